@@ -1,0 +1,58 @@
+#include "app/Prompt.h"
+
+#include <cstdio>
+
+namespace qalor {
+
+namespace {
+
+class StandardErrorPrompt : public IPrompt
+{
+public:
+    void inform(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    bool askOkCancel(const QString& text) override
+    {
+        inform(text);
+        return false;
+    }
+};
+
+IPrompt*& installed()
+{
+    static IPrompt* prompt = nullptr;
+    return prompt;
+}
+
+} // namespace
+
+namespace Prompt {
+
+void install(IPrompt* prompt)
+{
+    installed() = prompt;
+}
+
+IPrompt& current()
+{
+    static StandardErrorPrompt fallback;
+    return installed() ? *installed() : fallback;
+}
+
+void inform(const QString& text)
+{
+    current().inform(text);
+}
+
+bool askOkCancel(const QString& text)
+{
+    return current().askOkCancel(text);
+}
+
+QString outOfMemoryText()
+{
+    return QStringLiteral("内存不足。");
+}
+
+} // namespace Prompt
+
+} // namespace qalor

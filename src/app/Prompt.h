@@ -1,0 +1,50 @@
+#pragma once
+
+#include "db/DbError.h"
+
+#include <QString>
+#include <new>
+
+namespace qalor {
+
+// The one door for every message and question the system shows. The
+// workstation installs a message-box prompt; tests install a recording one
+// that keeps the texts and answers from a script.
+class IPrompt
+{
+public:
+    virtual ~IPrompt() = default;
+    virtual void inform(const QString& text) = 0;
+    // true for OK, false for Cancel.
+    virtual bool askOkCancel(const QString& text) = 0;
+};
+
+namespace Prompt {
+void install(IPrompt* prompt); // nullptr restores the default (standard error, Cancel)
+IPrompt& current();
+void inform(const QString& text);
+bool askOkCancel(const QString& text);
+QString outOfMemoryText();
+} // namespace Prompt
+
+// Runs one operation the way every database operation of the system runs: a
+// database error shows the driver's text, a memory error the standard
+// out-of-memory text, anything else the operation's own fixed text. Returns
+// whether the operation completed.
+template <class Operation>
+bool runGuarded(const QString& unknownErrorText, Operation&& operation)
+{
+    try {
+        operation();
+        return true;
+    } catch (const DbError& error) {
+        Prompt::inform(error.message());
+    } catch (const std::bad_alloc&) {
+        Prompt::inform(Prompt::outOfMemoryText());
+    } catch (...) {
+        Prompt::inform(unknownErrorText);
+    }
+    return false;
+}
+
+} // namespace qalor

@@ -1,0 +1,185 @@
+#include "db/CDatabase.h"
+
+#include <QAtomicInt>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <memory>
+
+namespace qalor {
+
+namespace {
+
+QString& overrideConnection()
+{
+    static QString value;
+    return value;
+}
+
+std::unique_ptr<CDatabase>& sharedInstance()
+{
+    static std::unique_ptr<CDatabase> db;
+    return db;
+}
+
+QString nextConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("qalor-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+} // namespace
+
+QString CDatabase::defaultConnectionString()
+{
+    if (!overrideConnection().isEmpty())
+        return overrideConnection();
+    const QString env = qEnvironmentVariable("QALOR_ODBC");
+    return env.isEmpty() ? QStringLiteral("TDS") : env;
+}
+
+void CDatabase::setDefaultConnectionString(const QString& connection)
+{
+    overrideConnection() = connection;
+}
+
+CDatabase& CDatabase::shared()
+{
+    auto& db = sharedInstance();
+    if (!db || db->connectionString() != defaultConnectionString())
+        db = std::make_unique<CDatabase>(defaultConnectionString());
+    return *db;
+}
+
+void CDatabase::resetShared()
+{
+    sharedInstance().reset();
+}
+
+CDatabase::CDatabase(const QString& connection) : m_connection(connection), m_name(nextConnectionName())
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+    m_db.setDatabaseName(m_connection);
+}
+
+CDatabase::~CDatabase()
+{
+    if (m_db.isOpen()) {
+        if (m_transactionDepth > 0)
+            m_db.rollback();
+        m_db.close();
+    }
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void CDatabase::open()
+{
+    if (m_db.isOpen())
+        return;
+    if (!m_db.open())
+        throw DbError::fromSql(m_db.lastError());
+    m_transactionDepth = 0;
+}
+
+void CDatabase::close()
+{
+    if (m_db.isOpen())
+        m_db.close();
+    m_transactionDepth = 0;
+}
+
+bool CDatabase::isOpen() const
+{
+    return m_db.isOpen();
+}
+
+void CDatabase::ensureOpen()
+{
+    if (!isOpen())
+        open();
+}
+
+void CDatabase::execute(const QString& sql)
+{
+    executeCount(sql);
+}
+
+int CDatabase::executeCount(const QString& sql)
+{
+    ensureOpen();
+    QSqlQuery query(m_db);
+    if (!query.exec(sql))
+        throw DbError::fromSql(query.lastError());
+    return query.numRowsAffected();
+}
+
+QSqlQuery CDatabase::prepare(const QString& sql)
+{
+    ensureOpen();
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw DbError::fromSql(query.lastError());
+    return query;
+}
+
+void CDatabase::exec(QSqlQuery& query)
+{
+    if (!query.exec())
+        throw DbError::fromSql(query.lastError());
+}
+
+void CDatabase::beginTransaction()
+{
+    ensureOpen();
+    if (m_transactionDepth == 0 && !m_db.transaction())
+        throw DbError::fromSql(m_db.lastError());
+    ++m_transactionDepth;
+}
+
+void CDatabase::commit()
+{
+    if (m_transactionDepth == 0)
+        return;
+    if (--m_transactionDepth == 0 && !m_db.commit()) {
+        const QSqlError error = m_db.lastError();
+        m_db.rollback();
+        throw DbError::fromSql(error);
+    }
+}
+
+void CDatabase::rollback()
+{
+    if (m_transactionDepth == 0)
+        return;
+    m_transactionDepth = 0;
+    m_db.rollback();
+}
+
+SqlDialect CDatabase::dialect() const
+{
+    if (m_db.driver() && m_db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        return SqlDialect::PostgreSQL;
+    if (m_connection.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
+        return SqlDialect::PostgreSQL;
+    return SqlDialect::SQLite;
+}
+
+CTransaction::CTransaction(CDatabase& db) : m_db(db)
+{
+    m_db.beginTransaction();
+}
+
+CTransaction::~CTransaction()
+{
+    if (!m_done)
+        m_db.rollback();
+}
+
+void CTransaction::commit()
+{
+    m_done = true;
+    m_db.commit();
+}
+
+} // namespace qalor

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "db/DbError.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+namespace qalor {
+
+enum class SqlDialect { SQLite, PostgreSQL };
+
+// A connection to the data source "TDS" through the QODBC driver.
+//
+// The connection string is the DSN "TDS" unless the environment variable
+// QALOR_ODBC holds a full ODBC connection string (or the program set another
+// one with setDefaultConnectionString). Every failure raises DbError with the
+// driver's text.
+class CDatabase
+{
+public:
+    static QString defaultConnectionString();
+    static void setDefaultConnectionString(const QString& connection);
+
+    // The process-wide connection that record sets and statements share, so
+    // that one transaction covers everything done on the user-interface thread.
+    static CDatabase& shared();
+    // Closes and forgets the shared connection (the next use opens it anew).
+    static void resetShared();
+
+    explicit CDatabase(const QString& connection = defaultConnectionString());
+    ~CDatabase();
+    CDatabase(const CDatabase&) = delete;
+    CDatabase& operator=(const CDatabase&) = delete;
+
+    void open();
+    void close();
+    bool isOpen() const;
+    // Opens the connection if it is not open.
+    void ensureOpen();
+
+    void execute(const QString& sql);
+    // Returns the number of rows the statement touched, or -1 when unknown.
+    int executeCount(const QString& sql);
+    QSqlQuery prepare(const QString& sql);
+    static void exec(QSqlQuery& query);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_transactionDepth > 0; }
+
+    SqlDialect dialect() const;
+    QSqlDatabase& handle() { return m_db; }
+    const QString& connectionString() const { return m_connection; }
+
+private:
+    QString m_connection;
+    QString m_name;
+    QSqlDatabase m_db;
+    int m_transactionDepth = 0;
+};
+
+// Runs a block of statements as one transaction: rolled back unless commit()
+// was called before the guard goes out of scope. Nested guards join the
+// outer transaction.
+class CTransaction
+{
+public:
+    explicit CTransaction(CDatabase& db);
+    ~CTransaction();
+    CTransaction(const CTransaction&) = delete;
+    CTransaction& operator=(const CTransaction&) = delete;
+    void commit();
+
+private:
+    CDatabase& m_db;
+    bool m_done = false;
+};
+
+} // namespace qalor

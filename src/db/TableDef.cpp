@@ -1,0 +1,13 @@
+#include "db/TableDef.h"
+
+namespace qalor {
+
+int TableDef::indexOf(const QString& column) const
+{
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns.at(i).name.compare(column, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+} // namespace qalor

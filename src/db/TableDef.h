@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace qalor {
+
+// The kinds of column the data source holds. Integers of both widths are
+// carried as 32-bit ints in memory; a bit is an int 0/1.
+enum class ColumnType { Text, Int16, Int32, Single, Double, Bit };
+
+struct ColumnDef
+{
+    QString name;
+    ColumnType type;
+    bool autoNumber = false; // numbered by the database, never written by the program
+};
+
+struct TableDef
+{
+    QString name;
+    QList<ColumnDef> columns;
+
+    int indexOf(const QString& column) const;
+    const ColumnDef& column(int i) const { return columns.at(i); }
+    int columnCount() const { return int(columns.size()); }
+};
+
+} // namespace qalor

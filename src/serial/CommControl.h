@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace qalor {
+
+// The communications-control interface: the serial operations the
+// workstation uses, named as the control's properties. The CDR port and the
+// modem port are instances; tests substitute a scripted one.
+class CommControl : public QObject
+{
+    Q_OBJECT
+public:
+    enum Event { NoEvent = 0, ReceiveEvent = 2 };
+
+    using QObject::QObject;
+    ~CommControl() override = default;
+
+    virtual void setCommPort(int port) = 0;
+    virtual int commPort() const = 0;
+    virtual void setSettings(const QString& settings) = 0; // "9600,N,8,1"
+    virtual void setInBufferSize(int size) = 0;
+    virtual void setOutBufferSize(int size) = 0;
+    // A receive event comes once at least this many characters are
+    // buffered; none when it is 0.
+    virtual void setRThreshold(int count) = 0;
+    virtual void setSThreshold(int count) = 0;
+    // One read of input() returns at most this many characters (0: all).
+    virtual void setInputLen(int count) = 0;
+    virtual void setRTSEnable(bool on) = 0;
+    virtual void setDTREnable(bool on) = 0;
+    // Opening may fail: portOpen() then stays false and lastError() says why.
+    // Closing discards whatever was buffered.
+    virtual void setPortOpen(bool open) = 0;
+    virtual bool portOpen() const = 0;
+    virtual int commEvent() const = 0;
+    virtual QString input() = 0;
+    virtual void output(const QString& text) = 0;
+    virtual QString lastError() const = 0;
+
+signals:
+    // The control's communications event; read commEvent() to see which.
+    void comm();
+};
+
+} // namespace qalor

@@ -1,0 +1,219 @@
+#include "TestDatabase.h"
+
+#include "db/MappingClasses.h"
+#include "db/SchemaBuilder.h"
+
+#include <QTest>
+
+using namespace qalor;
+using qalor::test::TestDatabase;
+
+namespace {
+
+// A value for every column that differs per column, so that a column landing
+// in another column's place shows.
+QVariant sampleValue(const ColumnDef& column, int index)
+{
+    switch (column.type) {
+    case ColumnType::Text:
+        return QStringLiteral("值%1'x").arg(index);
+    case ColumnType::Int16:
+        return -300 - index;
+    case ColumnType::Int32:
+        return 70000 + index;
+    case ColumnType::Single:
+        return float(0.1 + index);
+    case ColumnType::Double:
+        return 1234567.125 + index;
+    case ColumnType::Bit:
+        return 1;
+    }
+    return {};
+}
+
+template <class Set>
+void roundTrip()
+{
+    Set writer;
+    writer.setFilter(QStringLiteral("1=0"));
+    writer.open();
+    QCOMPARE(writer.recordCount(), 0);
+    writer.addNew();
+    for (int i = 0; i < writer.columnCount(); ++i)
+        if (!writer.columnDef(i).autoNumber)
+            writer.setValue(i, sampleValue(writer.columnDef(i), i));
+    writer.update();
+    writer.close();
+
+    Set reader;
+    reader.open();
+    QVERIFY2(reader.recordCount() >= 1, qPrintable(reader.table().name));
+    // the new row is the one whose first text or number column matches; scan for it
+    bool found = false;
+    for (reader.moveFirst(); !reader.isEOF(); reader.moveNext()) {
+        bool all = true;
+        for (int i = 0; i < reader.columnCount(); ++i) {
+            if (reader.columnDef(i).autoNumber)
+                continue;
+            const QVariant expected = CRecordSet::normalize(reader.columnDef(i).type,
+                                                            sampleValue(reader.columnDef(i), i));
+            if (reader.value(i) != expected)
+                all = false;
+        }
+        found = found || all;
+    }
+    QVERIFY2(found, qPrintable(reader.table().name + QStringLiteral(": row not read back column for column")));
+}
+
+} // namespace
+
+class TestRecordSets : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyMappingClassRoundTripsEveryColumn()
+    {
+        TestDatabase db;
+        roundTrip<CCallCostSet>();
+        roundTrip<CRateSet>();
+        roundTrip<CRate31Set>();
+        roundTrip<CTimeDiscSet>();
+        roundTrip<CDayDiscSet>();
+        roundTrip<CWeekDiscSet>();
+        roundTrip<CCallTypeSet>();
+        roundTrip<CCallerCosSet>();
+        roundTrip<CSelectTrunkSet>();
+        roundTrip<CCountTypeSet>();
+        roundTrip<CCdrSetingSet>();
+        roundTrip<CCdrSet>();
+        roundTrip<CCdrSaveSet>();
+        roundTrip<CComPortSet>();
+        roundTrip<CDialCodeTable>();
+        roundTrip<CUserSet>();
+        roundTrip<CDepartSet>();
+        roundTrip<CTJSet>();
+        roundTrip<CBmtjSet>();
+        roundTrip<CTempCountSet>();
+        roundTrip<CCountHistorySet>();
+        roundTrip<CHotalSet>();
+        roundTrip<CHotalSetSet>();
+        roundTrip<CStationChangeInfoSet>();
+        roundTrip<CPWSet>();
+        roundTrip<CLoginfoSet>();
+    }
+
+    void tjBindsDepartmentNameLastButStoresItSixth()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO tj VALUES ('8001','张三',15,0,3,'工程部',1.5,2.5,3.5,4.5)"));
+        CTJSet tj;
+        tj.open();
+        QCOMPARE(tj.recordCount(), 1);
+        QCOMPARE(tj.text(CTJSet::DepartmentName), QStringLiteral("工程部"));
+        QCOMPARE(tj.real(CTJSet::Information), 4.5);
+        QCOMPARE(tj.integer(CTJSet::Department), 3);
+    }
+
+    void callRowSurvivesCopiesThroughBackupAndWorkTables()
+    {
+        TestDatabase db;
+        {
+            CCallCostSet calls;
+            calls.setFilter(QStringLiteral("主叫号=NULL"));
+            calls.open();
+            calls.addNew();
+            for (int i = 0; i < calls.columnCount(); ++i)
+                calls.setValue(i, sampleValue(calls.columnDef(i), i));
+            calls.update();
+        }
+        db.execute(QStringLiteral("INSERT INTO 话费表备份 SELECT * FROM 话费表"));
+        db.execute(QStringLiteral("INSERT INTO HF SELECT * FROM 话费表备份"));
+        db.execute(QStringLiteral("DELETE FROM 话费表"));
+        db.execute(QStringLiteral("INSERT INTO 话费表 SELECT * FROM HF"));
+        CCallCostSet calls;
+        calls.open();
+        QCOMPARE(calls.recordCount(), 1);
+        for (int i = 0; i < calls.columnCount(); ++i)
+            QCOMPARE(calls.value(i), CRecordSet::normalize(calls.columnDef(i).type, sampleValue(calls.columnDef(i), i)));
+    }
+
+    void filterSortAndEditChangeOnlyTheCurrentRow()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO 费率表 VALUES ('07',0.5,'A',60,1,0,2)"));
+        db.execute(QStringLiteral("INSERT INTO 费率表 VALUES ('0755',0.3,'B',60,1,0,2)"));
+        db.execute(QStringLiteral("INSERT INTO 费率表 VALUES ('0755',0.3,'B',60,1,0,2)"));
+        CRateSet rates;
+        rates.setSort(QStringLiteral("区号 DESC,折扣类型"));
+        rates.open();
+        QCOMPARE(rates.recordCount(), 3);
+        QCOMPARE(rates.text(CRateSet::Prefix), QStringLiteral("0755"));
+        rates.edit();
+        rates.setValue(CRateSet::Area, QStringLiteral("深圳"));
+        rates.update();
+        rates.close();
+
+        rates.setFilter(QStringLiteral("地区='深圳'"));
+        rates.open();
+        QCOMPARE(rates.recordCount(), 1); // its twin row is untouched
+        rates.setFilter(QStringLiteral("区号='0755'"));
+        rates.open();
+        QCOMPARE(rates.recordCount(), 2);
+    }
+
+    void openingAMissingTableRaisesTheDriverText()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("DROP TABLE 串口表"));
+        CComPortSet ports;
+        try {
+            ports.open();
+            QFAIL("no error raised");
+        } catch (const DbError& error) {
+            QVERIFY(!error.message().isEmpty());
+        }
+    }
+
+    void schemaToolNeverTouchesExistingTables()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO 费率表 VALUES ('010',0.07,'北京',6,2,0,2)"));
+        db.execute(QStringLiteral("DROP TABLE 电话查询"));
+        SchemaBuilder builder(CDatabase::shared());
+        QCOMPARE(builder.createMissing(QStringLiteral("other"), false), QStringList{QStringLiteral("电话查询")});
+        QCOMPARE(builder.createMissing(QStringLiteral("other"), false), QStringList());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 费率表")), QStringLiteral("1"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT 口令 FROM 管理员口令表 WHERE 管理员名='Headkeeper'")),
+                 QStringLiteral("secret"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDR字段定义表")), QStringLiteral("27"));
+    }
+
+    void auditIdsAreNumberedByTheDatabase()
+    {
+        TestDatabase db;
+        for (int i = 0; i < 2; ++i) {
+            CLoginfoSet log;
+            log.setFilter(QStringLiteral("ID=0"));
+            log.open();
+            log.addNew();
+            log.setValue(CLoginfoSet::Name, QStringLiteral("无"));
+            log.update();
+        }
+        QCOMPARE(db.column(QStringLiteral("SELECT ID FROM LOGINFO ORDER BY ID")).size(), 2);
+        QVERIFY(db.scalar(QStringLiteral("SELECT COUNT(DISTINCT ID) FROM LOGINFO")) == QStringLiteral("2"));
+    }
+
+    void transactionRollsBackEverything()
+    {
+        TestDatabase db;
+        CDatabase& shared = CDatabase::shared();
+        {
+            CTransaction transaction(shared);
+            shared.execute(QStringLiteral("DELETE FROM CDR字段定义表"));
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDR字段定义表")), QStringLiteral("27"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordSets)
+#include "tst_recordsets.moc"

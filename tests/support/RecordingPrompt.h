@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/Prompt.h"
+
+#include <QStringList>
+
+namespace qalor::test {
+
+// Keeps every text shown and answers questions from a script (OK when the
+// script has run out). Installs itself for its lifetime.
+class RecordingPrompt : public IPrompt
+{
+public:
+    RecordingPrompt() { Prompt::install(this); }
+    ~RecordingPrompt() override { Prompt::install(nullptr); }
+
+    void inform(const QString& text) override { texts << text; }
+    bool askOkCancel(const QString& text) override
+    {
+        texts << text;
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
+
+    QStringList texts;
+    QList<bool> answers;
+};
+
+} // namespace qalor::test

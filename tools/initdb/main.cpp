@@ -1,0 +1,110 @@
+// qalor-initdb: creates the tables of the data source "TDS" (or of the
+// connection given) with their default rows. Tables that already exist are
+// never touched.
+
+#include "db/SchemaBuilder.h"
+#include "db/TableRegistry.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace qalor;
+
+namespace {
+
+QString readLine(bool hidden)
+{
+    termios saved{};
+    const bool tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (tty && hidden) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    QTextStream in(stdin);
+    const QString line = in.readLine();
+    if (tty && hidden) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fputs("\n", stderr);
+    }
+    return line;
+}
+
+QString askPassword()
+{
+    for (;;) {
+        std::fputs("Headkeeper 口令: ", stderr);
+        const QString first = readLine(true);
+        if (first.isEmpty()) {
+            std::fputs("口令不能为空。\n", stderr);
+            if (!isatty(STDIN_FILENO))
+                return {};
+            continue;
+        }
+        if (!isatty(STDIN_FILENO))
+            return first;
+        std::fputs("再输入一次: ", stderr);
+        if (readLine(true) == first)
+            return first;
+        std::fputs("两次输入的口令不同。\n", stderr);
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qalor-initdb"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Creates the tables of the Qalor data source."));
+    parser.addHelpOption();
+    const QCommandLineOption connection(QStringLiteral("connection"),
+                                        QStringLiteral("ODBC data source name or connection string (default: "
+                                                       "$QALOR_ODBC, else the DSN TDS)."),
+                                        QStringLiteral("odbc"));
+    const QCommandLineOption sample(QStringLiteral("sample"), QStringLiteral("Add the demonstration data set."));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("Password of the Headkeeper account (asked on the terminal "
+                                                     "when not given)."),
+                                      QStringLiteral("password"));
+    const QCommandLineOption check(QStringLiteral("check"),
+                                   QStringLiteral("Only report which tables are missing; exit 1 if any."));
+    parser.addOptions({connection, sample, password, check});
+    parser.process(app);
+
+    QTextStream out(stdout);
+    try {
+        CDatabase db(parser.isSet(connection) ? parser.value(connection) : CDatabase::defaultConnectionString());
+        db.open();
+        SchemaBuilder builder(db);
+        const QList<const TableDef*> missing = builder.missingTables();
+        if (parser.isSet(check)) {
+            for (const TableDef* table : missing)
+                out << "missing: " << table->name << "\n";
+            return missing.isEmpty() ? 0 : 1;
+        }
+        if (missing.isEmpty()) {
+            out << "All " << TableRegistry::all().size() << " tables are present; nothing changed.\n";
+            return 0;
+        }
+        QString headkeeper;
+        if (missing.contains(&Tables::password())) {
+            headkeeper = parser.isSet(password) ? parser.value(password) : askPassword();
+            if (headkeeper.isEmpty()) {
+                std::fputs("qalor-initdb: a Headkeeper password is needed; nothing created.\n", stderr);
+                return 2;
+            }
+        }
+        const QStringList created = builder.createMissing(headkeeper, parser.isSet(sample));
+        out << "Created " << created.size() << " tables: " << created.join(QStringLiteral(", ")) << "\n";
+        return 0;
+    } catch (const DbError& error) {
+        std::fprintf(stderr, "qalor-initdb: %s\n", qPrintable(error.message()));
+        return 1;
+    }
+}
