@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace qalor {
+
+// Rows of the audit table LOGINFO. Rows are only ever added.
+class AuditLog
+{
+public:
+    // Adds a row dated now; a failure shows its text (or "Unkonwn Error in
+    // LOGINFO TABLE.") and returns false: the operation itself stands.
+    static bool write(const QString& administrator, const QString& operation, const QString& result);
+
+    static QString success() { return QStringLiteral("成功"); }
+    static QString failure() { return QStringLiteral("失败"); }
+    static QString nobody() { return QStringLiteral("无"); }
+};
+
+} // namespace qalor

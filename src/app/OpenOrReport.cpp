@@ -1,0 +1,18 @@
+#include "app/OpenOrReport.h"
+
+#include "app/Prompt.h"
+
+namespace qalor {
+
+bool openOrReport(CRecordSet& set, const QString& cannotOpenText)
+{
+    try {
+        set.open();
+        return true;
+    } catch (const DbError&) {
+        Prompt::inform(cannotOpenText);
+        return false;
+    }
+}
+
+} // namespace qalor

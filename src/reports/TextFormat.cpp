@@ -1,0 +1,33 @@
+#include "reports/TextFormat.h"
+
+#include <cmath>
+
+namespace qalor {
+
+QString FormatMoney(float amount)
+{
+    // The test is on the amount itself (0.007 is "0.00"), in single precision
+    // like the amount, so that 0.01 counts as 0.01.
+    if (!(amount >= 0.01f))
+        return QStringLiteral("0.00");
+    return QString::number(std::round(double(amount) * 100.0) / 100.0, 'f', 2);
+}
+
+int gbkWidth(const QString& text)
+{
+    int width = 0;
+    for (const QChar c : text)
+        width += c.unicode() < 0x80 ? 1 : (c.isLowSurrogate() ? 0 : 2);
+    return width;
+}
+
+QString PadField(const QString& text, int width, bool alignRight)
+{
+    const int missing = width - gbkWidth(text);
+    if (missing <= 0)
+        return text;
+    const QString blanks(missing, QLatin1Char(' '));
+    return alignRight ? blanks + text : text + blanks;
+}
+
+} // namespace qalor

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace qalor {
+
+// Money text: an amount of 0.01 or more rounded to two decimals ("12.50",
+// "0.05", "1.00" for 0.999); anything below 0.01, negatives included, "0.00".
+QString FormatMoney(float amount);
+
+// Width of a text in bytes of its GBK form: a Chinese character counts two.
+int gbkWidth(const QString& text);
+
+// Pads with blanks to a width in GBK bytes, in front when alignRight is set,
+// behind otherwise. Never cuts.
+QString PadField(const QString& text, int width, bool alignRight);
+
+} // namespace qalor
