@@ -1,0 +1,11 @@
+#include "app/AppState.h"
+
+namespace qalor {
+
+AppState& AppState::instance()
+{
+    static AppState state;
+    return state;
+}
+
+} // namespace qalor
