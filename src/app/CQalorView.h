@@ -1,0 +1,64 @@
+#pragma once
+
+// CONTRACT HEADER: the entries the main frame and the menu commands call.
+// The view work fills in the private side and may add entries, but keeps these.
+
+#include <QWidget>
+#include <memory>
+
+namespace qalor {
+
+class CCallRater;
+class CommControl;
+class ReceivedCallsModel;
+
+// The main form view: owns the CDR port, the receive buffer, the received-calls
+// list, the REPORT lists and the one rating engine.
+class CQalorView : public QWidget
+{
+    Q_OBJECT
+public:
+    // port == nullptr: the real serial control. Construction runs the start-up
+    // steps (start time, port number from 串口表, raw CDR record set, the start
+    // audit row, the raw-saving switch); initialUpdate() arms the port.
+    explicit CQalorView(std::unique_ptr<CommControl> port = nullptr, QWidget* parent = nullptr);
+    ~CQalorView() override;
+
+    void initialUpdate();
+
+    CCallRater& engine();
+    CommControl& cdrPort();
+    ReceivedCallsModel& receivedCalls();
+    QString startTimeText() const;
+
+    // Login indicators: 已登录 shown exactly while logged in, 请登录 otherwise.
+    void setLoginIndicator(bool loggedIn);
+
+    // Serial port commands (the caller has checked the login gate).
+    void armPort();
+    void openPort();
+    void closePort();
+    int portNumber() const;
+    // Stores the number and re-arms the port when it differs from the current one.
+    void setPortNumber(int port);
+
+    // Raw CDR saving (CDRSave); applies from the next received line.
+    bool saveRaw() const;
+    void setSaveRaw(bool on);
+
+    // REPORT processing: collect lines, then price them in one batch.
+    void receiveReport();
+    void computeReport();
+    bool reportMode() const;
+    int collectedReportLines() const;
+
+    // After the CDR field editor closed with OK: close the port, reload the
+    // layout, re-arm the port.
+    void reloadLayout();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace qalor
