@@ -1,0 +1,52 @@
+#include "intake/CdrLayout.h"
+
+#include "app/OpenOrReport.h"
+#include "app/Prompt.h"
+#include "db/sets/CCdrSetingSet.h"
+
+namespace qalor {
+
+bool CdrLayout::load()
+{
+    m_entries.clear();
+    m_loaded = true;
+    m_lineLength = 0;
+
+    // The new layout is built aside and taken over only when the whole table
+    // was read, so a load that breaks off never leaves half a layout whose
+    // line length disagrees with its fields.
+    QList<CdrLayoutEntry> entries;
+    int lineLength = 0;
+    bool ok = false;
+    runGuarded(QStringLiteral("未知错误，LOADING CDRSETTINGTABLE。"), [&] {
+        CCdrSetingSet set;
+        if (!openOrReport(set, QStringLiteral("打开CDR设置表失败,程序可能不能正常运行.")))
+            return;
+        if (set.recordCount() == 0) {
+            set.close();
+            Prompt::inform(QStringLiteral("cdr设置表为空,程序无法正常运行."));
+            ok = true;
+            return;
+        }
+        for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
+            CdrLayoutEntry entry;
+            entry.sequence = set.integer(CCdrSetingSet::Sequence);
+            entry.name = set.text(CCdrSetingSet::Name);
+            entry.width = set.integer(CCdrSetingSet::Width);
+            entry.output = set.integer(CCdrSetingSet::Output);
+            if (entry.output > 0)
+                lineLength += entry.width + 1;
+            entries.append(entry);
+        }
+        lineLength += 2;
+        set.close();
+        ok = true;
+    });
+    if (ok) {
+        m_entries = std::move(entries);
+        m_lineLength = lineLength;
+    }
+    return ok;
+}
+
+} // namespace qalor
