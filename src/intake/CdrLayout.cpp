@@ -16,7 +16,6 @@ bool CdrLayout::load()
     // was read, so a load that breaks off never leaves half a layout whose
     // line length disagrees with its fields.
     QList<CdrLayoutEntry> entries;
-    int lineLength = 0;
     bool ok = false;
     runGuarded(QStringLiteral("未知错误，LOADING CDRSETTINGTABLE。"), [&] {
         CCdrSetingSet set;
@@ -34,19 +33,29 @@ bool CdrLayout::load()
             entry.name = set.text(CCdrSetingSet::Name);
             entry.width = set.integer(CCdrSetingSet::Width);
             entry.output = set.integer(CCdrSetingSet::Output);
-            if (entry.output > 0)
-                lineLength += entry.width + 1;
             entries.append(entry);
         }
-        lineLength += 2;
         set.close();
         ok = true;
     });
-    if (ok) {
-        m_entries = std::move(entries);
-        m_lineLength = lineLength;
-    }
+    if (ok)
+        assign(std::move(entries));
     return ok;
+}
+
+void CdrLayout::assign(QList<CdrLayoutEntry> entries)
+{
+    m_loaded = true;
+    m_entries = std::move(entries);
+    m_lineLength = 0;
+    if (m_entries.isEmpty())
+        return;
+    // Only the fields the PBX prints take room on the line, each with its
+    // separator; the carriage return and line feed close it.
+    for (const CdrLayoutEntry& entry : std::as_const(m_entries))
+        if (entry.output > 0)
+            m_lineLength += entry.width + 1;
+    m_lineLength += 2;
 }
 
 } // namespace qalor

@@ -21,6 +21,9 @@ public:
     // Loads the table, showing the system's messages; true on success
     // (an empty table is a success with line length 0).
     bool load();
+    // Takes a layout as given, exactly as load() would from the table's rows
+    // (a layout from elsewhere than the data source, or none at all).
+    void assign(QList<CdrLayoutEntry> entries);
     bool isLoaded() const { return m_loaded; }
     // Sum of width + 1 over the printed fields, plus 2; 0 when no rows.
     int lineLength() const { return m_lineLength; }
