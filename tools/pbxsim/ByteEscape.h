@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace qalor::pbxsim {
+
+// Printable ASCII stays as it is; backslash, CR, LF and TAB become \\ \r \n
+// \t; every other byte becomes \xHH. The result is one line of plain text.
+QString escapeBytes(const QByteArray& bytes);
+
+} // namespace qalor::pbxsim
