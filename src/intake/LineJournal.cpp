@@ -52,9 +52,26 @@ QString unescape(const QString& text)
             continue;
         }
         const QChar next = text.at(++i);
-        out += next == QLatin1Char('r') ? QLatin1Char('\r') : next == QLatin1Char('n') ? QLatin1Char('\n') : next;
+        out += next == QLatin1Char('r')   ? QLatin1Char('\r')
+               : next == QLatin1Char('n') ? QLatin1Char('\n')
+                                          : next;
     }
     return out;
+}
+
+// A write that broke off (the program died inside append) leaves a last
+// line without its line feed. That line was never confirmed to the caller;
+// cut it off so the next line does not run into it.
+void dropTornTail(QFile& file)
+{
+    const qint64 size = file.size();
+    if (size == 0 || !file.seek(size - 1) || file.peek(1) == "\n")
+        return;
+    file.seek(0);
+    const qsizetype lastEnd = file.readAll().lastIndexOf('\n');
+    if (!file.resize(lastEnd + 1))
+        throw std::runtime_error(
+            ("cannot repair " + file.fileName() + ": " + file.errorString()).toStdString());
 }
 } // namespace
 
@@ -64,8 +81,10 @@ void LineJournal::append(const QString& line)
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QFile file(m_path);
-    if (!file.open(QIODevice::Append | QIODevice::WriteOnly))
+    if (!file.open(QIODevice::ReadWrite))
         throw std::runtime_error(("cannot open " + m_path + ": " + file.errorString()).toStdString());
+    dropTornTail(file);
+    file.seek(file.size());
     const QByteArray bytes = (escape(line) + QLatin1Char('\n')).toUtf8();
     if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0)
         throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());
@@ -77,7 +96,8 @@ QStringList LineJournal::lines() const
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList result;
-    const QList<QByteArray> raw = file.readAll().split('\n');
+    QList<QByteArray> raw = file.readAll().split('\n');
+    raw.removeLast(); // empty after the last line feed, or a torn line
     for (const QByteArray& line : raw)
         if (!line.isEmpty())
             result << unescape(QString::fromUtf8(line));
@@ -86,7 +106,7 @@ QStringList LineJournal::lines() const
 
 bool LineJournal::isEmpty() const
 {
-    return QFileInfo(m_path).size() == 0;
+    return QFileInfo(m_path).size() == 0 || lines().isEmpty();
 }
 
 void LineJournal::replace(const QStringList& remaining)
