@@ -1,0 +1,261 @@
+#include "app/CQalorView.h"
+
+#include "app/AuditLog.h"
+#include "app/CallIntake.h"
+#include "app/Prompt.h"
+#include "app/ReceivedCallsModel.h"
+#include "app/ReportLines.h"
+#include "app/ReportProcessor.h"
+#include "app/SerialPortTable.h"
+#include "db/sets/CCdrSaveSet.h"
+#include "rating/CCallRater.h"
+#include "serial/SerialCommControl.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QTreeView>
+
+namespace qalor {
+
+namespace {
+
+constexpr int CdrInBufferSize = 16384;
+
+QLabel* makeIndicator(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setAccessibleName(text);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("QLabel { color: rgb(255,0,0); background-color: rgb(0,0,128);"
+                                        " font-weight: bold; padding: 2px 8px; }"));
+    return label;
+}
+
+} // namespace
+
+struct CQalorView::Private
+{
+    explicit Private(std::unique_ptr<CommControl> control)
+        : port(control ? std::move(control) : std::make_unique<SerialCommControl>()),
+          intake(*port, engine, calls, report), processor(intake, engine, report)
+    {
+    }
+
+    std::unique_ptr<CommControl> port;
+    CCallRater engine;
+    ReceivedCallsModel calls;
+    ReportLines report;
+    CallIntake intake;
+    ReportProcessor processor;
+    QString startTime;
+    int portNumber = 1;
+
+    QLineEdit* startEdit = nullptr;
+    QLabel* loggedIn = nullptr;
+    QLabel* pleaseLogin = nullptr;
+    QTreeView* list = nullptr;
+};
+
+CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
+    : QWidget(parent), d(std::make_unique<Private>(std::move(port)))
+{
+    d->port->setSettings(QStringLiteral("9600,N,8,1"));
+
+    d->startTime = QDateTime::currentDateTime().toString(QStringLiteral("yyyy年MM月dd日 HH时mm分ss秒"));
+    d->portNumber = SerialPortTable::readPortNumber();
+    d->intake.setReportMode(false);
+    d->intake.openRawStore();
+    AuditLog::write(AuditLog::nobody(), QStringLiteral("启动计费软件"), AuditLog::success());
+    runGuarded(QStringLiteral("Unkown error in Open table CdrSave"), [this] {
+        CCdrSaveSet save;
+        save.open();
+        save.moveFirst();
+        if (!save.isEOF())
+            d->intake.setSaveRaw(save.bit(CCdrSaveSet::SaveCdr));
+        save.close();
+    });
+    // Lines collected before the program last ended are still waiting to be
+    // computed: take them back and keep collecting behind them.
+    if (d->report.restore() > 0)
+        d->intake.setReportMode(true);
+
+    auto* startLabel = new QLabel(QStringLiteral("启动时间:"), this);
+    d->startEdit = new QLineEdit(d->startTime, this);
+    d->startEdit->setReadOnly(true);
+    d->startEdit->setAccessibleName(QStringLiteral("启动时间"));
+    startLabel->setBuddy(d->startEdit);
+    d->loggedIn = makeIndicator(QStringLiteral("已登录"), this);
+    d->pleaseLogin = makeIndicator(QStringLiteral("请登录"), this);
+
+    d->list = new QTreeView(this);
+    d->list->setObjectName(QStringLiteral("已收到的呼叫"));
+    d->list->setAccessibleName(QStringLiteral("已收到的呼叫"));
+    d->list->setRootIsDecorated(false);
+    d->list->setUniformRowHeights(true);
+    d->list->setItemsExpandable(false);
+    d->list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    d->list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    d->list->setFrameShape(QFrame::Box);
+    d->list->setModel(&d->calls);
+    QPalette palette = d->list->palette();
+    palette.setColor(QPalette::Base, QColor(123, 206, 230));
+    d->list->setPalette(palette);
+    d->list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    d->list->header()->setStretchLastSection(false);
+
+    d->list->setGeometry(20, 4, 740, 436);
+    startLabel->setGeometry(20, 452, 70, 22);
+    d->startEdit->setGeometry(92, 452, 240, 22);
+    d->loggedIn->setGeometry(640, 450, 80, 26);
+    d->pleaseLogin->setGeometry(640, 450, 80, 26);
+    setMinimumSize(780, 486);
+
+    d->loggedIn->setVisible(false);
+    d->pleaseLogin->setVisible(true);
+}
+
+CQalorView::~CQalorView()
+{
+    d->intake.closeRawStore();
+}
+
+void CQalorView::initialUpdate()
+{
+    armPort();
+    setLoginIndicator(false);
+    d->calls.resetCounter();
+    const QFontMetrics metrics = d->list->header()->fontMetrics();
+    for (int column = 0; column < ReceivedCallsModel::ColumnCount; ++column)
+        d->list->setColumnWidth(column, metrics.horizontalAdvance(ReceivedCallsModel::heading(column)) + 15);
+}
+
+CCallRater& CQalorView::engine()
+{
+    return d->engine;
+}
+
+CommControl& CQalorView::cdrPort()
+{
+    return *d->port;
+}
+
+ReceivedCallsModel& CQalorView::receivedCalls()
+{
+    return d->calls;
+}
+
+QString CQalorView::startTimeText() const
+{
+    return d->startTime;
+}
+
+void CQalorView::setLoginIndicator(bool loggedIn)
+{
+    d->loggedIn->setVisible(loggedIn);
+    d->pleaseLogin->setVisible(!loggedIn);
+}
+
+void CQalorView::armPort()
+{
+    CommControl& port = *d->port;
+    if (port.portOpen())
+        port.setPortOpen(false);
+    port.setCommPort(d->portNumber);
+    port.setInBufferSize(CdrInBufferSize);
+    const int lineLength = d->engine.cdrLineLength();
+    port.setRThreshold(lineLength);
+    port.setSThreshold(1);
+    port.setInputLen(lineLength);
+    port.setRTSEnable(true);
+    port.setDTREnable(true);
+    d->intake.setLineLength(lineLength);
+    openCdrPort(port);
+}
+
+void CQalorView::openPort()
+{
+    openCdrPort(*d->port);
+}
+
+void CQalorView::closePort()
+{
+    d->port->setPortOpen(false);
+}
+
+int CQalorView::portNumber() const
+{
+    return d->portNumber;
+}
+
+void CQalorView::setPortNumber(int port)
+{
+    if (port == d->portNumber)
+        return;
+    d->portNumber = port;
+    armPort();
+}
+
+bool CQalorView::saveRaw() const
+{
+    return d->intake.saveRaw();
+}
+
+void CQalorView::setSaveRaw(bool on)
+{
+    d->intake.setSaveRaw(on);
+}
+
+void CQalorView::receiveReport()
+{
+    d->intake.setReportMode(true);
+}
+
+void CQalorView::computeReport()
+{
+    closePort();
+    const int total = d->report.size();
+    std::unique_ptr<QProgressDialog> progress;
+    if (total > 0) {
+        progress = std::make_unique<QProgressDialog>(QStringLiteral("正在计算REPORT数据..."),
+                                                     QStringLiteral("取消"), 0, total, this);
+        progress->setWindowTitle(QStringLiteral("计算REPORT数据"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(300);
+    }
+    d->processor.compute([&](int done, int) {
+        if (!progress)
+            return true;
+        progress->setValue(done);
+        QCoreApplication::processEvents();
+        return !progress->wasCanceled();
+    });
+    if (progress)
+        progress->reset();
+    if (d->report.isEmpty())
+        d->intake.setReportMode(false);
+    openPort();
+}
+
+bool CQalorView::reportMode() const
+{
+    return d->intake.reportMode();
+}
+
+int CQalorView::collectedReportLines() const
+{
+    return d->report.size();
+}
+
+void CQalorView::reloadLayout()
+{
+    closePort();
+    if (!d->engine.LoadLayout())
+        Prompt::inform(QStringLiteral("重新装载CDR输出字段定义表出错."));
+    armPort();
+}
+
+} // namespace qalor

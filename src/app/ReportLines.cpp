@@ -1,0 +1,48 @@
+#include "app/ReportLines.h"
+
+#include "app/Prompt.h"
+#include "intake/DataFolder.h"
+
+#include <stdexcept>
+
+namespace qalor {
+
+ReportLines::ReportLines(const QString& journalPath) : m_journal(journalPath) {}
+
+QString ReportLines::defaultJournalPath()
+{
+    return dataFolder() + QStringLiteral("/report-lines.journal");
+}
+
+void ReportLines::collect(const QString& line)
+{
+    try {
+        m_journal.append(line);
+        m_failureShown = false;
+    } catch (const std::exception& error) {
+        if (!m_failureShown)
+            Prompt::inform(QString::fromStdString(error.what()));
+        m_failureShown = true;
+    }
+    m_lines.append(line);
+}
+
+int ReportLines::restore()
+{
+    m_lines = m_journal.lines();
+    return size();
+}
+
+bool ReportLines::dropFirst(int count)
+{
+    m_lines.remove(0, qBound(0, count, size()));
+    try {
+        m_journal.replace(m_lines);
+        return true;
+    } catch (const std::exception& error) {
+        Prompt::inform(QString::fromStdString(error.what()));
+        return false;
+    }
+}
+
+} // namespace qalor

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "intake/LineJournal.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace qalor {
+
+// The CDR lines collected in REPORT mode, oldest first. Every line reaches
+// the journal on disk before it is kept, and leaves it only once its batch
+// is stored, so a crash or restart loses nothing and prices nothing twice.
+class ReportLines
+{
+public:
+    explicit ReportLines(const QString& journalPath = defaultJournalPath());
+    static QString defaultJournalPath();
+
+    // Keeps a line. When the journal cannot be written the line is still
+    // kept in memory; the failure is shown once until writing works again.
+    void collect(const QString& line);
+    // Replaces the list with what the journal holds; returns the count.
+    int restore();
+
+    const QStringList& lines() const { return m_lines; }
+    int size() const { return int(m_lines.size()); }
+    bool isEmpty() const { return m_lines.isEmpty(); }
+    // Forgets the oldest lines once they are stored, in the journal too.
+    // False (shown) when the journal could not be rewritten.
+    bool dropFirst(int count);
+
+    const LineJournal& journal() const { return m_journal; }
+
+private:
+    LineJournal m_journal;
+    QStringList m_lines;
+    bool m_failureShown = false;
+};
+
+} // namespace qalor
