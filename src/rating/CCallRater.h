@@ -6,6 +6,13 @@
 
 #include "intake/CdrLayout.h"
 #include "intake/ICodeFilter.h"
+#include "intake/LineJournal.h"
+#include "rating/BillabilityFlags.h"
+#include "rating/CallCostWriter.h"
+#include "rating/DiscountCalculator.h"
+#include "rating/HotelRooms.h"
+#include "rating/Rate31Table.h"
+#include "rating/RateTable.h"
 
 #include <QDateTime>
 #include <QString>
@@ -15,14 +22,16 @@ namespace qalor {
 // The last priced call, read by the view after PriceAndStore returned 1.
 struct PricedCall
 {
-    QString caller;      // calling extension
-    QString called;      // dialled number
-    QDateTime start;     // shown "%Y-%m-%d" and "%H:%M:%S"
-    int seconds = 0;     // duration, shown "%H:%M:%S"
+    QString caller;  // calling extension
+    QString called;  // dialled number
+    QDateTime start; // shown "%Y-%m-%d" and "%H:%M:%S"
+    int seconds = 0; // duration, shown "%H:%M:%S"
     float effectiveRate = 0;
     float charge = 0;
     float surcharge = 0;
-    QString area;        // destination description
+    QString area;  // destination description
+    int units = 0; // billing units stored with the call
+    float discountFactor = 1;
 };
 
 // The call-processing engine: exactly one, owned by the main view.
@@ -40,11 +49,26 @@ public:
     // 1 when a row was appended to 话费表; 0 when the call is not billable,
     // its pricing stopped, or the row could not be stored (the record is then
     // kept in the pending journal and priced again later).
+    //
+    // Outside a transaction (the live path) a record whose row could not be
+    // stored goes to the pending journal, and the journal is tried again after
+    // the next row that is stored. Inside a transaction (a batch) the record
+    // is NOT journalled: lastAppendFailed() tells the batch to roll back and
+    // keep its lines.
     int PriceAndStore(const QString& record);
     const PricedCall& lastCall() const;
+    // True when the last PriceAndStore returned 0 because its row could not
+    // be appended to 话费表.
+    bool lastAppendFailed() const { return m_lastAppendFailed; }
 
-    // Prices the records left in the pending journal; returns how many were stored.
+    // Prices the records left in the pending journal, in batches of one
+    // transaction each; a record leaves the journal once its batch is
+    // committed. Calls stored this way are accrued to open hotel stays.
+    // Returns how many were stored. Does nothing while a transaction is open
+    // on the shared connection (call it before a batch begins).
     int PricePendingCalls();
+    int pendingCallCount() const;
+    static QString pendingJournalPath();
 
     int LoadHotelRooms();
     bool hotelRoomsLoaded() const;
@@ -61,6 +85,10 @@ public:
     void clearCallerCosMark();
     void clearTrunkGroupsMark();
     void clearTimeDiscountsMark();
+    bool LoadCallTypes();
+    bool LoadCallerCos();
+    bool LoadTrunkGroups();
+    bool LoadTimeDiscounts();
 
     // ICodeFilter
     bool ensureCallerCosLoaded() override;
@@ -68,8 +96,32 @@ public:
     bool callerCosBillable(int cos) const override;
     bool trunkGroupBillable(int group) const override;
 
+    // The engine's tables, for inspection.
+    const CdrLayout& layout() const { return m_layout; }
+    const RateTable& rates() const { return m_rates; }
+    const BillabilityFlags& billability() const { return m_flags; }
+    const Rate31Table& rate31() const { return m_rate31; }
+    const DiscountCalculator& discounts() const { return m_discounts; }
+    const HotelRooms& hotelRooms() const { return m_hotel; }
+
 private:
-    // filled in by the rating work
+    enum class Outcome { Stored, NotStored, AppendFailed };
+    Outcome priceRecord(const QString& record);
+    void keepPending(const QString& record);
+    void accrueRecovered(const QString& extension, float amount);
+
+    CdrLayout m_layout;
+    CallCostWriter m_writer;
+    BillabilityFlags m_flags;
+    RateTable m_rates;
+    DiscountCalculator m_discounts;
+    Rate31Table m_rate31;
+    HotelRooms m_hotel;
+    PricedCall m_last;
+    LineJournal m_pending;
+    bool m_pendingWaiting = false;
+    bool m_pricingPending = false;
+    bool m_lastAppendFailed = false;
 };
 
 } // namespace qalor

@@ -1,0 +1,301 @@
+#include "rating/CCallRater.h"
+
+#include "app/Prompt.h"
+#include "db/CDatabase.h"
+#include "hotel/AutoClassChange.h"
+#include "hotel/HotelSettings.h"
+#include "intake/CdrParser.h"
+#include "intake/DataFolder.h"
+#include "rating/CallPrice.h"
+
+namespace qalor {
+
+namespace {
+// Records priced from the journal per transaction.
+constexpr qsizetype PendingBatch = 200;
+} // namespace
+
+QString CCallRater::pendingJournalPath()
+{
+    return dataFolder() + QStringLiteral("/pending-calls.journal");
+}
+
+CCallRater::CCallRater() : m_pending(pendingJournalPath())
+{
+    try {
+        m_writer.open();
+    } catch (const DbError& error) {
+        // The set is opened again by the first call that is stored.
+        Prompt::inform(error.message());
+    }
+    try {
+        CDatabase::shared().ensureOpen();
+    } catch (const DbError&) {
+    }
+    if (!LoadLayout())
+        Prompt::inform(QStringLiteral("无法设置CDR 输出字符串长度,程序无法正确计算话费!"));
+    LoadHotelRooms();
+    m_pendingWaiting = !m_pending.isEmpty();
+    if (m_pendingWaiting)
+        PricePendingCalls();
+}
+
+CCallRater::~CCallRater()
+{
+    m_writer.close();
+}
+
+int CCallRater::preproccdr(const QString& line, QString& record)
+{
+    return CdrParser(m_layout, *this).preproccdr(line, record);
+}
+
+bool CCallRater::LoadLayout()
+{
+    return m_layout.load();
+}
+
+int CCallRater::cdrLineLength() const
+{
+    return m_layout.lineLength();
+}
+
+CCallRater::Outcome CCallRater::priceRecord(const QString& record)
+{
+    const CallRecordFields call = CallRecordFields::read(record);
+    if (!m_flags.callTypes.loaded && !m_flags.LoadCallTypes()) {
+        Prompt::inform(QStringLiteral("Falt When Loading calltype set."));
+        return Outcome::NotStored;
+    }
+    if (!m_flags.callTypes.billable(call.callType))
+        return Outcome::NotStored;
+
+    RateMatch match;
+    m_rates.LookupRate(call.called, match);
+    const float factor = m_discounts.DiscountFactor(call.start, call.end, match.tariffClass);
+    CallPrice price = CallPrice::byRate(match, call.seconds, factor);
+    if (!m_rate31.isLoaded() && !m_rate31.LoadRate31())
+        return Outcome::NotStored;
+    if (m_rate31.present(match.tariffClass))
+        m_rate31.ApplyRate31(match.tariffClass, call.seconds, factor, price);
+
+    const bool appended = runGuarded(QStringLiteral("failt in addnew to callcostset/n Unknown Error!"),
+                                     [&] { m_writer.append(call, price, match); });
+    if (!appended)
+        return Outcome::AppendFailed;
+
+    m_last.caller = call.caller;
+    m_last.called = call.called;
+    m_last.start = call.start.toDateTime();
+    m_last.seconds = call.seconds;
+    m_last.effectiveRate = price.effectiveRate;
+    m_last.charge = price.charge;
+    m_last.surcharge = price.surcharge;
+    m_last.area = match.area;
+    m_last.units = price.units;
+    m_last.discountFactor = factor;
+    return Outcome::Stored;
+}
+
+int CCallRater::PriceAndStore(const QString& record)
+{
+    m_lastAppendFailed = false;
+    const Outcome outcome = priceRecord(record);
+    const bool inBatch = CDatabase::shared().inTransaction();
+    if (outcome == Outcome::AppendFailed) {
+        m_lastAppendFailed = true;
+        if (!inBatch)
+            keepPending(record);
+        return 0;
+    }
+    if (outcome == Outcome::NotStored)
+        return 0;
+    if (!inBatch && m_pendingWaiting && !m_pricingPending) {
+        // The data source takes rows again: store what it refused before.
+        const PricedCall shown = m_last;
+        PricePendingCalls();
+        m_last = shown;
+    }
+    return 1;
+}
+
+void CCallRater::keepPending(const QString& record)
+{
+    try {
+        m_pending.append(record);
+        m_pendingWaiting = true;
+    } catch (const std::exception& error) {
+        Prompt::inform(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+int CCallRater::pendingCallCount() const
+{
+    return int(m_pending.lines().size());
+}
+
+int CCallRater::PricePendingCalls()
+{
+    CDatabase& db = CDatabase::shared();
+    if (m_pricingPending || db.inTransaction())
+        return 0;
+    const QStringList pending = m_pending.lines();
+    if (pending.isEmpty()) {
+        m_pendingWaiting = false;
+        return 0;
+    }
+    m_pricingPending = true;
+    int stored = 0;
+    qsizetype done = 0;
+    bool journalStuck = false;
+    while (done < pending.size()) {
+        const qsizetype count = qMin(PendingBatch, pending.size() - done);
+        QList<QPair<QString, float>> accruals;
+        bool refused = false;
+        try {
+            CTransaction transaction(db);
+            for (qsizetype i = 0; i < count && !refused; ++i) {
+                const Outcome outcome = priceRecord(pending.at(done + i));
+                if (outcome == Outcome::AppendFailed)
+                    refused = true;
+                else if (outcome == Outcome::Stored)
+                    accruals.append({m_last.caller, m_last.charge + m_last.surcharge});
+            }
+            if (!refused)
+                transaction.commit();
+        } catch (const DbError& error) {
+            Prompt::inform(error.message());
+            refused = true;
+        }
+        if (refused)
+            break; // rolled back: the whole batch stays in the journal
+        done += count;
+        stored += int(accruals.size());
+        try {
+            m_pending.replace(pending.mid(done));
+        } catch (const std::exception& error) {
+            // The batch is stored but still listed: stop rather than store
+            // it a second time.
+            Prompt::inform(QString::fromLocal8Bit(error.what()));
+            journalStuck = true;
+        }
+        for (const auto& [extension, amount] : std::as_const(accruals))
+            accrueRecovered(extension, amount);
+        if (journalStuck)
+            break;
+    }
+    m_pendingWaiting = done < pending.size() && !journalStuck;
+    m_pricingPending = false;
+    return stored;
+}
+
+void CCallRater::accrueRecovered(const QString& extension, float amount)
+{
+    if (!m_hotel.isLoaded() || m_hotel.AccrueHotelCharge(extension, amount) != 1)
+        return;
+    HotelSettings settings;
+    if (HotelSettings::load(settings) && settings.autoChange && AutoClassChange::installed())
+        AutoClassChange::installed()->lowerToDefault(extension);
+}
+
+const PricedCall& CCallRater::lastCall() const
+{
+    return m_last;
+}
+
+int CCallRater::LoadHotelRooms()
+{
+    return m_hotel.LoadHotelRooms();
+}
+
+bool CCallRater::hotelRoomsLoaded() const
+{
+    return m_hotel.isLoaded();
+}
+
+int CCallRater::AccrueHotelCharge(const QString& extension, float amount)
+{
+    return m_hotel.AccrueHotelCharge(extension, amount);
+}
+
+bool CCallRater::LoadRates()
+{
+    return m_rates.LoadRates();
+}
+
+bool CCallRater::LoadHolidayDiscounts(const QDateTime& day)
+{
+    return m_discounts.LoadHolidayDiscounts(day.date());
+}
+
+bool CCallRater::LoadWeekdayDiscounts(int dayOfWeek)
+{
+    return m_discounts.LoadWeekdayDiscounts(dayOfWeek);
+}
+
+bool CCallRater::LoadRate31()
+{
+    return m_rate31.LoadRate31();
+}
+
+bool CCallRater::LoadCallTypes()
+{
+    return m_flags.LoadCallTypes();
+}
+
+bool CCallRater::LoadCallerCos()
+{
+    return m_flags.LoadCallerCos();
+}
+
+bool CCallRater::LoadTrunkGroups()
+{
+    return m_flags.LoadTrunkGroups();
+}
+
+bool CCallRater::LoadTimeDiscounts()
+{
+    return m_discounts.LoadTimeDiscounts();
+}
+
+void CCallRater::clearCallTypesMark()
+{
+    m_flags.callTypes.loaded = false;
+}
+
+void CCallRater::clearCallerCosMark()
+{
+    m_flags.callerCos.loaded = false;
+}
+
+void CCallRater::clearTrunkGroupsMark()
+{
+    m_flags.trunkGroups.loaded = false;
+}
+
+void CCallRater::clearTimeDiscountsMark()
+{
+    m_discounts.clearTimeDiscountsMark();
+}
+
+bool CCallRater::ensureCallerCosLoaded()
+{
+    return m_flags.callerCos.loaded || m_flags.LoadCallerCos();
+}
+
+bool CCallRater::ensureTrunkGroupsLoaded()
+{
+    return m_flags.trunkGroups.loaded || m_flags.LoadTrunkGroups();
+}
+
+bool CCallRater::callerCosBillable(int cos) const
+{
+    return m_flags.callerCos.billable(cos);
+}
+
+bool CCallRater::trunkGroupBillable(int group) const
+{
+    return m_flags.trunkGroups.billable(group);
+}
+
+} // namespace qalor

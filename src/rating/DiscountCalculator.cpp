@@ -1,0 +1,224 @@
+#include "rating/DiscountCalculator.h"
+
+#include "app/OpenOrReport.h"
+#include "app/Prompt.h"
+#include "db/sets/CDayDiscSet.h"
+#include "db/sets/CTimeDiscSet.h"
+#include "db/sets/CWeekDiscSet.h"
+
+#include <QVarLengthArray>
+
+namespace qalor {
+
+namespace {
+
+constexpr int SecondsPerDay = 86400;
+constexpr int LastSecond = SecondsPerDay - 1;
+
+// Loads a list the way the weekday and time-band loads report their errors:
+// a data-source error behind a fixed lead-in, anything else as a fixed text.
+template <class Operation>
+bool runReporting(const QString& dbLeadIn, const QString& unknownText, Operation&& operation)
+{
+    try {
+        operation();
+        return true;
+    } catch (const DbError& error) {
+        Prompt::inform(dbLeadIn + error.message());
+    } catch (...) {
+        Prompt::inform(unknownText);
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<int> TimeBand::secondOfDay(const QString& hhmmss)
+{
+    if (hhmmss.size() < 6)
+        return std::nullopt;
+    int value[3];
+    for (int i = 0; i < 3; ++i) {
+        const QChar hi = hhmmss.at(2 * i), lo = hhmmss.at(2 * i + 1);
+        if (!hi.isDigit() || !lo.isDigit() || hi.unicode() > '9' || lo.unicode() > '9')
+            return std::nullopt;
+        value[i] = (hi.unicode() - '0') * 10 + (lo.unicode() - '0');
+    }
+    return qMin(value[0] * 3600 + value[1] * 60 + value[2], SecondsPerDay);
+}
+
+int DiscountCalculator::dayOfWeek(QDate day)
+{
+    return day.dayOfWeek() % 7 + 1;
+}
+
+float DiscountCalculator::DiscountFactor(const CallMoment& start, const CallMoment& end,
+                                         std::optional<int> tariffClass)
+{
+    const qint64 total = end.serial() - start.serial();
+    if (!tariffClass || total <= 0)
+        return 1.0f;
+    float sum = 0;
+    for (qint64 s = start.serial(); s < end.serial();) {
+        const CallMoment part = CallMoment::fromSerial(s);
+        const qint64 dayEnd = s - part.second + SecondsPerDay;
+        const qint64 partEnd = qMin(end.serial(), dayEnd);
+        sum += DayPartSeconds(part.date, part.second, int(partEnd - (s - part.second)), *tariffClass);
+        s = partEnd;
+    }
+    return sum / float(total);
+}
+
+float DiscountCalculator::DayPartSeconds(QDate day, int from, int to, int tariffClass)
+{
+    float best = float(to - from);
+    best = qMin(best, WeekdaySeconds(day, from, to, tariffClass));
+    best = qMin(best, HolidaySeconds(day, from, to, tariffClass));
+    best = qMin(best, TimeBandSeconds(from, to, tariffClass));
+    return best;
+}
+
+float DiscountCalculator::firstOfClass(const QList<DayDiscount>& list, int tariffClass, int seconds)
+{
+    for (const DayDiscount& row : list)
+        if (row.tariffClass == tariffClass)
+            return float(seconds) * row.multiplier;
+    return float(seconds);
+}
+
+float DiscountCalculator::WeekdaySeconds(QDate day, int from, int to, int tariffClass)
+{
+    const int d = dayOfWeek(day);
+    if (d != m_weekday && !LoadWeekdayDiscounts(d))
+        return float(to - from);
+    return firstOfClass(m_weekdays, tariffClass, to - from);
+}
+
+float DiscountCalculator::HolidaySeconds(QDate day, int from, int to, int tariffClass)
+{
+    if (day != m_holidayDate && !LoadHolidayDiscounts(day))
+        return float(to - from);
+    return firstOfClass(m_holidays, tariffClass, to - from);
+}
+
+float DiscountCalculator::TimeBandSeconds(int from, int to, int tariffClass)
+{
+    if (!m_bandsLoaded && !LoadTimeDiscounts())
+        return float(to - from);
+    const auto bands = m_bands.constFind(tariffClass);
+    if (bands == m_bands.constEnd())
+        return float(to - from);
+
+    // Each second takes the multiplier of the first band (in table order)
+    // that holds it; seconds in no band count in full.
+    QVarLengthArray<QPair<int, int>, 8> open{{from, to}};
+    float result = 0;
+    for (const TimeBand& band : *bands) {
+        QVarLengthArray<QPair<int, int>, 8> rest;
+        for (const auto& [a, b] : open) {
+            const int lo = qMax(a, band.start), hi = qMin(b, band.end);
+            if (lo >= hi) {
+                rest.append({a, b});
+                continue;
+            }
+            result += float(hi - lo) * band.multiplier;
+            if (a < lo)
+                rest.append({a, lo});
+            if (hi < b)
+                rest.append({hi, b});
+        }
+        open = rest;
+        if (open.isEmpty())
+            break;
+    }
+    for (const auto& [a, b] : open)
+        result += float(b - a);
+    return result;
+}
+
+bool DiscountCalculator::LoadTimeDiscounts()
+{
+    m_bands.clear();
+    bool opened = false;
+    const bool completed = runReporting(
+        QStringLiteral("Falt when loading TimeDiscRate:"),
+        QStringLiteral("falt in load timediscrate:Unknown error."), [&] {
+            CTimeDiscSet set;
+            set.setSort(QStringLiteral("折扣类型"));
+            if (!openOrReport(set, QStringLiteral("打开分时段折扣表失败,程序可能不能对费率正确打折.")))
+                return;
+            opened = true;
+            for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
+                const auto start = TimeBand::secondOfDay(set.text(CTimeDiscSet::StartTime));
+                const auto end = TimeBand::secondOfDay(set.text(CTimeDiscSet::EndTime));
+                if (!start || !end)
+                    continue;
+                TimeBand band;
+                band.start = *start;
+                band.end = *end == LastSecond ? SecondsPerDay : *end;
+                band.tariffClass = set.integer(CTimeDiscSet::TariffClass);
+                band.multiplier = set.single(CTimeDiscSet::Multiplier);
+                m_bands[band.tariffClass].append(band);
+            }
+            set.close();
+        });
+    // A table that cannot be opened is not tried again until the next reload;
+    // an error while reading it is tried again by the next call.
+    if (!completed) {
+        m_bands.clear();
+        return false;
+    }
+    m_bandsLoaded = true;
+    return opened;
+}
+
+bool DiscountCalculator::LoadHolidayDiscounts(QDate day)
+{
+    m_holidays.clear();
+    bool opened = false;
+    const bool completed = runGuarded(QStringLiteral("falt in load daydiscrate:UnKown Error."), [&] {
+        CDayDiscSet set;
+        set.setSort(QStringLiteral("折扣类型"));
+        set.setFilter(QStringLiteral("日期='") + day.toString(QStringLiteral("yyMMdd")) + QLatin1Char('\''));
+        if (!openOrReport(set, QStringLiteral("打开节假日折扣表失败,程序可能不能进行正常的节假日费率打折.")))
+            return;
+        opened = true;
+        for (set.moveFirst(); !set.isEOF(); set.moveNext())
+            m_holidays.append({set.integer(CDayDiscSet::TariffClass), set.single(CDayDiscSet::Multiplier)});
+        set.close();
+    });
+    if (!completed) {
+        m_holidays.clear();
+        return false;
+    }
+    m_holidayDate = day;
+    return opened;
+}
+
+bool DiscountCalculator::LoadWeekdayDiscounts(int dayOfWeek)
+{
+    m_weekdays.clear();
+    bool opened = false;
+    const bool completed = runReporting(
+        QStringLiteral("Falt when loading WeekDiscRate:"),
+        QStringLiteral("falt in load Weekdiscrate:Unknown error."), [&] {
+            CWeekDiscSet set;
+            set.setSort(QStringLiteral("折扣类型"));
+            set.setFilter(QStringLiteral("星期=") + QString::number(dayOfWeek));
+            if (!openOrReport(set, QStringLiteral("打开星期折扣表失败,程序无法按星期对费率打折.")))
+                return;
+            opened = true;
+            for (set.moveFirst(); !set.isEOF(); set.moveNext())
+                m_weekdays.append(
+                    {set.integer(CWeekDiscSet::TariffClass), float(set.real(CWeekDiscSet::Multiplier))});
+            set.close();
+        });
+    if (!completed) {
+        m_weekdays.clear();
+        return false;
+    }
+    m_weekday = dayOfWeek;
+    return opened;
+}
+
+} // namespace qalor
