@@ -1,0 +1,226 @@
+#include "serial/SerialCommControl.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cerrno>
+#include <cstring>
+
+using namespace qalor;
+
+namespace {
+constexpr int LinkedPort = 3;
+constexpr int MissingPort = 7;
+} // namespace
+
+// The control against one end of a linked pseudo-terminal pair; the test
+// plays the PBX on the other end.
+class TestSerialComm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void portNumbersNameDevices();
+    void readsAreLimitedByInputLen();
+    void shortRemainderComesWhenQuiet();
+    void noThresholdNoEvent();
+    void closingDiscardsBufferedInput();
+    void missingDeviceFails();
+    void outputReachesTheOtherEnd();
+
+private:
+    // Opens the control as the CDR port is armed.
+    void arm(SerialCommControl& control, int threshold, int inputLen);
+    void openPeer(QSerialPort& peer);
+
+    QTemporaryDir m_dir;
+    QProcess m_socat;
+    QString m_ours;
+    QString m_theirs;
+};
+
+void TestSerialComm::initTestCase()
+{
+    const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
+    if (socat.isEmpty())
+        QSKIP("socat is not installed");
+    QVERIFY(m_dir.isValid());
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("qalor"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       m_dir.filePath(QStringLiteral("config")));
+
+    m_ours = m_dir.filePath(QStringLiteral("A"));
+    m_theirs = m_dir.filePath(QStringLiteral("B"));
+    m_socat.start(socat, {QStringLiteral("-d"), QStringLiteral("-d"),
+                          QStringLiteral("pty,raw,echo=0,link=%1").arg(m_ours),
+                          QStringLiteral("pty,raw,echo=0,link=%1").arg(m_theirs)});
+    QVERIFY(m_socat.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_ours) && QFileInfo::exists(m_theirs), 5000);
+
+    QSettings settings;
+    settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(LinkedPort), m_ours);
+    settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(MissingPort),
+                      m_dir.filePath(QStringLiteral("none")));
+}
+
+void TestSerialComm::cleanupTestCase()
+{
+    if (m_socat.state() == QProcess::NotRunning)
+        return;
+    m_socat.terminate();
+    if (!m_socat.waitForFinished(3000))
+        m_socat.kill();
+}
+
+void TestSerialComm::arm(SerialCommControl& control, int threshold, int inputLen)
+{
+    control.setCommPort(LinkedPort);
+    control.setInBufferSize(16384);
+    control.setRThreshold(threshold);
+    control.setSThreshold(1);
+    control.setInputLen(inputLen);
+    control.setRTSEnable(true); // refused by a pseudo-terminal, which must not matter
+    control.setDTREnable(true);
+    control.setPortOpen(true);
+    QVERIFY2(control.portOpen(), qPrintable(control.lastError()));
+}
+
+void TestSerialComm::openPeer(QSerialPort& peer)
+{
+    peer.setPortName(m_theirs);
+    QVERIFY2(peer.open(QIODevice::ReadWrite), qPrintable(peer.errorString()));
+}
+
+void TestSerialComm::portNumbersNameDevices()
+{
+    QCOMPARE(serialDeviceForPort(LinkedPort), m_ours);
+    QCOMPARE(serialDeviceForPort(1), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(serialDeviceForPort(12), QStringLiteral("/dev/ttyS11"));
+    // The mapping is the workstation's per-user setting, nowhere else.
+    const QString file = QSettings().fileName();
+    QVERIFY(file.startsWith(m_dir.path()));
+    QVERIFY(file.contains(QStringLiteral("Local AppWizard-Generated Applications")));
+    QSettings reread(file, QSettings::NativeFormat);
+    QCOMPARE(reread.value(QStringLiteral("SerialPorts/COM3")).toString(), m_ours);
+}
+
+void TestSerialComm::readsAreLimitedByInputLen()
+{
+    SerialCommControl control;
+    arm(control, 10, 10);
+    QStringList reads;
+    connect(&control, &CommControl::comm, this, [&] {
+        if (control.commEvent() == CommControl::ReceiveEvent)
+            reads << control.input();
+    });
+    QSerialPort peer;
+    openPeer(peer);
+
+    const QByteArray sent = "0001 003 01 240315 ABCDEF 101500\r\n";
+    peer.write(sent);
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QTRY_COMPARE_WITH_TIMEOUT(reads.join(QString()), QString::fromLatin1(sent), 3000);
+    // The line arrives at once: the first event comes with the threshold
+    // reached, and the rest is handed out InputLen characters at a time.
+    QCOMPARE(reads.first().size(), 10);
+    for (const QString& read : reads)
+        QVERIFY(!read.isEmpty() && read.size() <= 10);
+    QCOMPARE(control.commEvent(), int(CommControl::NoEvent));
+}
+
+void TestSerialComm::shortRemainderComesWhenQuiet()
+{
+    SerialCommControl control;
+    arm(control, 73, 73);
+    QStringList reads;
+    connect(&control, &CommControl::comm, this, [&] { reads << control.input(); });
+    QSerialPort peer;
+    openPeer(peer);
+    peer.write("0002 tail");
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QTRY_COMPARE_WITH_TIMEOUT(reads, QStringList{QStringLiteral("0002 tail")}, 3000);
+}
+
+void TestSerialComm::noThresholdNoEvent()
+{
+    // An empty layout gives threshold 0: characters are kept, never announced.
+    SerialCommControl control;
+    arm(control, 0, 0);
+    int events = 0;
+    connect(&control, &CommControl::comm, this, [&] { ++events; });
+    QSerialPort peer;
+    openPeer(peer);
+    peer.write("0003 kept");
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QString kept;
+    QTRY_COMPARE_WITH_TIMEOUT((kept += control.input()), QStringLiteral("0003 kept"), 3000);
+    QTest::qWait(200);
+    QCOMPARE(events, 0);
+}
+
+void TestSerialComm::closingDiscardsBufferedInput()
+{
+    SerialCommControl control;
+    arm(control, 100, 100);
+    int events = 0;
+    connect(&control, &CommControl::comm, this, [&] { ++events; }); // reads nothing
+    QSerialPort peer;
+    openPeer(peer);
+    peer.write("0004 stale");
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QTRY_COMPARE_WITH_TIMEOUT(events, 1, 3000);
+
+    control.setPortOpen(false);
+    QVERIFY(!control.portOpen());
+    control.setPortOpen(true);
+    QVERIFY(control.portOpen());
+    QCOMPARE(control.input(), QString());
+
+    peer.write("0005 fresh");
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QTRY_COMPARE_WITH_TIMEOUT(events, 2, 3000);
+    QCOMPARE(control.input(), QStringLiteral("0005 fresh"));
+}
+
+void TestSerialComm::missingDeviceFails()
+{
+    SerialCommControl control;
+    for (int port : {MissingPort, 200}) {
+        control.setCommPort(port);
+        control.setPortOpen(true);
+        QVERIFY(!control.portOpen());
+        QVERIFY(!control.lastError().isEmpty());
+        QVERIFY2(control.lastError().contains(QString::fromLocal8Bit(std::strerror(ENOENT))),
+                 qPrintable(control.lastError()));
+        // A closed port takes output and reads without harm.
+        control.output(QStringLiteral("ATDT1\r"));
+        QCOMPARE(control.input(), QString());
+        control.setPortOpen(false);
+    }
+    // The next open of a good device clears the reason.
+    arm(control, 10, 10);
+    QVERIFY(control.lastError().isEmpty());
+}
+
+void TestSerialComm::outputReachesTheOtherEnd()
+{
+    SerialCommControl control;
+    arm(control, 73, 73);
+    QSerialPort peer;
+    openPeer(peer);
+    QByteArray received;
+    connect(&peer, &QSerialPort::readyRead, this, [&] { received += peer.readAll(); });
+    control.output(QStringLiteral("CHG 2101 2\r"));
+    control.output(QStringLiteral("ATDT*72\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("CHG 2101 2\rATDT*72\r"), 3000);
+}
+
+QTEST_GUILESS_MAIN(TestSerialComm)
+#include "tst_serialcomm.moc"
