@@ -155,9 +155,9 @@ void CRecordSet::update()
     m_mode = Mode::Browse;
 }
 
-QVariant CRecordSet::bindable(int column, const QVariant& value) const
+QVariant CRecordSet::bindable(ColumnType type, const QVariant& value)
 {
-    switch (columnDef(column).type) {
+    switch (type) {
     case ColumnType::Text:
         return value.toString().left(MaxTextLength);
     case ColumnType::Single:
@@ -185,7 +185,7 @@ void CRecordSet::insertRow()
     int position = 0;
     for (int i = 0; i < columnCount(); ++i)
         if (!columnDef(i).autoNumber)
-            m_insert->bindValue(position++, bindable(i, m_buffer.at(i)));
+            m_insert->bindValue(position++, bindable(columnDef(i).type, m_buffer.at(i)));
     try {
         CDatabase::exec(*m_insert);
     } catch (const DbError&) {
@@ -202,13 +202,13 @@ void CRecordSet::updateRow()
         if (!columnDef(i).autoNumber)
             sets << columnDef(i).name + QStringLiteral("=?");
     const SqlDialect dialect = database().dialect();
-    QSqlQuery query = database().prepare(QStringLiteral("UPDATE ") + m_table.name + QStringLiteral(" SET ") +
-                                         sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") +
-                                         rowIdCondition(dialect));
+    QSqlQuery query =
+        database().prepare(QStringLiteral("UPDATE ") + m_table.name + QStringLiteral(" SET ") +
+                           sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + rowIdCondition(dialect));
     int position = 0;
     for (int i = 0; i < columnCount(); ++i)
         if (!columnDef(i).autoNumber)
-            query.bindValue(position++, bindable(i, m_buffer.at(i)));
+            query.bindValue(position++, bindable(columnDef(i).type, m_buffer.at(i)));
     query.bindValue(position, m_rowIds.at(m_current).toString());
     try {
         CDatabase::exec(query);

@@ -64,6 +64,9 @@ public:
     // Converts a raw driver value (or a value a caller sets) to the column's
     // in-memory type: QString, int, float or double; NULL becomes 0 or "".
     static QVariant normalize(ColumnType type, const QVariant& raw);
+    // The value bound when a column of this type is written (texts cut to
+    // the 255 characters the system keeps).
+    static QVariant bindable(ColumnType type, const QVariant& value);
 
 private:
     enum class Mode { Browse, Adding, Editing };
@@ -71,7 +74,6 @@ private:
     QString selectStatement() const;
     void insertRow();
     void updateRow();
-    QVariant bindable(int column, const QVariant& value) const;
     QList<QVariant> emptyRow() const;
 
     const TableDef& m_table;

@@ -1,0 +1,424 @@
+#include "editors/GridModel.h"
+
+#include "app/Prompt.h"
+#include "db/CRecordSet.h"
+#include "db/SqlDialectText.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <cmath>
+#include <limits>
+#include <new>
+
+namespace qalor {
+
+namespace {
+
+constexpr int MaxTextLength = 255;
+
+bool isNumeric(ColumnType type)
+{
+    return type != ColumnType::Text;
+}
+
+bool isIntegral(ColumnType type)
+{
+    return type == ColumnType::Int16 || type == ColumnType::Int32 || type == ColumnType::Bit;
+}
+
+// What a person typed (or an editor produced), checked against the column
+// type. Numbers must read as numbers; whole-number columns take whole numbers
+// in their range; an empty cell is 0 or "". nullopt: the value is refused.
+std::optional<QVariant> typedValue(ColumnType type, const QVariant& input)
+{
+    if (!isNumeric(type))
+        return QVariant(input.toString().left(MaxTextLength));
+
+    double number = 0;
+    if (input.typeId() == QMetaType::QString) {
+        const QString text = input.toString().trimmed();
+        if (!text.isEmpty()) {
+            bool ok = false;
+            number = text.toDouble(&ok);
+            if (!ok)
+                return std::nullopt;
+        }
+    } else if (!input.isNull()) {
+        bool ok = false;
+        number = input.toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+    if (!std::isfinite(number))
+        return std::nullopt;
+
+    if (isIntegral(type)) {
+        if (number != std::floor(number))
+            return std::nullopt;
+        if (type == ColumnType::Bit)
+            return QVariant(number != 0 ? 1 : 0);
+        const double low = type == ColumnType::Int16 ? -32768.0 : double(std::numeric_limits<int>::min());
+        const double high = type == ColumnType::Int16 ? 32767.0 : double(std::numeric_limits<int>::max());
+        if (number < low || number > high)
+            return std::nullopt;
+        return QVariant(int(number));
+    }
+    return QVariant(number);
+}
+
+QString cellText(ColumnType type, const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    switch (type) {
+    case ColumnType::Single:
+        return QString::number(double(value.toFloat()), 'g', 7);
+    case ColumnType::Double:
+        return QString::number(value.toDouble(), 'g', 15);
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace
+
+GridModel::GridModel(QObject* parent, CDatabase* db) : QAbstractTableModel(parent), m_db(db) {}
+
+CDatabase& GridModel::database() const
+{
+    return m_db ? *m_db : CDatabase::shared();
+}
+
+const ColumnDef& GridModel::columnDef(int column) const
+{
+    return m_source->table->column(m_source->columns.at(column));
+}
+
+void GridModel::setRecordSource(const QString& sql)
+{
+    m_sql = sql;
+}
+
+bool GridModel::refresh()
+{
+    if (m_pendingDirty)
+        submit();
+    return load();
+}
+
+GridModel::Row GridModel::emptyRow() const
+{
+    Row row;
+    if (m_source)
+        row.values = QList<QVariant>(m_source->columns.size());
+    return row;
+}
+
+bool GridModel::load()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_source = RecordSource::parse(m_sql);
+    m_pending = emptyRow();
+    m_pendingDirty = false;
+    if (!m_source) {
+        endResetModel();
+        Prompt::inform(QStringLiteral("无法显示记录源: ") + m_sql);
+        return false;
+    }
+
+    QString failure;
+    try {
+        CDatabase& db = database();
+        db.ensureOpen();
+        QSqlQuery query(db.handle());
+        query.setForwardOnly(true);
+        if (!query.exec(m_source->statement(db.dialect())))
+            throw DbError::fromSql(query.lastError());
+        const int n = int(m_source->columns.size());
+        while (query.next()) {
+            Row row;
+            row.values.reserve(n);
+            for (int i = 0; i < n; ++i)
+                row.values.append(CRecordSet::normalize(columnDef(i).type, query.value(i)));
+            row.rowId = query.value(n);
+            m_rows.append(row);
+        }
+        if (query.lastError().isValid())
+            throw DbError::fromSql(query.lastError());
+    } catch (const DbError& error) {
+        failure = error.message();
+    } catch (const std::bad_alloc&) {
+        failure = Prompt::outOfMemoryText();
+    }
+    if (!failure.isEmpty())
+        m_rows.clear();
+    endResetModel();
+    if (!failure.isEmpty()) {
+        Prompt::inform(failure);
+        return false;
+    }
+    return true;
+}
+
+bool GridModel::writeOrReload(const std::function<void()>& write)
+{
+    // The failure is shown first, then the rows the table really holds.
+    if (runGuarded(QStringLiteral("Unknown Error In Data Grid!"), write))
+        return true;
+    load();
+    return false;
+}
+
+void GridModel::setAllowAddNew(bool on)
+{
+    if (on == m_allowAddNew)
+        return;
+    if (!on) {
+        if (m_pendingDirty)
+            submit();
+        const int row = recordCount();
+        beginRemoveRows({}, row, row);
+        m_allowAddNew = false;
+        m_pending = emptyRow();
+        m_pendingDirty = false;
+        endRemoveRows();
+    } else {
+        const int row = recordCount();
+        beginInsertRows({}, row, row);
+        m_allowAddNew = true;
+        m_pending = emptyRow();
+        endInsertRows();
+    }
+}
+
+QVariant GridModel::value(int row, int column) const
+{
+    if (row >= 0 && row < recordCount())
+        return m_rows.at(row).values.value(column);
+    if (isNewRow(row))
+        return m_pending.values.value(column);
+    return {};
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return recordCount() + (m_allowAddNew && m_source ? 1 : 0);
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || !m_source)
+        return 0;
+    return int(m_source->columns.size());
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !m_source)
+        return {};
+    const ColumnType type = columnDef(index.column()).type;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return cellText(type, value(index.row(), index.column()));
+    case Qt::TextAlignmentRole:
+        return isNumeric(type) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid() || !m_source)
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    const bool writable = isNewRow(index.row()) ? m_allowAddNew : m_allowUpdate;
+    if (writable && !columnDef(index.column()).autoNumber)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || !m_source)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < columnCount() ? columnDef(section).name : QVariant();
+    return isNewRow(section) ? QStringLiteral("*") : QString::number(section + 1);
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& input, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const std::optional<QVariant> typed = typedValue(columnDef(index.column()).type, input);
+    if (!typed)
+        return false;
+    if (isNewRow(index.row())) {
+        m_pending.values[index.column()] = *typed;
+        m_pendingDirty = true;
+        emit dataChanged(index, index);
+        return true;
+    }
+    if (!updateCell(index.row(), index.column(), *typed))
+        return false;
+    emit dataChanged(index, index);
+    return true;
+}
+
+bool GridModel::updateCell(int row, int column, const QVariant& typed)
+{
+    const ColumnDef& def = columnDef(column);
+    bool rowGone = false;
+    const bool written = writeOrReload([&] {
+        CDatabase& db = database();
+        const SqlDialect dialect = db.dialect();
+        QString sql = QStringLiteral("UPDATE ") + m_source->table->name + QStringLiteral(" SET ") + def.name +
+                      QStringLiteral("=? WHERE ") + rowIdCondition(dialect);
+        // A PostgreSQL row moves on every update; keep its new address.
+        if (dialect == SqlDialect::PostgreSQL)
+            sql += QStringLiteral(" RETURNING ") + rowIdColumn(dialect);
+        QSqlQuery query = db.prepare(sql);
+        query.bindValue(0, CRecordSet::bindable(def.type, typed));
+        query.bindValue(1, m_rows.at(row).rowId.toString());
+        CDatabase::exec(query);
+        if (dialect == SqlDialect::PostgreSQL) {
+            rowGone = !query.next();
+            if (rowGone)
+                return;
+            m_rows[row].rowId = query.value(0);
+        }
+        m_rows[row].values[column] = CRecordSet::normalize(def.type, typed);
+    });
+    if (rowGone) // deleted elsewhere: show what the table holds now
+        load();
+    return written && !rowGone;
+}
+
+bool GridModel::submit()
+{
+    if (!m_pendingDirty || !m_source)
+        return true;
+    return insertPending();
+}
+
+void GridModel::revert()
+{
+    if (!m_pendingDirty)
+        return;
+    m_pending = emptyRow();
+    m_pendingDirty = false;
+    const int row = recordCount();
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+GridModel::Row GridModel::fetchRow(const QVariant& rowId)
+{
+    CDatabase& db = database();
+    const SqlDialect dialect = db.dialect();
+    QStringList names;
+    for (int i = 0; i < columnCount(); ++i)
+        names << columnDef(i).name;
+    names << rowIdColumn(dialect);
+    QSqlQuery query =
+        db.prepare(QStringLiteral("SELECT ") + names.join(QLatin1Char(',')) + QStringLiteral(" FROM ") +
+                   m_source->table->name + QStringLiteral(" WHERE ") + rowIdCondition(dialect));
+    query.bindValue(0, rowId.toString());
+    CDatabase::exec(query);
+    if (!query.next())
+        throw DbError(QStringLiteral("新增的行已不在表中"));
+    Row row;
+    for (int i = 0; i < columnCount(); ++i)
+        row.values.append(CRecordSet::normalize(columnDef(i).type, query.value(i)));
+    row.rowId = query.value(columnCount());
+    return row;
+}
+
+bool GridModel::insertPending()
+{
+    return writeOrReload([&] {
+        CDatabase& db = database();
+        const SqlDialect dialect = db.dialect();
+        QStringList names, marks;
+        QList<int> written;
+        for (int i = 0; i < columnCount(); ++i) {
+            if (columnDef(i).autoNumber)
+                continue;
+            names << columnDef(i).name;
+            marks << QStringLiteral("?");
+            written << i;
+        }
+        QString sql = QStringLiteral("INSERT INTO ") + m_source->table->name + QStringLiteral(" (") +
+                      names.join(QLatin1Char(',')) + QStringLiteral(") VALUES (") +
+                      marks.join(QLatin1Char(',')) + QLatin1Char(')');
+        if (dialect == SqlDialect::PostgreSQL)
+            sql += QStringLiteral(" RETURNING ") + rowIdColumn(dialect);
+
+        CTransaction transaction(db);
+        QSqlQuery insert = db.prepare(sql);
+        for (int position = 0; position < written.size(); ++position) {
+            const int column = written.at(position);
+            const ColumnType type = columnDef(column).type;
+            const QVariant typed = m_pending.values.at(column).isNull()
+                                       ? CRecordSet::normalize(type, QVariant())
+                                       : m_pending.values.at(column);
+            insert.bindValue(position, CRecordSet::bindable(type, typed));
+        }
+        CDatabase::exec(insert);
+        QVariant rowId;
+        if (dialect == SqlDialect::PostgreSQL) {
+            if (insert.next())
+                rowId = insert.value(0);
+        } else {
+            QSqlQuery last = db.prepare(QStringLiteral("SELECT last_insert_rowid()"));
+            CDatabase::exec(last);
+            if (last.next())
+                rowId = last.value(0);
+        }
+        const Row added = fetchRow(rowId);
+        transaction.commit();
+
+        const int row = recordCount();
+        beginInsertRows({}, row + 1, row + 1);
+        m_rows.append(added);
+        m_pending = emptyRow();
+        m_pendingDirty = false;
+        endInsertRows();
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+}
+
+bool GridModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || !m_allowDelete || row < 0 || count <= 0 || row + count > rowCount())
+        return false;
+    const int last = std::min(row + count, recordCount()) - 1;
+    if (isNewRow(row + count - 1))
+        revert();
+    if (last < row)
+        return true;
+    const bool deleted = writeOrReload([&] {
+        CDatabase& db = database();
+        CTransaction transaction(db);
+        QSqlQuery remove = db.prepare(QStringLiteral("DELETE FROM ") + m_source->table->name +
+                                      QStringLiteral(" WHERE ") + rowIdCondition(db.dialect()));
+        for (int r = row; r <= last; ++r) {
+            remove.bindValue(0, m_rows.at(r).rowId.toString());
+            CDatabase::exec(remove);
+        }
+        transaction.commit();
+    });
+    if (!deleted)
+        return false;
+    beginRemoveRows({}, row, last);
+    m_rows.remove(row, last - row + 1);
+    endRemoveRows();
+    return true;
+}
+
+} // namespace qalor
