@@ -1,0 +1,196 @@
+#include "app/CMainFrame.h"
+
+#include "app/AboutDialog.h"
+#include "app/AdminSession.h"
+#include "app/AppState.h"
+#include "app/AuditLog.h"
+#include "app/CQalorView.h"
+#include "app/CommandGate.h"
+#include "app/DialogRunner.h"
+#include "app/LoginDialog.h"
+#include "app/MenuBuilder.h"
+#include "app/PortDialog.h"
+#include "app/Prompt.h"
+#include "app/SerialPortTable.h"
+#include "serial/CommControl.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace qalor {
+
+CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidget* parent)
+    : QMainWindow(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    m_session = new AdminSession(m_state, this);
+
+    m_actions = MenuBuilder::build(menuBar(), [this](int command) { runCommand(command); });
+
+    m_toolBar = addToolBar(QStringLiteral("工具栏"));
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    MenuBuilder::fillToolBar(m_toolBar, m_actions);
+
+    // Four panes: the message line, the login state, the CDR port and the clock.
+    m_loginPane = new QLabel(this);
+    m_portPane = new QLabel(this);
+    m_clockPane = new QLabel(this);
+    m_loginPane->setAccessibleName(QStringLiteral("登录状态"));
+    m_portPane->setAccessibleName(QStringLiteral("串口状态"));
+    m_clockPane->setAccessibleName(QStringLiteral("时间"));
+    statusBar()->addPermanentWidget(m_loginPane);
+    statusBar()->addPermanentWidget(m_portPane);
+    statusBar()->addPermanentWidget(m_clockPane);
+    statusBar()->showMessage(QStringLiteral("就绪"));
+
+    for (int command : {int(Cmd::ViewToolBar), int(Cmd::ViewStatusBar)}) {
+        if (QAction* toggle = m_actions.value(command)) {
+            toggle->setCheckable(true);
+            toggle->setChecked(true);
+        }
+    }
+    connect(m_toolBar, &QToolBar::visibilityChanged, this, [this](bool visible) {
+        if (QAction* toggle = m_actions.value(Cmd::ViewToolBar))
+            toggle->setChecked(visible);
+    });
+
+    // Building the view runs its start-up steps (port number, raw CDR set,
+    // the start audit row, the raw-saving switch).
+    m_view = new CQalorView(std::move(port), this);
+    setCentralWidget(m_view);
+
+    connect(m_session, &AdminSession::loginStateChanged, this, [this](bool loggedIn) {
+        m_view->setLoginIndicator(loggedIn);
+        showStatus();
+    });
+
+    auto* clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
+    clock->start(1000);
+
+    installHandlers();
+    showStatus();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::initialUpdate()
+{
+    adjustSize();
+    m_view->initialUpdate();
+    showStatus();
+}
+
+void CMainFrame::setHandler(int command, std::function<void()> handler)
+{
+    if (handler)
+        m_handlers.insert(command, std::move(handler));
+    else
+        m_handlers.remove(command);
+    if (QAction* action = m_actions.value(command))
+        action->setEnabled(m_handlers.contains(command));
+}
+
+void CMainFrame::runCommand(int command)
+{
+    const CommandGate::Verdict verdict = CommandGate::check(command, m_state);
+    if (!verdict.allowed) {
+        Prompt::inform(verdict.refusal);
+        if (verdict.offerLogin)
+            login();
+        return;
+    }
+    const auto handler = m_handlers.constFind(command);
+    if (handler != m_handlers.constEnd())
+        (*handler)();
+}
+
+void CMainFrame::installHandlers()
+{
+    // Commands whose dialogs are not part of the workstation yet have no
+    // handler and stay disabled.
+    for (QAction* action : std::as_const(m_actions))
+        action->setEnabled(false);
+
+    setHandler(Cmd::Login, [this] { login(); });
+    setHandler(Cmd::Logout, [this] { m_session->logout(); });
+    setHandler(Cmd::OpenPort, [this] {
+        m_view->openPort();
+        showStatus();
+    });
+    setHandler(Cmd::ClosePort, [this] {
+        m_view->closePort();
+        showStatus();
+    });
+    setHandler(Cmd::PortSettings, [this] { changePort(); });
+    setHandler(Cmd::ReceiveReport, [this] { m_view->receiveReport(); });
+    setHandler(Cmd::ComputeReport, [this] {
+        m_view->computeReport();
+        showStatus();
+    });
+    setHandler(Cmd::Exit, [this] { close(); });
+    setHandler(Cmd::About, [this] {
+        AboutDialog about(this);
+        DialogRunner::run(about);
+    });
+    setHandler(Cmd::ViewToolBar,
+               [this] { m_toolBar->setVisible(m_actions.value(Cmd::ViewToolBar)->isChecked()); });
+    setHandler(Cmd::ViewStatusBar,
+               [this] { statusBar()->setVisible(m_actions.value(Cmd::ViewStatusBar)->isChecked()); });
+}
+
+void CMainFrame::login()
+{
+    m_session->beginLogin();
+    LoginDialog dialog(this);
+    if (DialogRunner::run(dialog) == QDialog::Accepted)
+        m_session->confirmLogin(dialog.name(), dialog.password());
+    else
+        m_session->cancelLogin();
+}
+
+void CMainFrame::changePort()
+{
+    PortDialog dialog(this);
+    if (DialogRunner::run(dialog) != QDialog::Accepted)
+        return;
+    const int port = dialog.port();
+    if (!SerialPortTable::writePortNumber(port))
+        return;
+    // The view re-arms the port only when the number changed.
+    m_view->setPortNumber(port);
+    showStatus();
+}
+
+void CMainFrame::showStatus()
+{
+    m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
+    const bool open = m_view->cdrPort().portOpen();
+    m_portPane->setText(QStringLiteral("串口%1 %2")
+                            .arg(m_view->portNumber())
+                            .arg(open ? QStringLiteral("已打开") : QStringLiteral("已关闭")));
+    m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    const bool allowed = m_state.loggedIn != 0;
+    AuditLog::write(AuditLog::nobody(), QStringLiteral("关闭计费软件"),
+                    allowed ? AuditLog::success() : AuditLog::failure());
+    if (allowed) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    Prompt::inform(QStringLiteral(
+        "You have no right to exit this program!\n login first,please!\n你的操作已经被记录在案!"));
+}
+
+} // namespace qalor

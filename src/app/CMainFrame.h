@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QToolBar;
+
+namespace qalor {
+
+class AdminSession;
+class CQalorView;
+class CommControl;
+struct AppState;
+
+// The main frame: menu bar, toolbar, four-pane status bar and the one form
+// view. Every menu command goes through runCommand(): the rights check first,
+// then its handler. A command without a handler is disabled.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // port == nullptr: the view uses the real serial control.
+    explicit CMainFrame(AppState& state, std::unique_ptr<CommControl> port = nullptr,
+                        QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Fits the frame to the form, then lets the view arm the port and show
+    // its list.
+    void initialUpdate();
+
+    CQalorView& view() { return *m_view; }
+    AdminSession& session() { return *m_session; }
+    QAction* action(int command) const { return m_actions.value(command); }
+    QToolBar* toolBar() const { return m_toolBar; }
+
+    // Runs a command as its menu entry does.
+    void runCommand(int command);
+    // Installs (or with an empty function removes) the work behind a command.
+    void setHandler(int command, std::function<void()> handler);
+
+    // The login command: clears the login, asks for name and password.
+    void login();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void installHandlers();
+    void changePort();
+    void managePasswords();
+    void editCdrLayout();
+    void showStatus();
+
+    AppState& m_state;
+    CQalorView* m_view = nullptr;
+    AdminSession* m_session = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_loginPane = nullptr;
+    QLabel* m_portPane = nullptr;
+    QLabel* m_clockPane = nullptr;
+    QHash<int, QAction*> m_actions;
+    QHash<int, std::function<void()>> m_handlers;
+};
+
+} // namespace qalor

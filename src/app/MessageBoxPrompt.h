@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/Prompt.h"
+
+namespace qalor {
+
+// The workstation's prompt: a message box over the active window, with OK or
+// with OK and Cancel.
+class MessageBoxPrompt : public IPrompt
+{
+public:
+    void inform(const QString& text) override;
+    bool askOkCancel(const QString& text) override;
+
+    static QString title() { return QStringLiteral("HARRIS 20-20 程控数字交换机计费软件"); }
+};
+
+} // namespace qalor

@@ -1,0 +1,77 @@
+#include "app/PortDialog.h"
+
+#include "app/OpenOrReport.h"
+#include "app/Prompt.h"
+#include "db/sets/CComPortSet.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qalor {
+
+PortDialog::PortDialog(QWidget* parent) : QDialog(parent), m_port(new QLineEdit(this))
+{
+    setWindowTitle(QStringLiteral("串口配置表"));
+    setObjectName(QStringLiteral("PortDialog"));
+    m_port->setObjectName(QStringLiteral("port"));
+    m_port->setAccessibleName(QStringLiteral("串口号:"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("串口号:"), m_port);
+
+    auto* confirm = new QPushButton(QStringLiteral("确认"), this);
+    auto* giveUp = new QPushButton(QStringLiteral("放弃"), this);
+    confirm->setDefault(true);
+    connect(confirm, &QPushButton::clicked, this, &PortDialog::accept);
+    connect(giveUp, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(confirm);
+    buttons->addWidget(giveUp);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    runGuarded(QStringLiteral("在串口表中发生未知错误!"), [&] {
+        CComPortSet table;
+        if (!openOrReport(table, QStringLiteral("打开串口设置表失败.程序可能不能正常运行.")))
+            return;
+        if (!table.isEOF())
+            m_port->setText(QString::number(table.integer(CComPortSet::Port)));
+        table.close();
+    });
+}
+
+bool PortDialog::parse(const QString& text, int& value, QString& refusal)
+{
+    bool isNumber = false;
+    const int number = text.trimmed().toInt(&isNumber);
+    if (!isNumber) {
+        refusal = QStringLiteral("请键入一个整数。");
+        return false;
+    }
+    if (number < kLowest || number > kHighest) {
+        refusal = QStringLiteral("“请填入一个在%1和%2之间的整数。”").arg(kLowest).arg(kHighest);
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+void PortDialog::accept()
+{
+    QString refusal;
+    if (!parse(m_port->text(), m_value, refusal)) {
+        Prompt::inform(refusal);
+        m_port->setFocus();
+        m_port->selectAll();
+        return;
+    }
+    QDialog::accept();
+}
+
+} // namespace qalor
