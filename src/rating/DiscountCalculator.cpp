@@ -47,9 +47,40 @@ std::optional<int> TimeBand::secondOfDay(const QString& hhmmss)
     return qMin(value[0] * 3600 + value[1] * 60 + value[2], SecondsPerDay);
 }
 
+std::optional<TimeBand> TimeBand::fromRow(const QString& start, const QString& end, int tariffClass,
+                                          float multiplier)
+{
+    const auto from = secondOfDay(start);
+    const auto to = secondOfDay(end);
+    if (!from || !to)
+        return std::nullopt;
+    // A band that ends at the day's last second covers that second too.
+    return TimeBand{*from, *to == LastSecond ? SecondsPerDay : *to, tariffClass, multiplier};
+}
+
 int DiscountCalculator::dayOfWeek(QDate day)
 {
     return day.dayOfWeek() % 7 + 1;
+}
+
+void DiscountCalculator::setTimeBands(const QList<TimeBand>& bands)
+{
+    m_bands.clear();
+    for (const TimeBand& band : bands)
+        m_bands[band.tariffClass].append(band);
+    m_bandsLoaded = true;
+}
+
+void DiscountCalculator::setHolidays(QDate day, const QList<DayDiscount>& rows)
+{
+    m_holidays = rows;
+    m_holidayDate = day;
+}
+
+void DiscountCalculator::setWeekdays(int dayOfWeek, const QList<DayDiscount>& rows)
+{
+    m_weekdays = rows;
+    m_weekday = dayOfWeek;
 }
 
 float DiscountCalculator::DiscountFactor(const CallMoment& start, const CallMoment& end,
@@ -149,16 +180,11 @@ bool DiscountCalculator::LoadTimeDiscounts()
                 return;
             opened = true;
             for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
-                const auto start = TimeBand::secondOfDay(set.text(CTimeDiscSet::StartTime));
-                const auto end = TimeBand::secondOfDay(set.text(CTimeDiscSet::EndTime));
-                if (!start || !end)
-                    continue;
-                TimeBand band;
-                band.start = *start;
-                band.end = *end == LastSecond ? SecondsPerDay : *end;
-                band.tariffClass = set.integer(CTimeDiscSet::TariffClass);
-                band.multiplier = set.single(CTimeDiscSet::Multiplier);
-                m_bands[band.tariffClass].append(band);
+                const auto band = TimeBand::fromRow(
+                    set.text(CTimeDiscSet::StartTime), set.text(CTimeDiscSet::EndTime),
+                    set.integer(CTimeDiscSet::TariffClass), set.single(CTimeDiscSet::Multiplier));
+                if (band)
+                    m_bands[band->tariffClass].append(*band);
             }
             set.close();
         });

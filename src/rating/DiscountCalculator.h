@@ -20,6 +20,9 @@ struct TimeBand
 
     // Seconds of the day of an HHMMSS text; nullopt when it is not six digits.
     static std::optional<int> secondOfDay(const QString& hhmmss);
+    // A band from its row; nullopt when a time is not six digits.
+    static std::optional<TimeBand> fromRow(const QString& start, const QString& end, int tariffClass,
+                                           float multiplier);
 };
 
 // A holiday or weekday row: a whole day at one multiplier.
@@ -53,6 +56,11 @@ public:
     void clearTimeDiscountsMark() { m_bandsLoaded = false; }
     QDate holidayCacheDate() const { return m_holidayDate; }
     int weekdayCache() const { return m_weekday; }
+
+    // Installs lists as a load would have left them.
+    void setTimeBands(const QList<TimeBand>& bands);
+    void setHolidays(QDate day, const QList<DayDiscount>& rows);
+    void setWeekdays(int dayOfWeek, const QList<DayDiscount>& rows);
 
     // 1 Sunday .. 7 Saturday.
     static int dayOfWeek(QDate day);

@@ -19,6 +19,15 @@ bool Rate31Table::present(std::optional<int> tariffClass) const
     return tariffClass && inRange(*tariffClass) && m_present.at(*tariffClass) == 1;
 }
 
+void Rate31Table::setSlot(const Rate31Slot& slot)
+{
+    m_loaded = true;
+    if (!inRange(slot.tariffClass) || slot.nextLength < 1)
+        return;
+    m_slots[slot.tariffClass] = slot;
+    m_present[slot.tariffClass] = 1;
+}
+
 bool Rate31Table::LoadRate31()
 {
     m_loaded = true;

@@ -33,6 +33,8 @@ public:
     bool isLoaded() const { return m_loaded; }
     bool present(std::optional<int> tariffClass) const;
     const Rate31Slot& slot(int tariffClass) const { return m_slots.at(tariffClass); }
+    // Installs one slot as a load of its row would (the table counts as loaded).
+    void setSlot(const Rate31Slot& slot);
 
     // Replaces the rate-entry price of a call of the given class by the
     // two-tier one. The factor discounts the block prices, never the
