@@ -1,0 +1,103 @@
+#include "maintenance/CallTableCommands.h"
+
+#include "app/Prompt.h"
+
+#include <exception>
+
+namespace qalor {
+
+namespace {
+
+const QString CannotOpenText = QStringLiteral("打开数据源失败!");
+
+} // namespace
+
+CallTableCommands::CallTableCommands(const QString& connection)
+    : m_db(std::make_unique<CDatabase>(connection))
+{
+}
+
+CallTableCommands::~CallTableCommands() = default;
+
+QString CallTableCommands::deleteWarning()
+{
+    return QStringLiteral(" 如果按OK 将删除该时段记录,\n且无法恢复!!\n如果不删除,请按CANCEL键.");
+}
+
+void CallTableCommands::notify(const std::function<void()>& hook) const
+{
+    if (hook)
+        hook();
+}
+
+bool CallTableCommands::open()
+{
+    bool opened = false;
+    runGuarded(QStringLiteral("Unknown Error In Dialog Inition!"), [&] {
+        try {
+            m_db->open();
+            opened = true;
+        } catch (const DbError&) {
+            Prompt::inform(CannotOpenText);
+        }
+    });
+    return opened;
+}
+
+bool CallTableCommands::run(const QString& unknownErrorText, const QString& report,
+                            const std::function<void(CallTableMaintenance&)>& work)
+{
+    notify(m_feedback.busyBegin);
+    try {
+        m_db->ensureOpen();
+    } catch (const DbError&) {
+        notify(m_feedback.busyEnd);
+        Prompt::inform(CannotOpenText);
+        return false;
+    }
+    std::exception_ptr failure;
+    try {
+        CallTableMaintenance maintenance(*m_db);
+        work(maintenance);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // The wait cursor ends before any message box appears.
+    notify(m_feedback.busyEnd);
+    if (failure) {
+        runGuarded(unknownErrorText, [&] { std::rethrow_exception(failure); });
+        return false;
+    }
+    notify(m_feedback.beep);
+    Prompt::inform(report);
+    return true;
+}
+
+bool CallTableCommands::backup(const CallRange& range)
+{
+    return run(QStringLiteral("Unknown Error In Back Data!"), QStringLiteral("备份完毕!"),
+               [&](CallTableMaintenance& work) { work.backup(range); });
+}
+
+bool CallTableCommands::remove(const CallRange& range)
+{
+    if (!Prompt::askOkCancel(deleteWarning()))
+        return false;
+    return run(QStringLiteral("Unknown error in delete data!"), QStringLiteral("成功删除!"),
+               [&](CallTableMaintenance& work) { work.remove(range); });
+}
+
+bool CallTableCommands::restore(const CallRange& range)
+{
+    return run(QStringLiteral("Unknown Error In ReBack Data!"), QStringLiteral("成功还原!"),
+               [&](CallTableMaintenance& work) { work.restore(range); });
+}
+
+bool CallTableCommands::removeDuplicates(const QDate& start, const QDate& end,
+                                         const CallTableMaintenance::Progress& progress)
+{
+    return run(QStringLiteral("Unknown Error In ReBack Data!"), QStringLiteral("成功!"),
+               [&](CallTableMaintenance& work) { work.removeDuplicates(start, end, progress); });
+}
+
+} // namespace qalor

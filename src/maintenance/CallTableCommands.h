@@ -1,0 +1,58 @@
+#pragma once
+
+// CallTableCommands: what the buttons of the call-table maintenance dialogs
+// do, without widgets. It keeps its own connection to the data source, asks
+// before deleting, shows the reports and failures through Prompt and signals
+// the busy time around each statement (the dialogs show a wait cursor and
+// beep after it).
+//
+//   CallTableCommands commands;            // the default data source
+//   commands.open();                       // when the dialog opens
+//   commands.backup({start, end, caller}); // true when done and reported
+
+#include "maintenance/CallTableMaintenance.h"
+
+#include <functional>
+#include <memory>
+
+namespace qalor {
+
+class CallTableCommands
+{
+public:
+    struct Feedback
+    {
+        std::function<void()> busyBegin;
+        std::function<void()> busyEnd;
+        std::function<void()> beep;
+    };
+
+    explicit CallTableCommands(const QString& connection = CDatabase::defaultConnectionString());
+    ~CallTableCommands();
+
+    void setFeedback(Feedback feedback) { m_feedback = std::move(feedback); }
+
+    // Opens the connection; false after "打开数据源失败!" (the buttons try again).
+    bool open();
+
+    bool backup(const CallRange& range);
+    // Asks first; Cancel does nothing and reports nothing.
+    bool remove(const CallRange& range);
+    bool restore(const CallRange& range);
+    bool removeDuplicates(const QDate& start, const QDate& end,
+                          const CallTableMaintenance::Progress& progress = {});
+
+    CDatabase& database() { return *m_db; }
+
+    static QString deleteWarning();
+
+private:
+    bool run(const QString& unknownErrorText, const QString& report,
+             const std::function<void(CallTableMaintenance&)>& work);
+    void notify(const std::function<void()>& hook) const;
+
+    std::unique_ptr<CDatabase> m_db;
+    Feedback m_feedback;
+};
+
+} // namespace qalor

@@ -1,0 +1,64 @@
+#pragma once
+
+// CallTableMaintenance: backup, delete, restore and duplicate removal over a
+// date range of 话费表.
+//
+//   CallTableMaintenance work(db);
+//   work.backup({start, end, std::nullopt});       // every caller
+//   work.remove({start, end, QStringLiteral("8001")});
+//   work.removeDuplicates(start, end, [](int done, int total) { ... });
+//
+// Dates compare as yymmdd texts, both ends included: a range from 1999 into
+// 2000 selects nothing, and so does a start after the end. Each operation runs
+// in one transaction, so a failure leaves the tables as they were. Failures
+// raise DbError.
+
+#include "db/CDatabase.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace qalor {
+
+struct CallRange
+{
+    QDate start;
+    QDate end;
+    // Set when the range is limited to one calling extension; an empty text
+    // selects the rows whose 主叫号 is empty.
+    std::optional<QString> caller;
+};
+
+class CallTableMaintenance
+{
+public:
+    // Called before the first step and after each one.
+    using Progress = std::function<void(int done, int total)>;
+    static constexpr int DuplicateRemovalSteps = 4;
+
+    explicit CallTableMaintenance(CDatabase& db) : m_db(db) {}
+
+    // Copies the range into 话费表备份 (backing up twice copies twice).
+    void backup(const CallRange& range);
+    // Deletes the range from 话费表.
+    void remove(const CallRange& range);
+    // Copies each distinct backup row of the range back into 话费表.
+    void restore(const CallRange& range);
+    // Leaves one row of each set of identical rows of the range, through the
+    // work table HF (whose previous content is lost).
+    void removeDuplicates(const QDate& start, const QDate& end, const Progress& progress = {});
+
+    // The range condition with its placeholders: end date, start date, then
+    // the caller when there is one.
+    static QString condition(bool withCaller);
+    static QString dateText(const QDate& date) { return date.toString(QStringLiteral("yyMMdd")); }
+
+private:
+    void execute(const QString& head, const CallRange& range);
+
+    CDatabase& m_db;
+};
+
+} // namespace qalor

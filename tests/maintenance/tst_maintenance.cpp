@@ -1,0 +1,315 @@
+#include "RecordingPrompt.h"
+#include "TestDatabase.h"
+
+#include "maintenance/BackupDeleteDialog.h"
+#include "maintenance/CallTableCommands.h"
+#include "maintenance/CdrSaveDialog.h"
+#include "maintenance/CdrSaveOption.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace qalor;
+using qalor::test::RecordingPrompt;
+using qalor::test::TestDatabase;
+
+namespace {
+
+void addCall(const TestDatabase& db, const QString& caller, const QString& date, const QString& time,
+             double charge = 1.5)
+{
+    db.execute(QStringLiteral("INSERT INTO 话费表 VALUES ('%1','02087654321','%2','%3',10205,0.5,3,%4,0,0.2,"
+                              "'广州',2)")
+                   .arg(caller, date, time)
+                   .arg(charge));
+}
+
+// Every row of a call table as text, sorted, so that two contents compare as
+// multisets.
+QStringList rows(const TestDatabase& db, const QString& table)
+{
+    QStringList texts =
+        db.column(QStringLiteral("SELECT 主叫号 || '|' || 被叫号 || '|' || 日期 || '|' || 时间 || '|' || "
+                                 "CAST(通话费 AS VARCHAR(20)) || '|' || 通达地 FROM ") +
+                  table);
+    texts.sort();
+    return texts;
+}
+
+QStringList datesOf(const QStringList& rows)
+{
+    QStringList dates;
+    for (const QString& row : rows)
+        dates << row.section(QLatin1Char('|'), 0, 0) + QLatin1Char('@') + row.section(QLatin1Char('|'), 2, 2);
+    dates.sort();
+    return dates;
+}
+
+void seedCalls(const TestDatabase& db)
+{
+    addCall(db, "8001", "991231", "235959");
+    addCall(db, "8001", "000101", "000001");
+    addCall(db, "8001", "231231", "120000");
+    addCall(db, "8001", "240101", "080000");
+    addCall(db, "8002", "240115", "090000");
+    addCall(db, "", "240120", "100000");
+    addCall(db, "8001", "240131", "235959");
+    addCall(db, "8002", "240201", "000000");
+}
+
+QPushButton* buttonNamed(QWidget& parent, const QString& caption)
+{
+    for (QPushButton* button : parent.findChildren<QPushButton*>())
+        if (button->text() == caption)
+            return button;
+    return nullptr;
+}
+
+const QDate Jan1(2024, 1, 1);
+const QDate Jan31(2024, 1, 31);
+
+} // namespace
+
+class TestMaintenance : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rangesSelectByDateTextAndCaller_data()
+    {
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QDate>("end");
+        QTest::addColumn<bool>("limitCaller");
+        QTest::addColumn<QString>("caller");
+        QTest::addColumn<QStringList>("selected"); // caller@date of the rows in range
+
+        QTest::newRow("both ends included")
+            << Jan1 << Jan31 << false << ""
+            << QStringList{"@240120", "8001@240101", "8001@240131", "8002@240115"};
+        QTest::newRow("one day") << QDate(2024, 1, 15) << QDate(2024, 1, 15) << false << ""
+                                 << QStringList{"8002@240115"};
+        QTest::newRow("start after end") << Jan31 << Jan1 << false << "" << QStringList();
+        QTest::newRow("1999 into 2000 selects nothing")
+            << QDate(1999, 12, 1) << QDate(2000, 1, 31) << false << "" << QStringList();
+        QTest::newRow("one caller") << Jan1 << Jan31 << true << "8001"
+                                    << QStringList{"8001@240101", "8001@240131"};
+        QTest::newRow("ticked but empty caller") << Jan1 << Jan31 << true << "" << QStringList{"@240120"};
+        QTest::newRow("apostrophe in the caller") << Jan1 << Jan31 << true << "80'1" << QStringList();
+        QTest::newRow("statement text in the caller")
+            << QDate(2000, 1, 1) << QDate(2099, 1, 1) << true << "' or ''='" << QStringList();
+    }
+    void rangesSelectByDateTextAndCaller()
+    {
+        QFETCH(QDate, start);
+        QFETCH(QDate, end);
+        QFETCH(bool, limitCaller);
+        QFETCH(QString, caller);
+        QFETCH(QStringList, selected);
+        selected.sort();
+
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seedCalls(db);
+        const QStringList before = rows(db, "话费表");
+        const CallRange range{start, end, limitCaller ? std::optional<QString>(caller) : std::nullopt};
+        CallTableCommands commands;
+        QVERIFY(commands.open());
+
+        QVERIFY(commands.backup(range));
+        const QStringList backedUp = rows(db, "话费表备份");
+        QCOMPARE(datesOf(backedUp), selected);
+        QCOMPARE(rows(db, "话费表"), before);
+
+        QVERIFY(commands.remove(range));
+        QStringList expectedLeft = before;
+        for (const QString& row : backedUp)
+            expectedLeft.removeOne(row);
+        QCOMPARE(rows(db, "话费表"), expectedLeft);
+
+        QVERIFY(commands.restore(range));
+        QCOMPARE(rows(db, "话费表"), before);
+        QCOMPARE(rows(db, "话费表备份"), backedUp); // restore leaves the backup alone
+
+        QCOMPARE(prompt.texts,
+                 (QStringList{"备份完毕!", CallTableCommands::deleteWarning(), "成功删除!", "成功还原!"}));
+        QCOMPARE(CallTableCommands::deleteWarning(),
+                 QString(" 如果按OK 将删除该时段记录,\n且无法恢复!!\n如果不删除,请按CANCEL键."));
+    }
+
+    void cancelledDeleteDoesNothing()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        prompt.answers = {false};
+        seedCalls(db);
+        const QStringList before = rows(db, "话费表");
+        int busy = 0, beeps = 0;
+        CallTableCommands commands;
+        commands.setFeedback({[&] { ++busy; }, [&] { --busy; }, [&] { ++beeps; }});
+        QVERIFY(!commands.remove({Jan1, Jan31, std::nullopt}));
+        QCOMPARE(prompt.texts, QStringList{CallTableCommands::deleteWarning()});
+        QCOMPARE(rows(db, "话费表"), before);
+        QCOMPARE(beeps, 0);
+
+        QVERIFY(commands.remove({Jan1, Jan31, std::nullopt})); // script ran out: OK
+        QCOMPARE(busy, 0);                                     // the wait cursor ended
+        QCOMPARE(beeps, 1);
+        QCOMPARE(prompt.texts.last(), QString("成功删除!"));
+    }
+
+    void restoringTwiceThenRemovingDuplicatesLeavesOneOfEach()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seedCalls(db);
+        addCall(db, "8002", "240201", "000000"); // a twin outside the range stays twinned
+        addCall(db, "8003", "240110", "101010", 2.25);
+        addCall(db, "8003", "240110", "101010", 2.5); // differs in one column: not a duplicate
+        const QStringList before = rows(db, "话费表");
+        const CallRange january{Jan1, Jan31, std::nullopt};
+
+        CallTableCommands commands;
+        QVERIFY(commands.backup(january));
+        QVERIFY(commands.backup(january)); // twice into the backup
+        QCOMPARE(rows(db, "话费表备份").size(), 12);
+        QVERIFY(commands.restore(january)); // each distinct backup row once
+        QCOMPARE(rows(db, "话费表").size(), before.size() + 6);
+
+        db.execute("INSERT INTO HF SELECT * FROM 话费表"); // whatever HF held is replaced
+        QList<QPair<int, int>> steps;
+        QVERIFY(commands.removeDuplicates(Jan1, Jan31, [&](int done, int total) {
+            steps.append({done, total});
+        }));
+        QCOMPARE(rows(db, "话费表"), before);
+        QCOMPARE(steps, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}));
+        QCOMPARE(rows(db, "HF").size(), 6);
+        QCOMPARE(prompt.texts, (QStringList{"备份完毕!", "备份完毕!", "成功还原!", "成功!"}));
+
+        // start after end: nothing changes and the report still comes
+        QVERIFY(commands.removeDuplicates(Jan31, Jan1));
+        QCOMPARE(rows(db, "话费表"), before);
+        QCOMPARE(prompt.texts.last(), QString("成功!"));
+    }
+
+    void failedDuplicateRemovalLeavesTheCallTableAsItWas()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seedCalls(db);
+        addCall(db, "8001", "240101", "080000");
+        const QStringList before = rows(db, "话费表");
+        // Refuse every new call row, so that the last step fails after the
+        // range has been deleted.
+        if (TestDatabase::isPostgres()) {
+            db.execute("CREATE FUNCTION refuse_calls() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION "
+                       "'calls refused'; END $$ LANGUAGE plpgsql");
+            db.execute("CREATE TRIGGER refuse_calls BEFORE INSERT ON 话费表 FOR EACH ROW EXECUTE FUNCTION "
+                       "refuse_calls()");
+        } else {
+            db.execute("CREATE TRIGGER refuse_calls BEFORE INSERT ON 话费表 BEGIN SELECT RAISE(ABORT, "
+                       "'calls refused'); END");
+        }
+        int reached = 0;
+        CallTableCommands commands;
+        QVERIFY(!commands.removeDuplicates(Jan1, Jan31, [&](int done, int) { reached = done; }));
+        QCOMPARE(reached, 3);
+        QCOMPARE(prompt.texts.size(), 1);
+        QVERIFY2(prompt.texts.first().contains("calls refused"), qPrintable(prompt.texts.first()));
+        QCOMPARE(rows(db, "话费表"), before);
+
+        // the connection is still usable afterwards
+        QVERIFY(commands.backup({Jan1, Jan31, std::nullopt}));
+        QCOMPARE(rows(db, "话费表备份").size(), 5);
+    }
+
+    void unreachableDataSourceIsReportedAndNothingRuns()
+    {
+        RecordingPrompt prompt;
+        int busy = 0, beeps = 0;
+        CallTableCommands commands(QStringLiteral("DRIVER={No Such Driver};Database=nowhere"));
+        commands.setFeedback({[&] { ++busy; }, [&] { --busy; }, [&] { ++beeps; }});
+        QVERIFY(!commands.open());
+        QVERIFY(!commands.backup({Jan1, Jan31, std::nullopt}));
+        QVERIFY(!commands.removeDuplicates(Jan1, Jan31));
+        QCOMPARE(prompt.texts, (QStringList{"打开数据源失败!", "打开数据源失败!", "打开数据源失败!"}));
+        QCOMPARE(busy, 0);
+        QCOMPARE(beeps, 0);
+    }
+
+    void backupDialogReadsItsControls()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seedCalls(db);
+        BackupDeleteDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString("话费表备份与删除"));
+        QCOMPARE(dialog.range().start, QDate::currentDate());
+        QCOMPARE(dialog.range().end, QDate::currentDate());
+        QVERIFY(!dialog.range().caller);
+        auto* limit = dialog.findChild<QCheckBox*>();
+        auto* caller = dialog.findChild<QLineEdit*>();
+        QVERIFY(limit && caller);
+        QCOMPARE(limit->text(), QString("限定主叫号:"));
+        QVERIFY(!caller->isEnabled());
+        limit->setChecked(true);
+        QVERIFY(caller->isEnabled());
+        QCOMPARE(caller->maxLength(), 4);
+        QCOMPARE(dialog.range().caller, std::optional<QString>(QString()));
+        for (const char* caption : {"备份", "删除", "还原", "返回"})
+            QVERIFY2(buttonNamed(dialog, QString::fromUtf8(caption)), caption);
+
+        // today's range holds no seeded call: backup copies nothing and reports
+        buttonNamed(dialog, "备份")->click();
+        QCOMPARE(prompt.texts, QStringList{"备份完毕!"});
+        QCOMPARE(rows(db, "话费表备份"), QStringList());
+    }
+
+    void cdrSaveOptionRoundTrips()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        QCOMPARE(CdrSaveOption::load(), false);
+        QVERIFY(CdrSaveOption::store(true));
+        QCOMPARE(db.scalar("SELECT 是否保存CDR FROM CDRSave"), QString("1"));
+        QCOMPARE(CdrSaveOption::load(), true);
+
+        {
+            // either button writes back what the box shows
+            CdrSaveDialog dialog;
+            QCOMPARE(dialog.windowTitle(), QString("保存CDR记录"));
+            QVERIFY(dialog.saveCdr());
+            dialog.findChild<QCheckBox*>()->setChecked(false);
+            buttonNamed(dialog, "放     弃")->click();
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QVERIFY(!dialog.saveCdr());
+        }
+        QCOMPARE(db.column("SELECT 是否保存CDR FROM CDRSave"), QStringList{"0"});
+        {
+            CdrSaveDialog dialog;
+            QVERIFY(!dialog.saveCdr());
+            dialog.findChild<QCheckBox*>()->setChecked(true);
+            buttonNamed(dialog, "确     认")->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(db.column("SELECT 是否保存CDR FROM CDRSave"), QStringList{"1"});
+
+        // a table without its row gets one, so the choice is not lost
+        db.execute("DELETE FROM CDRSave");
+        QCOMPARE(CdrSaveOption::load(), false);
+        QVERIFY(CdrSaveOption::store(true));
+        QCOMPARE(db.column("SELECT 是否保存CDR FROM CDRSave"), QStringList{"1"});
+        QVERIFY(prompt.texts.isEmpty());
+
+        // a missing table shows the driver's text
+        db.execute("DROP TABLE CDRSave");
+        QCOMPARE(CdrSaveOption::load(), false);
+        QVERIFY(!CdrSaveOption::store(true));
+        QCOMPARE(prompt.texts.size(), 2);
+        QVERIFY2(prompt.texts.first().contains("CDRSave", Qt::CaseInsensitive),
+                 qPrintable(prompt.texts.first()));
+    }
+};
+
+QTEST_MAIN(TestMaintenance)
+#include "tst_maintenance.moc"
