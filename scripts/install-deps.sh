@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Qalor needs to build, run and test, but only
+# those that are missing. Runs as root or, for a normal user, through sudo.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev
+    # data sources: ODBC driver manager, its tools, SQLite and PostgreSQL drivers
+    libqt6sql6-odbc unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
+    # throwaway database server for the PostgreSQL test run
+    postgresql
+    # simulated PBX line, printed-output checks, windows without a screen
+    socat poppler-utils xvfb xauth fonts-noto-cjk
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [[ $status == installed ]] || missing+=("$package")
+done
+((${#missing[@]} == 0)) && exit 0
+
+echo "install-deps: installing ${missing[*]}"
+if ((EUID == 0)); then
+    as_root=()
+elif command -v sudo >/dev/null; then
+    as_root=(sudo)
+else
+    echo "install-deps: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+    exit 1
+fi
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors and runs every test: all of them
+# on SQLite, then the database tests again on a throwaway PostgreSQL cluster
+# that this script starts on a free loopback port and removes afterwards.
+#
+# QALOR_BUILD_DIR   build folder (default: build/)
+# QALOR_TEST_JOBS   tests run at once (default: 2)
+# Exit status: 0 when the build and every test pass.
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")"
+root=$PWD
+build=${QALOR_BUILD_DIR:-$root/build}
+jobs=${QALOR_TEST_JOBS:-2}
+
+started=$SECONDS
+phase_start=$SECONDS
+timings=()
+phase()
+{
+    printf '\n==> %s\n' "$1"
+    phase_start=$SECONDS
+}
+phase_done()
+{
+    local took=$((SECONDS - phase_start))
+    timings+=("$(printf '%-36s %5d s  %s' "$1" "$took" "$2")")
+    printf '==> %s: %s (%d s)\n' "$1" "$2" "$took"
+}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qalor-test.XXXXXX")
+pg_dir=
+pg_ctl=
+as_postgres=()
+cleanup()
+{
+    if [[ -n $pg_ctl && -f $pg_dir/data/postmaster.pid ]]; then
+        (cd / && "${as_postgres[@]}" "$pg_ctl" -D "$pg_dir/data" -m immediate stop >/dev/null 2>&1) || true
+    fi
+    [[ -n $pg_dir ]] && rm -rf "$pg_dir"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- packages and build -------------------------------------------------------
+phase "Packages"
+"$root/scripts/install-deps.sh"
+phase_done "Packages" "ready"
+
+phase "Build ($build, RelWithDebInfo, warnings are errors)"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQALOR_WERROR=ON
+cmake --build "$build"
+phase_done "Build" "done"
+
+# Tests pass full connection strings and must not see the user's data sources,
+# settings or journals.
+: >"$work/odbc.ini"
+export ODBCINI=$work/odbc.ini
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export QT_QPA_PLATFORM=offscreen
+unset QALOR_ODBC QALOR_DATA_DIR QALOR_TEST_BACKEND QALOR_TEST_PG
+
+failed=()
+
+# --- every test on SQLite -----------------------------------------------------
+phase "Tests on SQLite (ctest -j$jobs)"
+if (cd "$build" && ctest --output-on-failure -j"$jobs"); then
+    phase_done "Tests on SQLite" "passed"
+else
+    phase_done "Tests on SQLite" "FAILED"
+    failed+=("SQLite")
+fi
+
+# --- database tests on PostgreSQL ---------------------------------------------
+phase "PostgreSQL cluster"
+pg_bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+if [[ -z $pg_bin ]]; then
+    echo "test.sh: no PostgreSQL server found under /usr/lib/postgresql" >&2
+    exit 1
+fi
+pg_ctl=$pg_bin/pg_ctl
+pg_dir=$(mktemp -d "${TMPDIR:-/tmp}/qalor-pg.XXXXXX")
+if ((EUID == 0)); then
+    # The server refuses to run as root.
+    chown postgres:postgres "$pg_dir"
+    if command -v runuser >/dev/null; then
+        as_postgres=(runuser -u postgres --)
+    else
+        as_postgres=(su postgres -s /bin/sh -c '"$0" "$@"')
+    fi
+fi
+pg() { (cd / && "${as_postgres[@]}" "$@"); }
+
+pg "$pg_bin/initdb" -D "$pg_dir/data" -E UTF8 --locale=C.UTF-8 -U postgres \
+    --auth-local=trust --auth-host=scram-sha-256 >"$work/initdb.log" 2>&1 ||
+    { cat "$work/initdb.log" >&2; exit 1; }
+
+port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+port=
+for _ in 1 2 3 4 5; do
+    candidate=$((20000 + RANDOM % 30000))
+    port_in_use "$candidate" && continue
+    if pg "$pg_ctl" -D "$pg_dir/data" -l "$pg_dir/server.log" -w -t 60 \
+        -o "-p $candidate -k $pg_dir -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null; then
+        port=$candidate
+        break
+    fi
+done
+if [[ -z $port ]]; then
+    echo "test.sh: the PostgreSQL test server did not start:" >&2
+    cat "$pg_dir/server.log" >&2
+    exit 1
+fi
+pg "$pg_bin/psql" -h "$pg_dir" -p "$port" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
+    -c "CREATE ROLE qalor LOGIN SUPERUSER PASSWORD 'qalor'"
+phase_done "PostgreSQL cluster" "$("$pg_bin/postgres" --version | sed 's/.* //') on 127.0.0.1:$port"
+
+phase "Database tests on PostgreSQL (ctest -L db -j$jobs)"
+export QALOR_TEST_BACKEND=postgres
+export QALOR_TEST_PG="DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=$port;Uid=qalor;Pwd=qalor"
+if (cd "$build" && ctest -L db --output-on-failure -j"$jobs"); then
+    phase_done "Tests on PostgreSQL" "passed"
+else
+    phase_done "Tests on PostgreSQL" "FAILED"
+    failed+=("PostgreSQL")
+fi
+
+printf '\n==> Summary\n'
+printf '%s\n' "${timings[@]}"
+printf '%-36s %5d s\n' "Total" "$((SECONDS - started))"
+if ((${#failed[@]})); then
+    echo "test.sh: tests failed on: ${failed[*]}" >&2
+    exit 1
+fi
+echo "test.sh: all tests passed"
