@@ -3,13 +3,14 @@
 // CONTRACT HEADER: the entries the main frame and the menu commands call.
 // The view work fills in the private side and may add entries, but keeps these.
 
+#include "serial/CommControl.h"
+
 #include <QWidget>
 #include <memory>
 
 namespace qalor {
 
 class CCallRater;
-class CommControl;
 class ReceivedCallsModel;
 
 // The main form view: owns the CDR port, the receive buffer, the received-calls

@@ -4,33 +4,15 @@
 #include "app/Prompt.h"
 #include "app/ReportLines.h"
 #include "db/CDatabase.h"
-#include "intake/DataFolder.h"
-#include "intake/LineJournal.h"
 
-#include <QFileInfo>
 #include <optional>
 #include <vector>
 
 namespace qalor {
 
-namespace {
-
-qint64 fileSize(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() ? info.size() : 0;
-}
-
-} // namespace
-
 ReportProcessor::ReportProcessor(CallIntake& intake, CCallRater& engine, ReportLines& lines)
     : m_intake(intake), m_engine(engine), m_lines(lines)
 {
-}
-
-QString ReportProcessor::pendingCallsJournalPath()
-{
-    return dataFolder() + QStringLiteral("/pending-calls.journal");
 }
 
 ReportProcessor::Result ReportProcessor::compute(const Progress& progress)
@@ -53,17 +35,9 @@ ReportProcessor::Result ReportProcessor::compute(const Progress& progress)
 
 bool ReportProcessor::runBatch(int count, Result& result)
 {
-    // The engine journals a call whose row it cannot append. Within a batch
-    // that call's line stays collected instead, so the engine's journal is
-    // put back as it was whenever the batch is rolled back.
-    const QString pendingPath = pendingCallsJournalPath();
-    LineJournal pending(pendingPath);
-    const QStringList pendingBefore = pending.lines();
-    const qint64 pendingSize = fileSize(pendingPath);
-
     std::vector<PricedCall> priced;
     priced.reserve(size_t(count));
-    bool storeFailed = false;
+    bool appendFailed = false;
     const bool ran = runGuarded(QStringLiteral("Unknown Error in REPORT compute."), [&] {
         CTransaction transaction(CDatabase::shared());
         const QStringList& lines = m_lines.lines();
@@ -73,23 +47,15 @@ bool ReportProcessor::runBatch(int count, Result& result)
             // closed and the rest of the batch is framed correctly.
             if (m_intake.storeLine(lines.at(i), call) == CallIntake::Outcome::Stored) {
                 priced.push_back(*call);
-            } else if (fileSize(pendingPath) != pendingSize) {
-                storeFailed = true; // the engine has shown why; the guard rolls back
+            } else if (m_engine.lastAppendFailed()) {
+                appendFailed = true; // the engine has shown why; the guard rolls back
                 return;
             }
         }
         transaction.commit();
     });
-    const bool committed = ran && !storeFailed;
-    if (!committed) {
-        try {
-            if (pending.lines() != pendingBefore)
-                pending.replace(pendingBefore);
-        } catch (const std::exception& error) {
-            Prompt::inform(QString::fromLocal8Bit(error.what()));
-        }
+    if (!ran || appendFailed)
         return false;
-    }
     m_lines.dropFirst(count);
     result.done += count;
     result.stored += int(priced.size());

@@ -38,9 +38,6 @@ public:
     // the collected lines. REPORT mode ends when nothing stays collected.
     Result compute(const Progress& progress = {});
 
-    // Where the engine keeps calls it could not store yet.
-    static QString pendingCallsJournalPath();
-
 private:
     bool runBatch(int count, Result& result);
 

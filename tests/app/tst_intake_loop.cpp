@@ -1,0 +1,360 @@
+#include "CdrLines.h"
+#include "FakeCommControl.h"
+#include "RecordingPrompt.h"
+#include "TestDatabase.h"
+
+#include "app/AppState.h"
+#include "app/CallIntake.h"
+#include "app/ReceivedCallsModel.h"
+#include "app/ReportLines.h"
+#include "app/ReportProcessor.h"
+#include "intake/LineJournal.h"
+#include "rating/CCallRater.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qalor;
+using namespace qalor::test;
+
+namespace {
+
+constexpr int LineLength = 73;
+
+// The receive side as the view wires it, on a fake port that is armed and open.
+struct Intake
+{
+    Intake() : intake(port, engine, calls, report)
+    {
+        port.setRThreshold(LineLength);
+        port.setInputLen(LineLength);
+        port.setPortOpen(true);
+        intake.setLineLength(engine.cdrLineLength());
+    }
+
+    FakeCommControl port;
+    CCallRater engine;
+    ReceivedCallsModel calls;
+    ReportLines report;
+    CallIntake intake;
+};
+
+int countRows(const TestDatabase& db, const QString& table)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
+}
+
+// Dialled numbers stored more than once.
+QStringList storedTwice(const TestDatabase& db)
+{
+    return db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 GROUP BY 被叫号 HAVING COUNT(*) > 1"));
+}
+
+void refuseCaller(const TestDatabase& db, const QString& extension)
+{
+    if (TestDatabase::isPostgres()) {
+        db.execute(
+            QStringLiteral("CREATE FUNCTION refuse_call() RETURNS trigger AS $$ BEGIN IF NEW.主叫号 = '%1' "
+                           "THEN RAISE EXCEPTION 'call refused'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql")
+                .arg(extension));
+        db.execute(
+            QStringLiteral("CREATE TRIGGER refuse_call BEFORE INSERT ON 话费表 FOR EACH ROW EXECUTE FUNCTION "
+                           "refuse_call()"));
+    } else {
+        db.execute(QStringLiteral("CREATE TRIGGER refuse_call BEFORE INSERT ON 话费表 WHEN NEW.主叫号 = '%1' "
+                                  "BEGIN SELECT RAISE(ABORT, 'call refused'); END")
+                       .arg(extension));
+    }
+}
+
+void acceptEveryCaller(const TestDatabase& db)
+{
+    if (TestDatabase::isPostgres())
+        db.execute(QStringLiteral("DROP TRIGGER refuse_call ON 话费表"));
+    else
+        db.execute(QStringLiteral("DROP TRIGGER refuse_call"));
+}
+
+} // namespace
+
+class TestIntakeLoop : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void linesInAnyChunksArePricedOnce();
+    void rawSavingKeepsEveryLine();
+    void rawSaveFailureDoesNotCostTheCall();
+    void fieldOrderErrorResetsThePort();
+    void gateAndBillability();
+    void reportModeOnlyCollects();
+    void hotelDepositLowersTheClassOnce();
+
+    void batchFailureKeepsItsLines();
+    void batchSkipsFieldOrderErrors();
+
+private:
+    QTemporaryDir m_data;
+};
+
+void TestIntakeLoop::initTestCase()
+{
+    QVERIFY(m_data.isValid());
+    qputenv("QALOR_DATA_DIR", QFile::encodeName(m_data.path()));
+}
+
+void TestIntakeLoop::init()
+{
+    // Journals belong to one test only.
+    QDir dir(m_data.path());
+    for (const QString& name : dir.entryList(QDir::Files))
+        dir.remove(name);
+    AppState::instance().hotel = HotelSettings();
+}
+
+void TestIntakeLoop::linesInAnyChunksArePricedOnce()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    QCOMPARE(rig.engine.cdrLineLength(), LineLength);
+
+    // Chunks from one character to more than two lines, cut anywhere: every
+    // line is priced once, including several lines in one read.
+    const int lines = 60;
+    const QString text = mobileLines(lines);
+    rig.port.deliverInChunks(text, randomChunks(text.size(), 2 * LineLength + 3, 20260315));
+
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), lines);
+    QCOMPARE(storedTwice(db), QStringList());
+    QCOMPARE(rig.calls.rowCount(), ReceivedCallsModel::MaxRows);
+    QCOMPARE(rig.calls.cell(0, ReceivedCallsModel::Called).trimmed(), mobileCall(lines - 1).dialled);
+    QCOMPARE(rig.calls.cell(29, ReceivedCallsModel::Called).trimmed(), mobileCall(lines - 30).dialled);
+    QCOMPARE(prompt.texts, QStringList());
+}
+
+void TestIntakeLoop::rawSavingKeepsEveryLine()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    QVERIFY(rig.intake.openRawStore());
+    rig.intake.setSaveRaw(true);
+
+    CdrCall traced = mobileCall(1);
+    traced.trace = QStringLiteral("0001");
+    const QString text = mobileCall(0).line() + traced.line() + mobileCall(2).line();
+    rig.port.deliverInChunks(text, randomChunks(text.size(), 50, 7));
+
+    // Every complete line goes to cdr表 as received, priced or not.
+    const QStringList raw = db.column(QStringLiteral("SELECT 呼叫记录 FROM cdr表"));
+    QCOMPARE(raw.size(), 3);
+    QVERIFY(raw.contains(mobileCall(0).line()));
+    QVERIFY(raw.contains(traced.line()));
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
+
+    rig.intake.setSaveRaw(false);
+    rig.port.deliver(mobileCall(3).line());
+    QCOMPARE(countRows(db, QStringLiteral("cdr表")), 3);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 3);
+}
+
+void TestIntakeLoop::rawSaveFailureDoesNotCostTheCall()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    QVERIFY(rig.intake.openRawStore());
+    rig.intake.setSaveRaw(true);
+    db.execute(QStringLiteral("DROP TABLE cdr表"));
+
+    rig.port.deliver(mobileCall(0).line());
+    rig.port.deliver(mobileCall(1).line());
+
+    // Both calls are priced and shown; the failure is reported once, with
+    // the data source's own text.
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
+    QCOMPARE(rig.calls.rowCount(), 2);
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(!prompt.texts.first().isEmpty());
+}
+
+void TestIntakeLoop::fieldOrderErrorResetsThePort()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    rig.port.log.clear();
+
+    QString misplaced = mobileCall(0).line();
+    misplaced[4] = QLatin1Char('X'); // the separator after the trace number
+    rig.port.deliver(misplaced);
+    QCOMPARE(rig.port.log, (QStringList{QStringLiteral("PortOpen=0"), QStringLiteral("PortOpen=1")}));
+    QVERIFY(rig.port.portOpen());
+
+    rig.port.deliver(mobileCall(1).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 1);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 被叫号 FROM 话费表")), mobileCall(1).dialled);
+    QCOMPARE(rig.port.log.size(), 2);
+    QCOMPARE(prompt.texts, QStringList());
+
+    // A port that will not open again is reported, not fatal.
+    rig.port.refuseOpen = QStringLiteral("device vanished");
+    rig.port.deliver(misplaced);
+    QVERIFY(!rig.port.portOpen());
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(prompt.texts.first().contains(QStringLiteral("device vanished")));
+}
+
+void TestIntakeLoop::gateAndBillability()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+
+    CdrCall traced = mobileCall(1);
+    traced.trace = QStringLiteral("0007");
+    CdrCall tracedUnanswered = mobileCall(2);
+    tracedUnanswered.trace = QStringLiteral("0007");
+    tracedUnanswered.start = QStringLiteral("000000");
+    CdrCall unanswered = mobileCall(3);
+    unanswered.start = QStringLiteral("000000");
+    CdrCall heading = mobileCall(4);
+    heading.trace = QStringLiteral("CALL");
+
+    rig.port.deliver(traced.line() + tracedUnanswered.line() + unanswered.line() + heading.line() +
+                     mobileCall(5).line());
+
+    // Only the untraced answered call is priced and listed.
+    QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表")), QStringList{mobileCall(5).dialled});
+    QCOMPARE(rig.calls.rowCount(), 1);
+    QCOMPARE(rig.calls.cell(0, ReceivedCallsModel::Caller), QStringLiteral("8001"));
+}
+
+void TestIntakeLoop::reportModeOnlyCollects()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    QVERIFY(rig.intake.openRawStore());
+    rig.intake.setSaveRaw(true);
+    rig.intake.setReportMode(true);
+
+    const QString text = mobileLines(3);
+    rig.port.deliverInChunks(text, randomChunks(text.size(), 40, 3));
+
+    QCOMPARE(rig.report.size(), 3);
+    QCOMPARE(rig.report.lines().first(), mobileCall(0).line());
+    QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines(), rig.report.lines());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    QCOMPARE(countRows(db, QStringLiteral("cdr表")), 0);
+    QCOMPARE(rig.calls.rowCount(), 0);
+}
+
+void TestIntakeLoop::hotelDepositLowersTheClassOnce()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    RecordingClassChange change;
+    // Two open stays; each mobile call costs 0.80, so the second call of
+    // 8003 crosses its deposit of 1.50.
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金) VALUES ('8003', '301', '20260314', '120000', 0, 0, 0, 1.5)"));
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金) VALUES ('8004', '302', '20260314', '120000', 0, 0, 0, 1.5)"));
+    AppState::instance().hotel.autoChange = 1;
+    Intake rig;
+    QVERIFY(rig.engine.hotelRoomsLoaded());
+
+    for (int i = 0; i < 4; ++i)
+        rig.port.deliver(mobileCall(i, QStringLiteral("8003")).line());
+    QCOMPARE(change.lowered, QStringList{QStringLiteral("8003")});
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8003'")).toDouble(),
+             3.2);
+
+    // Without the automatic change the deposit is still accrued, nothing is sent.
+    AppState::instance().hotel.autoChange = 0;
+    for (int i = 10; i < 12; ++i)
+        rig.port.deliver(mobileCall(i, QStringLiteral("8004")).line());
+    QCOMPARE(change.lowered, QStringList{QStringLiteral("8003")});
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8004'")).toDouble(),
+             1.6);
+}
+
+void TestIntakeLoop::batchFailureKeepsItsLines()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    rig.intake.setReportMode(true);
+    // 25 lines in batches of 10; the 15th comes from an extension the data
+    // source refuses, so the second batch fails in its middle.
+    QString text;
+    for (int i = 0; i < 25; ++i)
+        text += mobileCall(i, i == 14 ? QStringLiteral("8013") : QStringLiteral("8001")).line();
+    rig.port.deliver(text);
+    QCOMPARE(rig.report.size(), 25);
+    refuseCaller(db, QStringLiteral("8013"));
+
+    ReportProcessor processor(rig.intake, rig.engine, rig.report);
+    processor.setBatchSize(10);
+    QList<int> progress;
+    ReportProcessor::Result result = processor.compute([&](int done, int total) {
+        progress << done << total;
+        return true;
+    });
+
+    QVERIFY(result.failed);
+    QCOMPARE(result.done, 10);
+    QCOMPARE(progress, (QList<int>{0, 25, 10, 25}));
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 10);
+    QCOMPARE(rig.calls.rowCount(), 10);
+    QCOMPARE(rig.report.size(), 15);
+    QCOMPARE(rig.report.lines().first(), mobileCall(10).line());
+    QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines(), rig.report.lines());
+    QVERIFY(rig.intake.reportMode());
+    QCOMPARE(prompt.texts.size(), 1);
+    // The refused call waits with its batch, not a second time in the engine's own journal.
+    QCOMPARE(LineJournal(CCallRater::pendingJournalPath()).lines(), QStringList());
+
+    // Once the data source takes the call, every line is stored exactly once.
+    acceptEveryCaller(db);
+    result = processor.compute();
+    QVERIFY(!result.failed);
+    QCOMPARE(result.stored, 15);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 25);
+    QCOMPARE(storedTwice(db), QStringList());
+    QVERIFY(rig.report.isEmpty());
+    QVERIFY(LineJournal(ReportLines::defaultJournalPath()).isEmpty());
+    QVERIFY(!rig.intake.reportMode());
+}
+
+void TestIntakeLoop::batchSkipsFieldOrderErrors()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    rig.intake.setReportMode(true);
+    QString misplaced = mobileCall(0).line();
+    misplaced[4] = QLatin1Char('X');
+    rig.port.deliver(misplaced + mobileCall(1).line());
+    rig.port.log.clear();
+
+    ReportProcessor processor(rig.intake, rig.engine, rig.report);
+    const ReportProcessor::Result result = processor.compute();
+
+    // The bad line ends alone: no port reset, the next line is priced.
+    QVERIFY(!result.failed);
+    QCOMPARE(result.done, 2);
+    QCOMPARE(result.stored, 1);
+    QCOMPARE(rig.port.log, QStringList());
+    QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表")), QStringList{mobileCall(1).dialled});
+}
+
+QTEST_GUILESS_MAIN(TestIntakeLoop)
+#include "tst_intake_loop.moc"

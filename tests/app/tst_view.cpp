@@ -1,0 +1,291 @@
+#include "CdrLines.h"
+#include "FakeCommControl.h"
+#include "RecordingPrompt.h"
+#include "TestDatabase.h"
+
+#include "app/CQalorView.h"
+#include "app/ReceivedCallsModel.h"
+#include "app/ReportLines.h"
+#include "db/CDatabase.h"
+#include "db/SchemaBuilder.h"
+#include "intake/LineJournal.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+using namespace qalor;
+using namespace qalor::test;
+
+namespace {
+
+// A view on a fake port, the way the frame builds it.
+struct View
+{
+    View()
+    {
+        auto control = std::make_unique<FakeCommControl>();
+        port = control.get();
+        view = std::make_unique<CQalorView>(std::move(control));
+        view->initialUpdate();
+    }
+    FakeCommControl* port = nullptr;
+    std::unique_ptr<CQalorView> view;
+};
+
+int countRows(const TestDatabase& db, const QString& table)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
+}
+
+QLabel* indicator(CQalorView& view, const QString& name)
+{
+    for (QLabel* label : view.findChildren<QLabel*>())
+        if (label->accessibleName() == name)
+            return label;
+    return nullptr;
+}
+
+const QStringList ArmSequence = {
+    QStringLiteral("CommPort=1"),   QStringLiteral("InBufferSize=16384"), QStringLiteral("RThreshold=73"),
+    QStringLiteral("SThreshold=1"), QStringLiteral("InputLen=73"),        QStringLiteral("RTSEnable=1"),
+    QStringLiteral("DTREnable=1"),  QStringLiteral("PortOpen=1"),
+};
+
+} // namespace
+
+class TestView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void startUp();
+    void portThatWillNotOpen();
+    void rearmingAndLayoutReload();
+    void reportBatchShowsNewestThirty();
+    void reportLinesSurviveRestart();
+    void computeWithNothingCollected();
+    void computeFailureKeepsLinesCollected();
+
+private:
+    QTemporaryDir m_data;
+};
+
+void TestView::initTestCase()
+{
+    QVERIFY(m_data.isValid());
+    qputenv("QALOR_DATA_DIR", QFile::encodeName(m_data.path()));
+}
+
+void TestView::init()
+{
+    QDir dir(m_data.path());
+    for (const QString& name : dir.entryList(QDir::Files))
+        dir.remove(name);
+}
+
+void TestView::startUp()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    db.execute(QStringLiteral("UPDATE CDRSave SET 是否保存CDR=1"));
+    View v;
+
+    QCOMPARE(db.column(QStringLiteral("SELECT 操作 FROM LOGINFO")),
+             QStringList{QStringLiteral("启动计费软件")});
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 管理员名 FROM LOGINFO")), QStringLiteral("无"));
+    QVERIFY(v.view->saveRaw());
+    QVERIFY(!v.view->reportMode());
+    QCOMPARE(v.view->portNumber(), 1);
+    QCOMPARE(v.port->log.mid(v.port->log.indexOf(QStringLiteral("CommPort=1"))), ArmSequence);
+    QCOMPARE(prompt.texts, QStringList());
+
+    auto* startTime = v.view->findChild<QLineEdit*>();
+    QVERIFY(startTime);
+    QVERIFY(startTime->isReadOnly());
+    QCOMPARE(startTime->text(), v.view->startTimeText());
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}年\\d\\d月\\d\\d日 \\d\\d时\\d\\d分\\d\\d秒$"))
+                .match(startTime->text())
+                .hasMatch());
+
+    QLabel* in = indicator(*v.view, QStringLiteral("已登录"));
+    QLabel* out = indicator(*v.view, QStringLiteral("请登录"));
+    QVERIFY(in && out);
+    QVERIFY(in->isHidden() && !out->isHidden());
+    v.view->setLoginIndicator(true);
+    QVERIFY(!in->isHidden() && out->isHidden());
+    v.view->setLoginIndicator(false);
+    QVERIFY(in->isHidden() && !out->isHidden());
+
+    auto* list = v.view->findChild<QTreeView*>(QStringLiteral("已收到的呼叫"));
+    QVERIFY(list);
+    QCOMPARE(list->geometry(), QRect(QPoint(20, 4), QPoint(759, 439)));
+    const QFontMetrics metrics = list->header()->fontMetrics();
+    for (int column = 0; column < ReceivedCallsModel::ColumnCount; ++column)
+        QCOMPARE(list->columnWidth(column),
+                 metrics.horizontalAdvance(ReceivedCallsModel::heading(column)) + 15);
+
+    // A received call reaches the list through the view's own port.
+    v.port->deliver(mobileCall(0).line());
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(countRows(db, QStringLiteral("cdr表")), 1);
+}
+
+void TestView::portThatWillNotOpen()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    auto control = std::make_unique<FakeCommControl>();
+    FakeCommControl* port = control.get();
+    port->refuseOpen = QStringLiteral("Permission denied");
+    CQalorView view(std::move(control));
+    view.initialUpdate();
+
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(prompt.texts.first().startsWith(QStringLiteral("无法打开串口COM1 (")));
+    QVERIFY(prompt.texts.first().endsWith(QStringLiteral("): Permission denied")));
+    QVERIFY(!port->portOpen());
+
+    // Once the device is there, opening works.
+    port->refuseOpen.clear();
+    view.openPort();
+    QVERIFY(port->portOpen());
+    QCOMPARE(prompt.texts.size(), 1);
+}
+
+void TestView::rearmingAndLayoutReload()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    View v;
+
+    // The same port number changes nothing; another one re-arms the port.
+    v.port->log.clear();
+    v.view->setPortNumber(1);
+    QCOMPARE(v.port->log, QStringList());
+    v.view->setPortNumber(3);
+    QStringList expected = QStringList{QStringLiteral("PortOpen=0")} + ArmSequence;
+    expected[1] = QStringLiteral("CommPort=3");
+    QCOMPARE(v.port->log, expected);
+
+    // A layout with one more printed field lengthens the line the port waits for.
+    db.execute(QStringLiteral("UPDATE CDR字段定义表 SET 是否输出=1 WHERE 输出序号=3"));
+    v.port->log.clear();
+    v.view->reloadLayout();
+    QVERIFY(v.port->log.contains(QStringLiteral("RThreshold=75")));
+    QVERIFY(v.port->log.contains(QStringLiteral("InputLen=75")));
+    QVERIFY(v.port->portOpen());
+}
+
+void TestView::reportBatchShowsNewestThirty()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    View v;
+    v.view->receiveReport();
+    v.view->receiveReport(); // a second switch changes nothing
+
+    const QString text = mobileLines(40);
+    v.port->deliverInChunks(text, randomChunks(text.size(), 200, 40));
+    QCOMPARE(v.view->collectedReportLines(), 40);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    QCOMPARE(v.view->receivedCalls().rowCount(), 0);
+
+    v.port->log.clear();
+    v.view->computeReport();
+    QCOMPARE(v.port->log, (QStringList{QStringLiteral("PortOpen=0"), QStringLiteral("PortOpen=1")}));
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 40);
+    QCOMPARE(v.view->receivedCalls().rowCount(), 30);
+    QCOMPARE(v.view->receivedCalls().cell(0, ReceivedCallsModel::Called).trimmed(), mobileCall(39).dialled);
+    QVERIFY(!v.view->reportMode());
+    QCOMPARE(v.view->collectedReportLines(), 0);
+
+    // Back in normal mode, a new call is priced at once.
+    v.port->deliver(mobileCall(40).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 41);
+    QCOMPARE(v.view->receivedCalls().rowCount(), 30);
+    QCOMPARE(prompt.texts, QStringList());
+}
+
+void TestView::reportLinesSurviveRestart()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    {
+        View first;
+        first.view->receiveReport();
+        first.port->deliver(mobileLines(5));
+        // The program ends here without computing.
+    }
+    {
+        View second;
+        QVERIFY(second.view->reportMode());
+        QCOMPARE(second.view->collectedReportLines(), 5);
+        second.port->deliver(mobileCall(5).line());
+        QCOMPARE(second.view->collectedReportLines(), 6);
+        QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+        second.view->computeReport();
+        QCOMPARE(countRows(db, QStringLiteral("话费表")), 6);
+    }
+    View third;
+    QVERIFY(!third.view->reportMode());
+    QCOMPARE(third.view->collectedReportLines(), 0);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 6);
+    QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 GROUP BY 被叫号 HAVING COUNT(*) > 1")),
+             QStringList());
+}
+
+void TestView::computeWithNothingCollected()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    View v;
+
+    // Without a preceding receive: nothing priced, still normal mode, port reopened.
+    v.port->log.clear();
+    v.view->computeReport();
+    QCOMPARE(v.port->log, (QStringList{QStringLiteral("PortOpen=0"), QStringLiteral("PortOpen=1")}));
+    QVERIFY(!v.view->reportMode());
+
+    v.view->receiveReport();
+    v.port->log.clear();
+    v.view->computeReport();
+    QCOMPARE(v.port->log, (QStringList{QStringLiteral("PortOpen=0"), QStringLiteral("PortOpen=1")}));
+    QVERIFY(!v.view->reportMode());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    QCOMPARE(prompt.texts, QStringList());
+}
+
+void TestView::computeFailureKeepsLinesCollected()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    View v;
+    v.view->receiveReport();
+    v.port->deliver(mobileLines(12));
+    db.execute(QStringLiteral("DROP TABLE 话费表"));
+
+    v.view->computeReport();
+    QCOMPARE(prompt.texts.size(), 1); // the data source's own text
+    QVERIFY(v.view->reportMode());
+    QCOMPARE(v.view->collectedReportLines(), 12);
+    QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines().size(), 12);
+    QVERIFY(v.port->portOpen());
+    QCOMPARE(v.view->receivedCalls().rowCount(), 0);
+
+    // With the table back, the same lines are priced once each.
+    SchemaBuilder(CDatabase::shared()).createMissing(QStringLiteral("secret"), false);
+    v.view->computeReport();
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 12);
+    QCOMPARE(v.view->collectedReportLines(), 0);
+    QVERIFY(!v.view->reportMode());
+}
+
+QTEST_MAIN(TestView)
+#include "tst_view.moc"

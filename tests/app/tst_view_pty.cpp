@@ -1,0 +1,150 @@
+#include "CdrLines.h"
+#include "RecordingPrompt.h"
+#include "TestDatabase.h"
+
+#include "app/CQalorView.h"
+#include "app/ReceivedCallsModel.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+using namespace qalor;
+using namespace qalor::test;
+
+namespace {
+
+// Settings and data live in a folder of their own, chosen before the
+// application object exists.
+QTemporaryDir& sandbox()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+int countRows(const TestDatabase& db, const QString& table)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
+}
+
+} // namespace
+
+// The whole intake through a real pseudo-terminal pair: the test plays the
+// PBX on one end, the view's serial control reads the other.
+class TestViewPty : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void callsArriveThroughTheSerialLine();
+
+private:
+    QProcess m_socat;
+    QString m_pbx;
+};
+
+void TestViewPty::initTestCase()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+        QSKIP("socat is not installed");
+    const QString dir = sandbox().path();
+    m_pbx = dir + QStringLiteral("/pbx");
+    const QString line = dir + QStringLiteral("/qalor");
+    m_socat.start(QStringLiteral("socat"),
+                  {QStringLiteral("-d"), QStringLiteral("-d"), QStringLiteral("pty,raw,echo=0,link=") + m_pbx,
+                   QStringLiteral("pty,raw,echo=0,link=") + line});
+    QVERIFY(m_socat.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_pbx) && QFile::exists(line), 10000);
+    QSettings().setValue(QStringLiteral("SerialPorts/COM1"), line);
+}
+
+void TestViewPty::cleanupTestCase()
+{
+    if (m_socat.state() != QProcess::NotRunning) {
+        m_socat.terminate();
+        m_socat.waitForFinished(5000);
+    }
+}
+
+void TestViewPty::callsArriveThroughTheSerialLine()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    db.execute(QStringLiteral("UPDATE CDRSave SET 是否保存CDR=1"));
+    CQalorView view;
+    view.initialUpdate();
+    QVERIFY2(view.cdrPort().portOpen(), qPrintable(prompt.texts.join(QLatin1Char('\n'))));
+
+    // 200 calls, every tenth traced and every fifteenth unanswered: both are
+    // kept raw but never priced.
+    QString text;
+    int priced = 0;
+    int lastPriced = -1;
+    for (int i = 0; i < 200; ++i) {
+        CdrCall call = mobileCall(i, QStringLiteral("8%1").arg(i % 16 + 1, 3, 10, QLatin1Char('0')));
+        if (i % 10 == 9)
+            call.trace = QStringLiteral("0042");
+        else if (i % 15 == 14)
+            call.start = QStringLiteral("000000");
+        else
+            ++priced, lastPriced = i;
+        text += call.line();
+    }
+
+    QFile pbx(m_pbx);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray bytes = text.toLatin1();
+    qsizetype at = 0;
+    for (int size : randomChunks(bytes.size(), 300, 2026)) {
+        QCOMPARE(pbx.write(bytes.mid(at, size)), qMin<qsizetype>(size, bytes.size() - at));
+        at += size;
+        QTest::qWait(QRandomGenerator::global()->bounded(0, 3));
+    }
+    pbx.close();
+
+    QTRY_COMPARE_WITH_TIMEOUT(countRows(db, QStringLiteral("cdr表")), 200, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(countRows(db, QStringLiteral("话费表")), priced, 60000);
+    QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 GROUP BY 被叫号 HAVING COUNT(*) > 1")),
+             QStringList());
+
+    const ReceivedCallsModel& calls = view.receivedCalls();
+    QCOMPARE(calls.rowCount(), 30);
+    const CdrCall newest =
+        mobileCall(lastPriced, QStringLiteral("8%1").arg(lastPriced % 16 + 1, 3, 10, QLatin1Char('0')));
+    const QStringList expected = {
+        newest.extension,
+        newest.dialled + QStringLiteral("      "),
+        QStringLiteral("2026-03-15"),
+        QStringLiteral("09:30:00"),
+        QStringLiteral("00:01:30"),
+        QStringLiteral(" 0.40"),
+        QStringLiteral("   0.80"),
+        QStringLiteral("   0.00"),
+        QStringLiteral("  移动电话"),
+    };
+    for (int column = 0; column < ReceivedCallsModel::ColumnCount; ++column)
+        QCOMPARE(calls.cell(0, column), expected.at(column));
+    QCOMPARE(prompt.texts, QStringList());
+}
+
+int main(int argc, char** argv)
+{
+    if (!sandbox().isValid())
+        return 1;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox().path() + QStringLiteral("/config")));
+    qputenv("QALOR_DATA_DIR", QFile::encodeName(sandbox().path() + QStringLiteral("/data")));
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("qalor"));
+    TestViewPty test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_view_pty.moc"
