@@ -5,10 +5,12 @@
 #include "app/AppState.h"
 #include "app/AuditLog.h"
 #include "app/CQalorView.h"
+#include "app/CdrFieldDialog.h"
 #include "app/CommandGate.h"
 #include "app/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/MenuBuilder.h"
+#include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
 #include "app/Prompt.h"
 #include "app/SerialPortTable.h"
@@ -129,7 +131,9 @@ void CMainFrame::installHandlers()
         m_view->closePort();
         showStatus();
     });
+    setHandler(Cmd::PasswordAdmin, [this] { managePasswords(); });
     setHandler(Cmd::PortSettings, [this] { changePort(); });
+    setHandler(Cmd::CdrLayout, [this] { editCdrLayout(); });
     setHandler(Cmd::ReceiveReport, [this] { m_view->receiveReport(); });
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
@@ -167,6 +171,21 @@ void CMainFrame::changePort()
     // The view re-arms the port only when the number changed.
     m_view->setPortNumber(port);
     showStatus();
+}
+
+void CMainFrame::managePasswords()
+{
+    PasswordDialog dialog(this);
+    DialogRunner::run(dialog);
+}
+
+void CMainFrame::editCdrLayout()
+{
+    CdrFieldDialog dialog(this);
+    if (DialogRunner::run(dialog) == QDialog::Accepted) {
+        m_view->reloadLayout();
+        showStatus();
+    }
 }
 
 void CMainFrame::showStatus()

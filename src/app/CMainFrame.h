@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/CommControl.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <functional>
@@ -12,7 +14,6 @@ namespace qalor {
 
 class AdminSession;
 class CQalorView;
-class CommControl;
 struct AppState;
 
 // The main frame: menu bar, toolbar, four-pane status bar and the one form

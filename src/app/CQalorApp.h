@@ -1,12 +1,13 @@
 #pragma once
 
+#include "serial/CommControl.h"
+
 #include <QString>
 #include <memory>
 
 namespace qalor {
 
 class CMainFrame;
-class CommControl;
 struct AppState;
 
 // The application object: the login flags and the hotel settings every

@@ -6,24 +6,15 @@
 #include "app/AdminSession.h"
 #include "app/AppState.h"
 #include "db/CDatabase.h"
+#include "tst_shell_support.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace qalor;
+using qalor::test::auditRows;
 using qalor::test::RecordingPrompt;
 using qalor::test::TestDatabase;
-
-namespace {
-
-// The audit rows as "name|operation|result", oldest first.
-QStringList auditRows(const TestDatabase& db)
-{
-    return db.column(
-        QStringLiteral("SELECT 管理员名 || '|' || 操作 || '|' || 操作结果 FROM LOGINFO ORDER BY ID"));
-}
-
-} // namespace
 
 class TestShellSession : public QObject
 {
