@@ -30,12 +30,30 @@ void CallTableCommands::notify(const std::function<void()>& hook) const
         hook();
 }
 
+void CallTableCommands::openConnection()
+{
+    if (m_db->isOpen())
+        return;
+    m_db->open();
+    // This connection only does bulk work over the call table: a larger page
+    // cache keeps the three indexes of 话费表 in memory while a month of rows
+    // is deleted and written back, and DISTINCT sorts in memory.
+    if (m_db->dialect() == SqlDialect::SQLite) {
+        try {
+            m_db->execute(QStringLiteral("PRAGMA cache_size=-65536"));
+            m_db->execute(QStringLiteral("PRAGMA temp_store=MEMORY"));
+        } catch (const DbError&) {
+            // only slower without them
+        }
+    }
+}
+
 bool CallTableCommands::open()
 {
     bool opened = false;
     runGuarded(QStringLiteral("Unknown Error In Dialog Inition!"), [&] {
         try {
-            m_db->open();
+            openConnection();
             opened = true;
         } catch (const DbError&) {
             Prompt::inform(CannotOpenText);
@@ -49,7 +67,7 @@ bool CallTableCommands::run(const QString& unknownErrorText, const QString& repo
 {
     notify(m_feedback.busyBegin);
     try {
-        m_db->ensureOpen();
+        openConnection();
     } catch (const DbError&) {
         notify(m_feedback.busyEnd);
         Prompt::inform(CannotOpenText);

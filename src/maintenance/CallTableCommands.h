@@ -50,6 +50,7 @@ private:
     bool run(const QString& unknownErrorText, const QString& report,
              const std::function<void(CallTableMaintenance&)>& work);
     void notify(const std::function<void()>& hook) const;
+    void openConnection();
 
     std::unique_ptr<CDatabase> m_db;
     Feedback m_feedback;

@@ -1,0 +1,157 @@
+// Measures duplicate removal over one month of a large call table.
+//
+//   bench_maintenance                      a scratch SQLite file
+//   bench_maintenance --connection "DRIVER={PostgreSQL Unicode};...;Database=scratch" [--clear]
+//   bench_maintenance --rows 200000
+//
+// A named data source must hold an empty 话费表 (or pass --clear to empty it):
+// the bench fills 话费表 and overwrites HF.
+
+#include "app/Prompt.h"
+#include "db/CDatabase.h"
+#include "db/SchemaBuilder.h"
+#include "maintenance/CallTableCommands.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace qalor;
+
+namespace {
+
+constexpr int Months = 12;
+
+class PrintingPrompt : public IPrompt
+{
+public:
+    void inform(const QString& text) override { std::printf("message: %s\n", qPrintable(text)); }
+    bool askOkCancel(const QString& text) override
+    {
+        inform(text);
+        return true;
+    }
+};
+
+int count(CDatabase& db, const QString& sql)
+{
+    QSqlQuery query = db.prepare(sql);
+    CDatabase::exec(query);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+// One month (March 2024) written row by row, every 25th call stored twice;
+// the eleven months before it copied from it by statement.
+void fill(CDatabase& db, int rows)
+{
+    const int perMonth = rows / Months;
+    CTransaction transaction(db);
+    QSqlQuery insert = db.prepare(QStringLiteral("INSERT INTO 话费表 VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+    for (int i = 0; i < perMonth; ++i) {
+        const int call = i % 25 == 24 ? i - 1 : i; // the twin of the call before
+        const int seconds = (call * 37) % 86400;
+        insert.bindValue(0, QString::number(8000 + call % 500));
+        insert.bindValue(1, QStringLiteral("020%1").arg(call * 7919 % 10000000, 8, 10, QLatin1Char('0')));
+        insert.bindValue(2, QStringLiteral("2403%1").arg(call % 28 + 1, 2, 10, QLatin1Char('0')));
+        insert.bindValue(3, QStringLiteral("%1%2%3")
+                                .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                                .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                                .arg(seconds % 60, 2, 10, QLatin1Char('0')));
+        insert.bindValue(4, double(call % 600));
+        insert.bindValue(5, 0.22);
+        insert.bindValue(6, double(call % 10 + 1));
+        insert.bindValue(7, 0.22 * (call % 10 + 1));
+        insert.bindValue(8, 0.0);
+        insert.bindValue(9, 0.0);
+        insert.bindValue(10, QStringLiteral("广州"));
+        insert.bindValue(11, call % 4);
+        CDatabase::exec(insert);
+    }
+    for (int back = 1; back < Months; ++back) {
+        const QDate month = QDate(2024, 3, 1).addMonths(-back);
+        QSqlQuery copy = db.prepare(QStringLiteral(
+            "INSERT INTO 话费表 SELECT 主叫号,被叫号,? || substr(日期,5,2),时间,时长,费率,计费单位数,"
+            "通话费,服务费,附加费,通达地,统计类型 FROM 话费表 WHERE 日期>='240301' AND 日期<='240331'"));
+        copy.addBindValue(month.toString(QStringLiteral("yyMM")));
+        CDatabase::exec(copy);
+    }
+    transaction.commit();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Duplicate removal over one month of a large call table"));
+    parser.addHelpOption();
+    const QCommandLineOption connectionOption(
+        QStringLiteral("connection"), QStringLiteral("ODBC connection string"), QStringLiteral("odbc"));
+    const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("rows in 话费表"),
+                                        QStringLiteral("n"), QStringLiteral("1000000"));
+    const QCommandLineOption clearOption(QStringLiteral("clear"),
+                                         QStringLiteral("empty 话费表 of the data source"));
+    parser.addOptions({connectionOption, rowsOption, clearOption});
+    parser.process(app);
+
+    QTemporaryDir dir;
+    const bool scratch = !parser.isSet(connectionOption);
+    const QString connection =
+        scratch ? QStringLiteral("DRIVER={SQLite3};Database=") + dir.filePath(QStringLiteral("bench.sqlite"))
+                : parser.value(connectionOption);
+    const int rows = parser.value(rowsOption).toInt();
+
+    try {
+        CDatabase db(connection);
+        db.open();
+        SchemaBuilder(db).createMissing(QStringLiteral("secret"), false);
+        if (count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表")) > 0) {
+            if (!scratch && !parser.isSet(clearOption)) {
+                std::fprintf(stderr, "话费表 of this data source holds rows; pass --clear to empty it\n");
+                return 2;
+            }
+            db.execute(QStringLiteral("DELETE FROM 话费表"));
+        }
+        std::printf("back end: %s\n", db.dialect() == SqlDialect::PostgreSQL ? "PostgreSQL" : "SQLite");
+
+        QElapsedTimer timer;
+        timer.start();
+        fill(db, rows);
+        const double fillSeconds = timer.elapsed() / 1000.0;
+        const int total = count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表"));
+        const QString inMarch =
+            QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 日期>='240301' AND 日期<='240331'");
+        const int before = count(db, inMarch);
+        std::printf("filled %d rows in %.2f s (%.0f rows/s)\n", total, fillSeconds, total / fillSeconds);
+
+        QElapsedTimer stepTimer;
+        timer.restart();
+        stepTimer.start();
+        // The same path as the dialog: its own connection, the report at the end.
+        PrintingPrompt prompt;
+        Prompt::install(&prompt);
+        CallTableCommands commands(connection);
+        const bool done =
+            commands.removeDuplicates(QDate(2024, 3, 1), QDate(2024, 3, 31), [&](int step, int all) {
+                if (step > 0)
+                    std::printf("  step %d/%d: %.3f s\n", step, all, stepTimer.restart() / 1000.0);
+            });
+        Prompt::install(nullptr);
+        if (!done)
+            return 1;
+        const double seconds = timer.elapsed() / 1000.0;
+        const int after = count(db, inMarch);
+        std::printf("duplicate removal, one month: %d rows in range -> %d rows in %.3f s\n", before, after,
+                    seconds);
+        std::printf("rows in 话费表 after: %d\n", count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表")));
+        return 0;
+    } catch (const DbError& error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+        return 1;
+    }
+}
