@@ -14,6 +14,9 @@
 #include "app/PortDialog.h"
 #include "app/Prompt.h"
 #include "app/SerialPortTable.h"
+#include "maintenance/BackupDeleteDialog.h"
+#include "maintenance/CdrSaveDialog.h"
+#include "maintenance/RemoveDuplicatesDialog.h"
 #include "serial/CommControl.h"
 
 #include <QAction>
@@ -138,6 +141,21 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
         showStatus();
+    });
+    setHandler(Cmd::BackupDelete, [this] {
+        BackupDeleteDialog dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::RemoveDuplicates, [this] {
+        RemoveDuplicatesDialog dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::SaveCdr, [this] {
+        // Either button stores the shown choice; the view applies it from the
+        // next received line.
+        CdrSaveDialog dialog(this);
+        DialogRunner::run(dialog);
+        m_view->setSaveRaw(dialog.saveCdr());
     });
     setHandler(Cmd::Exit, [this] { close(); });
     setHandler(Cmd::About, [this] {

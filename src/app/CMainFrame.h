@@ -44,6 +44,8 @@ public:
 
     // The login command: clears the login, asks for name and password.
     void login();
+    // Shows the login state, the CDR port and the time in the status bar.
+    void showStatus();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,7 +55,6 @@ private:
     void changePort();
     void managePasswords();
     void editCdrLayout();
-    void showStatus();
 
     AppState& m_state;
     CQalorView* m_view = nullptr;

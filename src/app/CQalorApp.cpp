@@ -30,6 +30,7 @@ bool CQalorApp::initInstance(std::unique_ptr<CommControl> port)
 
     m_state.loggedIn = 0;
     m_state.superAdmin = 0;
+    m_frame->showStatus();
 
     // An empty table leaves the settings as they are; errors have been shown.
     HotelSettings::load(m_state.hotel);

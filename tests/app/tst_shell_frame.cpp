@@ -18,6 +18,7 @@
 #include "tst_shell_support.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -159,6 +160,7 @@ private slots:
     void portNumberWriteAndSwitch();
     void portOpenCloseAndLayoutReload();
     void viewToggles();
+    void maintenanceCommands();
 
 private:
     struct Running
@@ -221,7 +223,10 @@ void TestShellFrame::startUp()
     QVERIFY(run.port->portOpen());
     QVERIFY(indicatorShown(frame, QStringLiteral("请登录")));
     QVERIFY(!indicatorShown(frame, QStringLiteral("已登录")));
-    QCOMPARE(frame.statusBar()->findChildren<QLabel*>().size() + 1, 4);
+    // Message line plus three panes; the login pane follows the cleared flags.
+    const QList<QLabel*> panes = frame.statusBar()->findChildren<QLabel*>();
+    QCOMPARE(panes.size(), 3);
+    QCOMPARE(panes.first()->text(), QStringLiteral("请登录"));
 }
 
 void TestShellFrame::startUpWithEmptyPortTable()
@@ -318,9 +323,9 @@ void TestShellFrame::menuCaptionsAndAvailability()
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && !action->isEnabled(), caption);
     }
-    for (const char* caption :
-         {"登录", "管理员退出", "密码管理", "打开串口", "关闭串口", "串口设置", "接收REPORT数据",
-          "计算REPORT数据", "CDR输出字段设置", "退出(&X)", "工具栏", "状态栏", "帮助"}) {
+    for (const char* caption : {"登录", "管理员退出", "密码管理", "打开串口", "关闭串口", "串口设置",
+                                "接收REPORT数据", "计算REPORT数据", "CDR输出字段设置", "备份/删除数据",
+                                "删除重复记录", "是否保存CDR记录", "退出(&X)", "工具栏", "状态栏", "帮助"}) {
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && action->isEnabled(), caption);
     }
@@ -570,6 +575,33 @@ void TestShellFrame::viewToggles()
 
     menuAction(frame, QStringLiteral("帮助"))->trigger();
     QCOMPARE(run.dialogs.ran, QStringList{QStringLiteral("AboutDialog")});
+    QVERIFY(run.prompt.texts.isEmpty());
+}
+
+void TestShellFrame::maintenanceCommands()
+{
+    Running run;
+    CMainFrame& frame = run.start();
+    QVERIFY(!frame.view().saveRaw());
+    run.login();
+    run.prompt.texts.clear();
+
+    // The raw-saving choice is stored and applied to the view at once.
+    run.dialogs.steps.push_back([](QDialog& dialog) {
+        dialog.findChild<QCheckBox*>()->setChecked(true);
+        button(dialog, QStringLiteral("确     认"))->click();
+        return dialog.result();
+    });
+    menuAction(frame, QStringLiteral("是否保存CDR记录"))->trigger();
+    QVERIFY(frame.view().saveRaw());
+    QCOMPARE(run.db->column(QStringLiteral("SELECT 是否保存CDR FROM CDRSave")),
+             QStringList{QStringLiteral("1")});
+
+    menuAction(frame, QStringLiteral("备份/删除数据"))->trigger();
+    menuAction(frame, QStringLiteral("删除重复记录"))->trigger();
+    QCOMPARE(run.dialogs.ran.mid(1),
+             (QStringList{QStringLiteral("CdrSaveDialog"), QStringLiteral("BackupDeleteDialog"),
+                          QStringLiteral("RemoveDuplicatesDialog")}));
     QVERIFY(run.prompt.texts.isEmpty());
 }
 
