@@ -58,9 +58,14 @@ void CallIntake::receive()
             m_calls.noteReportLine();
             continue;
         }
+        // Whatever goes wrong with one line ends that line only; nothing may
+        // leave the receive event.
+        Outcome outcome = Outcome::Rejected;
+        runGuarded(QStringLiteral("Unknown Error while handling a received CDR line."),
+                   [&] { outcome = handleLine(line, true); });
         // After a port reset the rest of this read went with the port's
         // buffer: it was cut by a layout the PBX does not print.
-        if (handleLine(line, true) == Outcome::FieldOrderError)
+        if (outcome == Outcome::FieldOrderError)
             break;
     }
 }

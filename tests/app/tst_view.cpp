@@ -67,6 +67,7 @@ private slots:
 
     void startUp();
     void portThatWillNotOpen();
+    void unreachableDatabase();
     void rearmingAndLayoutReload();
     void reportBatchShowsNewestThirty();
     void reportLinesSurviveRestart();
@@ -157,6 +158,27 @@ void TestView::portThatWillNotOpen()
     view.openPort();
     QVERIFY(port->portOpen());
     QCOMPARE(prompt.texts.size(), 1);
+}
+
+void TestView::unreachableDatabase()
+{
+    RecordingPrompt prompt;
+    CDatabase::resetShared();
+    CDatabase::setDefaultConnectionString(QStringLiteral("DRIVER={SQLite3};Database=") + m_data.path() +
+                                          QStringLiteral("/no/such/folder/tds.sqlite"));
+    {
+        // Every table step reports and the view is still built, its port
+        // armed on port 1; a line received now is not lost to a crash.
+        View v;
+        QVERIFY(!prompt.texts.isEmpty());
+        QCOMPARE(v.view->portNumber(), 1);
+        QVERIFY(v.port->log.contains(QStringLiteral("CommPort=1")));
+        QVERIFY(v.port->portOpen());
+        v.port->deliver(mobileCall(0).line());
+        QCOMPARE(v.view->receivedCalls().rowCount(), 0);
+    }
+    CDatabase::resetShared();
+    CDatabase::setDefaultConnectionString(QString());
 }
 
 void TestView::rearmingAndLayoutReload()
