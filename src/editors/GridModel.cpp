@@ -289,10 +289,13 @@ bool GridModel::updateCell(int row, int column, const QVariant& typed)
         CDatabase::exec(query);
         if (dialect == SqlDialect::PostgreSQL) {
             rowGone = !query.next();
-            if (rowGone)
-                return;
-            m_rows[row].rowId = query.value(0);
+            if (!rowGone)
+                m_rows[row].rowId = query.value(0);
+        } else {
+            rowGone = query.numRowsAffected() == 0;
         }
+        if (rowGone)
+            return;
         m_rows[row].values[column] = CRecordSet::normalize(def.type, typed);
     });
     if (rowGone) // deleted elsewhere: show what the table holds now

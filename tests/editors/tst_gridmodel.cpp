@@ -234,9 +234,17 @@ private slots:
         RecordingPrompt prompt;
         addDepartments(db);
         GridModel model;
-        model.setRecordSource("SELECT * FROM 部门表");
+        model.setRecordSource("SELECT * FROM 部门表 ORDER BY 部门编号 DESC");
         QVERIFY(model.refresh());
         model.setAllowUpdate(true);
+
+        // a row deleted elsewhere is not brought back; the grid shows the table as it is
+        db.execute("DELETE FROM 部门表 WHERE 部门编号=1");
+        QVERIFY(!model.setData(model.index(2, 0), "x"));
+        QCOMPARE(model.recordCount(), 2);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表 WHERE 部门名='x'"), QString("0"));
+        QVERIFY(prompt.texts.isEmpty());
+
         db.execute("DROP TABLE 部门表");
         QVERIFY(!model.setData(model.index(0, 0), "x"));
         QVERIFY(!prompt.texts.isEmpty());
