@@ -15,6 +15,7 @@
 #include "app/LoginDialog.h"
 #include "app/PortDialog.h"
 #include "db/CDatabase.h"
+#include "editors/GridDialog.h"
 #include "tst_shell_support.h"
 
 #include <QAction>
@@ -403,18 +404,42 @@ void TestShellFrame::headkeeperOnlyPasswordTable()
     QCOMPARE(run.app.loggedIn(), 0);
     QVERIFY(indicatorShown(frame, QStringLiteral("请登录")));
 
-    // The Headkeeper gets the table and, from it, the login log.
+    // The Headkeeper gets the table: adds 王五, deletes 李四, and looks at
+    // the login log from there.
     run.login();
     QCOMPARE(run.app.superAdmin(), 1);
     run.dialogs.ran.clear();
-    run.dialogs.steps.push_back(pressButton(QStringLiteral("查看登录记录")));
-    run.dialogs.steps.push_back(pressButton(QStringLiteral("OK")));
+    int logRows = 0;
+    run.dialogs.steps.push_back([](QDialog& dialog) {
+        GridModel& model = dynamic_cast<GridDialog&>(dialog).model();
+        const int added = model.recordCount();
+        model.setData(model.index(added, 0), QStringLiteral("王五"));
+        model.setData(model.index(added, 1), QStringLiteral("pw5"));
+        for (int row = 0; row < model.recordCount(); ++row)
+            if (model.value(row, 0).toString() == QStringLiteral("李四"))
+                model.removeRows(row, 1);
+        button(dialog, QStringLiteral("查看登录记录"))->click();
+        button(dialog, QStringLiteral("返回"))->click();
+        return dialog.result();
+    });
+    run.dialogs.steps.push_back([&logRows](QDialog& dialog) {
+        logRows = dynamic_cast<GridDialog&>(dialog).model().recordCount();
+        button(dialog, QStringLiteral("OK"))->click();
+        return dialog.result();
+    });
     passwords->trigger();
     QCOMPARE(run.dialogs.ran,
              (QStringList{QStringLiteral("PasswordDialog"), QStringLiteral("LoginRecordDialog")}));
+    QCOMPARE(logRows, 4);
     QCOMPARE(auditRows(*run.db),
              (QStringList{QStringLiteral("无|启动计费软件|成功"), QStringLiteral("李四|LOGIN|成功"),
                           QStringLiteral("|LOGIN|失败"), QStringLiteral("Headkeeper|LOGIN|成功")}));
+
+    run.login(QStringLiteral("李四"), QStringLiteral("pw"));
+    QCOMPARE(run.app.loggedIn(), 0);
+    run.login(QStringLiteral("王五"), QStringLiteral("pw5"));
+    QCOMPARE(run.app.loggedIn(), 1);
+    QCOMPARE(run.app.superAdmin(), 0);
 }
 
 void TestShellFrame::loginLapsesAfterInterval()
