@@ -175,6 +175,10 @@ void GridModel::setAllowAddNew(bool on)
 {
     if (on == m_allowAddNew)
         return;
+    if (!m_source) { // no rows shown yet: the next refresh adds the empty row
+        m_allowAddNew = on;
+        return;
+    }
     if (!on) {
         if (m_pendingDirty)
             submit();
