@@ -59,7 +59,7 @@ data_file=$data_dir/tds.sqlite
 
 dsn_value()
 {
-    odbcinst -q -s -n TDS 2>/dev/null | sed -n "s/^$1[[:space:]]*=[[:space:]]*//p" | head -n 1
+    odbcinst -q -s -n TDS 2>/dev/null | sed -n "s/^$1[[:space:]]*=[[:space:]]*//p" | head -n 1 || true
 }
 
 initdb_args=(--connection TDS)
