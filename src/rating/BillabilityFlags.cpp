@@ -40,41 +40,50 @@ bool BillabilityFlags::LoadCallTypes()
     return loaded;
 }
 
-bool BillabilityFlags::LoadCallerCos()
+bool BillabilityFlags::loadCodes(CRecordSet& set, CodeFlags& flags, const CodeTableTexts& texts)
 {
-    callerCos.loaded = true;
+    flags.loaded = true;
     bool loaded = false;
-    runGuarded(QStringLiteral("Loading CALLERCOS TABLE, Unknown Error."), [&] {
-        CCallerCosSet set;
-        if (!openOrReport(set, QStringLiteral("FALT OPEN 'callercosset' table!")))
+    runGuarded(texts.unknownError, [&] {
+        if (!openOrReport(set, texts.cannotOpen))
             return;
-        if (set.isEOF())
-            Prompt::inform(QStringLiteral("No records in callercos table."));
-        callerCos.fill(set, CCallerCosSet::Cos, CCallerCosSet::Billed);
+        if (set.isEOF()) {
+            set.close();
+            Prompt::inform(texts.empty);
+            loaded = texts.emptyLoads;
+            return;
+        }
+        flags.fill(set, texts.codeColumn, texts.flagColumn);
         set.close();
         loaded = true;
     });
     return loaded;
 }
 
+bool BillabilityFlags::LoadCallerCos()
+{
+    static const CodeTableTexts texts{QStringLiteral("FALT OPEN 'callercosset' table!"),
+                                      QStringLiteral("No records in callercos table."),
+                                      QStringLiteral("Loading CALLERCOS TABLE, Unknown Error."),
+                                      true,
+                                      CCallerCosSet::Cos,
+                                      CCallerCosSet::Billed};
+    CCallerCosSet set;
+    return loadCodes(set, callerCos, texts);
+}
+
 bool BillabilityFlags::LoadTrunkGroups()
 {
-    trunkGroups.loaded = true;
-    bool loaded = false;
-    runGuarded(QStringLiteral("When Loading 中继组 TABLE, Unknown Error."), [&] {
-        CSelectTrunkSet set;
-        if (!openOrReport(set, QStringLiteral("FALT OPEN '中继组表' table!")))
-            return;
-        if (set.isEOF()) {
-            set.close();
-            Prompt::inform(QStringLiteral("No records in 中继组表 table."));
-            return;
-        }
-        trunkGroups.fill(set, CSelectTrunkSet::TrunkGroup, CSelectTrunkSet::Billed);
-        set.close();
-        loaded = true;
-    });
-    return loaded;
+    // An empty trunk-group table fails: the record that needed it is
+    // rejected, later ones find every group billable.
+    static const CodeTableTexts texts{QStringLiteral("FALT OPEN '中继组表' table!"),
+                                      QStringLiteral("No records in 中继组表 table."),
+                                      QStringLiteral("When Loading 中继组 TABLE, Unknown Error."),
+                                      false,
+                                      CSelectTrunkSet::TrunkGroup,
+                                      CSelectTrunkSet::Billed};
+    CSelectTrunkSet set;
+    return loadCodes(set, trunkGroups, texts);
 }
 
 } // namespace qalor

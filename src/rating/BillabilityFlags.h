@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 namespace qalor {
 
@@ -39,6 +40,19 @@ public:
     CodeFlags callTypes{12};
     CodeFlags callerCos{256};
     CodeFlags trunkGroups{64};
+
+private:
+    struct CodeTableTexts
+    {
+        QString cannotOpen;
+        QString empty;
+        QString unknownError;
+        bool emptyLoads; // whether an empty table counts as loaded
+        int codeColumn;
+        int flagColumn;
+    };
+    // Sets the loaded mark first, then reads the table into the flags.
+    static bool loadCodes(CRecordSet& set, CodeFlags& flags, const CodeTableTexts& texts);
 };
 
 } // namespace qalor

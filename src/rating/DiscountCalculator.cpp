@@ -198,51 +198,52 @@ bool DiscountCalculator::LoadTimeDiscounts()
     return opened;
 }
 
-bool DiscountCalculator::LoadHolidayDiscounts(QDate day)
+bool DiscountCalculator::loadDayRows(CRecordSet& set, const QString& filter, const DayRowTexts& texts,
+                                     QList<DayDiscount>& rows, bool& opened)
 {
-    m_holidays.clear();
-    bool opened = false;
-    const bool completed = runGuarded(QStringLiteral("falt in load daydiscrate:UnKown Error."), [&] {
-        CDayDiscSet set;
+    rows.clear();
+    opened = false;
+    const bool completed = runReporting(texts.errorLeadIn, texts.unknownError, [&] {
         set.setSort(QStringLiteral("折扣类型"));
-        set.setFilter(QStringLiteral("日期='") + day.toString(QStringLiteral("yyMMdd")) + QLatin1Char('\''));
-        if (!openOrReport(set, QStringLiteral("打开节假日折扣表失败,程序可能不能进行正常的节假日费率打折.")))
+        set.setFilter(filter);
+        if (!openOrReport(set, texts.cannotOpen))
             return;
         opened = true;
         for (set.moveFirst(); !set.isEOF(); set.moveNext())
-            m_holidays.append({set.integer(CDayDiscSet::TariffClass), set.single(CDayDiscSet::Multiplier)});
+            rows.append({set.integer(texts.classColumn), float(set.real(texts.multiplierColumn))});
         set.close();
     });
-    if (!completed) {
-        m_holidays.clear();
+    if (!completed)
+        rows.clear();
+    return completed;
+}
+
+bool DiscountCalculator::LoadHolidayDiscounts(QDate day)
+{
+    static const DayRowTexts texts{
+        QString(), QStringLiteral("falt in load daydiscrate:UnKown Error."),
+        QStringLiteral("打开节假日折扣表失败,程序可能不能进行正常的节假日费率打折."),
+        CDayDiscSet::TariffClass, CDayDiscSet::Multiplier};
+    CDayDiscSet set;
+    bool opened = false;
+    const QString filter =
+        QStringLiteral("日期='") + day.toString(QStringLiteral("yyMMdd")) + QLatin1Char('\'');
+    if (!loadDayRows(set, filter, texts, m_holidays, opened))
         return false;
-    }
     m_holidayDate = day;
     return opened;
 }
 
 bool DiscountCalculator::LoadWeekdayDiscounts(int dayOfWeek)
 {
-    m_weekdays.clear();
+    static const DayRowTexts texts{QStringLiteral("Falt when loading WeekDiscRate:"),
+                                   QStringLiteral("falt in load Weekdiscrate:Unknown error."),
+                                   QStringLiteral("打开星期折扣表失败,程序无法按星期对费率打折."),
+                                   CWeekDiscSet::TariffClass, CWeekDiscSet::Multiplier};
+    CWeekDiscSet set;
     bool opened = false;
-    const bool completed = runReporting(
-        QStringLiteral("Falt when loading WeekDiscRate:"),
-        QStringLiteral("falt in load Weekdiscrate:Unknown error."), [&] {
-            CWeekDiscSet set;
-            set.setSort(QStringLiteral("折扣类型"));
-            set.setFilter(QStringLiteral("星期=") + QString::number(dayOfWeek));
-            if (!openOrReport(set, QStringLiteral("打开星期折扣表失败,程序无法按星期对费率打折.")))
-                return;
-            opened = true;
-            for (set.moveFirst(); !set.isEOF(); set.moveNext())
-                m_weekdays.append(
-                    {set.integer(CWeekDiscSet::TariffClass), float(set.real(CWeekDiscSet::Multiplier))});
-            set.close();
-        });
-    if (!completed) {
-        m_weekdays.clear();
+    if (!loadDayRows(set, QStringLiteral("星期=") + QString::number(dayOfWeek), texts, m_weekdays, opened))
         return false;
-    }
     m_weekday = dayOfWeek;
     return opened;
 }

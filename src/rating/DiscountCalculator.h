@@ -9,6 +9,8 @@
 
 namespace qalor {
 
+class CRecordSet;
+
 // A row of 分时折扣率表: seconds of the day from start up to (not including)
 // end; a band ending at 23:59:59 covers the day's last second.
 struct TimeBand
@@ -66,6 +68,19 @@ public:
     static int dayOfWeek(QDate day);
 
 private:
+    // How a load of one day's rows reports itself.
+    struct DayRowTexts
+    {
+        QString errorLeadIn; // put before a data-source error's own text
+        QString unknownError;
+        QString cannotOpen;
+        int classColumn;
+        int multiplierColumn;
+    };
+    // Reads the rows of one date or weekday into rows; false when the read
+    // broke off. opened tells whether the table could be opened at all.
+    static bool loadDayRows(CRecordSet& set, const QString& filter, const DayRowTexts& texts,
+                            QList<DayDiscount>& rows, bool& opened);
     static float firstOfClass(const QList<DayDiscount>& list, int tariffClass, int seconds);
 
     QHash<int, QList<TimeBand>> m_bands; // by tariff class, in table order
