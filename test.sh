@@ -119,7 +119,7 @@ if [[ -z $port ]]; then
 fi
 pg "$pg_bin/psql" -h "$pg_dir" -p "$port" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
     -c "CREATE ROLE qalor LOGIN SUPERUSER PASSWORD 'qalor'"
-phase_done "PostgreSQL cluster" "$("$pg_bin/postgres" --version | sed 's/.* //') on 127.0.0.1:$port"
+phase_done "PostgreSQL cluster" "PostgreSQL $("$pg_bin/postgres" --version | awk '{print $3}') on 127.0.0.1:$port"
 
 phase "Database tests on PostgreSQL (ctest -L db -j$jobs)"
 export QALOR_TEST_BACKEND=postgres
