@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QFontDatabase>
 #include <QTreeView>
 
 namespace qalor {
@@ -100,6 +101,13 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
     d->list->setSelectionBehavior(QAbstractItemView::SelectRows);
     d->list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     d->list->setFrameShape(QFrame::Box);
+    // The headings carry blanks to size their columns and the cells are
+    // padded to fixed widths: both line up only in a fixed-pitch font.
+    QFont listFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    listFont.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), listFont.family()});
+    d->list->setFont(listFont);
+    d->list->header()->setFont(listFont);
+    d->list->setTextElideMode(Qt::ElideNone);
     d->list->setModel(&d->calls);
     QPalette palette = d->list->palette();
     palette.setColor(QPalette::Base, QColor(123, 206, 230));
