@@ -202,19 +202,36 @@ void CRecordSet::updateRow()
         if (!columnDef(i).autoNumber)
             sets << columnDef(i).name + QStringLiteral("=?");
     const SqlDialect dialect = database().dialect();
-    QSqlQuery query =
-        database().prepare(QStringLiteral("UPDATE ") + m_table.name + QStringLiteral(" SET ") +
-                           sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + rowIdCondition(dialect));
+    QString sql = QStringLiteral("UPDATE ") + m_table.name + QStringLiteral(" SET ") +
+                  sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + rowIdCondition(dialect);
+    // A PostgreSQL row moves on every update: keep its new address so that
+    // the next edit of the same row still finds it.
+    if (dialect == SqlDialect::PostgreSQL)
+        sql += QStringLiteral(" RETURNING ") + rowIdColumn(dialect);
+    QSqlQuery query = database().prepare(sql);
     int position = 0;
     for (int i = 0; i < columnCount(); ++i)
         if (!columnDef(i).autoNumber)
             query.bindValue(position++, bindable(columnDef(i).type, m_buffer.at(i)));
     query.bindValue(position, m_rowIds.at(m_current).toString());
+    bool found = false;
     try {
         CDatabase::exec(query);
+        if (dialect == SqlDialect::PostgreSQL) {
+            found = query.next();
+            if (found)
+                m_rowIds[m_current] = query.value(0);
+        } else {
+            found = query.numRowsAffected() > 0;
+        }
     } catch (const DbError&) {
         m_mode = Mode::Browse;
         throw;
+    }
+    if (!found) {
+        // Deleted since the snapshot was taken: the change went nowhere.
+        m_mode = Mode::Browse;
+        throw DbError(QStringLiteral("要修改的记录已不在表中"));
     }
 }
 

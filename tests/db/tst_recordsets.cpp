@@ -161,6 +161,32 @@ private slots:
         QCOMPARE(rates.recordCount(), 2);
     }
 
+    void repeatedEditsOfOneRowAllLandAndAVanishedRowIsAnError()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO 串口表 VALUES (1)")); // a twin of the default row
+        CComPortSet ports;
+        ports.open();
+        QCOMPARE(ports.recordCount(), 2);
+        // The same row edited twice while the set stays open (a PostgreSQL
+        // row moves to a new address on every update).
+        for (int port : {2, 3}) {
+            ports.edit();
+            ports.setValue(CComPortSet::Port, port);
+            ports.update();
+        }
+        QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表 ORDER BY 串口号")),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
+
+        // A row deleted by someone else since the set was opened: the edit is
+        // not silently lost.
+        db.execute(QStringLiteral("DELETE FROM 串口表 WHERE 串口号=3"));
+        ports.edit();
+        ports.setValue(CComPortSet::Port, 4);
+        QVERIFY_THROWS_EXCEPTION(DbError, ports.update());
+        QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
+    }
+
     void openingAMissingTableRaisesTheDriverText()
     {
         TestDatabase db;
