@@ -95,7 +95,7 @@ CallIntake::Outcome CallIntake::storeLine(const QString& line, std::optional<Pri
     if (record.mid(TracePos, 4) != QLatin1String("0000"))
         return Outcome::Rejected;
     if (m_engine.PriceAndStore(record) != 1)
-        return Outcome::Rejected;
+        return m_engine.lastAppendFailed() ? Outcome::AppendFailed : Outcome::Rejected;
     priced = m_engine.lastCall();
     return Outcome::Stored;
 }

@@ -30,6 +30,7 @@ public:
         Stored,          // priced and appended to 话费表
         Rejected,        // parser, gate or engine refused it (not billable, no start, traced)
         FieldOrderError, // the layout does not fit the line
+        AppendFailed,    // priced, but 话费表 refused the row
     };
 
     CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel& calls, ReportLines& report,

@@ -45,9 +45,10 @@ bool ReportProcessor::runBatch(int count, Result& result)
             std::optional<PricedCall> call;
             // A field-order error ends only its own line here: the port is
             // closed and the rest of the batch is framed correctly.
-            if (m_intake.storeLine(lines.at(i), call) == CallIntake::Outcome::Stored) {
+            const CallIntake::Outcome outcome = m_intake.storeLine(lines.at(i), call);
+            if (outcome == CallIntake::Outcome::Stored) {
                 priced.push_back(*call);
-            } else if (m_engine.lastAppendFailed()) {
+            } else if (outcome == CallIntake::Outcome::AppendFailed) {
                 appendFailed = true; // the engine has shown why; the guard rolls back
                 return;
             }

@@ -95,6 +95,7 @@ private slots:
 
     void batchFailureKeepsItsLines();
     void batchSkipsFieldOrderErrors();
+    void batchAfterAnEarlierRefusal();
 
 private:
     QTemporaryDir m_data;
@@ -354,6 +355,35 @@ void TestIntakeLoop::batchSkipsFieldOrderErrors()
     QCOMPARE(result.stored, 1);
     QCOMPARE(rig.port.log, QStringList());
     QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表")), QStringList{mobileCall(1).dialled});
+}
+
+void TestIntakeLoop::batchAfterAnEarlierRefusal()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    // A live call the data source refused waits in the engine's journal.
+    refuseCaller(db, QStringLiteral("8013"));
+    rig.port.deliver(mobileCall(0, QStringLiteral("8013")).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    acceptEveryCaller(db);
+
+    // The batch starts with lines that are never priced (a traced call, a
+    // call without a start time): they end alone, not as a refused row.
+    rig.intake.setReportMode(true);
+    CdrCall traced = mobileCall(1);
+    traced.trace = QStringLiteral("0001");
+    rig.port.deliver(traced.line() + mobileCall(2).line());
+    ReportProcessor processor(rig.intake, rig.engine, rig.report);
+    const ReportProcessor::Result result = processor.compute();
+
+    QVERIFY(!result.failed);
+    QCOMPARE(result.done, 2);
+    QCOMPARE(result.stored, 1);
+    QVERIFY(rig.report.isEmpty());
+    QVERIFY(!rig.intake.reportMode());
+    QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 被叫号")),
+             (QStringList{mobileCall(0).dialled, mobileCall(2).dialled}));
 }
 
 QTEST_GUILESS_MAIN(TestIntakeLoop)
