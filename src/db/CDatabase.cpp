@@ -1,6 +1,7 @@
 #include "db/CDatabase.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <memory>
@@ -15,9 +16,11 @@ QString& overrideConnection()
     return value;
 }
 
-std::unique_ptr<CDatabase>& sharedInstance()
+// The shared connection is closed when the application object goes (Qt's
+// SQL layer must still exist then), never by the exit-time destructors.
+std::unique_ptr<CDatabase>*& sharedInstance()
 {
-    static std::unique_ptr<CDatabase> db;
+    static auto* db = new std::unique_ptr<CDatabase>;
     return db;
 }
 
@@ -44,7 +47,12 @@ void CDatabase::setDefaultConnectionString(const QString& connection)
 
 CDatabase& CDatabase::shared()
 {
-    auto& db = sharedInstance();
+    static const bool closedWithTheApplication = [] {
+        qAddPostRoutine(&CDatabase::resetShared);
+        return true;
+    }();
+    Q_UNUSED(closedWithTheApplication);
+    auto& db = *sharedInstance();
     if (!db || db->connectionString() != defaultConnectionString())
         db = std::make_unique<CDatabase>(defaultConnectionString());
     return *db;
@@ -52,7 +60,7 @@ CDatabase& CDatabase::shared()
 
 void CDatabase::resetShared()
 {
-    sharedInstance().reset();
+    sharedInstance()->reset();
 }
 
 CDatabase::CDatabase(const QString& connection) : m_connection(connection), m_name(nextConnectionName())
