@@ -29,7 +29,7 @@ class PrintingPrompt : public IPrompt
 {
 public:
     void inform(const QString& text) override { std::printf("message: %s\n", qPrintable(text)); }
-    bool askOkCancel(const QString& text) override
+    bool askOkCancel(const QString& text, const QString&) override
     {
         inform(text);
         return true;

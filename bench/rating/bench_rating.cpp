@@ -44,7 +44,7 @@ public:
         if (++count <= 3)
             std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    bool askOkCancel(const QString& text) override
+    bool askOkCancel(const QString& text, const QString&) override
     {
         inform(text);
         return false;

@@ -6,9 +6,11 @@
 namespace qalor {
 
 namespace {
-int show(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons)
+int show(QMessageBox::Icon icon, const QString& caption, const QString& text,
+         QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, MessageBoxPrompt::title(), text, buttons, QApplication::activeWindow());
+    QMessageBox box(icon, caption.isEmpty() ? MessageBoxPrompt::title() : caption, text, buttons,
+                    QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec();
 }
@@ -16,12 +18,13 @@ int show(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButto
 
 void MessageBoxPrompt::inform(const QString& text)
 {
-    show(QMessageBox::Warning, text, QMessageBox::Ok);
+    show(QMessageBox::Warning, QString(), text, QMessageBox::Ok);
 }
 
-bool MessageBoxPrompt::askOkCancel(const QString& text)
+bool MessageBoxPrompt::askOkCancel(const QString& text, const QString& caption)
 {
-    return show(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    return show(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel) ==
+           QMessageBox::Ok;
 }
 
 } // namespace qalor

@@ -10,7 +10,7 @@ class MessageBoxPrompt : public IPrompt
 {
 public:
     void inform(const QString& text) override;
-    bool askOkCancel(const QString& text) override;
+    bool askOkCancel(const QString& text, const QString& caption) override;
 
     static QString title() { return QStringLiteral("HARRIS 20-20 程控数字交换机计费软件"); }
 };

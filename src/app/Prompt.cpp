@@ -10,7 +10,7 @@ class StandardErrorPrompt : public IPrompt
 {
 public:
     void inform(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool askOkCancel(const QString& text) override
+    bool askOkCancel(const QString& text, const QString&) override
     {
         inform(text);
         return false;
@@ -43,9 +43,9 @@ void inform(const QString& text)
     current().inform(text);
 }
 
-bool askOkCancel(const QString& text)
+bool askOkCancel(const QString& text, const QString& caption)
 {
-    return current().askOkCancel(text);
+    return current().askOkCancel(text, caption);
 }
 
 QString outOfMemoryText()

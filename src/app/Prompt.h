@@ -15,15 +15,16 @@ class IPrompt
 public:
     virtual ~IPrompt() = default;
     virtual void inform(const QString& text) = 0;
-    // true for OK, false for Cancel.
-    virtual bool askOkCancel(const QString& text) = 0;
+    // true for OK, false for Cancel. The caption titles the question's
+    // window; empty for the program's own title.
+    virtual bool askOkCancel(const QString& text, const QString& caption) = 0;
 };
 
 namespace Prompt {
 void install(IPrompt* prompt); // nullptr restores the default (standard error, Cancel)
 IPrompt& current();
 void inform(const QString& text);
-bool askOkCancel(const QString& text);
+bool askOkCancel(const QString& text, const QString& caption = QString());
 QString outOfMemoryText();
 } // namespace Prompt
 
@@ -31,8 +32,7 @@ QString outOfMemoryText();
 // database error shows the driver's text, a memory error the standard
 // out-of-memory text, anything else the operation's own fixed text. Returns
 // whether the operation completed.
-template <class Operation>
-bool runGuarded(const QString& unknownErrorText, Operation&& operation)
+template <class Operation> bool runGuarded(const QString& unknownErrorText, Operation&& operation)
 {
     try {
         operation();

@@ -99,7 +99,7 @@ bool CallTableCommands::backup(const CallRange& range)
 
 bool CallTableCommands::remove(const CallRange& range)
 {
-    if (!Prompt::askOkCancel(deleteWarning()))
+    if (!Prompt::askOkCancel(deleteWarning(), QStringLiteral("警告")))
         return false;
     return run(QStringLiteral("Unknown error in delete data!"), QStringLiteral("成功删除!"),
                [&](CallTableMaintenance& work) { work.remove(range); });

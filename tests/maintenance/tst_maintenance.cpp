@@ -149,6 +149,7 @@ private slots:
         commands.setFeedback({[&] { ++busy; }, [&] { --busy; }, [&] { ++beeps; }});
         QVERIFY(!commands.remove({Jan1, Jan31, std::nullopt}));
         QCOMPARE(prompt.texts, QStringList{CallTableCommands::deleteWarning()});
+        QCOMPARE(prompt.captions, QStringList{QStringLiteral("警告")});
         QCOMPARE(rows(db, "话费表"), before);
         QCOMPARE(beeps, 0);
 

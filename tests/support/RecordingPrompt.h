@@ -15,13 +15,15 @@ public:
     ~RecordingPrompt() override { Prompt::install(nullptr); }
 
     void inform(const QString& text) override { texts << text; }
-    bool askOkCancel(const QString& text) override
+    bool askOkCancel(const QString& text, const QString& caption) override
     {
         texts << text;
+        captions << caption;
         return answers.isEmpty() ? true : answers.takeFirst();
     }
 
     QStringList texts;
+    QStringList captions; // of the questions asked
     QList<bool> answers;
 };
 
