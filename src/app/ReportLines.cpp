@@ -35,9 +35,13 @@ int ReportLines::restore()
 
 bool ReportLines::dropFirst(int count)
 {
-    m_lines.remove(0, qBound(0, count, size()));
+    const int dropped = qBound(0, count, size());
+    m_lines.remove(0, dropped);
     try {
-        m_journal.replace(m_lines);
+        if (m_lines.isEmpty())
+            m_journal.clear();
+        else
+            m_journal.dropFirst(dropped);
         return true;
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromStdString(error.what()));

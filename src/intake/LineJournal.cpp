@@ -62,6 +62,10 @@ QString unescape(const QString& text)
 // A write that broke off (the program died inside append) leaves a last
 // line without its line feed. That line was never confirmed to the caller;
 // cut it off so the next line does not run into it.
+// "Forget the oldest N lines" is appended as a line of its own, "\d<N>":
+// an escaped line never starts with a lone backslash and a letter d.
+const QByteArray DropMark = QByteArrayLiteral("\\d");
+
 void dropTornTail(QFile& file)
 {
     const qint64 size = file.size();
@@ -79,13 +83,23 @@ LineJournal::LineJournal(const QString& path) : m_path(path) {}
 
 void LineJournal::append(const QString& line)
 {
+    appendEntry((escape(line) + QLatin1Char('\n')).toUtf8());
+}
+
+void LineJournal::dropFirst(int count)
+{
+    if (count > 0)
+        appendEntry(DropMark + QByteArray::number(count) + '\n');
+}
+
+void LineJournal::appendEntry(const QByteArray& bytes)
+{
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QFile file(m_path);
     if (!file.open(QIODevice::ReadWrite))
         throw std::runtime_error(("cannot open " + m_path + ": " + file.errorString()).toStdString());
     dropTornTail(file);
     file.seek(file.size());
-    const QByteArray bytes = (escape(line) + QLatin1Char('\n')).toUtf8();
     if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0)
         throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());
 }
@@ -96,12 +110,16 @@ QStringList LineJournal::lines() const
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList result;
+    qsizetype dropped = 0;
     QList<QByteArray> raw = file.readAll().split('\n');
     raw.removeLast(); // empty after the last line feed, or a torn line
-    for (const QByteArray& line : raw)
-        if (!line.isEmpty())
+    for (const QByteArray& line : raw) {
+        if (line.startsWith(DropMark))
+            dropped = qMin(result.size(), dropped + line.mid(DropMark.size()).toLongLong());
+        else if (!line.isEmpty())
             result << unescape(QString::fromUtf8(line));
-    return result;
+    }
+    return result.mid(dropped);
 }
 
 bool LineJournal::isEmpty() const

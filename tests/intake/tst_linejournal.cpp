@@ -13,6 +13,7 @@ private slots:
     void linesSurviveARoundTrip();
     void replaceKeepsOnlyTheRemaining();
     void tornLastLineIsDropped();
+    void droppedLinesStayDroppedAcrossRestarts();
     void failedWriteIsReported();
 };
 
@@ -56,6 +57,36 @@ void TestLineJournal::replaceKeepsOnlyTheRemaining()
     journal.clear();
     QVERIFY(journal.isEmpty());
     QVERIFY(journal.lines().isEmpty());
+}
+
+void TestLineJournal::droppedLinesStayDroppedAcrossRestarts()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.journal"));
+    LineJournal journal(path);
+    // A line that itself starts like the drop mark must stay a line.
+    const QStringList lines = {QStringLiteral("\\d2 looks like a mark"), QStringLiteral("b"),
+                               QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("e")};
+    for (const QString& line : lines)
+        journal.append(line);
+    journal.dropFirst(2);
+    QCOMPARE(LineJournal(path).lines(), lines.mid(2));
+    journal.append(QStringLiteral("f"));
+    journal.dropFirst(1);
+    QCOMPARE(LineJournal(path).lines(),
+             (QStringList{QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f")}));
+    journal.dropFirst(0);
+    QCOMPARE(journal.lines().size(), 3);
+
+    // A mark torn by a crash counts for nothing: those lines are still pending.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("\\d3");
+    file.close();
+    QCOMPARE(LineJournal(path).lines().size(), 3);
+    journal.dropFirst(10); // more than there are
+    QVERIFY(journal.lines().isEmpty());
+    QVERIFY(journal.isEmpty());
 }
 
 void TestLineJournal::tornLastLineIsDropped()
