@@ -1,5 +1,7 @@
 #include "app/LoginDialog.h"
 
+#include "app/FormDialogLayout.h"
+
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,20 +26,7 @@ LoginDialog::LoginDialog(QWidget* parent)
     form->addRow(QStringLiteral("管理员名:"), m_name);
     form->addRow(QStringLiteral("口        令:"), m_password);
 
-    auto* confirm = new QPushButton(QStringLiteral("确认"), this);
-    auto* giveUp = new QPushButton(QStringLiteral("放弃"), this);
-    confirm->setDefault(true);
-    connect(confirm, &QPushButton::clicked, this, &QDialog::accept);
-    connect(giveUp, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(confirm);
-    buttons->addWidget(giveUp);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
+    layOutFormDialog(this, form, QStringLiteral("确认"), QStringLiteral("放弃"));
     m_name->setFocus();
 }
 

@@ -1,5 +1,6 @@
 #include "app/PortDialog.h"
 
+#include "app/FormDialogLayout.h"
 #include "app/OpenOrReport.h"
 #include "app/Prompt.h"
 #include "db/sets/CComPortSet.h"
@@ -21,20 +22,7 @@ PortDialog::PortDialog(QWidget* parent) : QDialog(parent), m_port(new QLineEdit(
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("串口号:"), m_port);
 
-    auto* confirm = new QPushButton(QStringLiteral("确认"), this);
-    auto* giveUp = new QPushButton(QStringLiteral("放弃"), this);
-    confirm->setDefault(true);
-    connect(confirm, &QPushButton::clicked, this, &PortDialog::accept);
-    connect(giveUp, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(confirm);
-    buttons->addWidget(giveUp);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
+    layOutFormDialog(this, form, QStringLiteral("确认"), QStringLiteral("放弃"));
 
     runGuarded(QStringLiteral("在串口表中发生未知错误!"), [&] {
         CComPortSet table;
