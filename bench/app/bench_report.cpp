@@ -1,0 +1,125 @@
+// bench_report: how fast a REPORT batch prices its collected lines.
+//
+//   bench_report [--lines N] [--batch N]
+//
+// On a fresh SQLite data source (demonstration tariffs) it prices N generated
+// CDR lines twice, each time into an emptied 话费表: once straight through the
+// engine (parse, price, store) in one transaction, once as a REPORT batch
+// (journal, batches of their own transactions, list rows, journal rewrites).
+// Line assembly is not part of either figure.
+
+#include "app/CallIntake.h"
+#include "app/ReceivedCallsModel.h"
+#include "app/ReportLines.h"
+#include "app/ReportProcessor.h"
+#include "db/CDatabase.h"
+#include "db/SchemaBuilder.h"
+#include "serial/SerialCommControl.h"
+#include "tools/pbxsim/CallGenerator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace qalor;
+
+namespace {
+
+QStringList generateLines(int count)
+{
+    pbxsim::CallGenerator generator(20240105, QDate(2024, 1, 5));
+    const QDateTime now(QDate(2024, 1, 5), QTime(23, 0));
+    QStringList lines;
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        lines << QString::fromLatin1(pbxsim::formatCdrLine(generator.next(now), defaultCdrLayout()));
+    return lines;
+}
+
+int storedCalls()
+{
+    CDatabase& db = CDatabase::shared();
+    QSqlQuery query = db.prepare(QStringLiteral("SELECT COUNT(*) FROM 话费表"));
+    CDatabase::exec(query);
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+double engineBatch(CCallRater& engine, const QStringList& lines, int& stored)
+{
+    CDatabase::shared().execute(QStringLiteral("DELETE FROM 话费表"));
+    QElapsedTimer timer;
+    timer.start();
+    CTransaction transaction(CDatabase::shared());
+    QString record;
+    stored = 0;
+    for (const QString& line : lines)
+        if (engine.preproccdr(line, record) == 1 && record.mid(26, 6) != QLatin1String("000000") &&
+            record.left(4) == QLatin1String("0000"))
+            stored += engine.PriceAndStore(record);
+    transaction.commit();
+    return lines.size() / (timer.nsecsElapsed() / 1e9);
+}
+
+double reportBatch(CCallRater& engine, const QStringList& lines, const QString& journal, int batchSize,
+                   int& stored)
+{
+    CDatabase::shared().execute(QStringLiteral("DELETE FROM 话费表"));
+    LineJournal(journal).replace(lines); // as collected, line by line, before the compute
+    SerialCommControl port;              // never opened: the batch runs with the port closed
+    ReceivedCallsModel calls;
+    ReportLines collected(journal);
+    CallIntake intake(port, engine, calls, collected);
+    intake.setReportMode(collected.restore() > 0);
+    ReportProcessor processor(intake, engine, collected);
+    if (batchSize > 0)
+        processor.setBatchSize(batchSize);
+
+    QElapsedTimer timer;
+    timer.start();
+    const ReportProcessor::Result result = processor.compute();
+    const double rate = lines.size() / (timer.nsecsElapsed() / 1e9);
+    stored = result.stored;
+    if (result.failed || !collected.isEmpty())
+        std::fprintf(stderr, "REPORT batch did not finish: %d of %d lines\n", result.done, result.total);
+    return rate;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption linesOption(QStringLiteral("lines"), QStringLiteral("Lines in the batch."),
+                                         QStringLiteral("n"), QStringLiteral("100000"));
+    const QCommandLineOption batchOption(
+        QStringLiteral("batch"), QStringLiteral("Lines per transaction (default: the workstation's)."),
+        QStringLiteral("n"), QStringLiteral("0"));
+    parser.addOptions({linesOption, batchOption});
+    parser.addHelpOption();
+    parser.process(app);
+
+    QTemporaryDir folder;
+    qputenv("QALOR_DATA_DIR", folder.path().toUtf8());
+    CDatabase::setDefaultConnectionString(QStringLiteral("DRIVER={SQLite3};Database=") +
+                                          folder.filePath(QStringLiteral("tds.sqlite")));
+    SchemaBuilder(CDatabase::shared()).createMissing(QStringLiteral("bench"), true);
+
+    const QStringList lines = generateLines(parser.value(linesOption).toInt());
+    CCallRater engine;
+    int engineStored = 0, reportStored = 0;
+    const double engineRate = engineBatch(engine, lines, engineStored);
+    const double reportRate = reportBatch(engine, lines, folder.filePath(QStringLiteral("report.journal")),
+                                          parser.value(batchOption).toInt(), reportStored);
+
+    std::printf("lines in the batch:                 %lld\n", static_cast<long long>(lines.size()));
+    std::printf("engine batch (parse+price+store):   %.0f lines/s, %d calls stored\n", engineRate,
+                engineStored);
+    std::printf("REPORT batch, end to end:           %.0f lines/s, %d calls stored (goal >= 15000)\n",
+                reportRate, reportStored);
+    std::printf("REPORT / engine:                    %.2f\n", reportRate / engineRate);
+    std::printf("rows in 话费表 after the batch:      %d\n", storedCalls());
+    return reportStored == engineStored ? 0 : 1;
+}
