@@ -69,6 +69,12 @@ CCallRater::Outcome CCallRater::priceRecord(const QString& record)
     }
     if (!m_flags.callTypes.billable(call.callType))
         return Outcome::NotStored;
+    if (!call.moments) {
+        // Noise on the line that still fits the layout: storing it under
+        // some rolled-over date would bill a call that never was.
+        Prompt::inform(QStringLiteral("CDR记录的日期或时间无效,该呼叫未计费:\n") + record.trimmed());
+        return Outcome::NotStored;
+    }
 
     RateMatch match;
     m_rates.LookupRate(call.called, match);

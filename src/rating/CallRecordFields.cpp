@@ -18,6 +18,22 @@ int secondOfDay(const QString& record, qsizetype pos)
     return number(record, pos, 2) * 3600 + number(record, pos + 2, 2) * 60 + number(record, pos + 4, 2);
 }
 
+bool allDigits(const QString& record, qsizetype pos, qsizetype count)
+{
+    if (pos + count > record.size())
+        return false;
+    for (qsizetype i = pos; i < pos + count; ++i)
+        if (record.at(i) < QLatin1Char('0') || record.at(i) > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+bool realTimeOfDay(const QString& record, qsizetype pos)
+{
+    return allDigits(record, pos, 6) && number(record, pos, 2) < 24 && number(record, pos + 2, 2) < 60 &&
+           number(record, pos + 4, 2) < 60;
+}
+
 // Builds a moment from possibly out-of-range parts the way calendar
 // normalisation does: month 13 is January of the next year, day 0 the last
 // day of the previous month, second 60 the next minute.
@@ -59,6 +75,8 @@ CallRecordFields CallRecordFields::read(const QString& record)
     if (fields.end.serial() < fields.start.serial())
         fields.end = CallMoment::fromSerial(fields.end.serial() + SecondsPerDay);
     fields.seconds = int(fields.end.serial() - fields.start.serial());
+    fields.moments = allDigits(record, 12, 6) && QDate::isValid(year, month, day) &&
+                     realTimeOfDay(record, 26) && realTimeOfDay(record, 33);
 
     fields.caller = record.mid(qMin<qsizetype>(40, record.size()), 4);
     QString called = record.mid(qMin<qsizetype>(45, record.size()), 18);

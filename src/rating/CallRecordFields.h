@@ -28,6 +28,10 @@ struct CallRecordFields
     int seconds = 0;   // end minus start
     QString caller;    // positions 40-43
     QString called;    // positions 45-62 up to the first "-", without trailing blanks
+    // Whether the date and both times are all digits and name a real day and
+    // real times of day. When not, start and end are still built (out-of-range
+    // parts roll over), but the call must not be stored under them.
+    bool moments = false;
 
     static CallRecordFields read(const QString& record);
 

@@ -128,6 +128,7 @@ void TestRatingArithmetic::recordFields()
     QCOMPARE(fields.called, called);
     QCOMPARE(fields.callType, callType);
     QCOMPARE(fields.caller, QStringLiteral("1234"));
+    QVERIFY(fields.moments);
 }
 
 void TestRatingArithmetic::shortOrMalformedRecordsDoNotCrash()
@@ -146,6 +147,7 @@ void TestRatingArithmetic::shortOrMalformedRecordsDoNotCrash()
     QCOMPARE(odd.start.second, 0);
     QCOMPARE(odd.start.date.isValid(), true);
     QCOMPARE(odd.seconds, 1);
+    QVERIFY(!odd.moments && !empty.moments);
 }
 
 void TestRatingArithmetic::billingUnits_data()

@@ -51,6 +51,8 @@ private slots:
     void unmatchedNumberCarriesNothingOver();
     void failedRateLoadWaitsForReload();
     void callTypeFilter();
+    void impossibleDateOrTimeIsNotStored_data();
+    void impossibleDateOrTimeIsNotStored();
     void callTypeTableOfThirteenRows();
     void parserFiltersByClassAndTrunkGroup();
     void emptyTrunkGroupTableRejectsFirstRecordOnly();
@@ -231,6 +233,52 @@ void TestRatingEngine::callTypeFilter()
     QCOMPARE(engine.PriceAndStore(record(Friday, "080000", "080100", "0", "003")), 0);
     engine.clearCallTypesMark();
     QCOMPARE(engine.PriceAndStore(record(Friday, "080000", "080100", "0", "003")), 1);
+}
+
+void TestRatingEngine::impossibleDateOrTimeIsNotStored_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::newRow("letters in the date") << "24AB05"
+                                         << "080000"
+                                         << "080100";
+    QTest::newRow("blank day") << "2401  "
+                               << "080000"
+                               << "080100";
+    QTest::newRow("month 13") << "241305"
+                              << "080000"
+                              << "080100";
+    QTest::newRow("30 February") << "240230"
+                                 << "080000"
+                                 << "080100";
+    QTest::newRow("hour 24") << Friday << "240000"
+                             << "000100";
+    QTest::newRow("second 60") << Friday << "080060"
+                               << "080100";
+    QTest::newRow("garbage end") << Friday << "080000"
+                                 << "08:01:";
+}
+
+void TestRatingEngine::impossibleDateOrTimeIsNotStored()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    rate(QStringLiteral("0"), 0.1, QStringLiteral("x"), 60, 0, 0, 0);
+    CCallRater engine;
+    // A record the layout let through can still carry a date or time that
+    // never was: it is reported and not stored under some other moment.
+    QCOMPARE(engine.PriceAndStore(record(date, start, end, "0755")), 0);
+    QVERIFY(!engine.lastAppendFailed());
+    QCOMPARE(rows(), 0);
+    QCOMPARE(engine.pendingCallCount(), 0);
+    QCOMPARE(m_prompt->texts.size(), 1);
+    QVERIFY(m_prompt->texts.first().contains(date));
+
+    // The next sound record is priced as usual; 29 February exists in 2024.
+    QCOMPARE(engine.PriceAndStore(record(QStringLiteral("240229"), "235959", "000000", "0755")), 1);
+    QCOMPARE(m_db->column(QStringLiteral("SELECT 日期 FROM 话费表")), QStringList{QStringLiteral("240229")});
 }
 
 void TestRatingEngine::callTypeTableOfThirteenRows()
