@@ -95,6 +95,63 @@ private slots:
         QCOMPARE(source->tail, tail);
     }
 
+    // The statements the grids of the workstation are bound to, run on the
+    // back end under test: each fills its grid with the rows and the columns
+    // it names.
+    void everyGridStatementRuns_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("columns");
+        for (const char* sql : {
+                 "SELECT * FROM 费率表 ORDER BY 区号 DESC,折扣类型",
+                 "SELECT 区号,时长1,费率1,附加费率1,时长2,费率2,附加费率2,折扣类型,地区,统计类型 FROM RATE31 "
+                 "ORDER BY 区号,折扣类型",
+                 "Select * from 分时折扣率表",
+                 "select * from  节假日折扣率表 ORDER BY  日期, 折扣类型",
+                 "SELECT * FROM 星期折扣率表 ORDER BY 星期,折扣类型",
+                 "SELECT * FROM 折扣类型表",
+                 "SELECT * FROM 呼叫类型表 呼叫类型 ",
+                 "SELECT * FROM 服务级别计费表 ORDER BY 服务级别",
+                 "select * from 中继组",
+                 "Select * from 部门表 ORDER BY 部门编号",
+                 "SELECT * FROM 用户信息表  ORDER BY 部门编号,电话号码",
+                 "SELECT * FROM 用户信息表  WHERE 部门编号=2 Order by 用户名",
+                 "SELECT * FROM 统计类型表",
+                 "select * from 电话查询  ORDER BY 分机号",
+                 "SELECT * FROM CDR字段定义表 ORDER BY 输出序号",
+                 "SELECT * FROM 管理员口令表",
+                 "SELECT * FROM LOGINFO",
+                 "select * from 分机拨号变换表 ORDER BY 分机号头",
+                 "select * from 分机级别更改记录表 ORDER BY 日期,分机号",
+                 "select * from 宾馆管理表 WHERE 是否已经结帐=0  ORDER BY 分机号",
+                 "SELECT *  FROM TJ  ORDER BY  部门编号,电话号码",
+                 "SELECT * FROM  BMTJ ORDER BY 部门编号",
+                 "SELECT * FROM 临时统计表 WHERE 费用>0 AND 主叫号 NOT IN (SELECT 电话号码 FROM TJ) ORDER BY 主叫号",
+             }) {
+            const std::optional<RecordSource> source = RecordSource::parse(QString::fromUtf8(sql));
+            QVERIFY2(source, sql);
+            QTest::newRow(sql) << QString::fromUtf8(sql) << int(source->columns.size());
+        }
+    }
+    void everyGridStatementRuns()
+    {
+        QFETCH(QString, sql);
+        QFETCH(int, columns);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute("INSERT INTO 用户信息表 (电话号码,用户名,部门编号) VALUES ('8001','张三',2)");
+        db.execute("INSERT INTO 用户信息表 (电话号码,用户名,部门编号) VALUES ('8002','李四',1)");
+        db.execute("INSERT INTO 呼叫类型表 (呼叫类型,计费否,描述) VALUES (5,0,'x')");
+        db.execute("INSERT INTO 临时统计表 (主叫号,统计类型,费用) VALUES ('9001',1,2.5)");
+        GridModel model;
+        model.setRecordSource(sql);
+        QVERIFY(model.refresh());
+        QCOMPARE(prompt.texts, QStringList());
+        QCOMPARE(model.columnCount(), columns);
+        const QString count = db.scalar(QStringLiteral("SELECT COUNT(*) FROM (%1) t").arg(sql.trimmed()));
+        QCOMPARE(model.recordCount(), count.toInt());
+    }
+
     void showsRowsWithDefinedHeadingsAndKeepsTheOrder()
     {
         TestDatabase db;
