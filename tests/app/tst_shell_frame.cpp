@@ -2,6 +2,7 @@
 // through the dialog, the logout timer, the close request and the port dialog.
 // Dialogs are run by a scripted runner instead of a person.
 
+#include "CdrLines.h"
 #include "FakeCommControl.h"
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
@@ -11,6 +12,7 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
+#include "app/ReceivedCallsModel.h"
 #include "app/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/PortDialog.h"
@@ -35,6 +37,7 @@
 using namespace qalor;
 using qalor::test::auditRows;
 using qalor::test::FakeCommControl;
+using qalor::test::mobileCall;
 using qalor::test::RecordingPrompt;
 using qalor::test::TestDatabase;
 
@@ -160,13 +163,17 @@ private slots:
     void portDialogRefusesBadEntries();
     void portNumberWriteAndSwitch();
     void portOpenCloseAndLayoutReload();
+    void portCommandsKeepAPartialLine();
     void viewToggles();
     void maintenanceCommands();
 
 private:
     struct Running
     {
-        explicit Running(bool withDatabase = true) : db(withDatabase ? new TestDatabase : nullptr) {}
+        explicit Running(bool withDatabase = true, bool sample = false)
+            : db(withDatabase ? new TestDatabase(sample) : nullptr)
+        {
+        }
         std::unique_ptr<TestDatabase> db;
         RecordingPrompt prompt;
         ScriptedDialogs dialogs;
@@ -584,6 +591,27 @@ void TestShellFrame::portOpenCloseAndLayoutReload()
              (QStringList{QStringLiteral("CdrFieldDialog"), QStringLiteral("CdrFieldDialog")}));
     QVERIFY(run.port->log.contains(QStringLiteral("RThreshold=%1").arg(73 - 19)));
     QVERIFY(run.port->portOpen());
+}
+
+void TestShellFrame::portCommandsKeepAPartialLine()
+{
+    Running run(true, true);
+    CMainFrame& frame = run.start();
+    run.login();
+    run.prompt.texts.clear();
+
+    // Half a line arrives, the port is closed and opened again from the
+    // menu, the rest arrives: the call is whole.
+    const QString line = mobileCall(7).line();
+    run.port->deliver(line.left(30));
+    menuAction(frame, QStringLiteral("关闭串口"))->trigger();
+    menuAction(frame, QStringLiteral("打开串口"))->trigger();
+    QVERIFY(run.port->portOpen());
+    run.port->deliver(line.mid(30));
+
+    QCOMPARE(frame.view().receivedCalls().rowCount(), 1);
+    QCOMPARE(run.db->column(QStringLiteral("SELECT 被叫号 FROM 话费表")), QStringList{mobileCall(7).dialled});
+    QVERIFY(run.prompt.texts.isEmpty());
 }
 
 void TestShellFrame::viewToggles()
