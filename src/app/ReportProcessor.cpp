@@ -55,8 +55,10 @@ bool ReportProcessor::runBatch(int count, Result& result)
         }
         transaction.commit();
     });
-    if (!ran || appendFailed)
+    if (!ran || appendFailed) {
+        m_engine.reopenLostConnection();
         return false;
+    }
     m_lines.dropFirst(count);
     result.done += count;
     result.stored += int(priced.size());

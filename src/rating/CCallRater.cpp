@@ -110,8 +110,10 @@ int CCallRater::PriceAndStore(const QString& record)
     const bool inBatch = CDatabase::shared().inTransaction();
     if (outcome == Outcome::AppendFailed) {
         m_lastAppendFailed = true;
-        if (!inBatch)
+        if (!inBatch) {
             keepPending(record);
+            reopenLostConnection();
+        }
         return 0;
     }
     if (outcome == Outcome::NotStored)
@@ -123,6 +125,18 @@ int CCallRater::PriceAndStore(const QString& record)
         m_last = shown;
     }
     return 1;
+}
+
+void CCallRater::reopenLostConnection()
+{
+    CDatabase& db = CDatabase::shared();
+    if (db.inTransaction() || !db.isOpen())
+        return;
+    try {
+        db.execute(QStringLiteral("SELECT 1"));
+    } catch (const DbError&) {
+        db.close();
+    }
 }
 
 void CCallRater::keepPending(const QString& record)

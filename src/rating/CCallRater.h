@@ -67,6 +67,10 @@ public:
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
     int PricePendingCalls();
+    // After a row was refused outside a transaction: when the shared
+    // connection itself is gone (the server restarted, the network broke),
+    // closes it so that the next statement opens a fresh one.
+    void reopenLostConnection();
     int pendingCallCount() const;
     static QString pendingJournalPath();
 

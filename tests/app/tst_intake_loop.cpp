@@ -93,6 +93,8 @@ private slots:
     void reportModeOnlyCollects();
     void hotelDepositLowersTheClassOnce();
 
+    void droppedConnectionRecovers();
+
     void batchFailureKeepsItsLines();
     void batchSkipsFieldOrderErrors();
     void batchAfterAnEarlierRefusal();
@@ -285,6 +287,46 @@ void TestIntakeLoop::hotelDepositLowersTheClassOnce()
     QCOMPARE(change.lowered, QStringList{QStringLiteral("8003")});
     QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8004'")).toDouble(),
              1.6);
+}
+
+void TestIntakeLoop::droppedConnectionRecovers()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("a file data source has no server connection to lose");
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    rig.port.deliver(mobileCall(0).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 1);
+
+    // The server drops the workstation's connection (a restart, a network
+    // break) and takes connections again at once.
+    db.execute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                              "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    rig.port.deliver(mobileCall(1).line());
+    rig.port.deliver(mobileCall(2).line());
+    rig.port.deliver(mobileCall(3).line());
+
+    // Only the call that met the broken connection waited; it is stored
+    // with the next one, and nothing twice.
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 4);
+    QCOMPARE(storedTwice(db), QStringList());
+    QCOMPARE(rig.engine.pendingCallCount(), 0);
+    QCOMPARE(prompt.texts.size(), 1);
+    QCOMPARE(rig.calls.cell(0, ReceivedCallsModel::Called).trimmed(), mobileCall(3).dialled);
+
+    // The same for a REPORT batch: the run that meets the broken connection
+    // keeps its lines, the next run stores them.
+    rig.intake.setReportMode(true);
+    rig.port.deliver(mobileLines(3, 4));
+    db.execute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                              "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    ReportProcessor processor(rig.intake, rig.engine, rig.report);
+    QVERIFY(processor.compute().failed);
+    QCOMPARE(rig.report.size(), 3);
+    QCOMPARE(processor.compute().stored, 3);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 7);
+    QCOMPARE(storedTwice(db), QStringList());
 }
 
 void TestIntakeLoop::batchFailureKeepsItsLines()
