@@ -1,0 +1,79 @@
+// The schema tool run as an administrator runs it: against a data source that
+// lacks some tables, on the back end under test.
+
+#include "TestDatabase.h"
+
+#include <QProcess>
+#include <QTest>
+
+using qalor::test::TestDatabase;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+};
+
+// Runs the tool with the arguments and closed standard input (no terminal).
+Run initdb(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.setProgram(QStringLiteral(QALOR_INITDB));
+    tool.setArguments(arguments);
+    tool.setStandardInputFile(QProcess::nullDevice());
+    tool.start();
+    if (!tool.waitForFinished(60000))
+        return {};
+    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+            QString::fromUtf8(tool.readAllStandardOutput())};
+}
+
+} // namespace
+
+class TestInitDb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void createsOnlyWhatIsMissingAndNeverInventsAPassword()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                                  "VALUES ('010',0.07,'北京',6,2,0,2)"));
+        db.execute(QStringLiteral("DROP TABLE 管理员口令表"));
+        db.execute(QStringLiteral("DROP TABLE 串口表"));
+        const QStringList connection{QStringLiteral("--connection"), db.connectionString()};
+
+        Run check = initdb(connection + QStringList{QStringLiteral("--check")});
+        QCOMPARE(check.status, 1);
+        QVERIFY2(check.out.contains(QStringLiteral("管理员口令表")), qPrintable(check.out));
+
+        // Without a terminal and without --password nothing is created:
+        // there is no password to fall back on.
+        QCOMPARE(initdb(connection).status, 2);
+        QCOMPARE(initdb(connection + QStringList{QStringLiteral("--password"), QString()}).status, 2);
+        QCOMPARE(initdb(connection + QStringList{QStringLiteral("--check")}).status, 1);
+
+        const Run created =
+            initdb(connection + QStringList{QStringLiteral("--password"), QStringLiteral("k'7")});
+        QCOMPARE(created.status, 0);
+        QCOMPARE(db.column(QStringLiteral("SELECT 管理员名 || '=' || 口令 FROM 管理员口令表")),
+                 QStringList{QStringLiteral("Headkeeper=k'7")});
+        QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
+
+        // A second run changes nothing, and the rows already there stay.
+        QCOMPARE(
+            initdb(connection + QStringList{QStringLiteral("--password"), QStringLiteral("other")}).status,
+            0);
+        QCOMPARE(initdb(connection + QStringList{QStringLiteral("--check")}).status, 0);
+        QCOMPARE(db.column(QStringLiteral("SELECT 口令 FROM 管理员口令表")),
+                 QStringList{QStringLiteral("k'7")});
+        QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 费率表")), QStringLiteral("1"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDR字段定义表")), QStringLiteral("27"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInitDb)
+#include "tst_initdb.moc"
