@@ -106,6 +106,14 @@ CCallRater::Outcome CCallRater::priceRecord(const QString& record)
 int CCallRater::PriceAndStore(const QString& record)
 {
     m_lastAppendFailed = false;
+    if (m_pricingPending) {
+        // A call that arrives while the replay of waiting calls shows a
+        // message (the message box runs the event loop) must not join the
+        // replay's transaction, which may yet be rolled back: it waits
+        // behind the others and is stored with them.
+        keepPending(record);
+        return 0;
+    }
     const Outcome outcome = priceRecord(record);
     const bool inBatch = CDatabase::shared().inTransaction();
     if (outcome == Outcome::AppendFailed) {
@@ -192,7 +200,8 @@ int CCallRater::PricePendingCalls()
         done += count;
         stored += int(accruals.size());
         try {
-            m_pending.replace(pending.mid(done));
+            // Calls journalled meanwhile stand behind these and stay.
+            m_pending.dropFirst(int(count));
         } catch (const std::exception& error) {
             // The batch is stored but still listed: stop rather than store
             // it a second time.
@@ -204,7 +213,13 @@ int CCallRater::PricePendingCalls()
         if (journalStuck)
             break;
     }
-    m_pendingWaiting = done < pending.size() && !journalStuck;
+    m_pendingWaiting = !journalStuck && !m_pending.isEmpty();
+    if (!journalStuck && !m_pendingWaiting) {
+        try {
+            m_pending.clear(); // the file need not keep lines it has marked as gone
+        } catch (const std::exception&) {
+        }
+    }
     m_pricingPending = false;
     return stored;
 }

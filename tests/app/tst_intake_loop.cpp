@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 using namespace qalor;
 using namespace qalor::test;
@@ -94,6 +95,7 @@ private slots:
     void hotelDepositLowersTheClassOnce();
 
     void droppedConnectionRecovers();
+    void callArrivingWhileRefusalIsShown();
 
     void batchFailureKeepsItsLines();
     void batchSkipsFieldOrderErrors();
@@ -327,6 +329,46 @@ void TestIntakeLoop::droppedConnectionRecovers()
     QCOMPARE(processor.compute().stored, 3);
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 7);
     QCOMPARE(storedTwice(db), QStringList());
+}
+
+// Shows texts like the recording prompt; while one text is shown, the port
+// may deliver more (a message box runs the event loop, receive events
+// included).
+class PromptWithTraffic : public RecordingPrompt
+{
+public:
+    void inform(const QString& text) override
+    {
+        RecordingPrompt::inform(text);
+        if (whileShown && texts.size() == showAt)
+            whileShown();
+    }
+    std::function<void()> whileShown;
+    qsizetype showAt = 0;
+};
+
+void TestIntakeLoop::callArrivingWhileRefusalIsShown()
+{
+    TestDatabase db(true);
+    PromptWithTraffic prompt;
+    Intake rig;
+    refuseCaller(db, QStringLiteral("8013"));
+    rig.port.deliver(mobileCall(0, QStringLiteral("8013")).line());
+    QCOMPARE(rig.engine.pendingCallCount(), 1);
+
+    // The next stored call replays the waiting one, which is refused again;
+    // while that refusal is on screen another call comes in.
+    prompt.showAt = 2;
+    prompt.whileShown = [&] { rig.port.deliver(mobileCall(2).line()); };
+    rig.port.deliver(mobileCall(1).line());
+    QCOMPARE(prompt.texts.size(), 2);
+
+    acceptEveryCaller(db);
+    rig.port.deliver(mobileCall(3).line());
+    QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 被叫号")),
+             (QStringList{mobileCall(0).dialled, mobileCall(1).dialled, mobileCall(2).dialled,
+                          mobileCall(3).dialled}));
+    QCOMPARE(rig.engine.pendingCallCount(), 0);
 }
 
 void TestIntakeLoop::batchFailureKeepsItsLines()
