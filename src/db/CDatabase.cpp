@@ -87,6 +87,7 @@ void CDatabase::open()
     if (!m_db.open())
         throw DbError::fromSql(m_db.lastError());
     m_transactionDepth = 0;
+    m_rollbackOnly = false;
 }
 
 void CDatabase::close()
@@ -94,6 +95,7 @@ void CDatabase::close()
     if (m_db.isOpen())
         m_db.close();
     m_transactionDepth = 0;
+    m_rollbackOnly = false;
 }
 
 bool CDatabase::isOpen() const
@@ -149,7 +151,15 @@ void CDatabase::commit()
 {
     if (m_transactionDepth == 0)
         return;
-    if (--m_transactionDepth == 0 && !m_db.commit()) {
+    if (--m_transactionDepth > 0)
+        return;
+    if (m_rollbackOnly) {
+        // A nested block gave up: nothing of the whole transaction is kept.
+        m_rollbackOnly = false;
+        m_db.rollback();
+        throw DbError(QStringLiteral("事务中的一步失败,全部操作已撤销."));
+    }
+    if (!m_db.commit()) {
         const QSqlError error = m_db.lastError();
         m_db.rollback();
         throw DbError::fromSql(error);
@@ -160,7 +170,12 @@ void CDatabase::rollback()
 {
     if (m_transactionDepth == 0)
         return;
-    m_transactionDepth = 0;
+    if (--m_transactionDepth > 0) {
+        // The outermost block decides; it can only roll back now.
+        m_rollbackOnly = true;
+        return;
+    }
+    m_rollbackOnly = false;
     m_db.rollback();
 }
 

@@ -59,11 +59,13 @@ private:
     QString m_name;
     QSqlDatabase m_db;
     int m_transactionDepth = 0;
+    bool m_rollbackOnly = false;
 };
 
 // Runs a block of statements as one transaction: rolled back unless commit()
 // was called before the guard goes out of scope. Nested guards join the
-// outer transaction.
+// outer transaction; when an inner one rolls back, the outer commit() rolls
+// everything back and raises DbError.
 class CTransaction
 {
 public:

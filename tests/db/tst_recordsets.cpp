@@ -238,6 +238,23 @@ private slots:
             shared.execute(QStringLiteral("DELETE FROM CDR字段定义表"));
         }
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDR字段定义表")), QStringLiteral("27"));
+
+        // An inner block that gives up takes the whole transaction with it,
+        // and the outer commit says so instead of reporting success.
+        {
+            CTransaction outer(shared);
+            shared.execute(QStringLiteral("DELETE FROM 串口表"));
+            {
+                CTransaction inner(shared);
+                shared.execute(QStringLiteral("DELETE FROM CDR字段定义表"));
+            }
+            shared.execute(QStringLiteral("DELETE FROM CDRSave"));
+            QVERIFY_THROWS_EXCEPTION(DbError, outer.commit());
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 串口表")), QStringLiteral("1"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDR字段定义表")), QStringLiteral("27"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDRSave")), QStringLiteral("1"));
+        QVERIFY(!shared.inTransaction());
     }
 };
 
