@@ -28,6 +28,9 @@
 #include <functional>
 #include <memory>
 
+
+Q_DECLARE_METATYPE(std::function<QDialog*()>)
+
 using namespace qalor;
 using qalor::test::FakeCommControl;
 using qalor::test::RecordingPrompt;
@@ -168,8 +171,6 @@ private slots:
 private:
     QTemporaryDir m_data;
 };
-
-Q_DECLARE_METATYPE(std::function<QDialog*()>)
 
 QTEST_MAIN(TestShellAccess)
 #include "tst_shell_access.moc"
