@@ -59,14 +59,12 @@ void CallIntake::receive()
             continue;
         }
         // Whatever goes wrong with one line ends that line only; nothing may
-        // leave the receive event.
-        Outcome outcome = Outcome::Rejected;
+        // leave the receive event. The lines after a field-order error were
+        // framed on their own (digit first, carriage return in place), so
+        // they are still calls to price: the port reset only drops what has
+        // not been read yet.
         runGuarded(QStringLiteral("Unknown Error while handling a received CDR line."),
-                   [&] { outcome = handleLine(line, true); });
-        // After a port reset the rest of this read went with the port's
-        // buffer: it was cut by a layout the PBX does not print.
-        if (outcome == Outcome::FieldOrderError)
-            break;
+                   [&] { handleLine(line, true); });
     }
 }
 

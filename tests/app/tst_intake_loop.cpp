@@ -206,6 +206,12 @@ void TestIntakeLoop::fieldOrderErrorResetsThePort()
     QCOMPARE(rig.port.log.size(), 2);
     QCOMPARE(prompt.texts, QStringList());
 
+    // A good line read together with the bad one is still a call.
+    rig.port.deliver(misplaced + mobileCall(2).line());
+    QCOMPARE(rig.port.log.size(), 4);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
+    QCOMPARE(prompt.texts, QStringList());
+
     // A port that will not open again is reported, not fatal.
     rig.port.refuseOpen = QStringLiteral("device vanished");
     rig.port.deliver(misplaced);
