@@ -90,12 +90,15 @@ else
     if [[ -s $ODBCINI && -n $(tail -c 1 "$ODBCINI") ]]; then
         echo >>"$ODBCINI"
     fi
+    # The same settings as CDatabase::embeddedConnectionString.
     cat >>"$ODBCINI" <<INI
 [TDS]
 Description=Qalor workstation data (SQLite)
 Driver=SQLite3
 Database=$data_file
 Timeout=5000
+JournalMode=WAL
+SyncPragma=FULL
 INI
     say "Creating the tables (qalor-initdb asks for the Headkeeper password)"
     "$initdb" "${initdb_args[@]}"

@@ -103,8 +103,8 @@ int main(int argc, char* argv[])
 
     QTemporaryDir folder;
     qputenv("QALOR_DATA_DIR", folder.path().toUtf8());
-    CDatabase::setDefaultConnectionString(QStringLiteral("DRIVER={SQLite3};Database=") +
-                                          folder.filePath(QStringLiteral("tds.sqlite")));
+    CDatabase::setDefaultConnectionString(
+        CDatabase::embeddedConnectionString(folder.filePath(QStringLiteral("tds.sqlite"))));
     SchemaBuilder(CDatabase::shared()).createMissing(QStringLiteral("bench"), true);
 
     const QStringList lines = generateLines(parser.value(linesOption).toInt());

@@ -102,7 +102,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const bool scratch = !parser.isSet(connectionOption);
     const QString connection =
-        scratch ? QStringLiteral("DRIVER={SQLite3};Database=") + dir.filePath(QStringLiteral("bench.sqlite"))
+        scratch ? CDatabase::embeddedConnectionString(dir.filePath(QStringLiteral("bench.sqlite")))
                 : parser.value(connectionOption);
     const int rows = parser.value(rowsOption).toInt();
 

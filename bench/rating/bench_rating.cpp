@@ -284,7 +284,7 @@ int main(int argc, char* argv[])
     const QString connection =
         options.isSet(QStringLiteral("connection"))
             ? options.value(QStringLiteral("connection"))
-            : QStringLiteral("DRIVER={SQLite3};Database=") + folder.filePath("tds.sqlite");
+            : CDatabase::embeddedConnectionString(folder.filePath("tds.sqlite"));
     CDatabase::setDefaultConnectionString(connection);
     CountingPrompt prompt;
     Prompt::install(&prompt);

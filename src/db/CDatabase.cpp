@@ -40,6 +40,12 @@ QString CDatabase::defaultConnectionString()
     return env.isEmpty() ? QStringLiteral("TDS") : env;
 }
 
+QString CDatabase::embeddedConnectionString(const QString& file)
+{
+    return QStringLiteral("DRIVER={SQLite3};Database=") + file +
+           QStringLiteral(";Timeout=5000;JournalMode=WAL;SyncPragma=FULL");
+}
+
 void CDatabase::setDefaultConnectionString(const QString& connection)
 {
     overrideConnection() = connection;

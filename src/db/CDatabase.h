@@ -20,6 +20,11 @@ class CDatabase
 {
 public:
     static QString defaultConnectionString();
+    // The embedded data source: a SQLite file through the SQLite3 ODBC driver,
+    // write-ahead log with a full sync at every commit (one flush per stored
+    // call, nothing lost when the power goes), five seconds' patience with a
+    // busy file. The DSN that set-up registers carries the same settings.
+    static QString embeddedConnectionString(const QString& file);
     static void setDefaultConnectionString(const QString& connection);
 
     // The process-wide connection that record sets and statements share, so

@@ -43,7 +43,7 @@ TestDatabase::TestDatabase(bool sample)
         admin.execute(QStringLiteral("CREATE DATABASE ") + m_name);
         m_connection = pgServer() + QStringLiteral(";Database=") + m_name;
     } else {
-        m_connection = QStringLiteral("DRIVER={SQLite3};Database=") + m_dir.filePath(QStringLiteral("tds.sqlite"));
+        m_connection = CDatabase::embeddedConnectionString(m_dir.filePath(QStringLiteral("tds.sqlite")));
     }
     CDatabase::setDefaultConnectionString(m_connection);
     SchemaBuilder(CDatabase::shared()).createMissing(QStringLiteral("secret"), sample);
