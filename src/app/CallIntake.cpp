@@ -145,10 +145,10 @@ void CallIntake::saveRawLine(const QString& line)
 
 void CallIntake::resetPort()
 {
-    // Closing drops what the control has buffered; a partial line in the
-    // assembler would only be framed against the wrong characters.
+    // Closing drops what the control has buffered. The start of a line
+    // already read stays in the assembler: the framing (a digit first, the
+    // carriage return in its place) throws it away should its rest be lost.
     m_port.setPortOpen(false);
-    m_assembler.clear();
     openCdrPort(m_port);
 }
 

@@ -22,7 +22,6 @@ public:
     // each with its carriage return and the character after it when present.
     QStringList feed(const QString& chunk);
     const QString& buffer() const { return m_buffer; }
-    void clear() { m_buffer.clear(); }
     // Characters kept at most while no line forms.
     int bufferLimit() const;
 

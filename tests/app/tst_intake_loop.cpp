@@ -212,6 +212,14 @@ void TestIntakeLoop::fieldOrderErrorResetsThePort()
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
     QCOMPARE(prompt.texts, QStringList());
 
+    // The start of the next line read with the bad one survives the reset:
+    // its rest completes it.
+    const QString next = mobileCall(3).line();
+    rig.port.deliver(misplaced + next.left(20));
+    rig.port.deliver(next.mid(20));
+    QCOMPARE(rig.port.log.size(), 6);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 3);
+
     // A port that will not open again is reported, not fatal.
     rig.port.refuseOpen = QStringLiteral("device vanished");
     rig.port.deliver(misplaced);
