@@ -13,11 +13,12 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
-#include <QFontDatabase>
+#include <QTimer>
 #include <QTreeView>
 
 namespace qalor {
@@ -25,6 +26,8 @@ namespace qalor {
 namespace {
 
 constexpr int CdrInBufferSize = 16384;
+// How often a layout that could not be read is tried again.
+constexpr int LayoutRetryMs = 10000;
 
 QLabel* makeIndicator(const QString& text, QWidget* parent)
 {
@@ -54,6 +57,7 @@ struct CQalorView::Private
     ReportProcessor processor;
     QString startTime;
     int portNumber = 1;
+    QTimer layoutRetry;
 
     QLineEdit* startEdit = nullptr;
     QLabel* loggedIn = nullptr;
@@ -65,6 +69,8 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
     : QWidget(parent), d(std::make_unique<Private>(std::move(port)))
 {
     d->port->setSettings(QStringLiteral("9600,N,8,1"));
+    d->layoutRetry.setInterval(LayoutRetryMs);
+    connect(&d->layoutRetry, &QTimer::timeout, this, &CQalorView::retryMissingLayout);
 
     d->startTime = QDateTime::currentDateTime().toString(QStringLiteral("yyyy年MM月dd日 HH时mm分ss秒"));
     d->portNumber = SerialPortTable::readPortNumber();
@@ -182,6 +188,28 @@ void CQalorView::armPort()
     port.setDTREnable(true);
     d->intake.setLineLength(lineLength);
     openCdrPort(port);
+    if (lineLength == 0 && d->engine.layoutUnavailable())
+        d->layoutRetry.start();
+    else
+        d->layoutRetry.stop();
+}
+
+bool CQalorView::retryMissingLayout()
+{
+    if (!d->engine.layoutUnavailable()) {
+        d->layoutRetry.stop();
+        return true;
+    }
+    if (!d->engine.retryLayoutQuietly())
+        return false;
+    d->layoutRetry.stop();
+    // The port stays open: what it holds are calls printed meanwhile.
+    const int lineLength = d->engine.cdrLineLength();
+    d->port->setRThreshold(lineLength);
+    d->port->setInputLen(lineLength);
+    d->intake.setLineLength(lineLength);
+    d->intake.drain();
+    return true;
 }
 
 void CQalorView::openPort()

@@ -57,6 +57,12 @@ public:
     // layout, re-arm the port.
     void reloadLayout();
 
+    // When the layout could not be read (the data source was away), the port
+    // is still read and a timer retries the layout quietly; once it loads,
+    // the characters the port kept meanwhile are cut into lines and priced.
+    // Returns whether the layout is there now.
+    bool retryMissingLayout();
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

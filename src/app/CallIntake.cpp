@@ -40,8 +40,12 @@ void CallIntake::closeRawStore()
 
 void CallIntake::receive()
 {
-    if (m_port.commEvent() != CommControl::ReceiveEvent)
-        return;
+    if (m_port.commEvent() == CommControl::ReceiveEvent)
+        drain();
+}
+
+void CallIntake::drain()
+{
     QStringList lines;
     try {
         // The control hands out at most InputLen characters per read: take

@@ -53,6 +53,8 @@ public:
     // The receive event: reads everything the port holds and handles every
     // complete line in it.
     void receive();
+    // Reads everything the port holds and handles every complete line, event or not.
+    void drain();
 
     // One line, in normal mode: stores it and, when priced, shows it and
     // feeds the hotel accrual. A field-order error resets the port when

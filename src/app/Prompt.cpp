@@ -48,6 +48,26 @@ bool askOkCancel(const QString& text, const QString& caption)
     return current().askOkCancel(text, caption);
 }
 
+namespace {
+class QuietPrompt : public IPrompt
+{
+public:
+    void inform(const QString&) override {}
+    bool askOkCancel(const QString&, const QString&) override { return false; }
+};
+} // namespace
+
+Silence::Silence() : m_previous(installed())
+{
+    static QuietPrompt quiet;
+    installed() = &quiet;
+}
+
+Silence::~Silence()
+{
+    installed() = m_previous;
+}
+
 QString outOfMemoryText()
 {
     return QStringLiteral("内存不足。");

@@ -26,6 +26,20 @@ IPrompt& current();
 void inform(const QString& text);
 bool askOkCancel(const QString& text, const QString& caption = QString());
 QString outOfMemoryText();
+
+// Keeps every message back while it lives (questions are answered Cancel):
+// for quiet retries whose failure has been reported once already.
+class Silence
+{
+public:
+    Silence();
+    ~Silence();
+    Silence(const Silence&) = delete;
+    Silence& operator=(const Silence&) = delete;
+
+private:
+    IPrompt* m_previous;
+};
 } // namespace Prompt
 
 // Runs one operation the way every database operation of the system runs: a

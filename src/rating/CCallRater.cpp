@@ -52,7 +52,14 @@ int CCallRater::preproccdr(const QString& line, QString& record)
 
 bool CCallRater::LoadLayout()
 {
-    return m_layout.load();
+    m_layoutUnavailable = !m_layout.load();
+    return !m_layoutUnavailable;
+}
+
+bool CCallRater::retryLayoutQuietly()
+{
+    const Prompt::Silence quiet;
+    return LoadLayout();
 }
 
 int CCallRater::cdrLineLength() const

@@ -44,6 +44,11 @@ public:
     // Parser (CDR layout and canonical record).
     int preproccdr(const QString& line, QString& record);
     bool LoadLayout();
+    // The last layout load failed (the table could not be read, as when the
+    // data source was away at start): no line can be cut.
+    bool layoutUnavailable() const { return m_layoutUnavailable; }
+    // Loads the layout again without messages; true when it is now there.
+    bool retryLayoutQuietly();
     int cdrLineLength() const;
 
     // 1 when a row was appended to 话费表; 0 when the call is not billable,
@@ -115,6 +120,7 @@ private:
     void accrueRecovered(const QString& extension, float amount);
 
     CdrLayout m_layout;
+    bool m_layoutUnavailable = false;
     CallCostWriter m_writer;
     BillabilityFlags m_flags;
     RateTable m_rates;

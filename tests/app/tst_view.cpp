@@ -69,6 +69,7 @@ private slots:
     void portThatWillNotOpen();
     void unreachableDatabase();
     void rearmingAndLayoutReload();
+    void layoutMissingAtStartIsRetried();
     void reportBatchShowsNewestThirty();
     void reportLinesSurviveRestart();
     void computeWithNothingCollected();
@@ -203,6 +204,36 @@ void TestView::rearmingAndLayoutReload()
     QVERIFY(v.port->log.contains(QStringLiteral("RThreshold=75")));
     QVERIFY(v.port->log.contains(QStringLiteral("InputLen=75")));
     QVERIFY(v.port->portOpen());
+}
+
+void TestView::layoutMissingAtStartIsRetried()
+{
+    // The layout table cannot be read when the program starts: no line can
+    // be cut, but the port is read and what arrives waits in it.
+    TestDatabase db(true);
+    db.execute(QStringLiteral("ALTER TABLE CDR字段定义表 RENAME TO CDR字段定义表_away"));
+    RecordingPrompt prompt;
+    View v;
+    QVERIFY(v.port->portOpen());
+    QVERIFY(v.port->log.contains(QStringLiteral("RThreshold=0")));
+    QVERIFY(!v.view->retryMissingLayout());
+    const int messages = int(prompt.texts.size());
+    QVERIFY(!v.view->retryMissingLayout());
+    QCOMPARE(prompt.texts.size(), messages); // the retry keeps quiet
+
+    v.port->deliver(mobileLines(3));
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+
+    // The table is back: the calls printed meanwhile are priced once, and
+    // later ones arrive as usual.
+    db.execute(QStringLiteral("ALTER TABLE CDR字段定义表_away RENAME TO CDR字段定义表"));
+    QVERIFY(v.view->retryMissingLayout());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 3);
+    QVERIFY(v.port->log.contains(QStringLiteral("RThreshold=73")));
+    v.port->deliver(mobileCall(7).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 4);
+    QVERIFY(v.view->retryMissingLayout()); // nothing left to do
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 4);
 }
 
 void TestView::reportBatchShowsNewestThirty()
