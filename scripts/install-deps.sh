@@ -5,13 +5,17 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev
+    cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
+    # fuzzing the line framing and imports
+    clang libclang-rt-14-dev
     # data sources: ODBC driver manager, its tools, SQLite and PostgreSQL drivers
     libqt6sql6-odbc unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
     # throwaway database server for the PostgreSQL test run
     postgresql
     # simulated PBX line, printed-output checks, windows without a screen
-    socat poppler-utils xvfb xauth fonts-noto-cjk
+    socat poppler-utils xvfb xauth
+    # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
+    fonts-wqy-microhei fonts-noto-cjk qt6-translations-l10n
 )
 
 missing=()

@@ -7,7 +7,7 @@
 // A named data source must hold an empty 话费表 (or pass --clear to empty it):
 // the bench fills 话费表 and overwrites HF.
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
 #include "maintenance/CallTableCommands.h"

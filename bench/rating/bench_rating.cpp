@@ -8,7 +8,7 @@
 
 #include "CanonicalRecord.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/CDatabase.h"
 #include "db/RowWriter.h"
 #include "db/SchemaBuilder.h"

@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/AuditLog.h"
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/CDatabase.h"
 
 #include <QSqlQuery>

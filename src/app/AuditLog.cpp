@@ -1,6 +1,6 @@
 #include "app/AuditLog.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CLoginfoSet.h"
 
 #include <QDateTime>

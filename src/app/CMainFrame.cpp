@@ -12,7 +12,7 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"

@@ -2,7 +2,7 @@
 
 #include "app/AuditLog.h"
 #include "app/CallIntake.h"
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "app/ReceivedCallsModel.h"
 #include "app/ReportLines.h"
 #include "app/ReportProcessor.h"

@@ -1,7 +1,8 @@
 #pragma once
 
-// CONTRACT HEADER: the entries the main frame and the menu commands call.
-// The view work fills in the private side and may add entries, but keeps these.
+// The main form view: owns the CDR port, the intake loop, the received-calls
+// list and the one rating engine. The main frame and the menu commands call
+// the public entries below.
 
 #include "serial/CommControl.h"
 

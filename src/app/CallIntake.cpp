@@ -1,7 +1,7 @@
 #include "app/CallIntake.h"
 
 #include "app/AppState.h"
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "app/ReceivedCallsModel.h"
 #include "app/ReportLines.h"
 #include "hotel/AutoClassChange.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 
 namespace qalor {
 

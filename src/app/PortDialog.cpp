@@ -1,8 +1,8 @@
 #include "app/PortDialog.h"
 
 #include "app/FormDialogLayout.h"
-#include "app/OpenOrReport.h"
-#include "app/Prompt.h"
+#include "prompt/OpenOrReport.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CComPortSet.h"
 
 #include <QFormLayout>

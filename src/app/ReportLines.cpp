@@ -1,6 +1,6 @@
 #include "app/ReportLines.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "intake/DataFolder.h"
 
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #include "app/ReportProcessor.h"
 
 #include "app/CallIntake.h"
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "app/ReportLines.h"
 #include "db/CDatabase.h"
 

@@ -1,7 +1,7 @@
 #include "app/SerialPortTable.h"
 
-#include "app/OpenOrReport.h"
-#include "app/Prompt.h"
+#include "prompt/OpenOrReport.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CComPortSet.h"
 
 namespace qalor {

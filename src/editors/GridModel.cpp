@@ -1,6 +1,6 @@
 #include "editors/GridModel.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/CRecordSet.h"
 #include "db/SqlDialectText.h"
 

@@ -1,6 +1,6 @@
 #include "hotel/HotelSettings.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CHotalSetSet.h"
 
 namespace qalor {

@@ -1,7 +1,7 @@
 #include "intake/CdrLayout.h"
 
-#include "app/OpenOrReport.h"
-#include "app/Prompt.h"
+#include "prompt/OpenOrReport.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CCdrSetingSet.h"
 
 namespace qalor {

@@ -1,6 +1,6 @@
 #include "intake/CdrParser.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "intake/CdrLayout.h"
 #include "intake/CodeText.h"
 #include "intake/ICodeFilter.h"

@@ -1,6 +1,6 @@
 #include "intake/LineAssembler.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
 #include "maintenance/CallTableCommands.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 
 #include <exception>
 

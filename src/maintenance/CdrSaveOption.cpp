@@ -1,6 +1,6 @@
 #include "maintenance/CdrSaveOption.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CCdrSaveSet.h"
 
 namespace qalor {

@@ -1,7 +1,7 @@
 #include "rating/BillabilityFlags.h"
 
-#include "app/OpenOrReport.h"
-#include "app/Prompt.h"
+#include "prompt/OpenOrReport.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CCallTypeSet.h"
 #include "db/sets/CCallerCosSet.h"
 #include "db/sets/CSelectTrunkSet.h"

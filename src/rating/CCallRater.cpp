@@ -1,6 +1,6 @@
 #include "rating/CCallRater.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/CDatabase.h"
 #include "hotel/AutoClassChange.h"
 #include "hotel/HotelSettings.h"

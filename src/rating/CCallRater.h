@@ -1,8 +1,8 @@
 #pragma once
 
-// CONTRACT HEADER: the public entries below are what the main view and the
-// REPORT processing call. The rating work fills in the private side (members,
-// helper classes) and may add entries, but keeps these signatures.
+// The call-processing engine. The main view and REPORT processing price and
+// store calls through the public entries below; the parameter editors call
+// the reload entries after their tables changed.
 
 #include "intake/CdrLayout.h"
 #include "intake/ICodeFilter.h"

@@ -1,7 +1,7 @@
 #include "rating/DiscountCalculator.h"
 
-#include "app/OpenOrReport.h"
-#include "app/Prompt.h"
+#include "prompt/OpenOrReport.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CDayDiscSet.h"
 #include "db/sets/CTimeDiscSet.h"
 #include "db/sets/CWeekDiscSet.h"

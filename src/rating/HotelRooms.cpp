@@ -1,6 +1,6 @@
 #include "rating/HotelRooms.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CHotalSet.h"
 #include "reports/TextFormat.h"
 

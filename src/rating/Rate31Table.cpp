@@ -1,7 +1,7 @@
 #include "rating/Rate31Table.h"
 
-#include "app/OpenOrReport.h"
-#include "app/Prompt.h"
+#include "prompt/OpenOrReport.h"
+#include "prompt/Prompt.h"
 #include "db/sets/CRate31Set.h"
 #include "rating/CallPrice.h"
 

@@ -13,6 +13,13 @@ QString FormatMoney(float amount)
     return QString::number(std::round(double(amount) * 100.0) / 100.0, 'f', 2);
 }
 
+QString FormatWhole(float value)
+{
+    if (!(value >= 0.5f))
+        return QString();
+    return QString::number(std::llround(double(value)));
+}
+
 int gbkWidth(const QString& text)
 {
     int width = 0;

@@ -8,6 +8,10 @@ namespace qalor {
 // "0.05", "1.00" for 0.999); anything below 0.01, negatives included, "0.00".
 QString FormatMoney(float amount);
 
+// A duration or count rounded to the nearest whole number, digits only; a
+// value below 0.5, zero included, is empty so its column shows blanks.
+QString FormatWhole(float value);
+
 // Width of a text in bytes of its GBK form: a Chinese character counts two.
 int gbkWidth(const QString& text);
 

@@ -1,4 +1,4 @@
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "app/OpenOrReport.h"
+#include "prompt/OpenOrReport.h"
 
-#include "app/Prompt.h"
+#include "prompt/Prompt.h"
 
 namespace qalor {
 

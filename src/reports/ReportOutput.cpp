@@ -1,0 +1,135 @@
+#include "reports/ReportOutput.h"
+
+#include "prompt/Prompt.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace qalor::ReportOutput {
+
+namespace {
+PrinterSetup& installedSetup()
+{
+    static PrinterSetup setup;
+    return setup;
+}
+
+FileChooser& installedChooser()
+{
+    static FileChooser chooser;
+    return chooser;
+}
+
+bool runPrintDialog(QPrinter& printer, QWidget* parent)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// Wait cursor for the time of one print command.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+} // namespace
+
+void installPrinterSetup(PrinterSetup setup)
+{
+    installedSetup() = std::move(setup);
+}
+
+void installFileChooser(FileChooser chooser)
+{
+    installedChooser() = std::move(chooser);
+}
+
+QString chooseSaveFile(QWidget* parent, const QString& caption, const QString& suggestedName,
+                       const QString& filter)
+{
+    if (installedChooser())
+        return installedChooser()(parent, caption, suggestedName, filter);
+    return QFileDialog::getSaveFileName(parent, caption, suggestedName, filter);
+}
+
+bool print(QWidget* parent, const ReportBuilder& build)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPainter::prepare(printer);
+    const PrinterSetup& setup = installedSetup();
+    if (!(setup ? setup(printer, parent) : runPrintDialog(printer, parent)))
+        return false;
+    ReportPainter::prepare(printer);
+    WaitCursor wait;
+    if (!printer.isValid()) {
+        Prompt::inform(ReportPainter::printerFailureText());
+        return false;
+    }
+    const ReportDocument document = build(ReportPainter::geometry(printer));
+    if (document.isEmpty())
+        return false;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        // A file chosen in the print setup gets the same care as an export:
+        // complete or not there at all.
+        QString error;
+        bool written = false;
+        const QString target = printer.outputFileName();
+        const bool ok = ReportPainter::writePdf([&](const PageGeometry&) { return document; }, target,
+                                                &error, &written);
+        if (!ok)
+            Prompt::inform(error);
+        return ok && written;
+    }
+    try {
+        ReportPainter::paint(document, printer);
+    } catch (const PrintError& failure) {
+        Prompt::inform(failure.message());
+        return false;
+    }
+    return true;
+}
+
+void preview(QWidget* parent, const ReportBuilder& build)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPainter::prepare(printer);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("打印预览"));
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+        ReportPainter::prepare(*target);
+        runGuarded(QStringLiteral("Unknow Error Occured in Printing-job!"), [&] {
+            const ReportDocument document = build(ReportPainter::geometry(*target));
+            try {
+                ReportPainter::paint(document, *target);
+            } catch (const PrintError& failure) {
+                Prompt::inform(failure.message());
+            }
+        });
+    });
+    dialog.exec();
+}
+
+bool exportPdf(QWidget* parent, const ReportBuilder& build, const QString& suggestedName)
+{
+    const QString fileName =
+        chooseSaveFile(parent, QStringLiteral("导出PDF"), suggestedName, QStringLiteral("PDF (*.pdf)"));
+    if (fileName.isEmpty())
+        return false;
+    WaitCursor wait;
+    QString error;
+    bool written = false;
+    if (!ReportPainter::writePdf(build, fileName, &error, &written)) {
+        Prompt::inform(error);
+        return false;
+    }
+    return written;
+}
+
+} // namespace qalor::ReportOutput
