@@ -235,6 +235,16 @@ void CQalorView::setPortNumber(int port)
     armPort();
 }
 
+void CQalorView::holdIntake()
+{
+    d->intake.hold();
+}
+
+void CQalorView::releaseIntake()
+{
+    d->intake.release();
+}
+
 bool CQalorView::saveRaw() const
 {
     return d->intake.saveRaw();

@@ -54,6 +54,12 @@ public:
     bool reportMode() const;
     int collectedReportLines() const;
 
+    // Holds intake while the administration dialogue uses the CDR line or
+    // the call table is maintained: characters are still read and kept, and
+    // the lines are priced when the last hold is released.
+    void holdIntake();
+    void releaseIntake();
+
     // After the CDR field editor closed with OK: close the port, reload the
     // layout, re-arm the port.
     void reloadLayout();

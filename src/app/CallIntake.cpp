@@ -44,6 +44,18 @@ void CallIntake::receive()
         drain();
 }
 
+void CallIntake::hold()
+{
+    ++m_holds;
+}
+
+void CallIntake::release()
+{
+    if (m_holds == 0 || --m_holds > 0)
+        return;
+    drain();
+}
+
 void CallIntake::drain()
 {
     QStringList lines;
@@ -51,7 +63,11 @@ void CallIntake::drain()
         // The control hands out at most InputLen characters per read: take
         // everything it holds, then work through every line it completed.
         for (QString chunk = m_port.input(); !chunk.isEmpty(); chunk = m_port.input())
-            lines += m_assembler.feed(chunk);
+            m_heldInput += chunk;
+        if (m_holds > 0)
+            return;
+        lines = m_assembler.feed(m_heldInput);
+        m_heldInput.clear();
     } catch (const std::bad_alloc&) {
         Prompt::inform(Prompt::outOfMemoryText());
         return;

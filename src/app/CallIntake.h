@@ -50,6 +50,15 @@ public:
     void setLineLength(int length) { m_assembler.setLineLength(length); }
     LineAssembler& assembler() { return m_assembler; }
 
+    // Holding intake: while held (holds nest), characters keep being read
+    // from the port and are kept, but no line is cut or priced. Releasing the
+    // last hold handles everything kept, in the order it arrived. Used while
+    // the exchange's administration dialogue runs on the CDR line and while
+    // the call table is being maintained.
+    void hold();
+    void release();
+    bool held() const { return m_holds > 0; }
+
     // The receive event: reads everything the port holds and handles every
     // complete line in it.
     void receive();
@@ -81,6 +90,8 @@ private:
     bool m_saveRaw = false;
     bool m_reportMode = false;
     bool m_rawFailureShown = false;
+    int m_holds = 0;
+    QString m_heldInput;
 };
 
 } // namespace qalor
