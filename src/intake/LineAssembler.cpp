@@ -1,6 +1,7 @@
 #include "intake/LineAssembler.h"
 
 #include "prompt/Prompt.h"
+#include "serial/StreamBreak.h"
 
 #include <new>
 
@@ -43,10 +44,20 @@ QStringList LineAssembler::feed(const QString& chunk)
             if (start > 0)
                 m_buffer.remove(0, start);
 
+            // Where the stream was broken, an unfinished line ends: the
+            // characters after the mark do not continue it.
+            const qsizetype mark = m_buffer.indexOf(QChar(StreamBreak));
             const qsizetype cr = m_buffer.indexOf(QLatin1Char('\r'));
+            if (mark >= 0 && (cr < 0 || mark < cr)) {
+                m_buffer.remove(0, mark + 1);
+                continue;
+            }
             if (cr < 0)
                 break;
-            const qsizetype cut = qMin(cr + 2, m_buffer.size());
+            // A line whose carriage return came last before the break is
+            // whole; only its line feed was lost.
+            const bool brokenAfter = cr + 1 < m_buffer.size() && m_buffer.at(cr + 1) == QChar(StreamBreak);
+            const qsizetype cut = brokenAfter ? cr + 1 : qMin(cr + 2, m_buffer.size());
             if (cr == crAt && startsWithDigit(m_buffer))
                 lines << m_buffer.left(cut);
             // A misplaced carriage return, or a line that does not start with

@@ -10,7 +10,8 @@ namespace qalor {
 // at index lineLength - 2; everything up to a misplaced carriage return (and
 // the character after it) is thrown away. Line feeds at the start of the
 // buffer are skipped, every complete line is returned at once, and the buffer
-// never grows past its bound.
+// never grows past its bound. At a stream break mark (StreamBreak.h) an
+// unfinished line is thrown away, never joined with what follows the mark.
 class LineAssembler
 {
 public:

@@ -1,4 +1,5 @@
 #include "intake/LineAssembler.h"
+#include "serial/StreamBreak.h"
 
 #include <QtTest>
 
@@ -103,6 +104,15 @@ void TestLineAssembler::badTextCostsOnlyItself_data()
     QTest::addRow("blank lines") << QStringLiteral("\r\n\r\n") + a + QStringLiteral("\r\n") + b
                                  << QStringList{a, b};
     QTest::addRow("line feeds between lines") << a + QStringLiteral("\n\n\n") + b << QStringList{a, b};
+    // A stream break (a new network connection) ends an unfinished line.
+    const QString cut(QChar{StreamBreak});
+    const QString c = goodLine(length, 3);
+    QTest::addRow("break between lines") << a + cut + b << QStringList{a, b};
+    QTest::addRow("break in a line") << a.left(9) + cut + b << QStringList{b};
+    QTest::addRow("break before the rest of a line") << a.left(9) + cut + a.mid(9) + b << QStringList{b};
+    QTest::addRow("break before a tail that would fit") << a.left(9) + cut + c.mid(9) + b << QStringList{b};
+    QTest::addRow("break after a carriage return") << a.left(length - 1) + cut + b << QStringList{a, b};
+    QTest::addRow("break at the start") << cut + a + cut + cut + b << QStringList{a, b};
 }
 
 void TestLineAssembler::badTextCostsOnlyItself()
