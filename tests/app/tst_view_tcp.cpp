@@ -6,9 +6,11 @@
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
+#include "app/PortDialog.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +67,7 @@ private slots:
     void initTestCase();
     void callsArriveInRandomChunks();
     void droppedConnectionLosesAndInventsNothing();
+    void portDialogShowsWhatTheNumberMapsTo();
 
 private:
     FakeDeviceServer m_server;
@@ -147,6 +150,20 @@ void TestViewTcp::droppedConnectionLosesAndInventsNothing()
     QTest::qWait(200);
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 15);
     QCOMPARE(prompt.texts, QStringList());
+}
+
+void TestViewTcp::portDialogShowsWhatTheNumberMapsTo()
+{
+    TestDatabase db;
+    RecordingPrompt prompt;
+    db.execute(QStringLiteral("UPDATE 串口表 SET 串口号=1"));
+    PortDialog dialog;
+    QCOMPARE(dialog.portEdit()->text(), QStringLiteral("1"));
+    QCOMPARE(dialog.mappingText(), m_server.address());
+    dialog.portEdit()->setText(QStringLiteral("2"));
+    QCOMPARE(dialog.mappingText(), QStringLiteral("/dev/ttyS1"));
+    dialog.portEdit()->setText(QStringLiteral("5"));
+    QCOMPARE(dialog.mappingText(), QString());
 }
 
 int main(int argc, char** argv)
