@@ -3,6 +3,8 @@
 #
 #   ./run.sh           the workstation on the serial port set in the program
 #   ./run.sh --demo    sample data and a simulated exchange feeding calls
+#   ./run.sh --demo --tcp   the same exchange behind a simulated serial device
+#                      server: COM1 is tcp://127.0.0.1:PORT
 #
 # When no data source "TDS" exists (user or system DSN), a SQLite file
 # ~/.local/share/qalor/tds.sqlite is created and registered as the user DSN
@@ -18,13 +20,15 @@ build=${QALOR_BUILD_DIR:-$root/build}
 
 usage()
 {
-    sed -n '2,13s/^# \{0,1\}//p' "$0"
+    sed -n '2,15s/^# \{0,1\}//p' "$0"
 }
 
 demo=0
+tcp=0
 for arg in "$@"; do
     case $arg in
     --demo) demo=1 ;;
+    --tcp) tcp=1 ;;
     -h | --help)
         usage
         exit 0
@@ -36,6 +40,11 @@ for arg in "$@"; do
         ;;
     esac
 done
+
+if ((tcp && !demo)); then
+    echo "run.sh: --tcp goes with --demo" >&2
+    exit 1
+fi
 
 say() { printf '==> %s\n' "$*"; }
 
@@ -139,28 +148,43 @@ cleanup()
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-socat pty,raw,echo=0,link="$work/pbx" pty,raw,echo=0,link="$work/com1" 2>"$work/socat.log" &
-socat_pid=$!
-for _ in $(seq 50); do
-    [[ -e $work/pbx && -e $work/com1 ]] && break
-    sleep 0.1
-done
-if [[ ! -e $work/pbx || ! -e $work/com1 ]]; then
-    echo "run.sh: socat did not create the pseudo-terminal pair:" >&2
-    cat "$work/socat.log" >&2
-    exit 1
-fi
-
-# Port numbers map to devices in the program's own settings: COM1 is the
-# workstation's end of the pair.
+# Port numbers map to devices in the program's own settings.
 settings_dir="$work/config/Local AppWizard-Generated Applications"
 mkdir -p "$settings_dir"
-printf '[SerialPorts]\nCOM1=%s\n' "$work/com1" >"$settings_dir/qalor.conf"
+sim_args=(--generate 100000 --every 4000 --record "$work/to-pbx.log")
 
-"$pbxsim" --device "$work/pbx" --generate 100000 --every 4000 --record "$work/to-pbx.log" \
-    2>"$work/pbxsim.log" &
-sim_pid=$!
-say "Simulated exchange on COM1 ($work/com1): a call every 4 seconds"
+if ((tcp)); then
+    # The exchange behind a serial device server on a free loopback port;
+    # the workstation connects out to it.
+    port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+    port=
+    for _ in $(seq 20); do
+        candidate=$((40000 + RANDOM % 20000))
+        port_in_use "$candidate" || { port=$candidate; break; }
+    done
+    [[ -n $port ]] || { echo "run.sh: no free loopback port found" >&2; exit 1; }
+    "$pbxsim" --tcp-listen "$port" "${sim_args[@]}" 2>"$work/pbxsim.log" &
+    sim_pid=$!
+    com1=tcp://127.0.0.1:$port
+else
+    socat pty,raw,echo=0,link="$work/pbx" pty,raw,echo=0,link="$work/com1" 2>"$work/socat.log" &
+    socat_pid=$!
+    for _ in $(seq 50); do
+        [[ -e $work/pbx && -e $work/com1 ]] && break
+        sleep 0.1
+    done
+    if [[ ! -e $work/pbx || ! -e $work/com1 ]]; then
+        echo "run.sh: socat did not create the pseudo-terminal pair:" >&2
+        cat "$work/socat.log" >&2
+        exit 1
+    fi
+    "$pbxsim" --device "$work/pbx" "${sim_args[@]}" 2>"$work/pbxsim.log" &
+    sim_pid=$!
+    com1=$work/com1
+fi
+# COM1 is the workstation's end: the pty or the device server's address.
+printf '[SerialPorts]\nCOM1=%s\n' "$com1" >"$settings_dir/qalor.conf"
+say "Simulated exchange on COM1 ($com1): a call every 4 seconds"
 say "What the workstation sends to the exchange is logged in $work/to-pbx.log while the demo runs"
 
 # In the background so that a signal to this script ends the demo at once.
