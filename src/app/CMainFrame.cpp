@@ -17,6 +17,8 @@
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
+#include "reports/CCalleeQueryDlg.h"
+#include "reports/CDateQueryDlg.h"
 #include "serial/CommControl.h"
 
 #include <QAction>
@@ -158,6 +160,14 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
         showStatus();
+    });
+    setHandler(Cmd::QueryByDate, [this] {
+        CDateQueryDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::QueryByCallee, [this] {
+        CCalleeQueryDlg dialog(this);
+        DialogRunner::run(dialog);
     });
     setHandler(Cmd::BackupDelete, [this] {
         BackupDeleteDialog dialog(this);

@@ -126,7 +126,8 @@ void TestLineAssembler::badTextCostsOnlyItself_data()
     QTest::addRow("break before a tail that would fit") << a.left(9) + cut + c.mid(9) + b << QStringList{b};
     QTest::addRow("break counted into a tail that would fit")
         << a.left(9) + cut + c.mid(10) + b << QStringList{b};
-    QTest::addRow("break after a carriage return") << a.left(length - 1) + cut + b << QStringList{a, b};
+    QTest::addRow("break after a carriage return")
+        << a.left(length - 1) + cut + b << QStringList{a.left(length - 1), b};
     QTest::addRow("break at the start") << cut + a + cut + cut + b << QStringList{a, b};
 }
 
