@@ -21,6 +21,15 @@ void mapPort(int port, const QString& mapping)
     QSettings().setValue(QStringLiteral("SerialPorts/COM%1").arg(port), mapping);
 }
 
+// Starts the device server and maps the network port to it.
+bool serve(FakeDeviceServer& server)
+{
+    if (!server.listen())
+        return false;
+    mapPort(NetworkPort, server.address());
+    return true;
+}
+
 // Everything the control holds now.
 QString readAll(CommControl& control)
 {
@@ -113,8 +122,7 @@ void TestTcpComm::addressesAreChecked()
 void TestTcpComm::linesArriveAndOutputGoesBack()
 {
     FakeDeviceServer server;
-    QVERIFY(server.listen());
-    mapPort(NetworkPort, server.address());
+    QVERIFY(serve(server));
     TcpCommControl control;
     QString read;
     connect(&control, &CommControl::comm, this, [&] {
@@ -138,8 +146,7 @@ void TestTcpComm::linesArriveAndOutputGoesBack()
 void TestTcpComm::reconnectKeepsWhatWasReceived()
 {
     FakeDeviceServer server;
-    QVERIFY(server.listen());
-    mapPort(NetworkPort, server.address());
+    QVERIFY(serve(server));
     TcpCommControl control;
     int events = 0;
     connect(&control, &CommControl::comm, this, [&] { ++events; }); // reads nothing
@@ -163,8 +170,7 @@ void TestTcpComm::reconnectKeepsWhatWasReceived()
 void TestTcpComm::refusedConnectionIsRetriedWithGrowingPause()
 {
     FakeDeviceServer server;
-    QVERIFY(server.listen());
-    mapPort(NetworkPort, server.address());
+    QVERIFY(serve(server));
     server.stopListening();
 
     TcpCommControl control;
@@ -187,8 +193,7 @@ void TestTcpComm::refusedConnectionIsRetriedWithGrowingPause()
 void TestTcpComm::closingEndsTheConnection()
 {
     FakeDeviceServer server;
-    QVERIFY(server.listen());
-    mapPort(NetworkPort, server.address());
+    QVERIFY(serve(server));
     TcpCommControl control;
     int events = 0;
     connect(&control, &CommControl::comm, this, [&] { ++events; }); // reads nothing
@@ -220,8 +225,7 @@ void TestTcpComm::malformedAddressDoesNotOpen()
 void TestTcpComm::mappedControlFollowsTheSetting()
 {
     FakeDeviceServer server;
-    QVERIFY(server.listen());
-    mapPort(NetworkPort, server.address());
+    QVERIFY(serve(server));
     MappedCommControl control;
     QStringList reads;
     connect(&control, &CommControl::comm, this, [&] { reads << readAll(control); });
