@@ -95,20 +95,41 @@ void SerialCommControl::setPortOpen(bool open)
     applySettings();
     m_serial.setRequestToSend(m_rts);
     m_serial.setDataTerminalReady(m_dtr);
-    m_serial.clear(QSerialPort::Input);
+    // What the device already holds are calls printed while the port was
+    // closed: they are read like the rest.
 }
 
 void SerialCommControl::readArrived()
 {
+    // Nothing read is ever dropped here: the reader takes the characters as
+    // they come (InBufferSize is the device's own affair). The events are
+    // raised from the event loop, not from inside the port's read
+    // notification, so that whatever the handler does (a message box, a
+    // dialog) the port goes on being read.
     m_buffer += m_serial.readAll();
-    if (m_inBufferSize > 0 && m_buffer.size() > m_inBufferSize)
-        m_buffer.remove(0, m_buffer.size() - m_inBufferSize);
+    if (!m_arrivalPosted) {
+        m_arrivalPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_arrivalPosted = false;
+                if (!m_buffer.isEmpty())
+                    emit arrived();
+            },
+            Qt::QueuedConnection);
+    }
     if (m_rThreshold <= 0)
         return;
     if (m_buffer.size() >= m_rThreshold)
-        raiseReceive();
+        QMetaObject::invokeMethod(this, &SerialCommControl::raiseIfBuffered, Qt::QueuedConnection);
     else
         m_quiet.start();
+}
+
+void SerialCommControl::raiseIfBuffered()
+{
+    if (!m_buffer.isEmpty() && m_rThreshold > 0)
+        raiseReceive();
 }
 
 void SerialCommControl::raiseReceive()

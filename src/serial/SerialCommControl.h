@@ -45,6 +45,7 @@ public:
 private:
     void readArrived();
     void raiseReceive();
+    void raiseIfBuffered();
     void applySettings();
 
     QSerialPort m_serial;
@@ -58,6 +59,7 @@ private:
     bool m_rts = false;
     bool m_dtr = false;
     int m_event = NoEvent;
+    bool m_arrivalPosted = false;
     QString m_lastError;
 };
 
