@@ -23,6 +23,22 @@ constexpr int TracePos = 0;
 // Kept raw lines stored per transaction.
 constexpr qsizetype RawBatch = 200;
 
+// A text column cannot hold a NUL (PostgreSQL refuses it, the SQLite
+// driver cuts the text there): control characters other than the line end
+// are stored as \xHH in cdr表; the unframed journal keeps them as received.
+QString rawText(const QString& line)
+{
+    QString text;
+    text.reserve(line.size());
+    for (const QChar c : line) {
+        if ((c.unicode() < 0x20 && c != QLatin1Char('\r') && c != QLatin1Char('\n')) || c.unicode() == 0x7f)
+            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
+}
+
 bool startsWithDigit(const QString& text)
 {
     return !text.isEmpty() && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9');
@@ -342,7 +358,7 @@ bool CallIntake::insertRaw(const QString& line)
                 m_raw.open();
             }
             m_raw.addNew();
-            m_raw.setValue(CCdrSet::Line, line);
+            m_raw.setValue(CCdrSet::Line, rawText(line));
             m_raw.update();
             return true;
         } catch (const DbError& error) {
@@ -406,7 +422,7 @@ void CallIntake::storeKeptRaw()
                     m_raw.open();
                 }
                 m_raw.addNew();
-                m_raw.setValue(CCdrSet::Line, kept.at(i).text);
+                m_raw.setValue(CCdrSet::Line, rawText(kept.at(i).text));
                 m_raw.update();
             }
             JournalMark::write(identity, last);
