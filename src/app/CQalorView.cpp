@@ -140,6 +140,8 @@ CQalorView::~CQalorView()
 void CQalorView::initialUpdate()
 {
     armPort();
+    // Characters the last run read and did not finish are handled first.
+    d->intake.drain();
     setLoginIndicator(false);
     d->calls.resetCounter();
     const QFontMetrics metrics = d->list->header()->fontMetrics();
@@ -176,8 +178,10 @@ void CQalorView::setLoginIndicator(bool loggedIn)
 void CQalorView::armPort()
 {
     CommControl& port = *d->port;
-    if (port.portOpen())
+    if (port.portOpen()) {
+        d->intake.takeIn();
         port.setPortOpen(false);
+    }
     port.setCommPort(d->portNumber);
     port.setInBufferSize(CdrInBufferSize);
     const int lineLength = d->engine.cdrLineLength();
@@ -219,6 +223,8 @@ void CQalorView::openPort()
 
 void CQalorView::closePort()
 {
+    // Closing drops what the control holds: take it into the journal first.
+    d->intake.takeIn();
     d->port->setPortOpen(false);
 }
 

@@ -59,12 +59,31 @@ void BufferedCommControl::discardInput()
 
 void BufferedCommControl::announce()
 {
-    if (m_rThreshold <= 0 || m_buffer.isEmpty())
+    if (m_buffer.isEmpty())
+        return;
+    if (!m_arrivalPosted) {
+        m_arrivalPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_arrivalPosted = false;
+                if (!m_buffer.isEmpty())
+                    emit arrived();
+            },
+            Qt::QueuedConnection);
+    }
+    if (m_rThreshold <= 0)
         return;
     if (m_buffer.size() >= m_rThreshold)
-        raiseReceive();
+        QMetaObject::invokeMethod(this, &BufferedCommControl::raiseIfBuffered, Qt::QueuedConnection);
     else
         m_quiet.start();
+}
+
+void BufferedCommControl::raiseIfBuffered()
+{
+    if (!m_buffer.isEmpty() && m_rThreshold > 0)
+        raiseReceive();
 }
 
 void BufferedCommControl::raiseReceive()

@@ -15,7 +15,11 @@ namespace qalor {
 // buffer, so nothing received is ever thrown away. input() hands them out.
 // A receive event is raised when the buffer holds at least RThreshold
 // characters, and also when the line has gone quiet with fewer buffered, so
-// that the tail of the last line never waits for the next call.
+// that the tail of the last line never waits for the next call. Events are
+// raised from the event loop, never from inside the line's read
+// notification, so whatever a handler does (a message box, a dialog) the
+// line goes on being read; arrived() tells a reader that must not lose
+// characters that some are waiting, whatever the threshold.
 class BufferedCommControl : public CommControl
 {
     Q_OBJECT
@@ -49,6 +53,7 @@ private:
     void take(bool all);
     void announce();
     void raiseReceive();
+    void raiseIfBuffered();
 
     QPointer<QIODevice> m_line;
     QTimer m_quiet;
@@ -58,6 +63,7 @@ private:
     int m_rThreshold = 0;
     int m_inputLen = 0;
     int m_event = NoEvent;
+    bool m_arrivalPosted = false;
     QString m_lastError;
 };
 

@@ -50,6 +50,9 @@ public:
 signals:
     // The control's communications event; read commEvent() to see which.
     void comm();
+    // Characters came in and wait in the control, whatever the receive
+    // threshold: a reader that must not lose them takes them at once.
+    void arrived();
 };
 
 } // namespace qalor

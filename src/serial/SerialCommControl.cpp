@@ -69,7 +69,8 @@ void SerialCommControl::setPortOpen(bool open)
     applySettings();
     m_serial.setRequestToSend(m_rts);
     m_serial.setDataTerminalReady(m_dtr);
-    m_serial.clear(QSerialPort::Input);
+    // What the device already holds are calls printed while the port was
+    // closed: they are read like the rest.
 }
 
 void SerialCommControl::output(const QString& text)
