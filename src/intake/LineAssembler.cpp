@@ -77,15 +77,6 @@ QList<LineAssembler::Piece> LineAssembler::take(const QString& chunk)
                     cut(m_buffer.size() - qMax(1, m_lineLength), false, pieces);
                 break;
             }
-            if (m_buffer.at(end) == QChar(StreamBreak)) {
-                // The stream was broken here: an unfinished line ends, and
-                // the mark itself is no text.
-                if (end > 0)
-                    cut(end, false, pieces);
-                m_position += 1;
-                m_buffer.remove(0, 1);
-                continue;
-            }
             const QStringView run = QStringView(m_buffer).left(end);
             const bool carriageReturn = m_buffer.at(end) == QLatin1Char('\r');
             const bool line = carriageReturn && end == crAt && startsWithDigit(run) && printable(run);
