@@ -14,6 +14,7 @@
 #include "app/PortDialog.h"
 #include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
+#include "app/ViewIntakeHold.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
@@ -70,6 +71,8 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     // the start audit row, the raw-saving switch).
     m_view = new CQalorView(std::move(port), this);
     setCentralWidget(m_view);
+    // Call-table maintenance holds the view's intake while it works.
+    m_intakeHold = std::make_unique<ViewIntakeHold>(*m_view);
 
     connect(m_session, &AdminSession::loginStateChanged, this, [this](bool loggedIn) {
         m_view->setLoginIndicator(loggedIn);

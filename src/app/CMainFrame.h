@@ -14,6 +14,7 @@ namespace qalor {
 
 class AdminSession;
 class CQalorView;
+class ViewIntakeHold;
 struct AppState;
 
 // The main frame: menu bar, toolbar, four-pane status bar and the one form
@@ -58,6 +59,7 @@ private:
 
     AppState& m_state;
     CQalorView* m_view = nullptr;
+    std::unique_ptr<ViewIntakeHold> m_intakeHold;
     AdminSession* m_session = nullptr;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_loginPane = nullptr;

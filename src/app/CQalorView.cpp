@@ -140,6 +140,8 @@ CQalorView::~CQalorView()
 void CQalorView::initialUpdate()
 {
     armPort();
+    // Lines a hold kept when the program last ended are calls to price.
+    d->intake.handleHeldLines();
     setLoginIndicator(false);
     d->calls.resetCounter();
     const QFontMetrics metrics = d->list->header()->fontMetrics();

@@ -6,6 +6,7 @@
 #include "app/ReportLines.h"
 #include "hotel/AutoClassChange.h"
 #include "intake/CdrParser.h"
+#include "intake/DataFolder.h"
 #include "serial/CommControl.h"
 #include "serial/SerialCommControl.h"
 
@@ -19,9 +20,16 @@ constexpr int TracePos = 0;
 
 CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel& calls, ReportLines& report,
                        QObject* parent)
-    : QObject(parent), m_port(port), m_engine(engine), m_calls(calls), m_report(report)
+    : QObject(parent), m_port(port), m_engine(engine), m_calls(calls), m_report(report),
+      m_held(heldJournalPath())
 {
     connect(&m_port, &CommControl::comm, this, &CallIntake::receive);
+    m_held.restore();
+}
+
+QString CallIntake::heldJournalPath()
+{
+    return dataFolder() + QStringLiteral("/held-lines.journal");
 }
 
 bool CallIntake::openRawStore()
@@ -62,30 +70,52 @@ void CallIntake::drain()
     try {
         // The control hands out at most InputLen characters per read: take
         // everything it holds, then work through every line it completed.
+        QString input;
         for (QString chunk = m_port.input(); !chunk.isEmpty(); chunk = m_port.input())
-            m_heldInput += chunk;
-        if (m_holds > 0)
-            return;
-        lines = m_assembler.feed(m_heldInput);
-        m_heldInput.clear();
+            input += chunk;
+        lines = m_assembler.feed(input);
     } catch (const std::bad_alloc&) {
         Prompt::inform(Prompt::outOfMemoryText());
         return;
     }
-    for (const QString& line : std::as_const(lines)) {
-        if (m_reportMode) {
-            m_report.collect(line);
-            m_calls.noteReportLine();
-            continue;
-        }
-        // Whatever goes wrong with one line ends that line only; nothing may
-        // leave the receive event. The lines after a field-order error were
-        // framed on their own (digit first, carriage return in place), so
-        // they are still calls to price: the port reset only drops what has
-        // not been read yet.
-        runGuarded(QStringLiteral("Unknown Error while handling a received CDR line."),
-                   [&] { handleLine(line, true); });
+    if (m_holds > 0) {
+        for (const QString& line : std::as_const(lines))
+            m_held.collect(line);
+        return;
     }
+    handleHeldLines();
+    for (const QString& line : std::as_const(lines))
+        dispatch(line);
+}
+
+void CallIntake::handleHeldLines()
+{
+    // A message shown for a held line runs the event loop: lines received
+    // then are handled at once, the held ones only here.
+    if (m_handlingHeld || m_holds > 0)
+        return;
+    m_handlingHeld = true;
+    while (!m_held.isEmpty()) {
+        dispatch(m_held.lines().first());
+        m_held.dropFirst(1);
+    }
+    m_handlingHeld = false;
+}
+
+void CallIntake::dispatch(const QString& line)
+{
+    if (m_reportMode) {
+        m_report.collect(line);
+        m_calls.noteReportLine();
+        return;
+    }
+    // Whatever goes wrong with one line ends that line only; nothing may
+    // leave the receive event. The lines after a field-order error were
+    // framed on their own (digit first, carriage return in place), so they
+    // are still calls to price: the port reset only drops what has not been
+    // read yet.
+    runGuarded(QStringLiteral("Unknown Error while handling a received CDR line."),
+               [&] { handleLine(line, true); });
 }
 
 CallIntake::Outcome CallIntake::handleLine(const QString& line, bool resetPortOnFieldError)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ReportLines.h"
 #include "db/sets/CCdrSet.h"
 #include "intake/LineAssembler.h"
 #include "rating/CCallRater.h"
@@ -11,7 +12,6 @@ namespace qalor {
 
 class CommControl;
 class ReceivedCallsModel;
-class ReportLines;
 
 // Opens the CDR port when it is closed; a port that will not open is
 // reported once with its device and the reason, and the program goes on.
@@ -51,13 +51,19 @@ public:
     LineAssembler& assembler() { return m_assembler; }
 
     // Holding intake: while held (holds nest), characters keep being read
-    // from the port and are kept, but no line is cut or priced. Releasing the
-    // last hold handles everything kept, in the order it arrived. Used while
-    // the exchange's administration dialogue runs on the CDR line and while
-    // the call table is being maintained.
+    // from the port and cut into lines, and every line is journalled
+    // (held-lines.journal) instead of being priced. Releasing the last hold
+    // handles the held lines in the order they arrived, each leaving the
+    // journal once handled. Used while the exchange's administration dialogue
+    // runs on the CDR line and while the call table is being maintained.
     void hold();
     void release();
     bool held() const { return m_holds > 0; }
+    int heldLineCount() const { return m_held.size(); }
+    // Handles the lines a hold kept, also those an earlier run of the
+    // program left in the journal (it ended while intake was held).
+    void handleHeldLines();
+    static QString heldJournalPath();
 
     // The receive event: reads everything the port holds and handles every
     // complete line in it.
@@ -78,6 +84,9 @@ public:
     void publish(const PricedCall& call);
 
 private:
+    // A line as the receive event handles it: collected in REPORT mode,
+    // otherwise priced.
+    void dispatch(const QString& line);
     void saveRawLine(const QString& line);
     void resetPort();
 
@@ -91,7 +100,8 @@ private:
     bool m_reportMode = false;
     bool m_rawFailureShown = false;
     int m_holds = 0;
-    QString m_heldInput;
+    ReportLines m_held;
+    bool m_handlingHeld = false;
 };
 
 } // namespace qalor
