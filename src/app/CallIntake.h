@@ -72,9 +72,8 @@ public:
     void drain();
 
     // One line, in normal mode: stores it and, when priced, shows it and
-    // feeds the hotel accrual. A field-order error resets the port when
-    // resetPortOnFieldError is set.
-    Outcome handleLine(const QString& line, bool resetPortOnFieldError);
+    // feeds the hotel accrual. A field-order error ends that line only.
+    Outcome handleLine(const QString& line);
 
     // The storing half of a line: raw save, parse, gate, price and store.
     // The caller publishes the priced call afterwards (REPORT batches do so
@@ -88,7 +87,6 @@ private:
     // otherwise priced.
     void dispatch(const QString& line);
     void saveRawLine(const QString& line);
-    void resetPort();
 
     CommControl& m_port;
     CCallRater& m_engine;
