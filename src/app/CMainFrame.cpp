@@ -44,13 +44,17 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     MenuBuilder::fillToolBar(m_toolBar, m_actions);
 
-    // Four panes: the message line, the login state, the CDR port and the clock.
+    // The panes: the message line, REPORT lines waiting (shown only then),
+    // the login state, the CDR port and the clock.
+    m_reportPane = new QLabel(this);
     m_loginPane = new QLabel(this);
     m_portPane = new QLabel(this);
     m_clockPane = new QLabel(this);
+    m_reportPane->setAccessibleName(QStringLiteral("REPORT状态"));
     m_loginPane->setAccessibleName(QStringLiteral("登录状态"));
     m_portPane->setAccessibleName(QStringLiteral("串口状态"));
     m_clockPane->setAccessibleName(QStringLiteral("时间"));
+    statusBar()->addPermanentWidget(m_reportPane);
     statusBar()->addPermanentWidget(m_loginPane);
     statusBar()->addPermanentWidget(m_portPane);
     statusBar()->addPermanentWidget(m_clockPane);
@@ -140,7 +144,10 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::PasswordAdmin, [this] { managePasswords(); });
     setHandler(Cmd::PortSettings, [this] { changePort(); });
     setHandler(Cmd::CdrLayout, [this] { editCdrLayout(); });
-    setHandler(Cmd::ReceiveReport, [this] { m_view->receiveReport(); });
+    setHandler(Cmd::ReceiveReport, [this] {
+        m_view->receiveReport();
+        showStatus();
+    });
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
         showStatus();
@@ -217,6 +224,9 @@ void CMainFrame::showStatus()
                             .arg(m_view->portNumber())
                             .arg(open ? QStringLiteral("已打开") : QStringLiteral("已关闭")));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    const QString report = m_view->reportStatusText();
+    m_reportPane->setText(report);
+    m_reportPane->setVisible(!report.isEmpty());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

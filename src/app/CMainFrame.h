@@ -64,6 +64,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_loginPane = nullptr;
     QLabel* m_portPane = nullptr;
+    QLabel* m_reportPane = nullptr;
     QLabel* m_clockPane = nullptr;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_handlers;

@@ -33,6 +33,11 @@ public:
 
     const LineJournal& journal() const { return m_journal; }
 
+    // The status-bar text of REPORT processing: "REPORT: N 行待计算" while
+    // lines wait, with "正在接收" while they are being collected; empty when
+    // neither.
+    QString statusText(bool collecting) const;
+
 private:
     LineJournal m_journal;
     QStringList m_lines;
