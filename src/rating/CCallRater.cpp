@@ -7,6 +7,7 @@
 #include "intake/CdrParser.h"
 #include "intake/DataFolder.h"
 #include "rating/CallPrice.h"
+#include "rating/RefusedCalls.h"
 
 namespace qalor {
 
@@ -174,7 +175,7 @@ int CCallRater::PricePendingCalls()
     CDatabase& db = CDatabase::shared();
     if (m_pricingPending || db.inTransaction())
         return 0;
-    const QStringList pending = m_pending.lines();
+    QStringList pending = m_pending.lines();
     if (pending.isEmpty()) {
         m_pendingWaiting = false;
         return 0;
@@ -187,12 +188,13 @@ int CCallRater::PricePendingCalls()
         const qsizetype count = qMin(PendingBatch, pending.size() - done);
         QList<QPair<QString, float>> accruals;
         bool refused = false;
+        qsizetype refusedAt = -1;
         try {
             CTransaction transaction(db);
             for (qsizetype i = 0; i < count && !refused; ++i) {
                 const Outcome outcome = priceRecord(pending.at(done + i));
                 if (outcome == Outcome::AppendFailed)
-                    refused = true;
+                    refused = true, refusedAt = i;
                 else if (outcome == Outcome::Stored)
                     accruals.append({m_last.caller, m_last.charge + m_last.surcharge});
             }
@@ -202,8 +204,16 @@ int CCallRater::PricePendingCalls()
             Prompt::inform(error.message());
             refused = true;
         }
-        if (refused)
-            break; // rolled back: the whole batch stays in the journal
+        if (refused) {
+            // Rolled back: the whole batch stays in the journal. When 话费表
+            // takes rows and only this one is refused, the record is set
+            // aside and the rest are tried again without it.
+            if (refusedAt < 0 || !callTableWritable() || !setAsidePending(refusedAt))
+                break;
+            pending = m_pending.lines();
+            done = 0;
+            continue;
+        }
         done += count;
         stored += int(accruals.size());
         try {
@@ -229,6 +239,34 @@ int CCallRater::PricePendingCalls()
     }
     m_pricingPending = false;
     return stored;
+}
+
+bool CCallRater::callTableWritable()
+{
+    // A statement that writes nothing still needs the table and the right to
+    // write it (and SQLite's write lock): it fails where every call would.
+    try {
+        CDatabase::shared().execute(QStringLiteral("DELETE FROM 话费表 WHERE 1=0"));
+        return true;
+    } catch (const DbError&) {
+        reopenLostConnection();
+        return false;
+    }
+}
+
+bool CCallRater::setAsidePending(qsizetype index)
+{
+    try {
+        QStringList remaining = m_pending.lines();
+        const QString record = remaining.takeAt(index);
+        RefusedCalls::setAside(record);
+        m_pending.replace(remaining);
+        Prompt::inform(RefusedCalls::message(record));
+        return true;
+    } catch (const std::exception& error) {
+        Prompt::inform(QString::fromLocal8Bit(error.what()));
+        return false;
+    }
 }
 
 void CCallRater::accrueRecovered(const QString& extension, float amount)

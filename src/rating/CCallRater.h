@@ -68,7 +68,8 @@ public:
 
     // Prices the records left in the pending journal, in batches of one
     // transaction each; a record leaves the journal once its batch is
-    // committed. Calls stored this way are accrued to open hotel stays.
+    // committed. A record the data source refuses while 话费表 takes rows
+    // is set aside (RefusedCalls) and the others are stored without it. Calls stored this way are accrued to open hotel stays.
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
     int PricePendingCalls();
@@ -117,6 +118,10 @@ private:
     enum class Outcome { Stored, NotStored, AppendFailed };
     Outcome priceRecord(const QString& record);
     void keepPending(const QString& record);
+    bool callTableWritable();
+    // Moves the index-th pending record to the refused calls; false (shown)
+    // when either file could not be written.
+    bool setAsidePending(qsizetype index);
     void accrueRecovered(const QString& extension, float amount);
 
     CdrLayout m_layout;
