@@ -54,6 +54,8 @@ public:
     void computeReport();
     bool reportMode() const;
     int collectedReportLines() const;
+    // What the status bar says about REPORT processing (empty when nothing).
+    QString reportStatusText() const;
 
     // Holds intake while the administration dialogue uses the CDR line or
     // the call table is maintained: characters are still read and kept, and

@@ -16,6 +16,8 @@
 #include "app/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/PortDialog.h"
+#include "app/ReportLines.h"
+#include "intake/LineJournal.h"
 #include "db/CDatabase.h"
 #include "editors/GridDialog.h"
 #include "tst_shell_support.h"
@@ -133,6 +135,14 @@ QAction* menuAction(CMainFrame& frame, const QString& caption)
     return nullptr;
 }
 
+QLabel* statusPane(CMainFrame& frame, const QString& name)
+{
+    for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+        if (label->accessibleName() == name)
+            return label;
+    return nullptr;
+}
+
 bool indicatorShown(CMainFrame& frame, const QString& text)
 {
     for (QLabel* label : frame.view().findChildren<QLabel*>())
@@ -152,6 +162,7 @@ private slots:
 
     void startUp();
     void startUpWithEmptyPortTable();
+    void reportLinesLeftFromLastRunWaitInTheStatusBar();
     void startUpWithUnreachableSource();
     void menuCaptionsAndAvailability();
     void gateRefusals_data();
@@ -231,10 +242,35 @@ void TestShellFrame::startUp()
     QVERIFY(run.port->portOpen());
     QVERIFY(indicatorShown(frame, QStringLiteral("请登录")));
     QVERIFY(!indicatorShown(frame, QStringLiteral("已登录")));
-    // Message line plus three panes; the login pane follows the cleared flags.
-    const QList<QLabel*> panes = frame.statusBar()->findChildren<QLabel*>();
-    QCOMPARE(panes.size(), 3);
-    QCOMPARE(panes.first()->text(), QStringLiteral("请登录"));
+    // The login pane follows the cleared flags; no REPORT line waits.
+    QCOMPARE(statusPane(frame, QStringLiteral("登录状态"))->text(), QStringLiteral("请登录"));
+    QVERIFY(statusPane(frame, QStringLiteral("REPORT状态"))->isHidden());
+}
+
+void TestShellFrame::reportLinesLeftFromLastRunWaitInTheStatusBar()
+{
+    Running run(true, true);
+    {
+        LineJournal journal(ReportLines::defaultJournalPath());
+        for (int i = 0; i < 3; ++i)
+            journal.append(mobileCall(i).line().chopped(2));
+    }
+    CMainFrame& frame = run.start();
+    QLabel* pane = statusPane(frame, QStringLiteral("REPORT状态"));
+    QVERIFY(!frame.view().reportMode()); // live intake, as after every start
+    QVERIFY(!pane->isHidden());
+    QCOMPARE(pane->text(), QStringLiteral("REPORT: 3 行待计算"));
+
+    // A call arriving now is priced at once.
+    run.port->deliver(mobileCall(3).line());
+    QCOMPARE(run.db->scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")), QStringLiteral("1"));
+
+    run.login();
+    menuAction(frame, QStringLiteral("接收REPORT数据"))->trigger();
+    QCOMPARE(pane->text(), QStringLiteral("REPORT: 正在接收, 3 行待计算"));
+    menuAction(frame, QStringLiteral("计算REPORT数据"))->trigger();
+    QVERIFY(pane->isHidden());
+    QCOMPARE(run.db->scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")), QStringLiteral("4"));
 }
 
 void TestShellFrame::startUpWithEmptyPortTable()
