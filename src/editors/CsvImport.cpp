@@ -6,7 +6,10 @@
 #include "db/CsvReader.h"
 #include "prompt/Prompt.h"
 
+#include <QSqlQuery>
 #include <QStringList>
+#include <algorithm>
+#include <optional>
 #include <new>
 
 namespace qalor {
@@ -16,6 +19,57 @@ namespace {
 QString atLine(int line)
 {
     return QStringLiteral("第%1行").arg(line);
+}
+
+// Rows per INSERT statement: well below the bound-value limits of both back ends.
+constexpr int BatchRows = 100;
+
+QString rowMarks(int columns)
+{
+    QStringList marks;
+    for (int i = 0; i < columns; ++i)
+        marks << QStringLiteral("?");
+    return QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+// Appends rows in one transaction, `batch` rows per statement. With
+// lastTried, the index of the row whose statement failed is kept there
+// (exact when batch is 1). The transaction is committed only when every
+// statement ran, and only when lastTried is null.
+void append(const TableDef& table, const QList<int>& written, const QList<QList<QVariant>>& rows, int batch,
+            CDatabase& db, int* lastTried = nullptr)
+{
+    QStringList names;
+    for (int c : written)
+        names << table.column(c).name;
+    const QString head = QStringLiteral("INSERT INTO ") + table.name + QStringLiteral(" (") +
+                         names.join(QLatin1Char(',')) + QStringLiteral(") VALUES ");
+    const QString marks = rowMarks(int(written.size()));
+    auto statement = [&](qsizetype count) {
+        QStringList all;
+        for (qsizetype i = 0; i < count; ++i)
+            all << marks;
+        return db.prepare(head + all.join(QLatin1Char(',')));
+    };
+
+    CTransaction transaction(db);
+    std::optional<QSqlQuery> full;
+    for (qsizetype first = 0; first < rows.size(); first += batch) {
+        const qsizetype count = std::min<qsizetype>(batch, rows.size() - first);
+        if (count == batch && !full)
+            full = statement(count);
+        QSqlQuery partial = count == batch ? QSqlQuery() : statement(count);
+        QSqlQuery& insert = count == batch ? *full : partial;
+        int position = 0;
+        for (qsizetype r = first; r < first + count; ++r)
+            for (int c : written)
+                insert.bindValue(position++, CRecordSet::bindable(table.column(c).type, rows.at(r).at(c)));
+        if (lastTried)
+            *lastTried = int(first);
+        CDatabase::exec(insert);
+    }
+    if (!lastTried)
+        transaction.commit();
 }
 
 } // namespace
@@ -75,33 +129,24 @@ CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes,
         rows.append(row);
     }
 
-    QStringList names, marks;
     QList<int> written;
-    for (int c = 0; c < table.columnCount(); ++c) {
-        if (table.column(c).autoNumber)
-            continue;
-        names << table.column(c).name;
-        marks << QStringLiteral("?");
-        written << c;
-    }
-    int failedLine = 0;
+    for (int c = 0; c < table.columnCount(); ++c)
+        if (!table.column(c).autoNumber)
+            written << c;
+    // Many rows per statement (one round trip each); when the database
+    // refuses a statement, the import is run again row by row, still rolled
+    // back in the end, to name the line it refuses.
+    int failedRow = -1;
     try {
-        CTransaction transaction(db);
-        QSqlQuery insert = db.prepare(QStringLiteral("INSERT INTO ") + table.name + QStringLiteral(" (") +
-                                      names.join(QLatin1Char(',')) + QStringLiteral(") VALUES (") +
-                                      marks.join(QLatin1Char(',')) + QLatin1Char(')'));
-        for (qsizetype r = 0; r < rows.size(); ++r) {
-            failedLine = records.at(r + 1).line;
-            for (qsizetype p = 0; p < written.size(); ++p) {
-                const int c = written.at(p);
-                insert.bindValue(int(p), CRecordSet::bindable(table.column(c).type, rows.at(r).at(c)));
-            }
-            CDatabase::exec(insert);
-        }
-        failedLine = 0;
-        transaction.commit();
+        append(table, written, rows, BatchRows, db);
     } catch (const DbError& error) {
-        result.error = (failedLine > 0 ? atLine(failedLine) + QStringLiteral(": ") : QString()) + error.message();
+        try {
+            append(table, written, rows, 1, db, &failedRow);
+            failedRow = -1; // accepted row by row: no line to blame
+        } catch (const DbError&) {
+        }
+        result.error = (failedRow >= 0 ? atLine(records.at(failedRow + 1).line) + QStringLiteral(": ") : QString()) +
+                       error.message();
         return result;
     } catch (const std::bad_alloc&) {
         result.error = Prompt::outOfMemoryText();

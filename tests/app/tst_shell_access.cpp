@@ -16,6 +16,8 @@
 #include "app/LoginRecordDialog.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
+#include "editors/EditorDialog.h"
+#include "editors/RateCheckDialog.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
@@ -149,6 +151,11 @@ private slots:
         QTest::newRow("话费表备份与删除") << Make([] { return new BackupDeleteDialog; });
         QTest::newRow("清除话费表中重复记录") << Make([] { return new RemoveDuplicatesDialog; });
         QTest::newRow("保存CDR记录") << Make([] { return new CdrSaveDialog; });
+        for (const EditorDef& def : EditorTable::all())
+            QTest::newRow(qPrintable(def.menuCaption)) << Make([&def] {
+                return new EditorDialog(def, {[] { return true; }, [](QDialog&) { return 0; }});
+            });
+        QTest::newRow("检查费率表") << Make([] { return new RateCheckDialog; });
     }
 
     void dialogs()
