@@ -8,13 +8,12 @@ namespace qalor {
 
 namespace {
 
-// GBK through glibc when Qt has no codec for it (a Qt built without ICU).
-// Bytes that are not GBK become U+FFFD, one per byte.
-QString iconvGbk(const QByteArray& bytes)
+// False when glibc has no GBK converter.
+bool iconvGbk(const QByteArray& bytes, QString& text)
 {
     iconv_t cd = iconv_open("UTF-8", "GBK");
     if (cd == iconv_t(-1))
-        return QString::fromLatin1(bytes);
+        return false;
     QByteArray out;
     out.reserve(bytes.size() * 3 / 2 + 16);
     char buffer[4096];
@@ -33,17 +32,28 @@ QString iconvGbk(const QByteArray& bytes)
         }
     }
     iconv_close(cd);
-    return QString::fromUtf8(out);
+    text = QString::fromUtf8(out);
+    return true;
 }
 
 } // namespace
 
 QString CsvReader::decodeGbk(const QByteArray& bytes)
 {
+    // glibc first: Qt's GBK codec needs ICU, and even with it a lead byte at
+    // the very end is silently dropped instead of shown as U+FFFD.
+    QString text;
+    if (iconvGbk(bytes, text))
+        return text;
     QStringDecoder gbk("GBK");
-    if (!gbk.isValid())
-        return iconvGbk(bytes);
-    return gbk.decode(bytes);
+    return gbk.isValid() ? gbk.decode(bytes) : QString::fromLatin1(bytes);
+}
+
+QString CsvReader::decodeGbkThroughIconv(const QByteArray& bytes)
+{
+    QString text;
+    iconvGbk(bytes, text);
+    return text;
 }
 
 QString CsvReader::decode(const QByteArray& bytes, Encoding* detected)

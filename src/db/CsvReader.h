@@ -30,7 +30,11 @@ public:
     // UTF-8 when the bytes start with its byte-order mark or are valid
     // UTF-8; otherwise GBK. The mark is not part of the text.
     static QString decode(const QByteArray& bytes, Encoding* detected = nullptr);
+    // Through glibc's iconv (Qt's own GBK codec only when glibc has none).
+    // Bytes that are not GBK become U+FFFD, one per byte.
     static QString decodeGbk(const QByteArray& bytes);
+    // The iconv path alone (empty when glibc has no GBK converter).
+    static QString decodeGbkThroughIconv(const QByteArray& bytes);
 };
 
 } // namespace qalor

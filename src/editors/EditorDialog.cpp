@@ -55,10 +55,10 @@ EditorDialog::EditorDialog(const EditorDef& def, Hooks hooks, QWidget* parent)
                 Prompt::inform(refusal);
         });
     }
-    if (def.offersCsv()) {
+    if (def.offersImport())
         addButton(QStringLiteral("导入…"), [this] { importCsv(); });
+    if (def.offersExport())
         addButton(QStringLiteral("导出…"), [this] { exportCsv(); });
-    }
     if (def.extra == EditorDef::Extra::RateCheck) {
         addButton(QStringLiteral("检查费率表"), [this] {
             RateCheckDialog check(this);

@@ -46,8 +46,10 @@ struct EditorDef
     AfterConfirm after = AfterConfirm::Nothing;
     Extra extra = Extra::None;
 
-    // Editors that can add rows offer "导入…" and "导出…".
-    bool offersCsv() const { return mode == ModifyMode::Full || mode == ModifyMode::Weekday; }
+    // Editors that can change rows offer "导出…"; those that can add rows
+    // also "导入…" (an import only ever appends).
+    bool offersExport() const { return mode != ModifyMode::None; }
+    bool offersImport() const { return mode == ModifyMode::Full || mode == ModifyMode::Weekday; }
 };
 
 class EditorTable

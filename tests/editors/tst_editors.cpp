@@ -134,7 +134,8 @@ void TestEditors::everyEditorOpensFromTheMenu()
         QVERIFY(bound);
         QVERIFY2(!editable, qPrintable(def.menuCaption)); // nothing changes before "修改"
         QVERIFY2(captions.contains(def.backCaption), qPrintable(def.menuCaption));
-        QCOMPARE(captions.contains(QStringLiteral("导入…")), def.offersCsv());
+        QCOMPARE(captions.contains(QStringLiteral("导入…")), def.offersImport());
+        QCOMPARE(captions.contains(QStringLiteral("导出…")), def.mode != ModifyMode::None);
     }
     QCOMPARE(ws.prompt.texts, QStringList());
 
