@@ -218,6 +218,8 @@ void TestEditors::editsReachTheNextCallOnlyAfterConfirm_data()
     for (bool confirm : {true, false}) {
         const char* how = confirm ? "确认" : "返回";
         QTest::addRow("rate, %s", how) << 32790 << confirm << (confirm ? "0.8" : "0.5") << true;
+        QTest::addRow("3+1 rate, %s", how) << 32820 << confirm << (confirm ? "0.3" : "0.5") << true;
+        QTest::addRow("time band, %s", how) << 32778 << confirm << (confirm ? "0.375" : "0.5") << true;
         QTest::addRow("holiday, %s", how) << 32793 << confirm << (confirm ? "0.25" : "0.5") << true;
         QTest::addRow("weekday, %s", how) << 32807 << confirm << (confirm ? "0.125" : "0.5") << true;
         QTest::addRow("call type, %s", how) << 32804 << confirm << (confirm ? "-" : "0.5") << true;
@@ -249,6 +251,18 @@ void TestEditors::editsReachTheNextCallOnlyAfterConfirm()
         switch (command) {
         case 32790:
             edited = m.setData(m.index(rowWith(m, 0, "0"), 1), "0.8") && edited;
+            break;
+        case 32820: { // 区号,时长1,费率1,附加费率1,时长2,费率2,附加费率2,折扣类型,地区,统计类型
+            const QStringList row{"0", "180", "0.3", "0", "60", "0.1", "0", "1", "国内", "2"};
+            for (int column = 0; column < row.size(); ++column)
+                edited = m.setData(m.index(m.recordCount(), column), row.at(column)) && edited;
+            break;
+        }
+        case 32778: // 折扣类型, 起始时间, 结束时间, 折扣率
+            edited = m.setData(m.index(m.recordCount(), 0), "1") && edited;
+            edited = m.setData(m.index(m.recordCount(), 1), "000000") && edited;
+            edited = m.setData(m.index(m.recordCount(), 2), "235959") && edited;
+            edited = m.setData(m.index(m.recordCount(), 3), "0.75") && edited;
             break;
         case 32793: // 折扣类型, 日期, 折扣率 of a new row
             edited = m.setData(m.index(m.recordCount(), 0), "1") && edited;
