@@ -146,11 +146,7 @@ void GridDialog::deleteSelectedRows()
         return;
     if (!Prompt::askOkCancel(QStringLiteral("确实要删除选定的%1行记录吗?").arg(rows.size())))
         return;
-    // From the bottom up, so that earlier deletions do not shift later rows.
-    std::sort(rows.begin(), rows.end(), std::greater<>());
-    for (int row : rows)
-        if (!m_model->removeRow(row))
-            break;
+    m_model->deleteRecords(rows);
 }
 
 bool GridDialog::eventFilter(QObject* watched, QEvent* event)

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <algorithm>
 #include <new>
 
 namespace qalor {
@@ -418,35 +419,51 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent)
 {
     if (parent.isValid() || !m_allowDelete || row < 0 || count <= 0 || row + count > rowCount())
         return false;
-    const int last = std::min(row + count, recordCount()) - 1;
     if (isNewRow(row + count - 1) && m_pendingDirty) {
         m_pending = emptyRow();
         m_pendingDirty = false;
         emitRowChanged(recordCount());
     }
-    if (last < row)
+    QList<int> rows;
+    for (int r = row; r < std::min(row + count, recordCount()); ++r)
+        rows << r;
+    return deleteRecords(rows);
+}
+
+bool GridModel::deleteRecords(QList<int> rows)
+{
+    if (!m_allowDelete || !m_source)
+        return false;
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.removeIf([this](int row) { return row < 0 || row >= recordCount(); });
+    if (rows.isEmpty())
         return true;
+    // All of them or none.
     const bool deleted = runGuarded(GridErrorText, [&] {
         CDatabase& db = database();
         CTransaction transaction(db);
         QSqlQuery remove = db.prepare(QStringLiteral("DELETE FROM ") + m_source->table->name +
                                       QStringLiteral(" WHERE ") + rowIdCondition(db.dialect()));
-        for (int r = row; r <= last; ++r) {
-            remove.bindValue(0, m_rows.at(r).rowId.toString());
+        for (int row : rows) {
+            remove.bindValue(0, m_rows.at(row).rowId.toString());
             CDatabase::exec(remove);
         }
         transaction.commit();
     });
     if (!deleted)
         return false;
+    // From the bottom up, so that earlier removals do not shift later rows.
     // Changes typed into a deleted row go with it; a later row moves up.
-    if (m_editRow >= row && m_editRow <= last)
-        m_editRow = -1;
-    else if (m_editRow > last)
-        m_editRow -= last - row + 1;
-    beginRemoveRows({}, row, last);
-    m_rows.remove(row, last - row + 1);
-    endRemoveRows();
+    for (int row : rows) {
+        if (m_editRow == row)
+            m_editRow = -1;
+        else if (m_editRow > row)
+            --m_editRow;
+        beginRemoveRows({}, row, row);
+        m_rows.removeAt(row);
+        endRemoveRows();
+    }
     return true;
 }
 

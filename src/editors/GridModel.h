@@ -84,6 +84,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
+    // Deletes fetched rows (any order) from the table in one transaction:
+    // all of them or, when the database refuses one, none.
+    bool deleteRecords(QList<int> rows);
 
     // The view calls these after every cell; rows are written when left.
     bool submit() override { return true; }
