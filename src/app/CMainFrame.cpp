@@ -12,6 +12,8 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
+#include "editors/EditorDialog.h"
+#include "editors/EditorTable.h"
 #include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
@@ -163,6 +165,10 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::PasswordAdmin, [this] { managePasswords(); });
     setHandler(Cmd::PortSettings, [this] { changePort(); });
     setHandler(Cmd::CdrLayout, [this] { editCdrLayout(); });
+    for (const EditorDef& editor : EditorTable::all()) {
+        const int command = editor.command;
+        setHandler(command, [this, command] { openEditor(command); });
+    }
     setHandler(Cmd::ReceiveReport, [this] {
         m_view->receiveReport();
         showStatus();
@@ -241,6 +247,21 @@ void CMainFrame::editCdrLayout()
         m_view->reloadLayout();
         showStatus();
     }
+}
+
+void CMainFrame::openEditor(int command)
+{
+    const EditorDef* def = EditorTable::find(command);
+    if (!def)
+        return;
+    EditorDialog::Hooks hooks;
+    hooks.loggedIn = [this] { return m_state.loggedIn != 0; };
+    hooks.runDialog = [](QDialog& dialog) { return DialogRunner::run(dialog); };
+    EditorDialog dialog(*def, std::move(hooks), this);
+    if (DialogRunner::run(dialog) != QDialog::Accepted)
+        return;
+    m_view->afterEditorConfirmed(def->after);
+    showStatus();
 }
 
 void CMainFrame::showStatus()
