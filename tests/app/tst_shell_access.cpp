@@ -19,6 +19,9 @@
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
+#include "reports/CCountPreviewDlg.h"
+#include "reports/CMonthCountDlg.h"
+#include "reports/CPayNoticeDlg.h"
 
 #include <QAccessible>
 #include <QMenu>
@@ -149,6 +152,9 @@ private slots:
         QTest::newRow("话费表备份与删除") << Make([] { return new BackupDeleteDialog; });
         QTest::newRow("清除话费表中重复记录") << Make([] { return new RemoveDuplicatesDialog; });
         QTest::newRow("保存CDR记录") << Make([] { return new CdrSaveDialog; });
+        QTest::newRow("月统计") << Make([] { return new CMonthCountDlg; });
+        QTest::newRow("统计结果预览") << Make([] { return new CCountPreviewDlg; });
+        QTest::newRow("出缴费通知") << Make([] { return new CPayNoticeDlg; });
     }
 
     void dialogs()
