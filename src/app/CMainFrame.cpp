@@ -22,6 +22,8 @@
 #include "maintenance/RemoveDuplicatesDialog.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
+#include "reports/CMonthCountDlg.h"
+#include "reports/CPayNoticeDlg.h"
 #include "serial/CommControl.h"
 
 #include <QAction>
@@ -199,6 +201,14 @@ void CMainFrame::installHandlers()
         CdrSaveDialog dialog(this);
         DialogRunner::run(dialog);
         m_view->setSaveRaw(dialog.saveCdr());
+    });
+    setHandler(Cmd::MonthReport, [this] {
+        CMonthCountDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::PayNotice, [this] {
+        CPayNoticeDlg dialog(this);
+        DialogRunner::run(dialog);
     });
     setHandler(Cmd::Exit, [this] { close(); });
     setHandler(Cmd::About, [this] {

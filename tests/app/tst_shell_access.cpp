@@ -24,6 +24,9 @@
 #include "maintenance/RemoveDuplicatesDialog.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
+#include "reports/CCountPreviewDlg.h"
+#include "reports/CMonthCountDlg.h"
+#include "reports/CPayNoticeDlg.h"
 
 #include <QAccessible>
 #include <QMenu>
@@ -161,6 +164,9 @@ private slots:
                 return new EditorDialog(def, {[] { return true; }, [](QDialog&) { return 0; }});
             });
         QTest::newRow("检查费率表") << Make([] { return new RateCheckDialog; });
+        QTest::newRow("月统计") << Make([] { return new CMonthCountDlg; });
+        QTest::newRow("统计结果预览") << Make([] { return new CCountPreviewDlg; });
+        QTest::newRow("出缴费通知") << Make([] { return new CPayNoticeDlg; });
     }
 
     void dialogs()
