@@ -140,8 +140,12 @@ CommControl::Link TcpCommControl::link() const
 
 void TcpCommControl::output(const QString& text)
 {
-    if (m_socket.state() == QAbstractSocket::ConnectedState)
-        m_socket.write(text.toLatin1());
+    if (m_socket.state() != QAbstractSocket::ConnectedState)
+        return;
+    m_socket.write(text.toLatin1());
+    // Out at once: the administration dialogue pauses between writes without
+    // returning to the event loop, and each pause must follow its bytes.
+    m_socket.flush();
 }
 
 } // namespace qalor
