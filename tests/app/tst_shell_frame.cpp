@@ -333,12 +333,14 @@ void TestShellFrame::menuCaptionsAndAvailability()
     }
     for (const char* caption : {"登录", "管理员退出", "密码管理", "打开串口", "关闭串口", "串口设置",
                                 "接收REPORT数据", "计算REPORT数据", "CDR输出字段设置", "备份/删除数据",
-                                "删除重复记录", "是否保存CDR记录", "退出(&X)", "工具栏", "状态栏", "帮助"}) {
+                                "删除重复记录", "是否保存CDR记录", "退出(&X)", "工具栏", "状态栏", "帮助",
+                                "入住登记", "退房结算", "出帐单", "宾馆管理设置", "更改分机级别",
+                                "更MODEM改拨号表", "分机级别更改记录", "查看宾馆登记情况"}) {
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && action->isEnabled(), caption);
     }
     // Not built yet: present but not pretending to work.
-    for (const char* caption : {"按日期查询", "基本费率设置", "入住登记", "统计类型设置", "月报表"})
+    for (const char* caption : {"按日期查询", "基本费率设置", "统计类型设置", "月报表"})
         QVERIFY2(!menuAction(frame, QString::fromUtf8(caption))->isEnabled(), caption);
 }
 
