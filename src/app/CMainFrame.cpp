@@ -29,8 +29,10 @@
 #include "hotel/ClassChangeProgress.h"
 #include "hotel/ClassChangeSender.h"
 #include "rating/CCallRater.h"
+#include "reports/CCalleeQueryDlg.h"
+#include "reports/CDateQueryDlg.h"
 #include "serial/CommControl.h"
-#include "serial/SerialCommControl.h"
+#include "serial/MappedCommControl.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -42,6 +44,23 @@
 #include <QToolBar>
 
 namespace qalor {
+
+namespace {
+QString linkText(CommControl::Link link)
+{
+    switch (link) {
+    case CommControl::Link::Open:
+        return QStringLiteral("已打开");
+    case CommControl::Link::Connected:
+        return QStringLiteral("已连接");
+    case CommControl::Link::Reconnecting:
+        return QStringLiteral("已断开，正在重连");
+    case CommControl::Link::Closed:
+        break;
+    }
+    return QStringLiteral("已关闭");
+}
+} // namespace
 
 CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidget* parent)
     : QMainWindow(parent), m_state(state)
@@ -93,7 +112,7 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     // opened for each change; the automatic downgrade at the deposit queues
     // behind whatever change runs.
     m_classChange = new ClassChangeSender(
-        m_view->cdrPort(), [] { return std::make_unique<SerialCommControl>(); }, this);
+        m_view->cdrPort(), [] { return std::make_unique<MappedCommControl>(); }, this);
     m_classChange->setIntakeHold([this] { m_view->holdIntake(); }, [this] { m_view->releaseIntake(); });
     m_classChangeProgress = new ClassChangeProgress(*m_classChange, this);
     m_autoDowngrade = std::make_unique<AutoDowngrade>(*m_classChange, m_state.hotel);
@@ -168,6 +187,14 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
         showStatus();
+    });
+    setHandler(Cmd::QueryByDate, [this] {
+        CDateQueryDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::QueryByCallee, [this] {
+        CCalleeQueryDlg dialog(this);
+        DialogRunner::run(dialog);
     });
     setHandler(Cmd::BackupDelete, [this] {
         BackupDeleteDialog dialog(this);
@@ -306,10 +333,8 @@ void CMainFrame::showGrid(const QString& caption, const QString& recordSource, b
 void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
-    const bool open = m_view->cdrPort().portOpen();
-    m_portPane->setText(QStringLiteral("串口%1 %2")
-                            .arg(m_view->portNumber())
-                            .arg(open ? QStringLiteral("已打开") : QStringLiteral("已关闭")));
+    m_portPane->setText(
+        QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->cdrPort().link())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 

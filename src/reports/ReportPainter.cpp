@@ -11,6 +11,8 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <QTemporaryFile>
+#include <QTransform>
+#include <algorithm>
 
 namespace qalor {
 
@@ -60,6 +62,17 @@ void drawCells(QPainter& painter, const CellFonts& fonts, int x, int baseline, c
         cells += gbkWidth(run);
         start = end;
     }
+}
+// The right edge of the widest thing on any page of the document.
+int rightEdge(const ReportDocument& document)
+{
+    int edge = 0;
+    for (const ReportPage& page : document.pages)
+        for (const PageItem& item : page.items)
+            edge = std::max(edge, item.kind == PageItem::Kind::Rule
+                                      ? item.x2
+                                      : item.x + gbkWidth(item.text) * ReportPainter::CellWidth);
+    return edge;
 }
 } // namespace
 
@@ -121,11 +134,23 @@ void ReportPainter::paint(const ReportDocument& document, QPrinter& printer)
     painter.setFont(fonts.halfWidth);
     painter.setPen(QPen(Qt::black, PenWidth, Qt::SolidLine));
     const QFontMetrics metrics(fonts.halfWidth, &printer);
+    // Lines wider than the printable width (a long destination, a narrow
+    // sheet) are narrowed as a whole, every page alike, so that the last
+    // column is not cut off and the columns still line up.
+    const int available = printer.pageLayout().paintRectPixels(printer.resolution()).width();
+    const int widest = rightEdge(document);
+    QTransform narrowing;
+    if (available > 0 && widest > available)
+        narrowing.scale(double(available) / widest, 1.0);
     for (qsizetype p = 0; p < document.pages.size(); ++p) {
         if (p > 0 && !printer.newPage()) {
+            // The pages already sent are withdrawn, not printed as a bill
+            // that ends half-way.
+            printer.abort();
             painter.end();
             throw PrintError(printerFailureText().toStdString());
         }
+        painter.setWorldTransform(narrowing);
         for (const PageItem& item : document.pages[p].items) {
             if (item.kind == PageItem::Kind::Rule)
                 painter.drawLine(item.x, item.y, item.x2, item.y);

@@ -286,6 +286,8 @@ void TestShellFrame::startUpWithUnreachableSource()
             driverText,
             QStringLiteral("打开CDR设置表失败,程序可能不能正常运行."),
             QStringLiteral("无法设置CDR 输出字符串长度,程序无法正确计算话费!"),
+            // the engine: the open hotel stays
+            driverText,
             // the view: 串口表, the raw CDR set, the start row, CDRSave
             QStringLiteral("打开串口设置表失败.程序可能不能正常运行."),
             driverText,
@@ -333,14 +335,14 @@ void TestShellFrame::menuCaptionsAndAvailability()
     }
     for (const char* caption : {"登录", "管理员退出", "密码管理", "打开串口", "关闭串口", "串口设置",
                                 "接收REPORT数据", "计算REPORT数据", "CDR输出字段设置", "备份/删除数据",
-                                "删除重复记录", "是否保存CDR记录", "退出(&X)", "工具栏", "状态栏", "帮助",
-                                "入住登记", "退房结算", "出帐单", "宾馆管理设置", "更改分机级别",
+                                "删除重复记录", "是否保存CDR记录", "按日期查询", "按被叫号查询", "退出(&X)", "工具栏",
+                                "状态栏", "帮助", "入住登记", "退房结算", "出帐单", "宾馆管理设置", "更改分机级别",
                                 "更MODEM改拨号表", "分机级别更改记录", "查看宾馆登记情况"}) {
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && action->isEnabled(), caption);
     }
     // Not built yet: present but not pretending to work.
-    for (const char* caption : {"按日期查询", "基本费率设置", "统计类型设置", "月报表"})
+    for (const char* caption : {"基本费率设置", "统计类型设置", "月报表"})
         QVERIFY2(!menuAction(frame, QString::fromUtf8(caption))->isEnabled(), caption);
 }
 
