@@ -126,6 +126,7 @@ fi
 # --- demonstration: a simulated exchange on a pseudo-terminal ----------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/qalor-demo.XXXXXX")
 socat_pid=
+modem_socat_pid=
 sim_pid=
 app_pid=
 cleanup()
@@ -133,6 +134,7 @@ cleanup()
     [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
     [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
     [[ -n $socat_pid ]] && kill "$socat_pid" 2>/dev/null
+    [[ -n $modem_socat_pid ]] && kill "$modem_socat_pid" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$work"
 }
@@ -141,27 +143,31 @@ trap 'exit 130' INT TERM
 
 socat pty,raw,echo=0,link="$work/pbx" pty,raw,echo=0,link="$work/com1" 2>"$work/socat.log" &
 socat_pid=$!
+# A second pair stands for the modem of the class changes (port 2).
+socat pty,raw,echo=0,link="$work/modem" pty,raw,echo=0,link="$work/com2" 2>>"$work/socat.log" &
+modem_socat_pid=$!
 for _ in $(seq 50); do
-    [[ -e $work/pbx && -e $work/com1 ]] && break
+    [[ -e $work/pbx && -e $work/com1 && -e $work/modem && -e $work/com2 ]] && break
     sleep 0.1
 done
-if [[ ! -e $work/pbx || ! -e $work/com1 ]]; then
+if [[ ! -e $work/pbx || ! -e $work/com1 || ! -e $work/modem || ! -e $work/com2 ]]; then
     echo "run.sh: socat did not create the pseudo-terminal pair:" >&2
     cat "$work/socat.log" >&2
     exit 1
 fi
 
 # Port numbers map to devices in the program's own settings: COM1 is the
-# workstation's end of the pair.
+# workstation's end of the pair, COM2 its end of the modem pair.
 settings_dir="$work/config/Local AppWizard-Generated Applications"
 mkdir -p "$settings_dir"
-printf '[SerialPorts]\nCOM1=%s\n' "$work/com1" >"$settings_dir/qalor.conf"
+printf '[SerialPorts]\nCOM1=%s\nCOM2=%s\n' "$work/com1" "$work/com2" >"$settings_dir/qalor.conf"
 
-"$pbxsim" --device "$work/pbx" --generate 100000 --every 4000 --record "$work/to-pbx.log" \
+"$pbxsim" --device "$work/pbx" --modem "$work/modem" --generate 100000 --every 4000 --record "$work/to-pbx.log" \
     2>"$work/pbxsim.log" &
 sim_pid=$!
 say "Simulated exchange on COM1 ($work/com1): a call every 4 seconds"
-say "What the workstation sends to the exchange is logged in $work/to-pbx.log while the demo runs"
+say "Modem of the class changes on COM2 ($work/com2)"
+say "What the workstation sends to the exchange (lines CDR and MODEM) is logged in $work/to-pbx.log while the demo runs"
 
 # In the background so that a signal to this script ends the demo at once.
 XDG_CONFIG_HOME="$work/config" "$qalor" &

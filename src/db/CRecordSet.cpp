@@ -62,7 +62,15 @@ void CRecordSet::open()
     db.ensureOpen();
     QSqlQuery query(db.handle());
     query.setForwardOnly(true);
-    if (!query.exec(selectStatement()))
+    bool ran = false;
+    if (m_filterValues.isEmpty()) {
+        ran = query.exec(selectStatement());
+    } else if (query.prepare(selectStatement())) {
+        for (const QVariant& value : m_filterValues)
+            query.addBindValue(value);
+        ran = query.exec();
+    }
+    if (!ran)
         throw DbError::fromSql(query.lastError());
     const int n = columnCount();
     while (query.next()) {
