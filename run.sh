@@ -3,6 +3,8 @@
 #
 #   ./run.sh           the workstation on the serial port set in the program
 #   ./run.sh --demo    sample data and a simulated exchange feeding calls
+#   ./run.sh --demo --tcp   the same exchange behind a simulated serial device
+#                      server: COM1 is tcp://127.0.0.1:PORT
 #
 # When no data source "TDS" exists (user or system DSN), a SQLite file
 # ~/.local/share/qalor/tds.sqlite is created and registered as the user DSN
@@ -18,13 +20,15 @@ build=${QALOR_BUILD_DIR:-$root/build}
 
 usage()
 {
-    sed -n '2,13s/^# \{0,1\}//p' "$0"
+    sed -n '2,15s/^# \{0,1\}//p' "$0"
 }
 
 demo=0
+tcp=0
 for arg in "$@"; do
     case $arg in
     --demo) demo=1 ;;
+    --tcp) tcp=1 ;;
     -h | --help)
         usage
         exit 0
@@ -36,6 +40,11 @@ for arg in "$@"; do
         ;;
     esac
 done
+
+if ((tcp && !demo)); then
+    echo "run.sh: --tcp goes with --demo" >&2
+    exit 1
+fi
 
 say() { printf '==> %s\n' "$*"; }
 
@@ -141,31 +150,51 @@ cleanup()
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-socat pty,raw,echo=0,link="$work/pbx" pty,raw,echo=0,link="$work/com1" 2>"$work/socat.log" &
-socat_pid=$!
-# A second pair stands for the modem of the class changes (port 2).
-socat pty,raw,echo=0,link="$work/modem" pty,raw,echo=0,link="$work/com2" 2>>"$work/socat.log" &
-modem_socat_pid=$!
-for _ in $(seq 50); do
-    [[ -e $work/pbx && -e $work/com1 && -e $work/modem && -e $work/com2 ]] && break
-    sleep 0.1
-done
-if [[ ! -e $work/pbx || ! -e $work/com1 || ! -e $work/modem || ! -e $work/com2 ]]; then
-    echo "run.sh: socat did not create the pseudo-terminal pair:" >&2
-    cat "$work/socat.log" >&2
-    exit 1
-fi
-
-# Port numbers map to devices in the program's own settings: COM1 is the
-# workstation's end of the pair, COM2 its end of the modem pair.
+# Port numbers map to devices in the program's own settings.
 settings_dir="$work/config/Local AppWizard-Generated Applications"
 mkdir -p "$settings_dir"
-printf '[SerialPorts]\nCOM1=%s\nCOM2=%s\n' "$work/com1" "$work/com2" >"$settings_dir/qalor.conf"
 
-"$pbxsim" --device "$work/pbx" --modem "$work/modem" --generate 100000 --every 4000 --record "$work/to-pbx.log" \
-    2>"$work/pbxsim.log" &
-sim_pid=$!
-say "Simulated exchange on COM1 ($work/com1): a call every 4 seconds"
+# A pseudo-terminal pair stands for the modem of the class changes (COM2).
+socat pty,raw,echo=0,link="$work/modem" pty,raw,echo=0,link="$work/com2" 2>"$work/socat-modem.log" &
+modem_socat_pid=$!
+wait_for_links()
+{
+    for _ in $(seq 50); do
+        [[ -e $1 && -e $2 ]] && return 0
+        sleep 0.1
+    done
+    echo "run.sh: socat did not create the pseudo-terminal pair:" >&2
+    cat "$3" >&2
+    exit 1
+}
+wait_for_links "$work/modem" "$work/com2" "$work/socat-modem.log"
+sim_args=(--modem "$work/modem" --generate 100000 --every 4000 --record "$work/to-pbx.log")
+
+if ((tcp)); then
+    # The exchange behind a serial device server on a free loopback port;
+    # the workstation connects out to it.
+    port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+    port=
+    for _ in $(seq 20); do
+        candidate=$((40000 + RANDOM % 20000))
+        port_in_use "$candidate" || { port=$candidate; break; }
+    done
+    [[ -n $port ]] || { echo "run.sh: no free loopback port found" >&2; exit 1; }
+    "$pbxsim" --tcp-listen "$port" "${sim_args[@]}" 2>"$work/pbxsim.log" &
+    sim_pid=$!
+    com1=tcp://127.0.0.1:$port
+else
+    socat pty,raw,echo=0,link="$work/pbx" pty,raw,echo=0,link="$work/com1" 2>"$work/socat.log" &
+    socat_pid=$!
+    wait_for_links "$work/pbx" "$work/com1" "$work/socat.log"
+    "$pbxsim" --device "$work/pbx" "${sim_args[@]}" 2>"$work/pbxsim.log" &
+    sim_pid=$!
+    com1=$work/com1
+fi
+# COM1 is the workstation's end of the CDR line (the pty or the device
+# server's address), COM2 its end of the modem pair.
+printf '[SerialPorts]\nCOM1=%s\nCOM2=%s\n' "$com1" "$work/com2" >"$settings_dir/qalor.conf"
+say "Simulated exchange on COM1 ($com1): a call every 4 seconds"
 say "Modem of the class changes on COM2 ($work/com2)"
 say "What the workstation sends to the exchange (lines CDR and MODEM) is logged in $work/to-pbx.log while the demo runs"
 

@@ -60,6 +60,17 @@ else
     failed+=("build")
 fi
 
+# --- the Debian package -------------------------------------------------------
+phase "Debian package (cpack, then its fields, files and desktop entry)"
+if cmake --build "$build" --target package >"$work/package.log" 2>&1 &&
+    "$root/scripts/check-package.sh" "$build"; then
+    phase_done "Debian package" "checked"
+else
+    tail -n 30 "$work/package.log" >&2
+    phase_done "Debian package" "FAILED"
+    failed+=("package")
+fi
+
 # Tests pass full connection strings and must not see the user's data sources,
 # settings or journals.
 : >"$work/odbc.ini"

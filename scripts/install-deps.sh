@@ -16,6 +16,8 @@ packages=(
     postgresql
     # simulated PBX line, printed-output checks, windows without a screen
     socat poppler-utils xvfb xauth
+    # the Debian package: library dependencies, its checks
+    dpkg-dev file desktop-file-utils
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
     fonts-wqy-microhei fonts-noto-cjk qt6-translations-l10n
 )

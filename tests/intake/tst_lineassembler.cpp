@@ -124,6 +124,8 @@ void TestLineAssembler::badTextCostsOnlyItself_data()
     QTest::addRow("break in a line") << a.left(9) + cut + b << QStringList{b};
     QTest::addRow("break before the rest of a line") << a.left(9) + cut + a.mid(9) + b << QStringList{b};
     QTest::addRow("break before a tail that would fit") << a.left(9) + cut + c.mid(9) + b << QStringList{b};
+    QTest::addRow("break counted into a tail that would fit")
+        << a.left(9) + cut + c.mid(10) + b << QStringList{b};
     QTest::addRow("break after a carriage return")
         << a.left(length - 1) + cut + b << QStringList{a.left(length - 1), b};
     QTest::addRow("break at the start") << cut + a + cut + cut + b << QStringList{a, b};

@@ -1,10 +1,15 @@
 #include "SerialLine.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -48,6 +53,50 @@ SerialLine::~SerialLine()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_listenFd >= 0)
+        ::close(m_listenFd);
+}
+
+bool SerialLine::listen(quint16 port)
+{
+    // A workstation that goes away must not end the simulator.
+    std::signal(SIGPIPE, SIG_IGN);
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_listenFd < 0) {
+        m_error = systemError();
+        return false;
+    }
+    const int on = 1;
+    setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(m_listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) < 0 ||
+        ::listen(m_listenFd, 1) < 0) {
+        m_error = systemError();
+        return false;
+    }
+    m_readable = true;
+    m_clock.start();
+    return true;
+}
+
+void SerialLine::accept(int timeoutMs)
+{
+    pollfd watch{m_listenFd, POLLIN, 0};
+    if (::poll(&watch, 1, std::max(0, timeoutMs)) <= 0)
+        return;
+    m_fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (m_fd >= 0)
+        std::fprintf(stderr, "qalor-pbxsim: workstation connected\n");
+}
+
+void SerialLine::hangUp()
+{
+    ::close(m_fd);
+    m_fd = -1;
+    std::fprintf(stderr, "qalor-pbxsim: workstation disconnected, waiting for the next connection\n");
 }
 
 bool SerialLine::open(const QString& path, int baud)
@@ -78,6 +127,10 @@ bool SerialLine::open(const QString& path, int baud)
 
 bool SerialLine::serve(int timeoutMs, bool wantWrite)
 {
+    if (m_listenFd >= 0 && m_fd < 0) {
+        accept(timeoutMs);
+        return true;
+    }
     pollfd watch{m_fd, short((m_readable ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)), 0};
     if (!m_readable && !wantWrite) {
         ::usleep(useconds_t(std::max(0, timeoutMs)) * 1000);
@@ -93,10 +146,16 @@ bool SerialLine::serve(int timeoutMs, bool wantWrite)
         const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
         if (got > 0 && m_reader)
             m_reader(QByteArray(buffer, got));
+        if (m_listenFd >= 0 && (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))) {
+            hangUp();
+            return true;
+        }
         if (got < 0 && errno != EAGAIN && errno != EINTR) {
             m_error = systemError();
             return false;
         }
+    } else if (m_listenFd >= 0 && (watch.revents & (POLLERR | POLLHUP))) {
+        hangUp();
     } else if (watch.revents & (POLLERR | POLLNVAL)) {
         m_error = QStringLiteral("the device reported an error");
         return false;
@@ -113,9 +172,18 @@ bool SerialLine::write(const QByteArray& data)
     while (done < data.size()) {
         if (stopped())
             return false;
+        if (m_fd < 0) {
+            if (!serve(100, false))
+                return false;
+            continue;
+        }
         const ssize_t put = ::write(m_fd, data.constData() + done, size_t(data.size() - done));
         if (put > 0) {
             done += put;
+            continue;
+        }
+        if (put < 0 && m_listenFd >= 0 && errno != EAGAIN && errno != EINTR) {
+            hangUp();
             continue;
         }
         if (put < 0 && errno != EAGAIN && errno != EINTR) {

@@ -35,6 +35,7 @@ constexpr int PacedSlice = 8;
 struct Settings
 {
     QString device;
+    int tcpPort = 0; // serve the stream on this loopback TCP port instead of a device
     QString file;
     int generate = 0;
     std::optional<QDate> date;
@@ -75,8 +76,13 @@ Settings parseSettings(const QCoreApplication& app)
         "comes back."));
     parser.addHelpOption();
     parser.addOptions({
-        {QStringLiteral("device"), QStringLiteral("Serial device to write to (required)."),
+        {QStringLiteral("device"), QStringLiteral("Serial device to write to (or give --tcp-listen)."),
          QStringLiteral("path")},
+        {QStringLiteral("tcp-listen"),
+         QStringLiteral(
+             "Act as a serial device server: serve the stream to one workstation at a time on "
+             "this TCP port of 127.0.0.1 (the workstation maps its port to tcp://127.0.0.1:PORT)."),
+         QStringLiteral("port")},
         {QStringLiteral("file"), QStringLiteral("Send the lines of this file (CR LF added where missing)."),
          QStringLiteral("file")},
         {QStringLiteral("generate"), QStringLiteral("Generate this many calls by the default layout."),
@@ -112,8 +118,11 @@ Settings parseSettings(const QCoreApplication& app)
 
     Settings s;
     s.device = parser.value(QStringLiteral("device"));
-    if (s.device.isEmpty())
-        usageError(QStringLiteral("--device is required"));
+    s.tcpPort = positive(parser, QStringLiteral("tcp-listen"), 0, 1);
+    if (s.tcpPort > 65535)
+        usageError(QStringLiteral("--tcp-listen needs a port from 1 to 65535"));
+    if (s.device.isEmpty() == (s.tcpPort == 0))
+        usageError(QStringLiteral("give either --device or --tcp-listen"));
     s.file = parser.value(QStringLiteral("file"));
     s.generate = positive(parser, QStringLiteral("generate"), 0, 1);
     if (!s.file.isEmpty() && s.generate > 0)
@@ -255,7 +264,12 @@ int main(int argc, char* argv[])
     }
 
     SerialLine line(&stopRequested);
-    if (!line.open(settings.device, settings.baud)) {
+    if (settings.tcpPort > 0 && !line.listen(quint16(settings.tcpPort))) {
+        std::fprintf(stderr, "qalor-pbxsim: cannot listen on port %d: %s\n", settings.tcpPort,
+                     qPrintable(line.lastError()));
+        return 2;
+    }
+    if (settings.tcpPort == 0 && !line.open(settings.device, settings.baud)) {
         std::fprintf(stderr, "qalor-pbxsim: cannot open device %s: %s\n", qPrintable(settings.device),
                      qPrintable(line.lastError()));
         return 2;
