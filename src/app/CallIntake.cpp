@@ -79,21 +79,18 @@ void CallIntake::drain()
             continue;
         }
         // Whatever goes wrong with one line ends that line only; nothing may
-        // leave the receive event. The lines after a field-order error were
-        // framed on their own (digit first, carriage return in place), so
-        // they are still calls to price: the port reset only drops what has
-        // not been read yet.
+        // leave the receive event. A field-order error does not reset the
+        // port either: that would drop calls already on their way and could
+        // join the start of one line to the end of a later one.
         runGuarded(QStringLiteral("Unknown Error while handling a received CDR line."),
-                   [&] { handleLine(line, true); });
+                   [&] { handleLine(line); });
     }
 }
 
-CallIntake::Outcome CallIntake::handleLine(const QString& line, bool resetPortOnFieldError)
+CallIntake::Outcome CallIntake::handleLine(const QString& line)
 {
     std::optional<PricedCall> priced;
     const Outcome outcome = storeLine(line, priced);
-    if (outcome == Outcome::FieldOrderError && resetPortOnFieldError)
-        resetPort();
     if (priced)
         publish(*priced);
     return outcome;
@@ -161,15 +158,6 @@ void CallIntake::saveRawLine(const QString& line)
         return false;
     }();
     m_rawFailureShown = !saved;
-}
-
-void CallIntake::resetPort()
-{
-    // Closing drops what the control has buffered. The start of a line
-    // already read stays in the assembler: the framing (a digit first, the
-    // carriage return in its place) throws it away should its rest be lost.
-    m_port.setPortOpen(false);
-    openCdrPort(m_port);
 }
 
 bool openCdrPort(CommControl& port)

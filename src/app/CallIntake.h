@@ -66,9 +66,8 @@ public:
     void drain();
 
     // One line, in normal mode: stores it and, when priced, shows it and
-    // feeds the hotel accrual. A field-order error resets the port when
-    // resetPortOnFieldError is set.
-    Outcome handleLine(const QString& line, bool resetPortOnFieldError);
+    // feeds the hotel accrual. A field-order error ends that line only.
+    Outcome handleLine(const QString& line);
 
     // The storing half of a line: raw save, parse, gate, price and store.
     // The caller publishes the priced call afterwards (REPORT batches do so
@@ -79,7 +78,6 @@ public:
 
 private:
     void saveRawLine(const QString& line);
-    void resetPort();
 
     CommControl& m_port;
     CCallRater& m_engine;

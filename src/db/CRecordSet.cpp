@@ -158,8 +158,12 @@ void CRecordSet::update()
 QVariant CRecordSet::bindable(ColumnType type, const QVariant& value)
 {
     switch (type) {
-    case ColumnType::Text:
-        return value.toString().left(MaxTextLength);
+    case ColumnType::Text: {
+        // A text the system writes is never NULL: an empty text stays empty,
+        // so that "=''" and the reports find it.
+        const QString text = value.toString().left(MaxTextLength);
+        return text.isNull() ? QStringLiteral("") : text;
+    }
     case ColumnType::Single:
     case ColumnType::Double:
         return value.toDouble();

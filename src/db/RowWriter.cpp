@@ -1,5 +1,7 @@
 #include "db/RowWriter.h"
 
+#include "db/CRecordSet.h"
+
 #include <QStringList>
 
 namespace qalor {
@@ -25,8 +27,14 @@ RowWriter::RowWriter(CDatabase& db, const TableDef& table) : m_table(table), m_i
 
 void RowWriter::append(const QVariantList& values)
 {
-    for (int i = 0; i < values.size(); ++i)
-        m_insert.bindValue(i, values.at(i));
+    int position = 0;
+    for (const ColumnDef& column : m_table.columns) {
+        if (column.autoNumber)
+            continue;
+        if (position < values.size())
+            m_insert.bindValue(position, CRecordSet::bindable(column.type, values.at(position)));
+        ++position;
+    }
     CDatabase::exec(m_insert);
 }
 

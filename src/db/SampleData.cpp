@@ -21,9 +21,11 @@ void sampleRates(RowWriter& rows)
         double surcharge;
         int category;
     };
-    // A workstation in Shenzhen (0755): local numbers start with 2-8.
+    // A workstation in Shenzhen (0755): local numbers start with 2-8, and a
+    // local number dialled with the own area code is still a local call.
     static const Rate rates[] = {
         {"2", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},   {"3", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},
+        {"4", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},   {"0755", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},
         {"5", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},   {"6", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},
         {"7", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},   {"8", 0.22, "市话", 180, LocalThreePlusOne, 0, 0},
         {"13", 0.40, "移动电话", 60, NoDiscount, 0, 0},      {"15", 0.40, "移动电话", 60, NoDiscount, 0, 0},
@@ -37,6 +39,8 @@ void sampleRates(RowWriter& rows)
         {"0731", 0.07, "长沙", 6, Domestic, 0, 2},           {"0898", 0.07, "海口", 6, Domestic, 0, 2},
         {"0", 0.07, "国内长途", 6, Domestic, 0, 2},          {"001", 0.80, "美国", 6, International, 0, 2},
         {"0044", 0.80, "英国", 6, International, 0, 2},      {"00852", 0.20, "香港", 6, International, 0, 2},
+        {"0081", 0.80, "日本", 6, International, 0, 2},      {"0049", 0.80, "德国", 6, International, 0, 2},
+        {"0065", 0.80, "新加坡", 6, International, 0, 2},
         {"00", 0.80, "国际长途", 6, International, 0, 2},    {"168", 1.00, "信息台", 60, Information, 0.50, 3},
         {"160", 0.50, "声讯台", 60, Information, 0.20, 3},   {"114", 0.00, "查号台", 60, NoDiscount, 0, 3},
     };

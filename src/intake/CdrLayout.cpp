@@ -19,6 +19,10 @@ bool CdrLayout::load()
     bool ok = false;
     runGuarded(QStringLiteral("未知错误，LOADING CDRSETTINGTABLE。"), [&] {
         CCdrSetingSet set;
+        // A slot is the field's place in the exchange's output order, never
+        // the place a row happens to have in the table (a server moves an
+        // edited row to the end).
+        set.setSort(QStringLiteral("输出序号"));
         if (!openOrReport(set, QStringLiteral("打开CDR设置表失败,程序可能不能正常运行.")))
             return;
         if (set.recordCount() == 0) {

@@ -13,8 +13,8 @@ struct CdrLayoutEntry
     int output = 0;
 };
 
-// The CDR line layout of CDR字段定义表: one entry per row, in the order the
-// data source returns them; an entry's position is its slot number.
+// The CDR line layout of CDR字段定义表: one entry per row, in 输出序号 order;
+// an entry's position is its slot number.
 class CdrLayout
 {
 public:

@@ -10,7 +10,22 @@ namespace {
 constexpr int MinimumBuffer = 16384;
 constexpr int LinesKept = 4;
 
-bool startsWithDigit(const QString& text)
+bool isLineEnd(QChar c)
+{
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+// A CDR line is printable text: a NUL or another control character is line
+// noise, and a field cut at it would price a wrong number.
+bool printable(QStringView text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    return true;
+}
+
+bool startsWithDigit(QStringView text)
 {
     return !text.isEmpty() && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9');
 }
@@ -28,39 +43,67 @@ int LineAssembler::bufferLimit() const
     return qMax(MinimumBuffer, LinesKept * qMax(0, m_lineLength));
 }
 
-QStringList LineAssembler::feed(const QString& chunk)
+void LineAssembler::restart(qint64 position)
 {
-    QStringList lines;
+    m_buffer.clear();
+    m_position = position;
+}
+
+void LineAssembler::cut(qsizetype count, bool line, QList<Piece>& pieces)
+{
+    m_position += count;
+    pieces.append({m_buffer.left(count), m_position, line});
+    m_buffer.remove(0, count);
+}
+
+QList<LineAssembler::Piece> LineAssembler::take(const QString& chunk)
+{
+    QList<Piece> pieces;
     try {
         m_buffer += chunk;
+        if (m_lineLength <= 0)
+            return pieces;
         const qsizetype crAt = qsizetype(m_lineLength) - 2;
-        for (;;) {
-            // A line feed left over from the line before (its line was cut
-            // as soon as the carriage return arrived) is not part of the next.
-            qsizetype start = 0;
-            while (start < m_buffer.size() && m_buffer.at(start) == QLatin1Char('\n'))
-                ++start;
-            if (start > 0)
-                m_buffer.remove(0, start);
-
-            const qsizetype cr = m_buffer.indexOf(QLatin1Char('\r'));
-            if (cr < 0)
+        while (!m_buffer.isEmpty()) {
+            qsizetype end = 0;
+            while (end < m_buffer.size() && !isLineEnd(m_buffer.at(end)))
+                ++end;
+            if (end == m_buffer.size()) {
+                // No line end yet. Text that never reaches one must not pile
+                // up: hand out the oldest, keeping what may start a line.
+                const qsizetype limit = bufferLimit();
+                if (m_buffer.size() > limit)
+                    cut(m_buffer.size() - qMax(1, m_lineLength), false, pieces);
                 break;
-            const qsizetype cut = qMin(cr + 2, m_buffer.size());
-            if (cr == crAt && startsWithDigit(m_buffer))
-                lines << m_buffer.left(cut);
-            // A misplaced carriage return, or a line that does not start with
-            // a digit (a heading, noise): everything up to it goes.
-            m_buffer.remove(0, cut);
+            }
+            const QStringView run = QStringView(m_buffer).left(end);
+            const bool carriageReturn = m_buffer.at(end) == QLatin1Char('\r');
+            const bool line = carriageReturn && end == crAt && startsWithDigit(run) && printable(run);
+            if (line && end + 1 == m_buffer.size())
+                break; // its line feed is still on the way
+            qsizetype count = end + 1;
+            if (carriageReturn && count < m_buffer.size() && m_buffer.at(count) == QLatin1Char('\n'))
+                ++count;
+            if (run.isEmpty()) {
+                // Blank line ends (a line feed left over, empty lines): nothing to keep.
+                m_position += count;
+                m_buffer.remove(0, count);
+                continue;
+            }
+            cut(count, line, pieces);
         }
-        // What remains holds no carriage return. Characters that never form a
-        // line must not pile up: keep only the newest.
-        const qsizetype limit = bufferLimit();
-        if (m_buffer.size() > limit)
-            m_buffer.remove(0, m_buffer.size() - limit);
     } catch (const std::bad_alloc&) {
         Prompt::inform(Prompt::outOfMemoryText());
     }
+    return pieces;
+}
+
+QStringList LineAssembler::feed(const QString& chunk)
+{
+    QStringList lines;
+    for (const Piece& piece : take(chunk))
+        if (piece.line)
+            lines << piece.text;
     return lines;
 }
 

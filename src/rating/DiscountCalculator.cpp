@@ -58,6 +58,11 @@ std::optional<TimeBand> TimeBand::fromRow(const QString& start, const QString& e
     return TimeBand{*from, *to == LastSecond ? SecondsPerDay : *to, tariffClass, multiplier};
 }
 
+QString DiscountCalculator::unreadableBandsText()
+{
+    return QStringLiteral("分时段折扣表中以下时段的起止时间不是六位数字(HHMMSS),这些时段不打折:\n");
+}
+
 int DiscountCalculator::dayOfWeek(QDate day)
 {
     return day.dayOfWeek() % 7 + 1;
@@ -179,14 +184,22 @@ bool DiscountCalculator::LoadTimeDiscounts()
             if (!openOrReport(set, QStringLiteral("打开分时段折扣表失败,程序可能不能对费率正确打折.")))
                 return;
             opened = true;
+            QStringList unreadable;
             for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
-                const auto band = TimeBand::fromRow(
-                    set.text(CTimeDiscSet::StartTime), set.text(CTimeDiscSet::EndTime),
-                    set.integer(CTimeDiscSet::TariffClass), set.single(CTimeDiscSet::Multiplier));
+                const QString start = set.text(CTimeDiscSet::StartTime);
+                const QString end = set.text(CTimeDiscSet::EndTime);
+                const int tariffClass = set.integer(CTimeDiscSet::TariffClass);
+                const auto band = TimeBand::fromRow(start, end, tariffClass, set.single(CTimeDiscSet::Multiplier));
                 if (band)
                     m_bands[band->tariffClass].append(*band);
+                else
+                    unreadable << QStringLiteral("折扣类型%1: %2-%3").arg(tariffClass).arg(start, end);
             }
             set.close();
+            // A band that cannot be read would silently price its hours in
+            // full: say so once per load, naming every such row.
+            if (!unreadable.isEmpty())
+                Prompt::inform(unreadableBandsText() + unreadable.join(QLatin1Char('\n')));
         });
     // A table that cannot be opened is not tried again until the next reload;
     // an error while reading it is tried again by the next call.

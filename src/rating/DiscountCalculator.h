@@ -50,7 +50,10 @@ public:
     float HolidaySeconds(QDate day, int from, int to, int tariffClass);
     float TimeBandSeconds(int from, int to, int tariffClass);
 
+    // Rows whose times are not six digits are left out and named in one
+    // message (unreadableBandsText() and one line per row).
     bool LoadTimeDiscounts();
+    static QString unreadableBandsText();
     bool LoadHolidayDiscounts(QDate day);
     bool LoadWeekdayDiscounts(int dayOfWeek); // 1 Sunday .. 7 Saturday
 

@@ -22,7 +22,8 @@ private slots:
     void defaultLayout();
     void emptyTable();
     void missingTable();
-    void rowsInTheOrderReturned();
+    void rowsInSequenceOrder();
+    void editedRowKeepsItsSlot();
     void parserLoadsOnFirstUse();
     void parserReportsFailedLoad();
 };
@@ -78,19 +79,41 @@ void TestCdrLayout::missingTable()
     QVERIFY(layout.entries().isEmpty());
 }
 
-void TestCdrLayout::rowsInTheOrderReturned()
+void TestCdrLayout::rowsInSequenceOrder()
 {
     TestDatabase db;
     db.execute(QStringLiteral("DELETE FROM CDR字段定义表"));
-    db.execute(QStringLiteral("INSERT INTO CDR字段定义表 VALUES (1, 'one', 4, 1)"));
+    db.execute(QStringLiteral("INSERT INTO CDR字段定义表 VALUES (2, 'two', 5, 1)"));
     db.execute(QStringLiteral("INSERT INTO CDR字段定义表 VALUES (0, 'zero', 3, 0)"));
+    db.execute(QStringLiteral("INSERT INTO CDR字段定义表 VALUES (1, 'one', 4, 1)"));
     RecordingPrompt prompt;
     CdrLayout layout;
     QVERIFY(layout.load());
-    QCOMPARE(layout.entries().size(), 2);
-    QCOMPARE(layout.entries().at(0).name, QStringLiteral("one"));
-    QCOMPARE(layout.entries().at(1).name, QStringLiteral("zero"));
-    QCOMPARE(layout.lineLength(), 4 + 1 + 2);
+    QStringList names;
+    for (const CdrLayoutEntry& entry : layout.entries())
+        names << entry.name;
+    QCOMPARE(names, (QStringList{"zero", "one", "two"}));
+    QCOMPARE(layout.lineLength(), 4 + 1 + 5 + 1 + 2);
+}
+
+void TestCdrLayout::editedRowKeepsItsSlot()
+{
+    // PostgreSQL writes an updated row anew at the end of the table: an
+    // unsorted read would move the field behind all later ones.
+    TestDatabase db;
+    db.execute(QStringLiteral("UPDATE CDR字段定义表 SET 字段长=4 WHERE 输出序号=1"));
+    db.execute(QStringLiteral("UPDATE CDR字段定义表 SET 字段长=3 WHERE 输出序号=1"));
+    RecordingPrompt prompt;
+    CdrLayout layout;
+    QVERIFY(layout.load());
+    QCOMPARE(layout.entries().size(), 27);
+    for (int slot = 0; slot < layout.entries().size(); ++slot)
+        QCOMPARE(layout.entries().at(slot).sequence, slot);
+    FakeCodeFilter filter;
+    CdrParser parser(layout, filter);
+    QString record;
+    QCOMPARE(parser.preproccdr(cdrLine(defaultEntries(), {}), record), 1);
+    QCOMPARE(record.mid(40, 4), QStringLiteral("2101"));
 }
 
 void TestCdrLayout::parserLoadsOnFirstUse()

@@ -58,6 +58,8 @@ private slots:
     void badTextCostsOnlyItself();
     void severalLinesInOneChunk();
     void lineFeedStartingAChunk();
+    void noCharacterIsLost_data();
+    void noCharacterIsLost();
     void bufferIsBounded();
     void noLineLengthCutsNothing();
 };
@@ -103,6 +105,17 @@ void TestLineAssembler::badTextCostsOnlyItself_data()
     QTest::addRow("blank lines") << QStringLiteral("\r\n\r\n") + a + QStringLiteral("\r\n") + b
                                  << QStringList{a, b};
     QTest::addRow("line feeds between lines") << a + QStringLiteral("\n\n\n") + b << QStringList{a, b};
+    QTest::addRow("noise ending in LF alone") << a + QStringLiteral("#$%^&*\n") + b << QStringList{a, b};
+    QTest::addRow("noise ending in CR alone") << a + QStringLiteral("#$%^&*\r") + b << QStringList{a, b};
+    QTest::addRow("noise of line length ending in LF alone")
+        << a + QStringLiteral("9") + a.mid(1, length - 3) + QStringLiteral("\n") + b << QStringList{a, b};
+    QTest::addRow("line of another length")
+        << a.left(length - 2) + QStringLiteral("77\r\n") + b << QStringList{b};
+    QTest::addRow("NUL inside a line") << a.left(9) + QChar(0) + a.mid(10) + b << QStringList{b};
+    QTest::addRow("control character inside a line")
+        << a + a.left(9) + QChar(0x1b) + a.mid(10) + b << QStringList{a, b};
+    QTest::addRow("carriage return followed by the next line")
+        << a.left(length - 1) + b << QStringList{a.left(length - 1), b};
 }
 
 void TestLineAssembler::badTextCostsOnlyItself()
@@ -125,12 +138,77 @@ void TestLineAssembler::severalLinesInOneChunk()
 
 void TestLineAssembler::lineFeedStartingAChunk()
 {
+    // A chunk that ends right after a well-placed carriage return: the line
+    // waits for its line feed, so it is never handed on ending in a bare CR.
     const QString a = goodLine(30, 1);
     const QString b = goodLine(30, 2);
     LineAssembler assembler(30);
-    QCOMPARE(assembler.feed(a.chopped(1)), QStringList{a.chopped(1)});
-    QCOMPARE(assembler.feed(QStringLiteral("\n") + b), QStringList{b});
+    QCOMPARE(assembler.feed(a.chopped(1)), QStringList());
+    QCOMPARE(assembler.feed(QStringLiteral("\n") + b), (QStringList{a, b}));
     QVERIFY(assembler.buffer().isEmpty());
+}
+
+void TestLineAssembler::noCharacterIsLost_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= 40; ++seed)
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+void TestLineAssembler::noCharacterIsLost()
+{
+    // Good lines, noise, stray line ends and control bytes in random chunks:
+    // every character other than a line end comes out again, in a line, in
+    // unframed text or still in the buffer, and the positions add up.
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    const int length = 24;
+    QString stream;
+    QStringList expected;
+    for (int i = 0; i < 60; ++i) {
+        switch (random.bounded(6)) {
+        case 0:
+            stream += QStringLiteral("noise%1").arg(i) + (random.bounded(2) ? QLatin1Char('\r') : QLatin1Char('\n'));
+            break;
+        case 1:
+            stream += QString(random.bounded(1, 40), QChar(random.bounded(0, 128))) + QLatin1Char('\n');
+            break;
+        default:
+            expected << goodLine(length, i);
+            stream += expected.last();
+        }
+    }
+    // Whatever noise preceded it, the last line is framed once its line end is there.
+    expected << goodLine(length, 999);
+    stream += QStringLiteral("\r\n") + expected.last();
+    LineAssembler assembler(length);
+    assembler.restart(1000);
+    QString out;
+    QStringList lines;
+    qint64 position = 1000;
+    for (qsizetype at = 0; at < stream.size();) {
+        const int size = random.bounded(1, 3 * length);
+        for (const LineAssembler::Piece& piece : assembler.take(stream.mid(at, size))) {
+            QVERIFY(piece.end - piece.text.size() >= position);
+            position = piece.end;
+            out += piece.text;
+            if (piece.line)
+                lines << piece.text;
+        }
+        at += size;
+    }
+    QVERIFY(assembler.position() >= position);
+    const auto printableOnly = [](QString text) {
+        text.remove(QLatin1Char('\r'));
+        text.remove(QLatin1Char('\n'));
+        return text;
+    };
+    QCOMPARE(printableOnly(out + assembler.buffer()), printableOnly(stream));
+    QCOMPARE(assembler.position() + assembler.buffer().size(), 1000 + stream.size());
+    // Every expected line came out (noise may hold digits that frame by chance
+    // only when a run of exactly the line length starts with a digit).
+    for (const QString& line : std::as_const(expected))
+        QVERIFY2(lines.contains(line), qPrintable(line));
 }
 
 void TestLineAssembler::bufferIsBounded()
@@ -140,14 +218,18 @@ void TestLineAssembler::bufferIsBounded()
         LineAssembler assembler(length);
         QVERIFY(assembler.bufferLimit() >= 2 * length);
         QString tail;
+        qint64 handedOut = 0;
         for (int i = 0; i < 2000; ++i) {
             tail = QStringLiteral("%1").arg(i, 500, 10, QLatin1Char('7'));
-            QVERIFY(assembler.feed(tail).isEmpty());
+            for (const LineAssembler::Piece& piece : assembler.take(tail)) {
+                QVERIFY(!piece.line);
+                handedOut += piece.text.size();
+            }
             QVERIFY(assembler.buffer().size() <= assembler.bufferLimit());
         }
-        // The newest characters are the ones kept.
-        QVERIFY(assembler.buffer().endsWith(tail));
-        QCOMPARE(assembler.buffer().size(), assembler.bufferLimit());
+        // The newest characters stay; the older ones were handed out, not dropped.
+        QVERIFY(assembler.buffer().endsWith(tail.right(length - 1)));
+        QCOMPARE(handedOut + assembler.buffer().size(), 2000 * 500);
     }
     // Once the run of noise ends in a carriage return, lines come through again.
     LineAssembler assembler(73);
@@ -157,11 +239,13 @@ void TestLineAssembler::bufferIsBounded()
 
 void TestLineAssembler::noLineLengthCutsNothing()
 {
+    // Without a layout nothing is cut or dropped: the characters wait for it.
     LineAssembler assembler(0);
     const QString stream = goodLines(73, 400).join(QString());
-    QVERIFY(assembler.feed(stream).isEmpty());
-    QVERIFY(assembler.feed(QString(40000, QLatin1Char('1'))).isEmpty());
-    QVERIFY(assembler.buffer().size() <= assembler.bufferLimit());
+    QVERIFY(assembler.take(stream).isEmpty());
+    QCOMPARE(assembler.buffer(), stream);
+    assembler.setLineLength(73);
+    QCOMPARE(assembler.feed(QString()), goodLines(73, 400));
 }
 
 QTEST_GUILESS_MAIN(TestLineAssembler)

@@ -63,6 +63,7 @@ private slots:
     void missingTwoTierTableStopsOnlyFirstCall();
     void hotelAccrual();
     void noOpenStay();
+    void unreadableTimeBandsAreReportedOnce();
     void refusedRowIsStoredOnceSourceIsBack();
     void pendingCallsPricedAtNextStart();
     void refusedRowInsideBatchIsLeftToTheBatch();
@@ -183,6 +184,10 @@ void TestRatingEngine::unmatchedNumberCarriesNothingOver()
     QCOMPARE(call.area, QString());
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT 统计类型 FROM 话费表 WHERE 时间='090000'")),
              QStringLiteral("0"));
+    // The unmatched call's area is an empty text, not NULL: a report that
+    // groups or compares by area finds it.
+    QCOMPARE(m_db->column(QStringLiteral("SELECT 时间 FROM 话费表 WHERE 通达地=''")), QStringList{"090000"});
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 通达地 IS NULL")), QStringLiteral("0"));
 }
 
 void TestRatingEngine::failedRateLoadWaitsForReload()
@@ -510,6 +515,33 @@ void TestRatingEngine::noOpenStay()
     QCOMPARE(engine.LoadHotelRooms(), 0);
     QVERIFY(!engine.hotelRoomsLoaded());
     QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), 1.0f), -1);
+    QCOMPARE(m_prompt->texts, QStringList{}); // an empty register is no failure
+
+    // A register that cannot be read says why.
+    m_db->execute(QStringLiteral("DROP TABLE 宾馆管理表"));
+    QCOMPARE(engine.LoadHotelRooms(), 0);
+    QVERIFY(!engine.hotelRoomsLoaded());
+    QCOMPARE(m_prompt->texts.size(), 1);
+    QVERIFY2(m_prompt->texts.first().contains(QStringLiteral("宾馆管理表")), qPrintable(m_prompt->texts.first()));
+}
+
+void TestRatingEngine::unreadableTimeBandsAreReportedOnce()
+{
+    rate(QStringLiteral("0"), 1.0, QStringLiteral("x"), 1, 1, 0, 0);
+    m_db->execute(QStringLiteral("INSERT INTO 分时折扣率表 VALUES (1,'2200','235959',0.5)"));
+    m_db->execute(QStringLiteral("INSERT INTO 分时折扣率表 VALUES (1,'000000','07:00:00',0.5)"));
+    m_db->execute(QStringLiteral("INSERT INTO 分时折扣率表 VALUES (1,'120000','130000',0.5)"));
+    CCallRater engine;
+    QCOMPARE(engine.PriceAndStore(record(Friday, "225000", "231000", "0")), 1);
+    QCOMPARE(engine.PriceAndStore(record(Friday, "120000", "121000", "0")), 1);
+    QCOMPARE(engine.PriceAndStore(record(Friday, "060000", "061000", "0")), 1);
+    QCOMPARE(engine.lastCall().discountFactor, 1.0f); // the unreadable band does not apply
+    QCOMPARE(m_prompt->texts.size(), 1);
+    const QString lead = DiscountCalculator::unreadableBandsText();
+    QVERIFY(m_prompt->texts.first().startsWith(lead));
+    QStringList named = m_prompt->texts.first().mid(lead.size()).split(QLatin1Char('\n'));
+    named.sort();
+    QCOMPARE(named, (QStringList{"折扣类型1: 000000-07:00:00", "折扣类型1: 2200-235959"}));
 }
 
 void TestRatingEngine::refusedRowIsStoredOnceSourceIsBack()

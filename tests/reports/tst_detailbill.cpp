@@ -59,7 +59,10 @@ private slots:
         QFETCH(DetailLayout, layout);
         QFETCH(int, calls);
         QFETCH(QString, golden);
-        QVERIFY(qalor::test::matchesGolden(golden, bill(layout, calls).dump()));
+        QString why;
+        QVERIFY2(qalor::test::matchesGolden(QStringLiteral(QALOR_GOLDEN_DIR "/") + golden,
+                                            bill(layout, calls).dump(), &why),
+                 qPrintable(why));
     }
 
     // The break falls where the slots run out, for both layouts alike: on a

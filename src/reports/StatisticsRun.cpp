@@ -1,0 +1,154 @@
+#include "reports/StatisticsRun.h"
+
+#include "reports/CountTypeMap.h"
+#include "reports/TextFormat.h"
+#include "prompt/Prompt.h"
+
+#include <QHash>
+#include <QMap>
+#include <QSqlQuery>
+#include <array>
+
+namespace qalor {
+
+namespace {
+
+QString callDate(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyMMdd"));
+}
+
+} // namespace
+
+bool StatisticsRun::run(const QDate& start, const QDate& end, const QDateTime& now)
+{
+    const std::optional<CountTypeMap> map = CountTypeMap::load(m_db);
+    if (!map)
+        return false;
+    QList<UnregisteredType> unregistered;
+    const bool completed = runGuarded(QStringLiteral("未知错误,在月统计中."), [&] {
+        m_unregistered.clear();
+        CTransaction transaction(m_db);
+        fillWorkTables(start, end);
+        distributeCharges(*map);
+        fillDepartments();
+        writeHistory(start, end, now);
+        transaction.commit();
+        unregistered = m_unregistered;
+    });
+    m_unregistered = unregistered;
+    if (!completed)
+        return false;
+    if (!m_unregistered.isEmpty())
+        Prompt::inform(unregisteredText(m_unregistered));
+    Prompt::inform(QStringLiteral("统计完毕!"));
+    return true;
+}
+
+void StatisticsRun::fillWorkTables(const QDate& start, const QDate& end)
+{
+    m_db.execute(QStringLiteral("delete  from tj"));
+    // Only extensions whose department exists get a row.
+    m_db.execute(QStringLiteral(
+        "insert into tj SELECT 用户信息表.电话号码, 用户信息表.用户名, 用户信息表.月租费, 用户信息表.是否宿舍电话, "
+        "用户信息表.部门编号, 部门表.部门名,0 as 市话, 0 AS 本地网, 0 AS 长途, 0 AS 信息台等  FROM 部门表 RIGHT "
+        "JOIN 用户信息表 ON 部门表.部门编号 = 用户信息表.部门编号 WHERE ((用户信息表.部门编号=部门表.部门编号))"));
+    m_db.execute(QStringLiteral("DELETE  FROM HF"));
+    // DISTINCT: a call stored twice is counted once.
+    QSqlQuery copy =
+        m_db.prepare(QStringLiteral("INSERT INTO HF SELECT DISTINCT * FROM 话费表 WHERE (日期>=? And 日期<=?)"));
+    copy.bindValue(0, callDate(start));
+    copy.bindValue(1, callDate(end));
+    CDatabase::exec(copy);
+    m_db.execute(QStringLiteral("DELETE  FROM 临时统计表"));
+    m_db.execute(QStringLiteral("INSERT INTO 临时统计表 SELECT 主叫号,统计类型,SUM(通话费+附加费) AS 话费  FROM HF  "
+                                "GROUP BY 主叫号,统计类型 ORDER BY 主叫号,统计类型"));
+    // Callers that sort before the digit 0 (empty ones among them) are not counted.
+    m_db.execute(QStringLiteral("delete from 临时统计表 WHERE  主叫号<'0'"));
+}
+
+void StatisticsRun::distributeCharges(const CountTypeMap& map)
+{
+    const QStringList& columns = CountTypeMap::chargeColumns();
+    for (int column : map.usedColumns())
+        m_db.execute(QStringLiteral("UPDATE tj SET ") + columns[column] + QStringLiteral(" = 0.00"));
+
+    // Each caller's amount per type is written as its money text says (0.999
+    // is 1.00); types that name the same column add up.
+    QMap<QString, std::array<double, CountTypeMap::ChargeColumnCount>> charges;
+    QMap<int, double> unregistered;
+    QSqlQuery sums = m_db.prepare(QStringLiteral("SELECT 主叫号,统计类型,费用 FROM 临时统计表"));
+    CDatabase::exec(sums);
+    while (sums.next()) {
+        const QString caller = sums.value(0).toString();
+        const int type = sums.value(1).toInt();
+        const double amount = sums.value(2).toDouble();
+        const int column = map.columnOf(type);
+        if (column < 0) {
+            unregistered[type] += amount;
+            continue;
+        }
+        auto found = charges.find(caller);
+        if (found == charges.end())
+            found = charges.insert(caller, {0, 0, 0, 0});
+        (*found)[column] += FormatMoney(float(amount)).toDouble();
+    }
+
+    QSqlQuery update = m_db.prepare(
+        QStringLiteral("UPDATE tj SET 市话=?, 本地网=?, 长途=?, 信息台等=? WHERE 电话号码=?"));
+    for (auto it = charges.cbegin(); it != charges.cend(); ++it) {
+        for (int column = 0; column < CountTypeMap::ChargeColumnCount; ++column)
+            update.bindValue(column, (*it)[column]);
+        update.bindValue(CountTypeMap::ChargeColumnCount, it.key());
+        CDatabase::exec(update);
+    }
+
+    for (auto it = unregistered.cbegin(); it != unregistered.cend(); ++it)
+        m_unregistered.append({it.key(), 0, it.value()});
+    if (!m_unregistered.isEmpty())
+        countUnregisteredCalls();
+}
+
+void StatisticsRun::countUnregisteredCalls()
+{
+    QSqlQuery counts = m_db.prepare(
+        QStringLiteral("SELECT 统计类型, COUNT(*) FROM HF WHERE 主叫号>='0' GROUP BY 统计类型"));
+    CDatabase::exec(counts);
+    QHash<int, int> calls;
+    while (counts.next())
+        calls.insert(counts.value(0).toInt(), counts.value(1).toInt());
+    for (UnregisteredType& type : m_unregistered)
+        type.calls = calls.value(type.type);
+}
+
+void StatisticsRun::fillDepartments()
+{
+    m_db.execute(QStringLiteral("DELETE FROM bmtj"));
+    m_db.execute(QStringLiteral(
+        "INSERT INTO BMTJ ( 部门编号, 部门名, 月租费, 市话, 本地网, 长途, 信息台等 )  SELECT TJ.部门编号, TJ.部门名, "
+        "Sum(TJ.月租费) AS 月租费, Sum(TJ.市话) AS 市话, Sum(TJ.本地网) AS 本地网, Sum(TJ.长途) AS 长途, "
+        "Sum(TJ.信息台等) AS 信息台等 FROM TJ GROUP BY TJ.部门编号, TJ.部门名 ORDER BY TJ.部门编号"));
+}
+
+void StatisticsRun::writeHistory(const QDate& start, const QDate& end, const QDateTime& now)
+{
+    QSqlQuery insert = m_db.prepare(
+        QStringLiteral("INSERT INTO 统计历史记录表 (统计起始日期, 统计结束日期, 统计操作日期) VALUES (?, ?, ?)"));
+    insert.bindValue(0, start.toString(QStringLiteral("yyyyMMdd")));
+    insert.bindValue(1, end.toString(QStringLiteral("yyyyMMdd")));
+    insert.bindValue(2, now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    CDatabase::exec(insert);
+}
+
+QString StatisticsRun::unregisteredText(const QList<UnregisteredType>& types)
+{
+    QString text = QStringLiteral("以下统计类型在统计类型表中没有登记,其话费没有计入统计结果:");
+    for (const UnregisteredType& type : types)
+        text += QStringLiteral("\n统计类型 %1: %2 次通话, 话费 %3")
+                    .arg(type.type)
+                    .arg(type.calls)
+                    .arg(FormatMoney(float(type.amount)));
+    return text;
+}
+
+} // namespace qalor

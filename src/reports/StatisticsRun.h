@@ -1,0 +1,57 @@
+#pragma once
+
+// StatisticsRun: totals the priced calls of a period per extension (tj) and
+// per department (BMTJ), through the work tables HF and 临时统计表, and adds a
+// row to 统计历史记录表.
+//
+//   StatisticsRun run(CDatabase::shared());
+//   if (run.run(start, end)) ...   // "统计完毕!" has been shown
+//
+// The statements run in one transaction: a failure shows the driver's text
+// and leaves every table as it was. 统计类型表 is checked before anything
+// changes. Charges of a statistics type without a row in 统计类型表 are kept
+// out of tj and named in a message at the end of the run.
+
+#include "db/CDatabase.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+
+namespace qalor {
+
+class CountTypeMap;
+
+class StatisticsRun
+{
+public:
+    struct UnregisteredType
+    {
+        int type = 0;
+        int calls = 0;
+        double amount = 0;
+    };
+
+    explicit StatisticsRun(CDatabase& db) : m_db(db) {}
+
+    // Returns true when the run completed and was committed. now is the run
+    // time written to the history.
+    bool run(const QDate& start, const QDate& end, const QDateTime& now = QDateTime::currentDateTime());
+
+    // The types found without a row by the last completed run.
+    const QList<UnregisteredType>& unregistered() const { return m_unregistered; }
+
+    static QString unregisteredText(const QList<UnregisteredType>& types);
+
+private:
+    void fillWorkTables(const QDate& start, const QDate& end);
+    void distributeCharges(const CountTypeMap& map);
+    void countUnregisteredCalls();
+    void fillDepartments();
+    void writeHistory(const QDate& start, const QDate& end, const QDateTime& now);
+
+    CDatabase& m_db;
+    QList<UnregisteredType> m_unregistered;
+};
+
+} // namespace qalor

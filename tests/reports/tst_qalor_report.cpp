@@ -1,0 +1,154 @@
+#include "StatisticsData.h"
+#include "TestDatabase.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qalor;
+using namespace qalor::test;
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Outcome runTool(const TestDatabase& db, QStringList arguments)
+{
+    arguments << QStringLiteral("--connection") << db.connectionString();
+    QProcess process;
+    process.start(QStringLiteral(QALOR_REPORT), arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString pdfText(const QString& fileName)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), fileName, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    // The layout pdftotext guesses does not keep the blanks: compare words.
+    return QString::fromUtf8(process.readAllStandardOutput()).simplified();
+}
+
+QString words(const char* text)
+{
+    return QString::fromUtf8(text).simplified();
+}
+
+void seed(const TestDatabase& db)
+{
+    addDepartment(db, 1, "财务处", 0.1);
+    addDepartment(db, 2, "后勤处");
+    addUser(db, "8001", "张三", 1, 15);
+    addUser(db, "8002", "李四", 2, 10);
+    addCall(db, "8001", "240105", 0, 1.5, 0.2);
+    addCall(db, "8001", "240110", 2, 3.0, 0.5);
+    addCall(db, "8002", "240131", 3, 0.999);
+    addCall(db, "8002", "240201", 0, 50);
+}
+
+} // namespace
+
+class TestQalorReport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void statsThenReportsToPdfAndCsv()
+    {
+        TestDatabase db;
+        seed(db);
+        QTemporaryDir dir;
+
+        Outcome stats = runTool(db, {"stats", "--from", "2024-01-01", "--to", "2024-01-31"});
+        QCOMPARE(stats.status, 0);
+        QVERIFY2(stats.err.contains("统计完毕!"), qPrintable(stats.err));
+        QCOMPARE(tableRows("tj"), (QStringList{"8001|张三|15.00|0|1|财务处|1.70|0.00|3.50|0.00",
+                                               "8002|李四|10.00|0|2|后勤处|0.00|0.00|0.00|1.00"}));
+
+        const QString monthly = dir.filePath("monthly.pdf");
+        Outcome report = runTool(db, {"monthly", "--from", "2024-01-01", "--to", "2024-01-31", "--pdf", monthly});
+        QCOMPARE(report.status, 0);
+        const QString text = pdfText(monthly);
+        QVERIFY2(text.contains("电话费月统计报表"), qPrintable(text));
+        QVERIFY2(text.contains(words("部门:财务处   统计日期:20240101--20240131")), qPrintable(text));
+        QVERIFY2(text.contains(words("8001       张三     15.00        1.70       0.00       3.50       0.00      20.20")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(words("全部总计:     25.00      1.70      0.00      3.50      1.00 共:     31.20")),
+                 qPrintable(text));
+
+        const QString notices = dir.filePath("notices.pdf");
+        report = runTool(db, {"notices", "--from", "2024-01-01", "--to", "2024-01-31", "--kind", "extensions",
+                              "--first-extension", "8002", "--pdf", notices});
+        QCOMPARE(report.status, 0);
+        const QString noticeText = pdfText(notices);
+        QCOMPARE(noticeText.count("李四:贵单位 分机:8002"), 3);
+        QVERIFY(!noticeText.contains("张三"));
+
+        const QString csv = dir.filePath("bmtj.csv");
+        report = runTool(db, {"monthly", "--from", "2024-01-01", "--to", "2024-01-31", "--format", "1",
+                              "--last-department", "1", "--csv", csv});
+        QCOMPARE(report.status, 0);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), QString("\uFEFF部门编号,部门名,月租费,市话,本地网,长途,信息台等\r\n"
+                                                            "1,财务处,15.00,1.70,0.00,3.50,0.00\r\n"));
+    }
+
+    void failuresExitNonZeroWithTheMessage_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QStringList period{"--from", "2024-01-01", "--to", "2024-01-31"};
+        QTest::newRow("bad statistics type") << "INSERT INTO 统计类型表 VALUES (5, '长途 + 1')"
+                                             << QStringList{"stats"} + period << 1
+                                             << "统计类型表第5行(统计类型 5)的类型描述\"长途 + 1\"不是统计表的费用列";
+        QTest::newRow("no result table") << "DROP TABLE tj" << QStringList{"monthly", "--pdf", "x.pdf"} + period
+                                         << 1 << "不能打开统计表:请确认已经统计过!";
+        QTest::newRow("not a date") << "" << QStringList{"stats", "--from", "2024-13-01", "--to", "2024-01-31"}
+                                    << 2 << "--from: \"2024-13-01\" is not a date YYYY-MM-DD";
+        QTest::newRow("no output") << "" << QStringList{"notices"} + period << 2
+                                   << "give either --pdf FILE or --csv FILE";
+    }
+    void failuresExitNonZeroWithTheMessage()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        TestDatabase db;
+        seed(db);
+        if (!setup.isEmpty())
+            db.execute(setup);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("x.pdf");
+        arguments.replaceInStrings("x.pdf", pdf);
+        const Outcome outcome = runTool(db, arguments);
+        QCOMPARE(outcome.status, status);
+        QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(tableRows("统计历史记录表").isEmpty());
+    }
+
+    void unreachableDataSourceFails()
+    {
+        QProcess process;
+        process.start(QStringLiteral(QALOR_REPORT), {"stats", "--from", "2024-01-01", "--to", "2024-01-31",
+                                                     "--connection", "DRIVER={No Such Driver};Database=nowhere"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(!process.readAllStandardError().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQalorReport)
+#include "tst_qalor_report.moc"

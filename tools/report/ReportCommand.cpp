@@ -1,0 +1,284 @@
+#include "ReportCommand.h"
+
+#include "db/CDatabase.h"
+#include "db/CsvWriter.h"
+#include "prompt/Prompt.h"
+#include "reports/CountResults.h"
+#include "reports/DepartmentList.h"
+#include "reports/MonthlyReport.h"
+#include "reports/PayNotice.h"
+#include "reports/ReportPainter.h"
+#include "reports/StatisticsRun.h"
+
+#include <QCommandLineParser>
+#include <QTextStream>
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+namespace qalor {
+
+namespace {
+
+// Messages go to standard error; the one question the reports may ask (a
+// page too short for three notices) is answered OK, as the PDF page is A4.
+class ConsolePrompt : public IPrompt
+{
+public:
+    ConsolePrompt() { Prompt::install(this); }
+    ~ConsolePrompt() override { Prompt::install(nullptr); }
+    ConsolePrompt(const ConsolePrompt&) = delete;
+    ConsolePrompt& operator=(const ConsolePrompt&) = delete;
+
+    void inform(const QString& text) override
+    {
+        std::fprintf(stderr, "qalor-report: %s\n", qPrintable(text));
+        ++shown;
+    }
+    bool askOkCancel(const QString& text, const QString&) override
+    {
+        inform(text);
+        return true;
+    }
+    int shown = 0;
+};
+
+class UsageError
+{
+public:
+    explicit UsageError(QString text) : message(std::move(text)) {}
+    QString message;
+};
+
+QString money(float amount)
+{
+    return QString::number(double(amount), 'f', 2);
+}
+
+QStringList chargeCells(const ChargeTotals& row)
+{
+    return {money(row.rent), money(row.local), money(row.localNetwork), money(row.longDistance),
+            money(row.information)};
+}
+
+// Everything one command line asks for.
+struct Request
+{
+    QString command;
+    QDate from;
+    QDate to;
+    DepartmentRange departments;
+    int format = 0;
+    PayNotice::Kind kind = PayNotice::Departments;
+    ExtensionRange extensions{QStringLiteral("0000"), QStringLiteral("9999")};
+    bool limitDepartments = false;
+    QString pdf;
+    QString csv;
+};
+
+QDate dateOption(const QCommandLineParser& parser, const QString& name)
+{
+    if (!parser.isSet(name))
+        throw UsageError(QStringLiteral("--%1 YYYY-MM-DD is needed").arg(name));
+    const QDate date = QDate::fromString(parser.value(name), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        throw UsageError(QStringLiteral("--%1: \"%2\" is not a date YYYY-MM-DD").arg(name, parser.value(name)));
+    return date;
+}
+
+int numberOption(const QCommandLineParser& parser, const QString& name, int fallback)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok)
+        throw UsageError(QStringLiteral("--%1: \"%2\" is not a number").arg(name, parser.value(name)));
+    return value;
+}
+
+int writeCsv(const QString& fileName, const QStringList& header, const QList<QStringList>& rows)
+{
+    CsvWriter csv(fileName);
+    if (!csv.open()) {
+        Prompt::inform(csv.errorString());
+        return 1;
+    }
+    csv.writeRow(header);
+    for (const QStringList& row : rows)
+        csv.writeRow(row);
+    if (!csv.commit()) {
+        Prompt::inform(csv.errorString());
+        return 1;
+    }
+    return 0;
+}
+
+int writeExtensions(const QString& fileName, const QList<ExtensionTotals>& rows)
+{
+    QList<QStringList> cells;
+    for (const ExtensionTotals& row : rows)
+        cells << QStringList{row.phone, row.userName, QString::number(int(row.dormitory)),
+                             QString::number(row.department), row.departmentName} +
+                     chargeCells(row);
+    return writeCsv(fileName,
+                    {QStringLiteral("电话号码"), QStringLiteral("用户名"), QStringLiteral("是否宿舍电话"),
+                     QStringLiteral("部门编号"), QStringLiteral("部门名"), QStringLiteral("月租费"),
+                     QStringLiteral("市话"), QStringLiteral("本地网"), QStringLiteral("长途"),
+                     QStringLiteral("信息台等")},
+                    cells);
+}
+
+int writeDepartments(const QString& fileName, const QList<DepartmentTotals>& rows)
+{
+    QList<QStringList> cells;
+    for (const DepartmentTotals& row : rows)
+        cells << QStringList{QString::number(row.department), row.name} + chargeCells(row);
+    return writeCsv(fileName,
+                    {QStringLiteral("部门编号"), QStringLiteral("部门名"), QStringLiteral("月租费"),
+                     QStringLiteral("市话"), QStringLiteral("本地网"), QStringLiteral("长途"),
+                     QStringLiteral("信息台等")},
+                    cells);
+}
+
+int writePdf(const ReportBuilder& build, const QString& fileName, const ConsolePrompt& prompt)
+{
+    const int before = prompt.shown;
+    QString error;
+    bool written = false;
+    if (!ReportPainter::writePdf(build, fileName, &error, &written)) {
+        Prompt::inform(error);
+        return 1;
+    }
+    if (!written) {
+        // The report said why (a result table that cannot be read) or had
+        // nothing to print.
+        if (prompt.shown > before)
+            return 1;
+        std::printf("qalor-report: nothing to print; %s not written\n", qPrintable(fileName));
+    }
+    return 0;
+}
+
+int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& prompt)
+{
+    if (request.command == QLatin1String("stats"))
+        return StatisticsRun(db).run(request.from, request.to) ? 0 : 1;
+
+    if (request.command == QLatin1String("monthly")) {
+        const MonthlyReport report(db, {request.from, request.to, request.departments,
+                                        MonthlyReport::Format(request.format)});
+        if (!request.csv.isEmpty()) {
+            CountResults results(db);
+            return request.format == MonthlyReport::ByDepartment
+                       ? writeDepartments(request.csv, results.departments(request.departments))
+                       : writeExtensions(request.csv, results.extensions(request.departments));
+        }
+        return writePdf([&](const PageGeometry& page) { return report.build(page); }, request.pdf, prompt);
+    }
+
+    PayNotice::Options options;
+    options.kind = request.kind;
+    options.start = request.from;
+    options.end = request.to;
+    options.departments = request.departments;
+    options.extensions = request.extensions;
+    options.limitDepartments = request.limitDepartments;
+    if (!request.csv.isEmpty()) {
+        CountResults results(db);
+        if (request.kind == PayNotice::Departments)
+            return writeDepartments(request.csv, results.departments(request.departments));
+        return writeExtensions(request.csv,
+                               results.extensions(request.limitDepartments ? std::optional(request.departments)
+                                                                           : std::nullopt,
+                                                  request.extensions));
+    }
+    const PayNotice notices(db, options);
+    return writePdf([&](const PageGeometry& page) { return notices.build(page); }, request.pdf, prompt);
+}
+
+} // namespace
+
+int ReportCommand::run(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Month-end work of the Qalor workstation.\n"
+        "  stats    total the calls of the period into tj and BMTJ\n"
+        "  monthly  the monthly report of the last run (--pdf) or its rows (--csv)\n"
+        "  notices  the payment notices of the last run (--pdf) or their rows (--csv)"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("stats, monthly or notices"));
+    const auto option = [&](const char* name, const char* help, const char* value = nullptr) {
+        parser.addOption(value ? QCommandLineOption(QString::fromUtf8(name), QString::fromUtf8(help),
+                                                    QString::fromUtf8(value))
+                               : QCommandLineOption(QString::fromUtf8(name), QString::fromUtf8(help)));
+    };
+    option("connection", "ODBC data source name or connection string (default: $QALOR_ODBC, else the DSN TDS).",
+           "odbc");
+    option("from", "First day of the period.", "YYYY-MM-DD");
+    option("to", "Last day of the period.", "YYYY-MM-DD");
+    option("format", "Monthly report: 0 extensions by department (default), 1 departments only.", "0|1");
+    option("kind", "Notices: departments (default) or extensions.", "kind");
+    option("first-department", "First department number (default: the lowest in 部门表).", "number");
+    option("last-department", "Last department number (default: the highest in 部门表).", "number");
+    option("first-extension", "Extension notices: first extension, compared as text (default 0000).", "text");
+    option("last-extension", "Extension notices: last extension, compared as text (default 9999).", "text");
+    option("limit-departments", "Extension notices: only extensions of the department range.");
+    option("pdf", "Write the report as a PDF file.", "file");
+    option("csv", "Write the rows of tj or BMTJ as a CSV file instead.", "file");
+    parser.process(arguments);
+
+    ConsolePrompt prompt;
+    try {
+        const QStringList positional = parser.positionalArguments();
+        Request request;
+        request.command = positional.value(0);
+        if (positional.size() != 1 || !QStringList{"stats", "monthly", "notices"}.contains(request.command))
+            throw UsageError(QStringLiteral("give one command: stats, monthly or notices (--help)"));
+        request.from = dateOption(parser, QStringLiteral("from"));
+        request.to = dateOption(parser, QStringLiteral("to"));
+        if (request.command != QLatin1String("stats")) {
+            request.pdf = parser.value(QStringLiteral("pdf"));
+            request.csv = parser.value(QStringLiteral("csv"));
+            if (request.pdf.isEmpty() == request.csv.isEmpty())
+                throw UsageError(QStringLiteral("give either --pdf FILE or --csv FILE"));
+            request.format = numberOption(parser, QStringLiteral("format"), 0);
+            if (request.format != 0 && request.format != 1)
+                throw UsageError(QStringLiteral("--format is 0 or 1"));
+            const QString kind = parser.value(QStringLiteral("kind"));
+            if (!kind.isEmpty() && kind != QLatin1String("departments") && kind != QLatin1String("extensions"))
+                throw UsageError(QStringLiteral("--kind is departments or extensions"));
+            request.kind = kind == QLatin1String("extensions") ? PayNotice::Extensions : PayNotice::Departments;
+            if (parser.isSet(QStringLiteral("first-extension")))
+                request.extensions.first = parser.value(QStringLiteral("first-extension"));
+            if (parser.isSet(QStringLiteral("last-extension")))
+                request.extensions.last = parser.value(QStringLiteral("last-extension"));
+            request.limitDepartments = parser.isSet(QStringLiteral("limit-departments"));
+        }
+
+        CDatabase db(parser.isSet(QStringLiteral("connection")) ? parser.value(QStringLiteral("connection"))
+                                                                : CDatabase::defaultConnectionString());
+        db.open();
+        if (request.command != QLatin1String("stats")) {
+            // Without a range, every department, as the dialogs preselect.
+            const DepartmentList departments = DepartmentList::load(&db);
+            const int lowest = departments.isEmpty() ? 0 : departments.all().first().number;
+            const int highest = departments.isEmpty() ? 0 : departments.all().last().number;
+            request.departments = {numberOption(parser, QStringLiteral("first-department"), lowest),
+                                   numberOption(parser, QStringLiteral("last-department"), highest)};
+        }
+        return runRequest(request, db, prompt);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "qalor-report: %s\n", qPrintable(error.message));
+        return 2;
+    } catch (const DbError& error) {
+        Prompt::inform(error.message());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        Prompt::inform(Prompt::outOfMemoryText());
+        return 1;
+    }
+}
+
+} // namespace qalor

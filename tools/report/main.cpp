@@ -1,0 +1,16 @@
+// qalor-report: the statistics run, the monthly report and the payment
+// notices from the command line (see ReportCommand.h).
+
+#include "ReportCommand.h"
+
+#include <QGuiApplication>
+
+int main(int argc, char* argv[])
+{
+    // PDF files are drawn without a screen: a scheduler has none.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("qalor-report"));
+    return qalor::ReportCommand().run(QGuiApplication::arguments());
+}
