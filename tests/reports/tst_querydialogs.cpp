@@ -18,7 +18,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageSize>
 #include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -308,6 +311,36 @@ private slots:
         });
         click(dialog, QStringLiteral("打印"));
         QCOMPARE(prompt.texts, QStringList{ReportPainter::printerFailureText()});
+    }
+
+    // A bill printed to a file in the print setup gets the paper chosen there.
+    void printToFileKeepsTheChosenPaper()
+    {
+        TestDatabase db;
+        seed(db);
+        RecordingPrompt prompt;
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("bill.pdf"));
+        ReportOutput::installPrinterSetup([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            printer.setPageSize(QPageSize(QPageSize::Letter));
+            printer.setPageOrientation(QPageLayout::Landscape);
+            return true;
+        });
+        CDateQueryDlg dialog;
+        january(dialog);
+        click(dialog, QStringLiteral("查询"));
+        click(dialog, QStringLiteral("打印"));
+        ReportOutput::installPrinterSetup({});
+        QVERIFY(prompt.texts.isEmpty());
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {file});
+        QVERIFY(info.waitForFinished(60000));
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("792 x 612 pts")), qPrintable(out));
+        // 39 calls on landscape Letter (about 62 slots): one page.
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("Pages: +1\\n"))), qPrintable(out));
     }
 
     void exportWritesEveryCall()
