@@ -313,6 +313,27 @@ private slots:
         QCOMPARE(prompt.texts, QStringList{ReportPainter::printerFailureText()});
     }
 
+    // A call table that cannot be read: the fixed text and the driver's own,
+    // and nothing to print afterwards.
+    void tableThatCannotBeOpened()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("DROP TABLE 话费表"));
+        RecordingPrompt prompt;
+        CCalleeQueryDlg dialog;
+        january(dialog);
+        type(dialog, QStringLiteral("被叫号："), QStringLiteral("010"));
+        click(dialog, QStringLiteral("查询"));
+        QCOMPARE(prompt.texts.size(), 2);
+        QCOMPARE(prompt.texts[0], QStringLiteral("felt open table!"));
+        QVERIFY(!prompt.texts[1].isEmpty());
+        QVERIFY(dialog.listLines().isEmpty());
+        QVERIFY(!enabled(dialog, QStringLiteral("下一页")));
+        prompt.texts.clear();
+        click(dialog, QStringLiteral("导出"));
+        QCOMPARE(prompt.texts, QStringList{DetailQueryDialog::queryFirstText()});
+    }
+
     // A bill printed to a file in the print setup gets the paper chosen there.
     void printToFileKeepsTheChosenPaper()
     {
