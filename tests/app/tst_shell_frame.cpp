@@ -696,9 +696,12 @@ void TestShellFrame::maintenanceCommands()
 
     menuAction(frame, QStringLiteral("备份/删除数据"))->trigger();
     menuAction(frame, QStringLiteral("删除重复记录"))->trigger();
+    menuAction(frame, QStringLiteral("按日期查询"))->trigger();
+    menuAction(frame, QStringLiteral("按被叫号查询"))->trigger();
     QCOMPARE(run.dialogs.ran.mid(1),
              (QStringList{QStringLiteral("CdrSaveDialog"), QStringLiteral("BackupDeleteDialog"),
-                          QStringLiteral("RemoveDuplicatesDialog")}));
+                          QStringLiteral("RemoveDuplicatesDialog"), QStringLiteral("CDateQueryDlg"),
+                          QStringLiteral("CCalleeQueryDlg")}));
     QVERIFY(run.prompt.texts.isEmpty());
 }
 
