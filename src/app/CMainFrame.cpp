@@ -142,6 +142,7 @@ void CMainFrame::installHandlers()
         m_view->computeReport();
         showStatus();
     });
+    setHandler(Cmd::RecutUnframed, [this] { m_view->recutUnframed(); });
     setHandler(Cmd::BackupDelete, [this] {
         BackupDeleteDialog dialog(this);
         DialogRunner::run(dialog);

@@ -52,6 +52,9 @@ public:
     void receiveReport();
     void computeReport();
     bool reportMode() const;
+    // Cuts the characters kept aside (they did not fit the layout) again
+    // with the current layout; the lines found wait for "计算REPORT数据".
+    void recutUnframed();
     int collectedReportLines() const;
 
     // Holds intake while the administration dialogue uses the CDR line or
