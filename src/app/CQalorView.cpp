@@ -9,7 +9,7 @@
 #include "app/SerialPortTable.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "rating/CCallRater.h"
-#include "serial/SerialCommControl.h"
+#include "serial/MappedCommControl.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -44,7 +44,7 @@ QLabel* makeIndicator(const QString& text, QWidget* parent)
 struct CQalorView::Private
 {
     explicit Private(std::unique_ptr<CommControl> control)
-        : port(control ? std::move(control) : std::make_unique<SerialCommControl>()),
+        : port(control ? std::move(control) : std::make_unique<MappedCommControl>()),
           intake(*port, engine, calls, report), processor(intake, engine, report)
     {
     }
