@@ -206,6 +206,7 @@ void CMainFrame::installHandlers()
         m_view->computeReport();
         showStatus();
     });
+    setHandler(Cmd::RecutUnframed, [this] { m_view->recutUnframed(); });
     setHandler(Cmd::QueryByDate, [this] {
         CDateQueryDlg dialog(this);
         DialogRunner::run(dialog);

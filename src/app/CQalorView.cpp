@@ -292,6 +292,15 @@ void CQalorView::computeReport()
     openPort();
 }
 
+void CQalorView::recutUnframed()
+{
+    int remaining = 0;
+    const int lines = d->intake.recutUnframed(remaining);
+    Prompt::inform(QStringLiteral("切分出%1条CDR记录,请用\"计算REPORT数据\"计算;仍有%2段数据不符合CDR字段定义.")
+                       .arg(lines)
+                       .arg(remaining));
+}
+
 bool CQalorView::reportMode() const
 {
     return d->intake.reportMode();

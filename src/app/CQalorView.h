@@ -54,6 +54,9 @@ public:
     void receiveReport();
     void computeReport();
     bool reportMode() const;
+    // Cuts the characters kept aside (they did not fit the layout) again
+    // with the current layout; the lines found wait for "计算REPORT数据".
+    void recutUnframed();
     int collectedReportLines() const;
     // What the status bar says about REPORT processing (empty when nothing).
     QString reportStatusText() const;

@@ -95,6 +95,7 @@ private:
     Mode m_mode = Mode::Browse;
     QList<QVariant> m_buffer;
     std::optional<QSqlQuery> m_insert;
+    int m_insertOpening = 0;
 };
 
 } // namespace qalor

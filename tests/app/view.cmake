@@ -5,3 +5,6 @@ qalor_add_test(NAME tst_view SOURCES tst_view.cpp FakeCommControl.h CdrLines.h L
 qalor_add_test(NAME tst_view_pty SOURCES tst_view_pty.cpp CdrLines.h LIBS qalor_appgui DB)
 qalor_add_test(NAME tst_view_tcp SOURCES tst_view_tcp.cpp CdrLines.h LIBS qalor_appgui DB)
 qalor_add_test(NAME tst_maintenance_intake SOURCES tst_maintenance_intake.cpp FakeCommControl.h CdrLines.h LIBS qalor_appgui DB)
+qalor_add_test(NAME tst_intake_kill SOURCES tst_intake_kill.cpp CdrLines.h LIBS qalor_appcore DB)
+target_compile_definitions(tst_intake_kill PRIVATE QALOR_BINARY="$<TARGET_FILE:qalor>")
+add_dependencies(tst_intake_kill qalor)
