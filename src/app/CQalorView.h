@@ -1,9 +1,5 @@
 #pragma once
 
-// The main form view: owns the CDR port, the intake loop, the received-calls
-// list and the one rating engine. The main frame and the menu commands call
-// the public entries below.
-
 #include "serial/CommControl.h"
 
 #include <QWidget>
@@ -15,7 +11,8 @@ class CCallRater;
 class ReceivedCallsModel;
 
 // The main form view: owns the CDR port, the receive buffer, the received-calls
-// list, the REPORT lists and the one rating engine.
+// list, the REPORT lists and the one rating engine. The main frame and the
+// menu commands call the public entries below.
 class CQalorView : public QWidget
 {
     Q_OBJECT

@@ -375,7 +375,7 @@ void TestShellFrame::menuCaptionsAndAvailability()
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && action->isEnabled(), caption);
     }
-    // Not built yet: present but not pretending to work.
+    // Commands without a handler: listed, but disabled rather than pretending to work.
     for (const char* caption : {"按日期查询", "基本费率设置", "入住登记", "统计类型设置", "月报表"})
         QVERIFY2(!menuAction(frame, QString::fromUtf8(caption))->isEnabled(), caption);
 }
@@ -410,8 +410,8 @@ void TestShellFrame::gateRefusals()
     CMainFrame& frame = run.start();
     const QStringList portLog = run.port->log;
 
-    // Enabled entries are triggered as a person would; the others are run
-    // directly, as they will be once their dialogs exist.
+    // Enabled entries are triggered as a person would; disabled ones are run
+    // directly: the rights check comes before the handler either way.
     QAction* action = frame.action(command);
     QVERIFY(action);
     if (action->isEnabled())
