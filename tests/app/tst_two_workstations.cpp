@@ -7,6 +7,7 @@
 // be driven (a scripted dialog runner fills the duplicate-removal dialog).
 
 #include "RecordingPrompt.h"
+#include "Sandbox.h"
 #include "TestDatabase.h"
 
 #include "../../tools/pbxsim/CallGenerator.h"
@@ -240,11 +241,9 @@ int main(int argc, char** argv)
 {
     if (!sandbox().isValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox().filePath(QStringLiteral("config"))));
-    qputenv("QALOR_DATA_DIR", QFile::encodeName(sandbox().filePath(QStringLiteral("data"))));
+    useSandbox(sandbox());
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QCoreApplication::setApplicationName(QStringLiteral("qalor"));
+    nameLikeTheWorkstation();
     TestTwoWorkstations test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
