@@ -9,7 +9,7 @@
 #include "app/SerialPortTable.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "rating/CCallRater.h"
-#include "serial/SerialCommControl.h"
+#include "serial/MappedCommControl.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -45,7 +45,7 @@ QLabel* makeIndicator(const QString& text, QWidget* parent)
 struct CQalorView::Private
 {
     explicit Private(std::unique_ptr<CommControl> control)
-        : port(control ? std::move(control) : std::make_unique<SerialCommControl>()),
+        : port(control ? std::move(control) : std::make_unique<MappedCommControl>()),
           intake(*port, engine, calls, report), processor(intake, engine, report)
     {
     }
@@ -152,8 +152,8 @@ CQalorView::~CQalorView()
 void CQalorView::initialUpdate()
 {
     armPort();
-    // Lines a hold kept when the program last ended are calls to price.
-    d->intake.handleHeldLines();
+    // Characters the last run read and did not finish are handled first.
+    d->intake.drain();
     setLoginIndicator(false);
     d->calls.resetCounter();
     const QFontMetrics metrics = d->list->header()->fontMetrics();
@@ -190,8 +190,10 @@ void CQalorView::setLoginIndicator(bool loggedIn)
 void CQalorView::armPort()
 {
     CommControl& port = *d->port;
-    if (port.portOpen())
+    if (port.portOpen()) {
+        d->intake.takeIn();
         port.setPortOpen(false);
+    }
     port.setCommPort(d->portNumber);
     port.setInBufferSize(CdrInBufferSize);
     const int lineLength = d->engine.cdrLineLength();
@@ -233,6 +235,8 @@ void CQalorView::openPort()
 
 void CQalorView::closePort()
 {
+    // Closing drops what the control holds: take it into the journal first.
+    d->intake.takeIn();
     d->port->setPortOpen(false);
 }
 

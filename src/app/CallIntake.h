@@ -1,8 +1,10 @@
 #pragma once
 
-#include "app/ReportLines.h"
 #include "db/sets/CCdrSet.h"
 #include "intake/LineAssembler.h"
+#include "intake/LineJournal.h"
+#include "intake/ReceivedJournal.h"
+#include "prompt/DeferredPrompt.h"
 #include "rating/CCallRater.h"
 
 #include <QObject>
@@ -12,6 +14,7 @@ namespace qalor {
 
 class CommControl;
 class ReceivedCallsModel;
+class ReportLines;
 
 // Opens the CDR port when it is closed; a port that will not open is
 // reported once with its device and the reason, and the program goes on.
@@ -21,6 +24,14 @@ bool openCdrPort(CommControl& port);
 // runs each line through raw saving, parsing, the start/trace gate, pricing,
 // the received-calls list and the hotel accrual. In REPORT mode lines are
 // only collected.
+//
+// Every character read goes to the received journal before anything else
+// happens to it. Each line is stored in one transaction together with the
+// data source's mark of its position, so after a crash the journal's
+// unhandled rest is handled again and nothing is lost or stored twice.
+// Characters that do not form a line of the current layout are kept in the
+// unframed journal (and in cdr表 when raw saving is on). Messages raised
+// while handling are shown afterwards, outside the handling, never stacked.
 class CallIntake : public QObject
 {
     Q_OBJECT
@@ -51,42 +62,57 @@ public:
     LineAssembler& assembler() { return m_assembler; }
 
     // Holding intake: while held (holds nest), characters keep being read
-    // from the port and cut into lines, and every line is journalled
-    // (held-lines.journal) instead of being priced. Releasing the last hold
-    // handles the held lines in the order they arrived, each leaving the
-    // journal once handled. Used while the exchange's administration dialogue
-    // runs on the CDR line and while the call table is being maintained.
+    // from the port and are kept, but no line is cut or priced. Releasing the
+    // last hold handles everything kept, in the order it arrived. Used while
+    // the exchange's administration dialogue runs on the CDR line and while
+    // the call table is being maintained.
     void hold();
     void release();
     bool held() const { return m_holds > 0; }
-    int heldLineCount() const { return m_held.size(); }
-    // Handles the lines a hold kept, also those an earlier run of the
-    // program left in the journal (it ended while intake was held).
-    void handleHeldLines();
-    static QString heldJournalPath();
 
     // The receive event: reads everything the port holds and handles every
     // complete line in it.
     void receive();
     // Reads everything the port holds and handles every complete line, event or not.
     void drain();
+    // Reads everything the port holds into the journal without handling it
+    // (before the port is closed).
+    void takeIn();
 
     // One line, in normal mode: stores it and, when priced, shows it and
     // feeds the hotel accrual. A field-order error ends that line only.
-    Outcome handleLine(const QString& line);
+    // source: the line's end in the received stream (-1: none).
+    Outcome handleLine(const QString& line, qint64 source = -1);
+
+    // Characters kept because they did not form a line; cut again with the
+    // current layout, the lines among them are collected for REPORT
+    // processing (REPORT mode starts). Returns how many lines were found;
+    // remaining tells how many pieces stay kept.
+    int recutUnframed(int& remaining);
+    static QString unframedJournalPath();
+    static QString rawJournalPath();
+    DeferredPrompt& notices() { return m_notices; }
 
     // The storing half of a line: raw save, parse, gate, price and store.
     // The caller publishes the priced call afterwards (REPORT batches do so
     // only after their transaction committed).
     Outcome storeLine(const QString& line, std::optional<PricedCall>& priced);
+    // Parse, gate, price and store, without raw saving; record receives the canonical record.
+    Outcome priceLine(const QString& line, std::optional<PricedCall>& priced, QString& record);
     // The showing half: list row and the hotel hook.
     void publish(const PricedCall& call);
 
 private:
-    // A line as the receive event handles it: collected in REPORT mode,
-    // otherwise priced.
-    void dispatch(const QString& line);
-    void saveRawLine(const QString& line);
+    void resume();
+    void process();
+    void handlePiece(const LineAssembler::Piece& piece);
+    void keepUnframed(const LineAssembler::Piece& piece);
+    // False when the row could not be stored; it then waits in the raw journal.
+    bool saveRawLine(const QString& line);
+    bool insertRaw(const QString& line);
+    void keepRaw(const QString& line);
+    void storeKeptRaw();
+    void notifyUnframed();
 
     CommControl& m_port;
     CCallRater& m_engine;
@@ -98,8 +124,16 @@ private:
     bool m_reportMode = false;
     bool m_rawFailureShown = false;
     int m_holds = 0;
-    ReportLines m_held;
-    bool m_handlingHeld = false;
+    bool m_busy = false;
+    QString m_unread; // journalled, not yet cut
+    ReceivedJournal m_received;
+    LineJournal m_unframed;
+    LineJournal m_rawKept;
+    qint64 m_checkThrough = -1; // lines up to here may be stored already (read back after a restart)
+    bool m_journalFailureShown = false;
+    bool m_unframedTold = false;
+    bool m_unframedNew = false;
+    DeferredPrompt m_notices;
 };
 
 } // namespace qalor

@@ -6,6 +6,7 @@
 #include "hotel/HotelSettings.h"
 #include "intake/CdrParser.h"
 #include "intake/DataFolder.h"
+#include "intake/JournalMark.h"
 #include "rating/CallPrice.h"
 #include "rating/RefusedCalls.h"
 
@@ -31,6 +32,7 @@ CCallRater::CCallRater() : m_pending(pendingJournalPath())
     }
     try {
         CDatabase::shared().ensureOpen();
+        JournalMark::ensureTable();
     } catch (const DbError&) {
     }
     if (!LoadLayout())
@@ -155,10 +157,10 @@ void CCallRater::reopenLostConnection()
     }
 }
 
-void CCallRater::keepPending(const QString& record)
+void CCallRater::keepPending(const QString& record, qint64 source)
 {
     try {
-        m_pending.append(record);
+        m_pending.append(record, source);
         m_pendingWaiting = true;
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromLocal8Bit(error.what()));
@@ -175,7 +177,7 @@ int CCallRater::PricePendingCalls()
     CDatabase& db = CDatabase::shared();
     if (m_pricingPending || db.inTransaction())
         return 0;
-    QStringList pending = m_pending.lines();
+    const QList<LineJournal::Entry> pending = m_pending.entries();
     if (pending.isEmpty()) {
         m_pendingWaiting = false;
         return 0;
@@ -184,44 +186,65 @@ int CCallRater::PricePendingCalls()
     int stored = 0;
     qsizetype done = 0;
     bool journalStuck = false;
+    const QString identity = m_pending.identity();
+    // An entry the data source refused while 话费表 took other rows: the
+    // entries before it are stored first, then it is set aside.
+    qsizetype refusedEntry = -1;
     while (done < pending.size()) {
-        const qsizetype count = qMin(PendingBatch, pending.size() - done);
+        if (done == refusedEntry) {
+            if (!setAsidePending(pending.at(done)))
+                break;
+            ++done;
+            refusedEntry = -1;
+            continue;
+        }
+        const qsizetype end = refusedEntry > done ? refusedEntry : pending.size();
+        const qsizetype count = qMin(PendingBatch, end - done);
+        const qint64 last = pending.at(done + count - 1).number;
         QList<QPair<QString, float>> accruals;
         bool refused = false;
         qsizetype refusedAt = -1;
         try {
             CTransaction transaction(db);
+            // The data source's own mark says which of these it already
+            // stored (the program ended between that commit and the journal
+            // mark): those are never stored again.
+            const qint64 storedThrough = JournalMark::read(identity);
             for (qsizetype i = 0; i < count && !refused; ++i) {
-                const Outcome outcome = priceRecord(pending.at(done + i));
+                const LineJournal::Entry& entry = pending.at(done + i);
+                if (entry.number <= storedThrough)
+                    continue;
+                const Outcome outcome = priceRecord(entry.text);
                 if (outcome == Outcome::AppendFailed)
                     refused = true, refusedAt = i;
                 else if (outcome == Outcome::Stored)
                     accruals.append({m_last.caller, m_last.charge + m_last.surcharge});
             }
-            if (!refused)
+            if (!refused) {
+                JournalMark::write(identity, last);
                 transaction.commit();
+            }
         } catch (const DbError& error) {
             Prompt::inform(error.message());
             refused = true;
         }
         if (refused) {
             // Rolled back: the whole batch stays in the journal. When 话费表
-            // takes rows and only this one is refused, the record is set
-            // aside and the rest are tried again without it.
-            if (refusedAt < 0 || !callTableWritable() || !setAsidePending(refusedAt))
+            // takes rows and only this record is refused, it would block the
+            // journal for good: it is set aside and the rest go on.
+            if (refusedAt < 0 || !callTableWritable())
                 break;
-            pending = m_pending.lines();
-            done = 0;
+            refusedEntry = done + refusedAt;
             continue;
         }
         done += count;
         stored += int(accruals.size());
         try {
             // Calls journalled meanwhile stand behind these and stay.
-            m_pending.dropFirst(int(count));
+            m_pending.dropThrough(last);
         } catch (const std::exception& error) {
-            // The batch is stored but still listed: stop rather than store
-            // it a second time.
+            // The batch is stored and marked as stored in the data source,
+            // which keeps it from being stored again; stop for now.
             Prompt::inform(QString::fromLocal8Bit(error.what()));
             journalStuck = true;
         }
@@ -254,19 +277,18 @@ bool CCallRater::callTableWritable()
     }
 }
 
-bool CCallRater::setAsidePending(qsizetype index)
+bool CCallRater::setAsidePending(const LineJournal::Entry& entry)
 {
     try {
-        QStringList remaining = m_pending.lines();
-        const QString record = remaining.takeAt(index);
-        RefusedCalls::setAside(record);
-        m_pending.replace(remaining);
-        Prompt::inform(RefusedCalls::message(record));
-        return true;
+        RefusedCalls::setAside(entry.text);
+        // Every entry before it has been stored and dropped already.
+        m_pending.dropThrough(entry.number);
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromLocal8Bit(error.what()));
         return false;
     }
+    Prompt::inform(RefusedCalls::message(entry.text));
+    return true;
 }
 
 void CCallRater::accrueRecovered(const QString& extension, float amount)
