@@ -12,6 +12,8 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
+#include "editors/EditorDialog.h"
+#include "editors/EditorTable.h"
 #include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
@@ -20,6 +22,8 @@
 #include "maintenance/RemoveDuplicatesDialog.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
+#include "reports/CMonthCountDlg.h"
+#include "reports/CPayNoticeDlg.h"
 #include "serial/CommControl.h"
 
 #include <QAction>
@@ -163,6 +167,10 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::PasswordAdmin, [this] { managePasswords(); });
     setHandler(Cmd::PortSettings, [this] { changePort(); });
     setHandler(Cmd::CdrLayout, [this] { editCdrLayout(); });
+    for (const EditorDef& editor : EditorTable::all()) {
+        const int command = editor.command;
+        setHandler(command, [this, command] { openEditor(command); });
+    }
     setHandler(Cmd::ReceiveReport, [this] {
         m_view->receiveReport();
         showStatus();
@@ -193,6 +201,14 @@ void CMainFrame::installHandlers()
         CdrSaveDialog dialog(this);
         DialogRunner::run(dialog);
         m_view->setSaveRaw(dialog.saveCdr());
+    });
+    setHandler(Cmd::MonthReport, [this] {
+        CMonthCountDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::PayNotice, [this] {
+        CPayNoticeDlg dialog(this);
+        DialogRunner::run(dialog);
     });
     setHandler(Cmd::Exit, [this] { close(); });
     setHandler(Cmd::About, [this] {
@@ -241,6 +257,21 @@ void CMainFrame::editCdrLayout()
         m_view->reloadLayout();
         showStatus();
     }
+}
+
+void CMainFrame::openEditor(int command)
+{
+    const EditorDef* def = EditorTable::find(command);
+    if (!def)
+        return;
+    EditorDialog::Hooks hooks;
+    hooks.loggedIn = [this] { return m_state.loggedIn != 0; };
+    hooks.runDialog = [](QDialog& dialog) { return DialogRunner::run(dialog); };
+    EditorDialog dialog(*def, std::move(hooks), this);
+    if (DialogRunner::run(dialog) != QDialog::Accepted)
+        return;
+    m_view->afterEditorConfirmed(def->after);
+    showStatus();
 }
 
 void CMainFrame::showStatus()

@@ -56,6 +56,8 @@ private:
     void changePort();
     void managePasswords();
     void editCdrLayout();
+    // The parameter-table editor of a command; acts on "确认" as the editor says.
+    void openEditor(int command);
 
     AppState& m_state;
     CQalorView* m_view = nullptr;

@@ -319,6 +319,40 @@ QString CQalorView::reportStatusText() const
     return d->report.statusText(d->intake.reportMode());
 }
 
+void CQalorView::afterEditorConfirmed(AfterConfirm action)
+{
+    CCallRater& engine = d->engine;
+    switch (action) {
+    case AfterConfirm::Nothing:
+        break;
+    case AfterConfirm::ReloadRates:
+        engine.LoadRates();
+        break;
+    case AfterConfirm::ReloadRate31:
+        engine.LoadRate31();
+        break;
+    case AfterConfirm::ClearTimeBandsMark:
+        engine.clearTimeDiscountsMark();
+        break;
+    case AfterConfirm::ReloadHolidays:
+        engine.LoadHolidayDiscounts(QDateTime::currentDateTime());
+        break;
+    case AfterConfirm::ReloadWeekdays:
+        engine.LoadWeekdayDiscounts(DiscountCalculator::dayOfWeek(QDate::currentDate()));
+        break;
+    case AfterConfirm::ClearCallTypesMark:
+        engine.clearCallTypesMark();
+        break;
+    case AfterConfirm::ClearCallerCosMark:
+        engine.clearCallerCosMark();
+        break;
+    case AfterConfirm::CloseCdrPortAndClearTrunkGroupsMark:
+        closePort();
+        engine.clearTrunkGroupsMark();
+        break;
+    }
+}
+
 void CQalorView::reloadLayout()
 {
     closePort();

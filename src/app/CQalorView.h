@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editors/EditorTable.h"
 #include "serial/CommControl.h"
 
 #include <QWidget>
@@ -59,6 +60,11 @@ public:
     // the lines are priced when the last hold is released.
     void holdIntake();
     void releaseIntake();
+
+    // After a parameter editor closed with "确认": reload the edited table in
+    // the engine or clear its loaded mark; the trunk-group editor also closes
+    // the CDR port, which stays closed until "打开串口" or another re-arm.
+    void afterEditorConfirmed(AfterConfirm action);
 
     // After the CDR field editor closed with OK: close the port, reload the
     // layout, re-arm the port.

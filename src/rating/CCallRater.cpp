@@ -177,7 +177,7 @@ int CCallRater::PricePendingCalls()
     CDatabase& db = CDatabase::shared();
     if (m_pricingPending || db.inTransaction())
         return 0;
-    const QList<LineJournal::Entry> pending = m_pending.entries();
+    QList<LineJournal::Entry> pending = m_pending.entries();
     if (pending.isEmpty()) {
         m_pendingWaiting = false;
         return 0;
@@ -187,36 +187,26 @@ int CCallRater::PricePendingCalls()
     qsizetype done = 0;
     bool journalStuck = false;
     const QString identity = m_pending.identity();
-    // An entry the data source refused while 话费表 took other rows: the
-    // entries before it are stored first, then it is set aside.
-    qsizetype refusedEntry = -1;
     while (done < pending.size()) {
-        if (done == refusedEntry) {
-            if (!setAsidePending(pending.at(done)))
-                break;
-            ++done;
-            refusedEntry = -1;
-            continue;
-        }
-        const qsizetype end = refusedEntry > done ? refusedEntry : pending.size();
-        const qsizetype count = qMin(PendingBatch, end - done);
+        const qsizetype count = qMin(PendingBatch, pending.size() - done);
         const qint64 last = pending.at(done + count - 1).number;
         QList<QPair<QString, float>> accruals;
         bool refused = false;
-        qsizetype refusedAt = -1;
+        qint64 refusedNumber = -1;
+        qint64 storedThrough = -1;
         try {
             CTransaction transaction(db);
             // The data source's own mark says which of these it already
             // stored (the program ended between that commit and the journal
             // mark): those are never stored again.
-            const qint64 storedThrough = JournalMark::read(identity);
+            storedThrough = JournalMark::read(identity);
             for (qsizetype i = 0; i < count && !refused; ++i) {
                 const LineJournal::Entry& entry = pending.at(done + i);
                 if (entry.number <= storedThrough)
                     continue;
                 const Outcome outcome = priceRecord(entry.text);
                 if (outcome == Outcome::AppendFailed)
-                    refused = true, refusedAt = i;
+                    refused = true, refusedNumber = entry.number;
                 else if (outcome == Outcome::Stored)
                     accruals.append({m_last.caller, m_last.charge + m_last.surcharge});
             }
@@ -230,11 +220,12 @@ int CCallRater::PricePendingCalls()
         }
         if (refused) {
             // Rolled back: the whole batch stays in the journal. When 话费表
-            // takes rows and only this record is refused, it would block the
-            // journal for good: it is set aside and the rest go on.
-            if (refusedAt < 0 || !callTableWritable())
+            // takes rows and only this one is refused, the record is set
+            // aside and the rest are tried again without it.
+            if (refusedNumber < 0 || !callTableWritable() || !setAsidePending(refusedNumber, storedThrough))
                 break;
-            refusedEntry = done + refusedAt;
+            pending = m_pending.entries();
+            done = 0;
             continue;
         }
         done += count;
@@ -277,18 +268,27 @@ bool CCallRater::callTableWritable()
     }
 }
 
-bool CCallRater::setAsidePending(const LineJournal::Entry& entry)
+bool CCallRater::setAsidePending(qint64 number, qint64 storedThrough)
 {
     try {
-        RefusedCalls::setAside(entry.text);
-        // Every entry before it has been stored and dropped already.
-        m_pending.dropThrough(entry.number);
+        // Entries the data source has already stored are not carried over:
+        // the rewrite numbers the rest anew, past the data source's mark.
+        QStringList remaining;
+        QString record;
+        for (const LineJournal::Entry& entry : m_pending.entries(storedThrough)) {
+            if (entry.number == number)
+                record = entry.text;
+            else
+                remaining << entry.text;
+        }
+        RefusedCalls::setAside(record);
+        m_pending.replace(remaining);
+        Prompt::inform(RefusedCalls::message(record));
+        return true;
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromLocal8Bit(error.what()));
         return false;
     }
-    Prompt::inform(RefusedCalls::message(entry.text));
-    return true;
 }
 
 void CCallRater::accrueRecovered(const QString& extension, float amount)

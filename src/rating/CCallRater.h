@@ -68,9 +68,9 @@ public:
 
     // Prices the records left in the pending journal, in batches of one
     // transaction each; a record leaves the journal once its batch is
-    // committed. A record the data source refuses while 话费表 takes rows is
-    // set aside (RefusedCalls) and the others are stored without it. Calls
-    // stored this way are accrued to open hotel stays.
+    // committed. A record the data source refuses while 话费表 takes rows
+    // is set aside (RefusedCalls) and the others are stored without it.
+    // Calls stored this way are accrued to open hotel stays.
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
     int PricePendingCalls();
@@ -125,9 +125,10 @@ private:
     enum class Outcome { Stored, NotStored, AppendFailed };
     Outcome priceRecord(const QString& record);
     bool callTableWritable();
-    // Moves a pending record to the refused calls (RefusedCalls); false
+    // Moves the pending record of that entry number to the refused calls,
+    // dropping those the data source stored through storedThrough; false
     // (shown) when either file could not be written.
-    bool setAsidePending(const LineJournal::Entry& entry);
+    bool setAsidePending(qint64 number, qint64 storedThrough);
     void accrueRecovered(const QString& extension, float amount);
 
     CdrLayout m_layout;

@@ -10,6 +10,8 @@
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
+#include "app/CallIntake.h"
+#include "intake/ReceivedJournal.h"
 #include "app/ReceivedCallsModel.h"
 #include "db/CDatabase.h"
 #include "maintenance/CallTableCommands.h"
@@ -68,6 +70,7 @@ private slots:
     void otherWorkstationWaitsForDuplicateRemoval();
     void everyOperationReleasesItsHold_data();
     void everyOperationReleasesItsHold();
+    void heldLinesSurviveARestart();
 
 private:
     std::unique_ptr<QTemporaryDir> m_data;
@@ -99,16 +102,17 @@ void TestMaintenanceIntake::callReceivedDuringDuplicateRemovalIsStoredOnce()
     // The call arrives after the range was copied to HF and before it is
     // deleted from 话费表: the moment the dialog lets events run.
     const CdrCall call = mobileCall(7);
-    int storedMeanwhile = -1;
+    int heldMeanwhile = -1;
     CallTableCommands commands;
     QVERIFY(commands.removeDuplicates(CallDay, CallDay, [&](int done, int) {
         if (done == 2) {
             port.deliver(call.line());
-            QCoreApplication::processEvents();
-            storedMeanwhile = storedCalls(db, call.dialled);
+            // Read and journalled, not yet handled.
+            qint64 from = ReceivedJournal().handledThrough();
+            heldMeanwhile = ReceivedJournal().textFrom(from).contains(call.dialled) ? 1 : 0;
         }
     }));
-    QCOMPARE(storedMeanwhile, 0); // held while the work ran
+    QCOMPARE(heldMeanwhile, 1); // on disk while the work ran
     QCOMPARE(storedCalls(db, call.dialled), 1);
     QCOMPARE(storedCalls(db, QStringLiteral("02087654321")), 1);
     QCOMPARE(view.receivedCalls().cell(0, 1).trimmed(), call.dialled);
@@ -203,6 +207,39 @@ void TestMaintenanceIntake::everyOperationReleasesItsHold()
     QCOMPARE(done, !failing && holds > 0);
     QCOMPARE(counting.holds, holds);
     QCOMPARE(counting.releases, holds);
+}
+
+void TestMaintenanceIntake::heldLinesSurviveARestart()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    const CdrCall first = mobileCall(1), second = mobileCall(2);
+    {
+        auto control = std::make_unique<FakeCommControl>();
+        FakeCommControl& port = *control;
+        CQalorView view(std::move(control));
+        view.initialUpdate();
+        view.holdIntake();
+        port.deliver(first.line() + second.line().left(30));
+        QCOMPARE(storedCalls(db, first.dialled), 0);
+        // the program ends while intake is held
+    }
+    auto control = std::make_unique<FakeCommControl>();
+    FakeCommControl& port = *control;
+    CQalorView view(std::move(control));
+    view.initialUpdate();
+    QCOMPARE(storedCalls(db, first.dialled), 1);
+    // The rest of the line the last run had begun to read.
+    port.deliver(second.line().mid(30));
+    QCOMPARE(storedCalls(db, second.dialled), 1);
+
+    // Nothing is priced twice at the next start.
+    {
+        CQalorView again(std::make_unique<FakeCommControl>());
+        again.initialUpdate();
+    }
+    QCOMPARE(storedCalls(db, first.dialled), 1);
+    QCOMPARE(prompt.texts, QStringList());
 }
 
 QTEST_MAIN(TestMaintenanceIntake)

@@ -372,12 +372,15 @@ void TestShellFrame::menuCaptionsAndAvailability()
     for (const char* caption : {"登录", "管理员退出", "密码管理", "打开串口", "关闭串口", "串口设置",
                                 "接收REPORT数据", "计算REPORT数据", "CDR输出字段设置", "备份/删除数据",
                                 "删除重复记录", "是否保存CDR记录", "按日期查询", "按被叫号查询", "退出(&X)", "工具栏",
-                                "状态栏", "帮助"}) {
+                                "状态栏", "帮助",
+                                "基本费率设置", "3+1费率表设置", "分时段折扣设置", "节假日折扣设置",
+                                "星期折扣设置", "折扣类型设置", "呼叫类型计费设置", "分机级别计费设置",
+                                "中继组计费设置", "部门设置", "分机设置", "统计类型设置", "语音话费查询密码", "月报表", "出缴费通知"}) {
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && action->isEnabled(), caption);
     }
     // Commands without a handler: listed, but disabled rather than pretending to work.
-    for (const char* caption : {"基本费率设置", "入住登记", "统计类型设置", "月报表"})
+    for (const char* caption : {"入住登记"})
         QVERIFY2(!menuAction(frame, QString::fromUtf8(caption))->isEnabled(), caption);
 }
 
