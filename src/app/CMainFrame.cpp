@@ -176,8 +176,8 @@ void CMainFrame::runCommand(int command)
 
 void CMainFrame::installHandlers()
 {
-    // Commands whose dialogs are not part of the workstation yet have no
-    // handler and stay disabled.
+    // Every command starts disabled; installing its handler enables it, so a
+    // command without one is shown but cannot be chosen.
     for (QAction* action : std::as_const(m_actions))
         action->setEnabled(false);
 

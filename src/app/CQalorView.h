@@ -1,9 +1,5 @@
 #pragma once
 
-// The main form view: owns the CDR port, the intake loop, the received-calls
-// list and the one rating engine. The main frame and the menu commands call
-// the public entries below.
-
 #include "editors/EditorTable.h"
 #include "serial/CommControl.h"
 
@@ -16,7 +12,8 @@ class CCallRater;
 class ReceivedCallsModel;
 
 // The main form view: owns the CDR port, the receive buffer, the received-calls
-// list, the REPORT lists and the one rating engine.
+// list, the REPORT lists and the one rating engine. The main frame and the
+// menu commands call the public entries below.
 class CQalorView : public QWidget
 {
     Q_OBJECT

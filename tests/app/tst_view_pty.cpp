@@ -1,5 +1,6 @@
 #include "CdrLines.h"
 #include "RecordingPrompt.h"
+#include "Sandbox.h"
 #include "TestDatabase.h"
 
 #include "app/CQalorView.h"
@@ -186,11 +187,9 @@ int main(int argc, char** argv)
 {
     if (!sandbox().isValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox().path() + QStringLiteral("/config")));
-    qputenv("QALOR_DATA_DIR", QFile::encodeName(sandbox().path() + QStringLiteral("/data")));
+    useSandbox(sandbox());
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QCoreApplication::setApplicationName(QStringLiteral("qalor"));
+    nameLikeTheWorkstation();
     TestViewPty test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
