@@ -16,9 +16,12 @@
 #include "editors/EditorTable.h"
 #include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
+#include "app/ViewIntakeHold.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
+#include "reports/CCalleeQueryDlg.h"
+#include "reports/CDateQueryDlg.h"
 #include "serial/CommControl.h"
 
 #include <QAction>
@@ -31,6 +34,23 @@
 #include <QToolBar>
 
 namespace qalor {
+
+namespace {
+QString linkText(CommControl::Link link)
+{
+    switch (link) {
+    case CommControl::Link::Open:
+        return QStringLiteral("已打开");
+    case CommControl::Link::Connected:
+        return QStringLiteral("已连接");
+    case CommControl::Link::Reconnecting:
+        return QStringLiteral("已断开，正在重连");
+    case CommControl::Link::Closed:
+        break;
+    }
+    return QStringLiteral("已关闭");
+}
+} // namespace
 
 CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidget* parent)
     : QMainWindow(parent), m_state(state)
@@ -45,13 +65,17 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     MenuBuilder::fillToolBar(m_toolBar, m_actions);
 
-    // Four panes: the message line, the login state, the CDR port and the clock.
+    // The panes: the message line, REPORT lines waiting (shown only then),
+    // the login state, the CDR port and the clock.
+    m_reportPane = new QLabel(this);
     m_loginPane = new QLabel(this);
     m_portPane = new QLabel(this);
     m_clockPane = new QLabel(this);
+    m_reportPane->setAccessibleName(QStringLiteral("REPORT状态"));
     m_loginPane->setAccessibleName(QStringLiteral("登录状态"));
     m_portPane->setAccessibleName(QStringLiteral("串口状态"));
     m_clockPane->setAccessibleName(QStringLiteral("时间"));
+    statusBar()->addPermanentWidget(m_reportPane);
     statusBar()->addPermanentWidget(m_loginPane);
     statusBar()->addPermanentWidget(m_portPane);
     statusBar()->addPermanentWidget(m_clockPane);
@@ -72,6 +96,8 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     // the start audit row, the raw-saving switch).
     m_view = new CQalorView(std::move(port), this);
     setCentralWidget(m_view);
+    // Call-table maintenance holds the view's intake while it works.
+    m_intakeHold = std::make_unique<ViewIntakeHold>(*m_view);
 
     connect(m_session, &AdminSession::loginStateChanged, this, [this](bool loggedIn) {
         m_view->setLoginIndicator(loggedIn);
@@ -143,10 +169,21 @@ void CMainFrame::installHandlers()
         const int command = editor.command;
         setHandler(command, [this, command] { openEditor(command); });
     }
-    setHandler(Cmd::ReceiveReport, [this] { m_view->receiveReport(); });
+    setHandler(Cmd::ReceiveReport, [this] {
+        m_view->receiveReport();
+        showStatus();
+    });
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
         showStatus();
+    });
+    setHandler(Cmd::QueryByDate, [this] {
+        CDateQueryDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::QueryByCallee, [this] {
+        CCalleeQueryDlg dialog(this);
+        DialogRunner::run(dialog);
     });
     setHandler(Cmd::BackupDelete, [this] {
         BackupDeleteDialog dialog(this);
@@ -230,11 +267,12 @@ void CMainFrame::openEditor(int command)
 void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
-    const bool open = m_view->cdrPort().portOpen();
-    m_portPane->setText(QStringLiteral("串口%1 %2")
-                            .arg(m_view->portNumber())
-                            .arg(open ? QStringLiteral("已打开") : QStringLiteral("已关闭")));
+    m_portPane->setText(
+        QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->cdrPort().link())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    const QString report = m_view->reportStatusText();
+    m_reportPane->setText(report);
+    m_reportPane->setVisible(!report.isEmpty());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -21,7 +21,8 @@ class CQalorView : public QWidget
 {
     Q_OBJECT
 public:
-    // port == nullptr: the real serial control. Construction runs the start-up
+    // port == nullptr: the real control, on the serial device or network
+    // address the port number maps to. Construction runs the start-up
     // steps (start time, port number from 串口表, raw CDR record set, the start
     // audit row, the raw-saving switch); initialUpdate() arms the port.
     explicit CQalorView(std::unique_ptr<CommControl> port = nullptr, QWidget* parent = nullptr);
@@ -54,6 +55,8 @@ public:
     void computeReport();
     bool reportMode() const;
     int collectedReportLines() const;
+    // What the status bar says about REPORT processing (empty when nothing).
+    QString reportStatusText() const;
 
     // Holds intake while the administration dialogue uses the CDR line or
     // the call table is maintained: characters are still read and kept, and

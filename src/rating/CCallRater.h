@@ -68,7 +68,8 @@ public:
 
     // Prices the records left in the pending journal, in batches of one
     // transaction each; a record leaves the journal once its batch is
-    // committed. Calls stored this way are accrued to open hotel stays.
+    // committed. A record the data source refuses while 话费表 takes rows
+    // is set aside (RefusedCalls) and the others are stored without it. Calls stored this way are accrued to open hotel stays.
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
     int PricePendingCalls();
@@ -78,6 +79,12 @@ public:
     void reopenLostConnection();
     int pendingCallCount() const;
     static QString pendingJournalPath();
+    // Keeps a record whose row could not be stored in the pending journal,
+    // with the position in the received stream it came from (-1: none).
+    void keepPending(const QString& record, qint64 source = -1);
+    bool pendingWaiting() const { return m_pendingWaiting; }
+    // The highest received-stream position a kept record came from.
+    qint64 lastPendingSource() const { return m_pending.lastSource(); }
 
     int LoadHotelRooms();
     bool hotelRoomsLoaded() const;
@@ -116,7 +123,11 @@ public:
 private:
     enum class Outcome { Stored, NotStored, AppendFailed };
     Outcome priceRecord(const QString& record);
-    void keepPending(const QString& record);
+    bool callTableWritable();
+    // Moves the pending record of that entry number to the refused calls,
+    // dropping those the data source stored through storedThrough; false
+    // (shown) when either file could not be written.
+    bool setAsidePending(qint64 number, qint64 storedThrough);
     void accrueRecovered(const QString& extension, float amount);
 
     CdrLayout m_layout;

@@ -1,7 +1,8 @@
 // The workstation is driven from outside through the accessibility tree: every
 // control a person can operate must be found there under its caption. Walks
-// the main window, its menus and every dialog of the shell and of the
-// call-table maintenance, and lists what carries no name.
+// the main window, its menus and every dialog of the shell, of the
+// call-table maintenance and of the detail-bill queries, and lists what
+// carries no name.
 
 #include "FakeCommControl.h"
 #include "RecordingPrompt.h"
@@ -21,6 +22,8 @@
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
+#include "reports/CCalleeQueryDlg.h"
+#include "reports/CDateQueryDlg.h"
 
 #include <QAccessible>
 #include <QMenu>
@@ -156,6 +159,8 @@ private slots:
                 return new EditorDialog(def, {[] { return true; }, [](QDialog&) { return 0; }});
             });
         QTest::newRow("检查费率表") << Make([] { return new RateCheckDialog; });
+        QTest::newRow("按日期查询") << Make([] { return new CDateQueryDlg; });
+        QTest::newRow("按被叫号查询") << Make([] { return new CCalleeQueryDlg; });
     }
 
     void dialogs()
