@@ -74,7 +74,7 @@ if odbcinst -q -s -n TDS >/dev/null 2>&1; then
             say "Creating the missing tables in $data_file"
             "$initdb" "${initdb_args[@]}"
         else
-            echo "run.sh: the data source TDS lacks tables or cannot be reached:" >&2
+            echo "run.sh: the data source TDS lacks tables or indexes, or cannot be reached:" >&2
             "$initdb" --connection TDS --check >&2 || true
             echo "run.sh: create them with: $initdb --connection TDS" >&2
         fi

@@ -17,6 +17,8 @@
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
+#include "reports/CCalleeQueryDlg.h"
+#include "reports/CDateQueryDlg.h"
 #include "reports/CMonthCountDlg.h"
 #include "reports/CPayNoticeDlg.h"
 #include "serial/CommControl.h"
@@ -31,6 +33,23 @@
 #include <QToolBar>
 
 namespace qalor {
+
+namespace {
+QString linkText(CommControl::Link link)
+{
+    switch (link) {
+    case CommControl::Link::Open:
+        return QStringLiteral("已打开");
+    case CommControl::Link::Connected:
+        return QStringLiteral("已连接");
+    case CommControl::Link::Reconnecting:
+        return QStringLiteral("已断开，正在重连");
+    case CommControl::Link::Closed:
+        break;
+    }
+    return QStringLiteral("已关闭");
+}
+} // namespace
 
 CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidget* parent)
     : QMainWindow(parent), m_state(state)
@@ -144,6 +163,14 @@ void CMainFrame::installHandlers()
         m_view->computeReport();
         showStatus();
     });
+    setHandler(Cmd::QueryByDate, [this] {
+        CDateQueryDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::QueryByCallee, [this] {
+        CCalleeQueryDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
     setHandler(Cmd::BackupDelete, [this] {
         BackupDeleteDialog dialog(this);
         DialogRunner::run(dialog);
@@ -219,10 +246,8 @@ void CMainFrame::editCdrLayout()
 void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
-    const bool open = m_view->cdrPort().portOpen();
-    m_portPane->setText(QStringLiteral("串口%1 %2")
-                            .arg(m_view->portNumber())
-                            .arg(open ? QStringLiteral("已打开") : QStringLiteral("已关闭")));
+    m_portPane->setText(
+        QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->cdrPort().link())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 

@@ -9,7 +9,7 @@
 #include "app/SerialPortTable.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "rating/CCallRater.h"
-#include "serial/SerialCommControl.h"
+#include "serial/MappedCommControl.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -44,7 +44,7 @@ QLabel* makeIndicator(const QString& text, QWidget* parent)
 struct CQalorView::Private
 {
     explicit Private(std::unique_ptr<CommControl> control)
-        : port(control ? std::move(control) : std::make_unique<SerialCommControl>()),
+        : port(control ? std::move(control) : std::make_unique<MappedCommControl>()),
           intake(*port, engine, calls, report), processor(intake, engine, report)
     {
     }
@@ -140,6 +140,8 @@ CQalorView::~CQalorView()
 void CQalorView::initialUpdate()
 {
     armPort();
+    // Characters the last run read and did not finish are handled first.
+    d->intake.drain();
     setLoginIndicator(false);
     d->calls.resetCounter();
     const QFontMetrics metrics = d->list->header()->fontMetrics();
@@ -176,8 +178,10 @@ void CQalorView::setLoginIndicator(bool loggedIn)
 void CQalorView::armPort()
 {
     CommControl& port = *d->port;
-    if (port.portOpen())
+    if (port.portOpen()) {
+        d->intake.takeIn();
         port.setPortOpen(false);
+    }
     port.setCommPort(d->portNumber);
     port.setInBufferSize(CdrInBufferSize);
     const int lineLength = d->engine.cdrLineLength();
@@ -219,6 +223,8 @@ void CQalorView::openPort()
 
 void CQalorView::closePort()
 {
+    // Closing drops what the control holds: take it into the journal first.
+    d->intake.takeIn();
     d->port->setPortOpen(false);
 }
 

@@ -20,7 +20,8 @@ class CQalorView : public QWidget
 {
     Q_OBJECT
 public:
-    // port == nullptr: the real serial control. Construction runs the start-up
+    // port == nullptr: the real control, on the serial device or network
+    // address the port number maps to. Construction runs the start-up
     // steps (start time, port number from 串口表, raw CDR record set, the start
     // audit row, the raw-saving switch); initialUpdate() arms the port.
     explicit CQalorView(std::unique_ptr<CommControl> port = nullptr, QWidget* parent = nullptr);

@@ -2,6 +2,9 @@
 
 #include "db/sets/CCdrSet.h"
 #include "intake/LineAssembler.h"
+#include "intake/LineJournal.h"
+#include "intake/ReceivedJournal.h"
+#include "prompt/DeferredPrompt.h"
 #include "rating/CCallRater.h"
 
 #include <QObject>
@@ -21,6 +24,14 @@ bool openCdrPort(CommControl& port);
 // runs each line through raw saving, parsing, the start/trace gate, pricing,
 // the received-calls list and the hotel accrual. In REPORT mode lines are
 // only collected.
+//
+// Every character read goes to the received journal before anything else
+// happens to it. Each line is stored in one transaction together with the
+// data source's mark of its position, so after a crash the journal's
+// unhandled rest is handled again and nothing is lost or stored twice.
+// Characters that do not form a line of the current layout are kept in the
+// unframed journal (and in cdr表 when raw saving is on). Messages raised
+// while handling are shown afterwards, outside the handling, never stacked.
 class CallIntake : public QObject
 {
     Q_OBJECT
@@ -64,20 +75,44 @@ public:
     void receive();
     // Reads everything the port holds and handles every complete line, event or not.
     void drain();
+    // Reads everything the port holds into the journal without handling it
+    // (before the port is closed).
+    void takeIn();
 
     // One line, in normal mode: stores it and, when priced, shows it and
     // feeds the hotel accrual. A field-order error ends that line only.
-    Outcome handleLine(const QString& line);
+    // source: the line's end in the received stream (-1: none).
+    Outcome handleLine(const QString& line, qint64 source = -1);
+
+    // Characters kept because they did not form a line; cut again with the
+    // current layout, the lines among them are collected for REPORT
+    // processing (REPORT mode starts). Returns how many lines were found;
+    // remaining tells how many pieces stay kept.
+    int recutUnframed(int& remaining);
+    static QString unframedJournalPath();
+    static QString rawJournalPath();
+    DeferredPrompt& notices() { return m_notices; }
 
     // The storing half of a line: raw save, parse, gate, price and store.
     // The caller publishes the priced call afterwards (REPORT batches do so
     // only after their transaction committed).
     Outcome storeLine(const QString& line, std::optional<PricedCall>& priced);
+    // Parse, gate, price and store, without raw saving; record receives the canonical record.
+    Outcome priceLine(const QString& line, std::optional<PricedCall>& priced, QString& record);
     // The showing half: list row and the hotel hook.
     void publish(const PricedCall& call);
 
 private:
-    void saveRawLine(const QString& line);
+    void resume();
+    void process();
+    void handlePiece(const LineAssembler::Piece& piece);
+    void keepUnframed(const LineAssembler::Piece& piece);
+    // False when the row could not be stored; it then waits in the raw journal.
+    bool saveRawLine(const QString& line);
+    bool insertRaw(const QString& line);
+    void keepRaw(const QString& line);
+    void storeKeptRaw();
+    void notifyUnframed();
 
     CommControl& m_port;
     CCallRater& m_engine;
@@ -89,7 +124,16 @@ private:
     bool m_reportMode = false;
     bool m_rawFailureShown = false;
     int m_holds = 0;
-    QString m_heldInput;
+    bool m_busy = false;
+    QString m_unread; // journalled, not yet cut
+    ReceivedJournal m_received;
+    LineJournal m_unframed;
+    LineJournal m_rawKept;
+    qint64 m_checkThrough = -1; // lines up to here may be stored already (read back after a restart)
+    bool m_journalFailureShown = false;
+    bool m_unframedTold = false;
+    bool m_unframedNew = false;
+    DeferredPrompt m_notices;
 };
 
 } // namespace qalor

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 
 namespace qalor {
@@ -9,6 +10,8 @@ namespace qalor {
 // Dialog 197 "串口配置表": the CDR port number, a whole number from 1 to 4.
 // Opening shows the number stored in 串口表; confirming checks the entry and
 // keeps the dialog open until it is valid. Storing it is the caller's work.
+// Below the number the dialog shows what it maps to (a serial device or a
+// tcp:// address).
 class PortDialog : public QDialog
 {
     Q_OBJECT
@@ -19,6 +22,7 @@ public:
     explicit PortDialog(QWidget* parent = nullptr);
 
     QLineEdit* portEdit() const { return m_port; }
+    QString mappingText() const;
     // Valid after the dialog was accepted.
     int port() const { return m_value; }
 
@@ -29,7 +33,10 @@ public slots:
     void accept() override;
 
 private:
+    void showMapping();
+
     QLineEdit* m_port;
+    QLabel* m_mapping;
     int m_value = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "prompt/Prompt.h"
 #include "intake/DataFolder.h"
+#include "intake/JournalMark.h"
 
 #include <stdexcept>
 
@@ -14,10 +15,11 @@ QString ReportLines::defaultJournalPath()
     return dataFolder() + QStringLiteral("/report-lines.journal");
 }
 
-void ReportLines::collect(const QString& line)
+void ReportLines::collect(const QString& line, qint64 source)
 {
+    qint64 number = 0;
     try {
-        m_journal.append(line);
+        number = m_journal.append(line, source);
         m_failureShown = false;
     } catch (const std::exception& error) {
         if (!m_failureShown)
@@ -25,23 +27,39 @@ void ReportLines::collect(const QString& line)
         m_failureShown = true;
     }
     m_lines.append(line);
+    m_numbers.append(number);
 }
 
 int ReportLines::restore()
 {
-    m_lines = m_journal.lines();
+    qint64 storedThrough = 0;
+    try {
+        storedThrough = JournalMark::read(m_journal.identity());
+    } catch (const std::exception&) {
+        // The data source is away: its mark is read again inside each batch.
+    }
+    m_lines.clear();
+    m_numbers.clear();
+    for (const LineJournal::Entry& entry : m_journal.entries(storedThrough)) {
+        m_lines.append(entry.text);
+        m_numbers.append(entry.number);
+    }
     return size();
 }
 
 bool ReportLines::dropFirst(int count)
 {
     const int dropped = qBound(0, count, size());
+    qint64 through = 0;
+    for (int i = 0; i < dropped; ++i)
+        through = qMax(through, m_numbers.at(i));
     m_lines.remove(0, dropped);
+    m_numbers.remove(0, dropped);
     try {
         if (m_lines.isEmpty())
             m_journal.clear();
         else
-            m_journal.dropFirst(dropped);
+            m_journal.dropThrough(through);
         return true;
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromStdString(error.what()));

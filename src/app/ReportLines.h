@@ -16,24 +16,31 @@ public:
     explicit ReportLines(const QString& journalPath = defaultJournalPath());
     static QString defaultJournalPath();
 
-    // Keeps a line. When the journal cannot be written the line is still
-    // kept in memory; the failure is shown once until writing works again.
-    void collect(const QString& line);
-    // Replaces the list with what the journal holds; returns the count.
+    // Keeps a line, with the received-stream position it came from (-1:
+    // none). When the journal cannot be written the line is still kept in
+    // memory; the failure is shown once until writing works again.
+    void collect(const QString& line, qint64 source = -1);
+    // Replaces the list with what the journal holds and the data source has
+    // not stored yet; returns the count.
     int restore();
 
     const QStringList& lines() const { return m_lines; }
     int size() const { return int(m_lines.size()); }
     bool isEmpty() const { return m_lines.isEmpty(); }
-    // Forgets the oldest lines once they are stored, in the journal too.
-    // False (shown) when the journal could not be rewritten.
+    // The journal entry number of a kept line, 0 when it never reached the journal.
+    qint64 entryNumber(int index) const { return m_numbers.at(index); }
+    // Forgets the oldest lines once they are stored, in the journal too:
+    // the journal forgets exactly the entries of those lines, never one of a
+    // later line. False (shown) when the journal could not be written.
     bool dropFirst(int count);
 
+    LineJournal& journal() { return m_journal; }
     const LineJournal& journal() const { return m_journal; }
 
 private:
     LineJournal m_journal;
     QStringList m_lines;
+    QList<qint64> m_numbers;
     bool m_failureShown = false;
 };
 

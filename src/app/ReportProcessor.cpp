@@ -4,6 +4,7 @@
 #include "prompt/Prompt.h"
 #include "app/ReportLines.h"
 #include "db/CDatabase.h"
+#include "intake/JournalMark.h"
 
 #include <optional>
 #include <vector>
@@ -41,7 +42,16 @@ bool ReportProcessor::runBatch(int count, Result& result)
     const bool ran = runGuarded(QStringLiteral("Unknown Error in REPORT compute."), [&] {
         CTransaction transaction(CDatabase::shared());
         const QStringList& lines = m_lines.lines();
+        // Lines the data source marked as stored (the program ended between
+        // a batch's commit and the journal's mark) are not stored again.
+        const QString identity = m_lines.journal().identity();
+        const qint64 storedThrough = JournalMark::read(identity);
+        qint64 through = 0;
         for (int i = 0; i < count; ++i) {
+            const qint64 number = m_lines.entryNumber(i);
+            through = qMax(through, number);
+            if (number > 0 && number <= storedThrough)
+                continue;
             std::optional<PricedCall> call;
             // A field-order error ends only its own line here: the port is
             // closed and the rest of the batch is framed correctly.
@@ -53,6 +63,8 @@ bool ReportProcessor::runBatch(int count, Result& result)
                 return;
             }
         }
+        if (through > 0)
+            JournalMark::write(identity, through);
         transaction.commit();
     });
     if (!ran || appendFailed) {

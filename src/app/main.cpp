@@ -1,5 +1,6 @@
 #include "app/CQalorApp.h"
 #include "app/MessageBoxPrompt.h"
+#include "app/QtTranslations.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("qalor"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    qalor::installQtChinese(application);
 
     qalor::MessageBoxPrompt prompt;
     qalor::Prompt::install(&prompt);

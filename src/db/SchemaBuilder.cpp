@@ -36,14 +36,67 @@ QString SchemaBuilder::createStatement(const TableDef& table, SqlDialect dialect
            QLatin1Char(')');
 }
 
+namespace {
+struct IndexDef
+{
+    const TableDef& table;
+    QString name;
+    QString columns;
+};
+
+// The call table is queried by date and time, and by caller or called
+// number within a period.
+QList<IndexDef> indexes()
+{
+    return {{Tables::callCost(), QStringLiteral("话费表_日期"), QStringLiteral("日期, 时间")},
+            {Tables::callCost(), QStringLiteral("话费表_主叫"), QStringLiteral("主叫号, 日期")},
+            {Tables::callCost(), QStringLiteral("话费表_被叫"), QStringLiteral("被叫号")}};
+}
+
+QString createIndexStatement(const IndexDef& index)
+{
+    return QStringLiteral("CREATE INDEX ") + index.name + QStringLiteral(" ON ") + index.table.name
+           + QStringLiteral(" (") + index.columns + QLatin1Char(')');
+}
+} // namespace
+
 QStringList SchemaBuilder::indexStatements(const TableDef& table)
 {
-    // The call table is queried by date and time, and by caller within a period.
-    if (&table != &Tables::callCost())
-        return {};
-    return {QStringLiteral("CREATE INDEX 话费表_日期 ON 话费表 (日期, 时间)"),
-            QStringLiteral("CREATE INDEX 话费表_主叫 ON 话费表 (主叫号, 日期)"),
-            QStringLiteral("CREATE INDEX 话费表_被叫 ON 话费表 (被叫号)")};
+    QStringList statements;
+    for (const IndexDef& index : indexes())
+        if (&index.table == &table)
+            statements << createIndexStatement(index);
+    return statements;
+}
+
+bool SchemaBuilder::indexExists(const QString& name)
+{
+    QSqlQuery query = m_db.prepare(indexCountQuery(m_db.dialect()));
+    query.addBindValue(name);
+    CDatabase::exec(query);
+    return query.next() && query.value(0).toInt() > 0;
+}
+
+QStringList SchemaBuilder::missingIndexes()
+{
+    QStringList missing;
+    for (const IndexDef& index : indexes())
+        if (tableExists(index.table) && !indexExists(index.name))
+            missing << index.name;
+    return missing;
+}
+
+QStringList SchemaBuilder::createMissingIndexes()
+{
+    const QStringList missing = missingIndexes();
+    if (missing.isEmpty())
+        return missing;
+    CTransaction transaction(m_db);
+    for (const IndexDef& index : indexes())
+        if (missing.contains(index.name))
+            m_db.execute(createIndexStatement(index));
+    transaction.commit();
+    return missing;
 }
 
 QStringList SchemaBuilder::createMissing(const QString& headkeeperPassword, bool sample)

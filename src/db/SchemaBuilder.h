@@ -22,10 +22,19 @@ public:
     // Returns the names of the tables created.
     QStringList createMissing(const QString& headkeeperPassword, bool sample);
 
+    // Indexes of tables that exist but lack them (a data source created
+    // before the index was part of the schema, or by other means), and
+    // their creation: in one transaction, rows untouched. Returns the names
+    // of the indexes created.
+    QStringList missingIndexes();
+    QStringList createMissingIndexes();
+
     static QString createStatement(const TableDef& table, SqlDialect dialect);
     static QStringList indexStatements(const TableDef& table);
 
 private:
+    bool indexExists(const QString& name);
+
     CDatabase& m_db;
 };
 

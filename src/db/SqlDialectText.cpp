@@ -35,4 +35,11 @@ QString columnTypeName(SqlDialect dialect, const ColumnDef& column)
     return {};
 }
 
+QString indexCountQuery(SqlDialect dialect)
+{
+    return dialect == SqlDialect::PostgreSQL
+               ? QStringLiteral("SELECT COUNT(*) FROM pg_indexes WHERE indexname=?")
+               : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name=?");
+}
+
 } // namespace qalor

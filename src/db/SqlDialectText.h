@@ -13,5 +13,7 @@ QString rowIdColumn(SqlDialect dialect);
 QString rowIdCondition(SqlDialect dialect);
 // The column type used when the schema is created.
 QString columnTypeName(SqlDialect dialect, const ColumnDef& column);
+// A query counting the indexes of the name bound as its one value.
+QString indexCountQuery(SqlDialect dialect);
 
 } // namespace qalor

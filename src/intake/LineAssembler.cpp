@@ -1,6 +1,7 @@
 #include "intake/LineAssembler.h"
 
 #include "prompt/Prompt.h"
+#include "serial/StreamBreak.h"
 
 #include <new>
 
@@ -12,7 +13,7 @@ constexpr int LinesKept = 4;
 
 bool isLineEnd(QChar c)
 {
-    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(StreamBreak);
 }
 
 // A CDR line is printable text: a NUL or another control character is line

@@ -15,7 +15,9 @@ namespace qalor {
 // control characters; anything else (a heading, noise, a line of another
 // layout) is handed back as unframed text so that it can be kept. Framing
 // starts afresh after every line end, so noise never costs the line after it,
-// and no line is ever made of pieces of two.
+// and no line is ever made of pieces of two. A stream break mark (a network
+// connection made afresh, StreamBreak.h) ends a run like a line end: an
+// unfinished line before it is never continued by what follows.
 //
 // A line is handed out only once the character after its carriage return has
 // arrived, so that it carries its line feed however the chunks were cut.

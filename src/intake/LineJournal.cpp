@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <stdexcept>
@@ -23,8 +24,14 @@ QString dataFolder()
 
 namespace {
 // Lines are stored escaped so that a CDR line's own carriage return and line
-// feed survive: backslash, CR and LF are written as \\, \r and \n.
-QString escape(const QString& line)
+// feed survive: backslash, CR and LF are written as \\, \r and \n. An escaped
+// line therefore never starts with a backslash and any other letter, which
+// leaves those for the journal's own entries:
+//   \i<hex>      identity              \b<n>   numbering base of a rewrite
+//   \u<n>        forget through n      \d<n>   forget the oldest n (older files)
+//   \x<k><n>     note k                \s<n>:  source of the data entry that follows
+//   \m<n>        highest source written before a rewrite
+QByteArray escape(const QString& line)
 {
     QString out;
     out.reserve(line.size() + 4);
@@ -38,11 +45,12 @@ QString escape(const QString& line)
         else
             out += c;
     }
-    return out;
+    return out.toUtf8();
 }
 
-QString unescape(const QString& text)
+QString unescape(const QByteArray& bytes)
 {
+    const QString text = QString::fromUtf8(bytes);
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -59,13 +67,19 @@ QString unescape(const QString& text)
     return out;
 }
 
+bool isMark(const QByteArray& line, char kind)
+{
+    return line.size() >= 2 && line.at(0) == '\\' && line.at(1) == kind;
+}
+
+qint64 markValue(const QByteArray& line, qsizetype from = 2)
+{
+    return line.mid(from).toLongLong();
+}
+
 // A write that broke off (the program died inside append) leaves a last
 // line without its line feed. That line was never confirmed to the caller;
 // cut it off so the next line does not run into it.
-// "Forget the oldest N lines" is appended as a line of its own, "\d<N>":
-// an escaped line never starts with a lone backslash and a letter d.
-const QByteArray DropMark = QByteArrayLiteral("\\d");
-
 void dropTornTail(QFile& file)
 {
     const qint64 size = file.size();
@@ -79,17 +93,112 @@ void dropTornTail(QFile& file)
 }
 } // namespace
 
+struct LineJournal::Content
+{
+    QString identity;
+    QList<Entry> entries; // every data entry still in the file
+    qint64 lastNumber = 0;
+    qint64 lastSource = -1;
+    qint64 droppedThrough = 0;
+    QHash<char, qint64> notes;
+};
+
 LineJournal::LineJournal(const QString& path) : m_path(path) {}
 
-void LineJournal::append(const QString& line)
+LineJournal::Content LineJournal::read() const
 {
-    appendEntry((escape(line) + QLatin1Char('\n')).toUtf8());
+    Content content;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return content;
+    QList<QByteArray> raw = file.readAll().split('\n');
+    raw.removeLast(); // empty after the last line feed, or a torn line
+    qint64 legacyDropped = 0;
+    for (const QByteArray& line : std::as_const(raw)) {
+        if (isMark(line, 'i')) {
+            if (content.identity.isEmpty())
+                content.identity = QString::fromLatin1(line.mid(2));
+        } else if (isMark(line, 'b')) {
+            content.lastNumber = qMax(content.lastNumber, markValue(line));
+        } else if (isMark(line, 'u')) {
+            content.droppedThrough = qMax(content.droppedThrough, markValue(line));
+        } else if (isMark(line, 'd')) {
+            legacyDropped += markValue(line);
+            const qsizetype at = qMin(content.entries.size(), qsizetype(legacyDropped)) - 1;
+            if (at >= 0)
+                content.droppedThrough = qMax(content.droppedThrough, content.entries.at(at).number);
+        } else if (isMark(line, 'm')) {
+            content.lastSource = qMax(content.lastSource, markValue(line));
+        } else if (isMark(line, 'x') && line.size() > 2) {
+            content.notes.insert(line.at(2), markValue(line, 3));
+        } else if (!line.isEmpty()) {
+            Entry entry;
+            QByteArray data = line;
+            if (isMark(line, 's')) {
+                const qsizetype colon = line.indexOf(':');
+                entry.source = line.mid(2, colon - 2).toLongLong();
+                data = line.mid(colon + 1);
+                content.lastSource = qMax(content.lastSource, entry.source);
+            }
+            entry.number = ++content.lastNumber;
+            entry.text = unescape(data);
+            content.entries.append(entry);
+        }
+    }
+    return content;
+}
+
+qint64 LineJournal::append(const QString& line, qint64 source)
+{
+    // Appending needs only the identity and the last number: read the file
+    // again only when someone else changed it since this journal last wrote.
+    if (m_tail.size < 0 || QFileInfo(m_path).size() != m_tail.size) {
+        const Content content = read();
+        m_tail.identity = content.identity;
+        m_tail.lastNumber = content.lastNumber;
+    }
+    QByteArray bytes;
+    if (m_tail.identity.isEmpty()) {
+        m_tail.identity = QString::number(QRandomGenerator::system()->generate64(), 16);
+        bytes += "\\i" + m_tail.identity.toLatin1() + '\n';
+    }
+    if (source >= 0)
+        bytes += "\\s" + QByteArray::number(source) + ':';
+    bytes += escape(line) + '\n';
+    appendEntry(bytes);
+    return ++m_tail.lastNumber;
+}
+
+QList<LineJournal::Entry> LineJournal::entries(qint64 doneThrough) const
+{
+    const Content content = read();
+    const qint64 done = qMax(doneThrough, content.droppedThrough);
+    QList<Entry> pending;
+    for (const Entry& entry : content.entries)
+        if (entry.number > done)
+            pending.append(entry);
+    return pending;
+}
+
+QStringList LineJournal::lines() const
+{
+    QStringList result;
+    for (const Entry& entry : entries())
+        result << entry.text;
+    return result;
 }
 
 void LineJournal::dropFirst(int count)
 {
-    if (count > 0)
-        appendEntry(DropMark + QByteArray::number(count) + '\n');
+    const QList<Entry> pending = entries();
+    if (count > 0 && !pending.isEmpty())
+        dropThrough(pending.at(qMin<qsizetype>(count, pending.size()) - 1).number);
+}
+
+void LineJournal::dropThrough(qint64 number)
+{
+    if (number > 0)
+        appendEntry("\\u" + QByteArray::number(number) + '\n');
 }
 
 void LineJournal::appendEntry(const QByteArray& bytes)
@@ -100,46 +209,75 @@ void LineJournal::appendEntry(const QByteArray& bytes)
         throw std::runtime_error(("cannot open " + m_path + ": " + file.errorString()).toStdString());
     dropTornTail(file);
     file.seek(file.size());
-    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0)
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        m_tail.size = -1;
         throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());
-}
-
-QStringList LineJournal::lines() const
-{
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList result;
-    qsizetype dropped = 0;
-    QList<QByteArray> raw = file.readAll().split('\n');
-    raw.removeLast(); // empty after the last line feed, or a torn line
-    for (const QByteArray& line : raw) {
-        if (line.startsWith(DropMark))
-            dropped = qMin(result.size(), dropped + line.mid(DropMark.size()).toLongLong());
-        else if (!line.isEmpty())
-            result << unescape(QString::fromUtf8(line));
     }
-    return result.mid(dropped);
+    m_tail.size = file.size();
 }
 
 bool LineJournal::isEmpty() const
 {
-    return QFileInfo(m_path).size() == 0 || lines().isEmpty();
+    return QFileInfo(m_path).size() == 0 || entries().isEmpty();
 }
 
-void LineJournal::replace(const QStringList& remaining)
+QString LineJournal::identity()
 {
-    if (remaining.isEmpty()) {
-        if (QFile::exists(m_path) && !QFile::remove(m_path))
-            throw std::runtime_error(("cannot empty " + m_path).toStdString());
-        return;
-    }
+    const QString known = read().identity;
+    if (!known.isEmpty())
+        return known;
+    const QByteArray made = QByteArray::number(QRandomGenerator::system()->generate64(), 16);
+    appendEntry("\\i" + made + '\n');
+    m_tail.size = -1;
+    return read().identity;
+}
+
+qint64 LineJournal::lastNumber() const
+{
+    return read().lastNumber;
+}
+
+qint64 LineJournal::lastSource() const
+{
+    return read().lastSource;
+}
+
+void LineJournal::setNote(char key, qint64 value)
+{
+    appendEntry(QByteArray("\\x") + key + QByteArray::number(value) + '\n');
+}
+
+qint64 LineJournal::note(char key, qint64 fallback) const
+{
+    return read().notes.value(key, fallback);
+}
+
+void LineJournal::replace(const QStringList& remaining, const QHash<char, qint64>& notes)
+{
+    Content content = read();
+    content.notes.insert(notes);
+    QList<QByteArray> kept;
+    if (!content.identity.isEmpty())
+        kept << "\\i" + content.identity.toLatin1();
+    kept << "\\b" + QByteArray::number(content.lastNumber);
+    if (content.lastSource >= 0)
+        kept << "\\m" + QByteArray::number(content.lastSource);
+    for (auto note = content.notes.cbegin(); note != content.notes.cend(); ++note)
+        kept << QByteArray("\\x") + note.key() + QByteArray::number(note.value());
+    for (const QString& line : remaining)
+        kept << escape(line);
+    rewrite(kept);
+}
+
+void LineJournal::rewrite(const QList<QByteArray>& entries)
+{
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());
-    for (const QString& line : remaining)
-        file.write((escape(line) + QLatin1Char('\n')).toUtf8());
+    for (const QByteArray& entry : entries)
+        file.write(entry + '\n');
+    m_tail.size = -1;
     if (!file.commit())
         throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());
 }

@@ -1,35 +1,78 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace qalor {
 
-// An append-only file of text lines that must survive a crash or restart:
-// CDR lines received but not yet stored. Each append reaches the disk before
-// it returns. Forgetting the oldest lines appends a mark (cheap, crash-safe);
-// replacing the content rewrites the file atomically.
+// An append-only file of text entries that must survive a crash or restart:
+// CDR lines, chunks of received characters or canonical records not yet
+// stored. Each append reaches the disk before it returns.
+//
+// Entries are numbered: the first entry ever appended is 1, and numbers go on
+// across rewrites. A journal has a random identity, written once, under which
+// the data source keeps the number of the last entry it has stored (see
+// JournalMark), so that whatever part of a replay committed before a crash is
+// never stored again. An entry may carry the stream position it came from
+// (its source), and the journal keeps named numbers (notes) for its owner.
+// Forgetting entries appends a mark (cheap, crash-safe); replace() rewrites
+// the file atomically.
 class LineJournal
 {
 public:
+    struct Entry
+    {
+        qint64 number = 0;
+        qint64 source = -1; // -1: none
+        QString text;
+    };
+
     explicit LineJournal(const QString& path);
 
     const QString& path() const { return m_path; }
-    // Throws std::runtime_error when the line cannot be written.
-    void append(const QString& line);
-    // The lines still pending, oldest first.
+    // Throws std::runtime_error when the entry cannot be written. Returns its number.
+    qint64 append(const QString& line, qint64 source = -1);
+    // The entries still pending, oldest first: those after the last
+    // forgetting mark and after doneThrough.
+    QList<Entry> entries(qint64 doneThrough = 0) const;
     QStringList lines() const;
-    // Forgets the oldest count lines (those stored meanwhile).
+    // Forgets the oldest count pending entries.
     void dropFirst(int count);
+    // Forgets every entry numbered up to and including number.
+    void dropThrough(qint64 number);
     bool isEmpty() const;
-    // Keeps only the given lines (those still pending), atomically.
-    void replace(const QStringList& remaining);
+    // Keeps only the given lines (those still pending), atomically. They are
+    // numbered after every entry the journal ever held; notes and identity stay.
+    // Notes given here replace those of the same name in the same step.
+    void replace(const QStringList& remaining, const QHash<char, qint64>& notes = {});
     void clear() { replace({}); }
 
+    // The identity under which the data source marks what it stored; made
+    // (and written) on first use.
+    QString identity();
+    // The highest entry number and the highest source ever written.
+    qint64 lastNumber() const;
+    qint64 lastSource() const;
+    // A named number (one letter), the last one written wins; fallback when none.
+    void setNote(char key, qint64 value);
+    qint64 note(char key, qint64 fallback = 0) const;
+
 private:
+    struct Content;
+    Content read() const;
     void appendEntry(const QByteArray& bytes);
+    void rewrite(const QList<QByteArray>& entries);
 
     QString m_path;
+    // What append() needs, valid while the file has the size noted.
+    struct Tail
+    {
+        qint64 size = -1;
+        QString identity;
+        qint64 lastNumber = 0;
+    } m_tail;
 };
 
 } // namespace qalor

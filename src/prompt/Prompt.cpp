@@ -57,6 +57,16 @@ public:
 };
 } // namespace
 
+Redirect::Redirect(IPrompt& to) : m_previous(installed())
+{
+    installed() = &to;
+}
+
+Redirect::~Redirect()
+{
+    installed() = m_previous;
+}
+
 Silence::Silence() : m_previous(installed())
 {
     static QuietPrompt quiet;

@@ -27,6 +27,21 @@ void inform(const QString& text);
 bool askOkCancel(const QString& text, const QString& caption = QString());
 QString outOfMemoryText();
 
+// Sends every message and question to the given prompt while it lives.
+class Redirect
+{
+public:
+    explicit Redirect(IPrompt& to);
+    ~Redirect();
+    Redirect(const Redirect&) = delete;
+    Redirect& operator=(const Redirect&) = delete;
+    // The prompt installed before (nullptr: the default one).
+    IPrompt* previous() const { return m_previous; }
+
+private:
+    IPrompt* m_previous;
+};
+
 // Keeps every message back while it lives (questions are answered Cancel):
 // for quiet retries whose failure has been reported once already.
 class Silence

@@ -6,6 +6,7 @@
 #include "hotel/HotelSettings.h"
 #include "intake/CdrParser.h"
 #include "intake/DataFolder.h"
+#include "intake/JournalMark.h"
 #include "rating/CallPrice.h"
 
 namespace qalor {
@@ -30,6 +31,7 @@ CCallRater::CCallRater() : m_pending(pendingJournalPath())
     }
     try {
         CDatabase::shared().ensureOpen();
+        JournalMark::ensureTable();
     } catch (const DbError&) {
     }
     if (!LoadLayout())
@@ -154,10 +156,10 @@ void CCallRater::reopenLostConnection()
     }
 }
 
-void CCallRater::keepPending(const QString& record)
+void CCallRater::keepPending(const QString& record, qint64 source)
 {
     try {
-        m_pending.append(record);
+        m_pending.append(record, source);
         m_pendingWaiting = true;
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromLocal8Bit(error.what()));
@@ -174,7 +176,7 @@ int CCallRater::PricePendingCalls()
     CDatabase& db = CDatabase::shared();
     if (m_pricingPending || db.inTransaction())
         return 0;
-    const QStringList pending = m_pending.lines();
+    const QList<LineJournal::Entry> pending = m_pending.entries();
     if (pending.isEmpty()) {
         m_pendingWaiting = false;
         return 0;
@@ -183,21 +185,32 @@ int CCallRater::PricePendingCalls()
     int stored = 0;
     qsizetype done = 0;
     bool journalStuck = false;
+    const QString identity = m_pending.identity();
     while (done < pending.size()) {
         const qsizetype count = qMin(PendingBatch, pending.size() - done);
+        const qint64 last = pending.at(done + count - 1).number;
         QList<QPair<QString, float>> accruals;
         bool refused = false;
         try {
             CTransaction transaction(db);
+            // The data source's own mark says which of these it already
+            // stored (the program ended between that commit and the journal
+            // mark): those are never stored again.
+            const qint64 storedThrough = JournalMark::read(identity);
             for (qsizetype i = 0; i < count && !refused; ++i) {
-                const Outcome outcome = priceRecord(pending.at(done + i));
+                const LineJournal::Entry& entry = pending.at(done + i);
+                if (entry.number <= storedThrough)
+                    continue;
+                const Outcome outcome = priceRecord(entry.text);
                 if (outcome == Outcome::AppendFailed)
                     refused = true;
                 else if (outcome == Outcome::Stored)
                     accruals.append({m_last.caller, m_last.charge + m_last.surcharge});
             }
-            if (!refused)
+            if (!refused) {
+                JournalMark::write(identity, last);
                 transaction.commit();
+            }
         } catch (const DbError& error) {
             Prompt::inform(error.message());
             refused = true;
@@ -208,10 +221,10 @@ int CCallRater::PricePendingCalls()
         stored += int(accruals.size());
         try {
             // Calls journalled meanwhile stand behind these and stay.
-            m_pending.dropFirst(int(count));
+            m_pending.dropThrough(last);
         } catch (const std::exception& error) {
-            // The batch is stored but still listed: stop rather than store
-            // it a second time.
+            // The batch is stored and marked as stored in the data source,
+            // which keeps it from being stored again; stop for now.
             Prompt::inform(QString::fromLocal8Bit(error.what()));
             journalStuck = true;
         }

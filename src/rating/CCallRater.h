@@ -78,6 +78,12 @@ public:
     void reopenLostConnection();
     int pendingCallCount() const;
     static QString pendingJournalPath();
+    // Keeps a record whose row could not be stored in the pending journal,
+    // with the position in the received stream it came from (-1: none).
+    void keepPending(const QString& record, qint64 source = -1);
+    bool pendingWaiting() const { return m_pendingWaiting; }
+    // The highest received-stream position a kept record came from.
+    qint64 lastPendingSource() const { return m_pending.lastSource(); }
 
     int LoadHotelRooms();
     bool hotelRoomsLoaded() const;
@@ -116,7 +122,6 @@ public:
 private:
     enum class Outcome { Stored, NotStored, AppendFailed };
     Outcome priceRecord(const QString& record);
-    void keepPending(const QString& record);
     void accrueRecovered(const QString& extension, float amount);
 
     CdrLayout m_layout;

@@ -39,6 +39,14 @@ void DetailPager::firstPage()
     m_firstEnabled = false;
 }
 
+void DetailPager::clear()
+{
+    m_calls.reset();
+    m_ahead.reset();
+    m_nextEnabled = false;
+    m_firstEnabled = false;
+}
+
 void DetailPager::showPage(bool closing)
 {
     CallRow row;

@@ -26,6 +26,8 @@ public:
     void nextPage();
     // 第一页
     void firstPage();
+    // Lets go of the result (its statement ends); the lines stay.
+    void clear();
 
     bool hasResult() const { return m_calls != nullptr; }
     const QStringList& lines() const { return m_lines; }

@@ -1,6 +1,7 @@
 #include "reports/ReportOutput.h"
 
 #include "prompt/Prompt.h"
+#include "reports/WaitCursor.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -29,16 +30,6 @@ bool runPrintDialog(QPrinter& printer, QWidget* parent)
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     return dialog.exec() == QDialog::Accepted;
 }
-
-// Wait cursor for the time of one print command.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 } // namespace
 
 void installPrinterSetup(PrinterSetup setup)

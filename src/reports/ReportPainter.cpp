@@ -144,6 +144,9 @@ void ReportPainter::paint(const ReportDocument& document, QPrinter& printer)
         narrowing.scale(double(available) / widest, 1.0);
     for (qsizetype p = 0; p < document.pages.size(); ++p) {
         if (p > 0 && !printer.newPage()) {
+            // The pages already sent are withdrawn, not printed as a bill
+            // that ends half-way.
+            printer.abort();
             painter.end();
             throw PrintError(printerFailureText().toStdString());
         }

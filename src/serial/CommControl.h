@@ -13,6 +13,10 @@ class CommControl : public QObject
     Q_OBJECT
 public:
     enum Event { NoEvent = 0, ReceiveEvent = 2 };
+    // What the port is attached to: a serial port is open or closed; a
+    // network port may be open while its connection is down and being made
+    // again.
+    enum class Link { Closed, Open, Connected, Reconnecting };
 
     using QObject::QObject;
     ~CommControl() override = default;
@@ -34,7 +38,11 @@ public:
     // Closing discards whatever was buffered.
     virtual void setPortOpen(bool open) = 0;
     virtual bool portOpen() const = 0;
+    virtual Link link() const { return portOpen() ? Link::Open : Link::Closed; }
     virtual int commEvent() const = 0;
+    // The characters received since the last read, one per byte (Latin-1).
+    // Where the stream was broken (see StreamBreak.h) the text carries the
+    // break mark.
     virtual QString input() = 0;
     virtual void output(const QString& text) = 0;
     virtual QString lastError() const = 0;
@@ -42,6 +50,9 @@ public:
 signals:
     // The control's communications event; read commEvent() to see which.
     void comm();
+    // Characters came in and wait in the control, whatever the receive
+    // threshold: a reader that must not lose them takes them at once.
+    void arrived();
 };
 
 } // namespace qalor

@@ -1,42 +1,17 @@
 #include "serial/SerialCommControl.h"
 
-#include <QSettings>
-
 namespace qalor {
 
-namespace {
-// How long the line must stay quiet before a short remainder is reported.
-constexpr int QuietMs = 30;
-} // namespace
-
-QString serialDeviceForPort(int port)
+SerialCommControl::SerialCommControl(QObject* parent) : BufferedCommControl(parent)
 {
-    const QSettings settings;
-    const QString fallback = QStringLiteral("/dev/ttyS%1").arg(port - 1);
-    return settings.value(QStringLiteral("SerialPorts/COM%1").arg(port), fallback).toString();
-}
-
-SerialCommControl::SerialCommControl(QObject* parent) : CommControl(parent)
-{
-    m_quiet.setSingleShot(true);
-    m_quiet.setInterval(QuietMs);
-    connect(&m_serial, &QSerialPort::readyRead, this, &SerialCommControl::readArrived);
-    connect(&m_quiet, &QTimer::timeout, this, [this] {
-        if (!m_buffer.isEmpty())
-            raiseReceive();
-    });
+    attach(&m_serial);
 }
 
 SerialCommControl::~SerialCommControl()
 {
-    disconnect(&m_serial, nullptr, this, nullptr);
+    attach(nullptr);
     if (m_serial.isOpen())
         m_serial.close();
-}
-
-void SerialCommControl::setCommPort(int port)
-{
-    m_port = port;
 }
 
 void SerialCommControl::setSettings(const QString& settings)
@@ -80,58 +55,22 @@ void SerialCommControl::setPortOpen(bool open)
 {
     if (open == m_serial.isOpen())
         return;
-    m_buffer.clear();
-    m_quiet.stop();
+    discardInput();
     if (!open) {
         m_serial.close();
         return;
     }
-    m_serial.setPortName(serialDeviceForPort(m_port));
+    m_serial.setPortName(deviceName());
     if (!m_serial.open(QIODevice::ReadWrite)) {
-        m_lastError = m_serial.errorString();
+        setLastError(m_serial.errorString());
         return;
     }
-    m_lastError.clear();
+    setLastError(QString());
     applySettings();
     m_serial.setRequestToSend(m_rts);
     m_serial.setDataTerminalReady(m_dtr);
-    m_serial.clear(QSerialPort::Input);
-}
-
-void SerialCommControl::readArrived()
-{
-    m_buffer += m_serial.readAll();
-    if (m_inBufferSize > 0 && m_buffer.size() > m_inBufferSize)
-        m_buffer.remove(0, m_buffer.size() - m_inBufferSize);
-    if (m_rThreshold <= 0)
-        return;
-    if (m_buffer.size() >= m_rThreshold)
-        raiseReceive();
-    else
-        m_quiet.start();
-}
-
-void SerialCommControl::raiseReceive()
-{
-    m_quiet.stop();
-    const qsizetype before = m_buffer.size();
-    m_event = ReceiveEvent;
-    emit comm();
-    m_event = NoEvent;
-    // What a reading handler left unread is reported again at once.
-    if (m_serial.isOpen() && !m_buffer.isEmpty() && m_buffer.size() < before && m_rThreshold > 0)
-        QTimer::singleShot(0, this, [this] {
-            if (!m_buffer.isEmpty())
-                raiseReceive();
-        });
-}
-
-QString SerialCommControl::input()
-{
-    const qsizetype count = m_inputLen > 0 ? qMin<qsizetype>(m_inputLen, m_buffer.size()) : m_buffer.size();
-    const QString text = QString::fromLatin1(m_buffer.left(count));
-    m_buffer.remove(0, count);
-    return text;
+    // What the device already holds are calls printed while the port was
+    // closed: they are read like the rest.
 }
 
 void SerialCommControl::output(const QString& text)

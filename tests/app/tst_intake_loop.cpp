@@ -9,12 +9,14 @@
 #include "app/ReportLines.h"
 #include "app/ReportProcessor.h"
 #include "intake/LineJournal.h"
+#include "intake/ReceivedJournal.h"
 #include "rating/CCallRater.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <optional>
 
 using namespace qalor;
 using namespace qalor::test;
@@ -100,6 +102,14 @@ private slots:
     void batchFailureKeepsItsLines();
     void batchSkipsFieldOrderErrors();
     void batchAfterAnEarlierRefusal();
+
+    void whatWasReadSurvivesACrash();
+    void replayAfterACrashStoresNothingTwice_data();
+    void replayAfterACrashStoresNothingTwice();
+    void reportLineMissingFromTheJournalKeepsTheOthers();
+    void rawLinesWaitForTheDataSource();
+    void messagesWaitForTheHandlingAndNeverStack();
+    void unframedCharactersAreKeptAndCutAgain();
 
 private:
     QTemporaryDir m_data;
@@ -472,6 +482,210 @@ void TestIntakeLoop::batchAfterAnEarlierRefusal()
     QVERIFY(!rig.intake.reportMode());
     QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 被叫号")),
              (QStringList{mobileCall(0).dialled, mobileCall(2).dialled}));
+}
+
+void TestIntakeLoop::whatWasReadSurvivesACrash()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    {
+        // Read but not yet handled when the program ends: held lines, and
+        // the start of a line whose rest comes after the restart.
+        Intake rig;
+        rig.intake.hold();
+        rig.port.deliver(mobileLines(10) + mobileCall(10).line().left(30));
+    }
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    Intake rig;
+    rig.port.deliver(mobileCall(10).line().mid(30) + mobileCall(11).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 12);
+    QCOMPARE(storedTwice(db), QStringList());
+    QCOMPARE(prompt.texts, QStringList());
+}
+
+namespace {
+// The program ended right after the data source committed and before the
+// journal's own mark reached the disk: the journal is as it was before.
+struct CrashBeforeMark
+{
+    explicit CrashBeforeMark(const QString& path) : m_path(path)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            m_bytes = file.readAll();
+    }
+    void happen() const
+    {
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(m_bytes);
+    }
+    QString m_path;
+    QByteArray m_bytes;
+};
+} // namespace
+
+void TestIntakeLoop::replayAfterACrashStoresNothingTwice_data()
+{
+    QTest::addColumn<QString>("journal");
+    QTest::addRow("received lines") << QStringLiteral("received");
+    QTest::addRow("waiting calls") << QStringLiteral("pending");
+    QTest::addRow("REPORT batch") << QStringLiteral("report");
+}
+
+void TestIntakeLoop::replayAfterACrashStoresNothingTwice()
+{
+    QFETCH(QString, journal);
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    std::optional<Intake> rig;
+    rig.emplace();
+    QString path;
+    if (journal == QLatin1String("received")) {
+        rig->intake.hold();
+        rig->port.deliver(mobileLines(5));
+        path = ReceivedJournal::defaultPath();
+        const CrashBeforeMark crash(path);
+        rig->intake.release();
+        QCOMPARE(countRows(db, QStringLiteral("话费表")), 5);
+        rig.reset();
+        crash.happen();
+        rig.emplace();
+        rig->port.deliver(mobileCall(5).line());
+    } else if (journal == QLatin1String("pending")) {
+        refuseCaller(db, QStringLiteral("8013"));
+        for (int i = 0; i < 5; ++i)
+            rig->port.deliver(mobileCall(i, QStringLiteral("8013")).line());
+        QCOMPARE(rig->engine.pendingCallCount(), 5);
+        acceptEveryCaller(db);
+        path = CCallRater::pendingJournalPath();
+        const CrashBeforeMark crash(path);
+        rig->port.deliver(mobileCall(5).line());
+        QCOMPARE(countRows(db, QStringLiteral("话费表")), 6);
+        rig.reset();
+        crash.happen();
+        rig.emplace(); // the engine replays its journal at start
+    } else {
+        rig->intake.setReportMode(true);
+        rig->port.deliver(mobileLines(5));
+        path = ReportLines::defaultJournalPath();
+        const CrashBeforeMark crash(path);
+        QCOMPARE(ReportProcessor(rig->intake, rig->engine, rig->report).compute().stored, 5);
+        rig.reset();
+        crash.happen();
+        rig.emplace();
+        QVERIFY(rig->report.restore() <= 5);
+        ReportProcessor(rig->intake, rig->engine, rig->report).compute();
+        rig->intake.setReportMode(false);
+        rig->port.deliver(mobileCall(5).line());
+    }
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 6);
+    QCOMPARE(storedTwice(db), QStringList());
+}
+
+void TestIntakeLoop::reportLineMissingFromTheJournalKeepsTheOthers()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    rig.intake.setReportMode(true);
+    const QString path = ReportLines::defaultJournalPath();
+    rig.port.deliver(mobileCall(0).line());
+    // The journal cannot be written for the second line: it is kept in memory only.
+    QVERIFY(QFile::rename(path, path + QStringLiteral(".away")));
+    QVERIFY(QDir().mkdir(path));
+    rig.port.deliver(mobileCall(1).line());
+    QVERIFY(QDir().rmdir(path));
+    QVERIFY(QFile::rename(path + QStringLiteral(".away"), path));
+    rig.port.deliver(mobileCall(2).line() + mobileCall(3).line());
+    QCOMPARE(rig.report.size(), 4);
+
+    // The first batch holds the first two lines; the journal forgets exactly
+    // the one of them it held, never a later line.
+    ReportProcessor processor(rig.intake, rig.engine, rig.report);
+    processor.setBatchSize(2);
+    processor.compute([](int done, int) { return done == 0; });
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
+    QCOMPARE(LineJournal(path).lines(), (QStringList{mobileCall(2).line(), mobileCall(3).line()}));
+}
+
+void TestIntakeLoop::rawLinesWaitForTheDataSource()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    QVERIFY(rig.intake.openRawStore());
+    rig.intake.setSaveRaw(true);
+    db.execute(QStringLiteral("ALTER TABLE cdr表 RENAME TO cdr表_away"));
+    rig.port.deliver(mobileLines(3));
+    // A line with a NUL in its dialled number is no call, but kept raw.
+    QString noisy = mobileCall(3).line();
+    noisy[50] = QChar(0);
+    rig.port.deliver(noisy);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 3);
+    db.execute(QStringLiteral("ALTER TABLE cdr表_away RENAME TO cdr表"));
+    rig.intake.closeRawStore();
+    rig.port.deliver(mobileCall(4).line());
+
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 4);
+    QStringList raw = db.column(QStringLiteral("SELECT 呼叫记录 FROM cdr表"));
+    raw.sort();
+    QString noisyRaw = noisy;
+    noisyRaw.replace(50, 1, QStringLiteral("\\x00"));
+    QStringList expected = {mobileCall(0).line(), mobileCall(1).line(), mobileCall(2).line(), noisyRaw,
+                            mobileCall(4).line()};
+    expected.sort();
+    QCOMPARE(raw, expected);
+    // The data source's refusal once, and once that the NUL line was kept aside.
+    QCOMPARE(prompt.texts.size(), 2);
+}
+
+void TestIntakeLoop::messagesWaitForTheHandlingAndNeverStack()
+{
+    TestDatabase db(true);
+    PromptWithTraffic prompt;
+    Intake rig;
+    CdrCall month13 = mobileCall(100);
+    month13.date = QStringLiteral("261315");
+    // While the message about the bad date is open, more calls and the same
+    // bad date again arrive: the calls are priced at once, the same text is
+    // only counted.
+    int storedWhileShown = -1;
+    prompt.showAt = 1;
+    prompt.whileShown = [&] {
+        rig.port.deliver(mobileLines(20) + month13.line() + mobileLines(20, 20));
+        storedWhileShown = countRows(db, QStringLiteral("话费表"));
+    };
+    rig.port.deliver(month13.line() + mobileLines(5, 40));
+    QCOMPARE(storedWhileShown, 45);
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(prompt.texts.first().startsWith(QStringLiteral("CDR记录的日期或时间无效")));
+    QCOMPARE(rig.intake.notices().repeats(prompt.texts.first()), 1);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 45);
+}
+
+void TestIntakeLoop::unframedCharactersAreKeptAndCutAgain()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    // The layout says 75 characters; the exchange prints 73.
+    rig.intake.setLineLength(75);
+    rig.port.deliver(mobileLines(6));
+    rig.port.deliver(mobileLines(4, 6));
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(prompt.texts.first().contains(QStringLiteral("有6段")));
+    QCOMPARE(LineJournal(CallIntake::unframedJournalPath()).lines().size(), 10);
+
+    // The layout is corrected: the kept characters are cut again and priced.
+    rig.intake.setLineLength(LineLength);
+    int remaining = -1;
+    QCOMPARE(rig.intake.recutUnframed(remaining), 10);
+    QCOMPARE(remaining, 0);
+    QVERIFY(rig.intake.reportMode());
+    QCOMPARE(ReportProcessor(rig.intake, rig.engine, rig.report).compute().stored, 10);
+    QCOMPARE(storedTwice(db), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestIntakeLoop)

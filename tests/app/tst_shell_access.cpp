@@ -1,7 +1,8 @@
 // The workstation is driven from outside through the accessibility tree: every
 // control a person can operate must be found there under its caption. Walks
-// the main window, its menus and every dialog of the shell and of the
-// call-table maintenance, and lists what carries no name.
+// the main window, its menus and every dialog of the shell, of the
+// call-table maintenance and of the detail-bill queries, and lists what
+// carries no name.
 
 #include "FakeCommControl.h"
 #include "RecordingPrompt.h"
@@ -19,6 +20,8 @@
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
+#include "reports/CCalleeQueryDlg.h"
+#include "reports/CDateQueryDlg.h"
 #include "reports/CCountPreviewDlg.h"
 #include "reports/CMonthCountDlg.h"
 #include "reports/CPayNoticeDlg.h"
@@ -152,6 +155,8 @@ private slots:
         QTest::newRow("话费表备份与删除") << Make([] { return new BackupDeleteDialog; });
         QTest::newRow("清除话费表中重复记录") << Make([] { return new RemoveDuplicatesDialog; });
         QTest::newRow("保存CDR记录") << Make([] { return new CdrSaveDialog; });
+        QTest::newRow("按日期查询") << Make([] { return new CDateQueryDlg; });
+        QTest::newRow("按被叫号查询") << Make([] { return new CCalleeQueryDlg; });
         QTest::newRow("月统计") << Make([] { return new CMonthCountDlg; });
         QTest::newRow("统计结果预览") << Make([] { return new CCountPreviewDlg; });
         QTest::newRow("出缴费通知") << Make([] { return new CPayNoticeDlg; });

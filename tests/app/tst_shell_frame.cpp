@@ -335,13 +335,14 @@ void TestShellFrame::menuCaptionsAndAvailability()
     }
     for (const char* caption : {"登录", "管理员退出", "密码管理", "打开串口", "关闭串口", "串口设置",
                                 "接收REPORT数据", "计算REPORT数据", "CDR输出字段设置", "备份/删除数据",
-                                "删除重复记录", "是否保存CDR记录", "月报表", "出缴费通知", "退出(&X)", "工具栏",
+                                "删除重复记录", "是否保存CDR记录", "按日期查询", "按被叫号查询", "月报表", "出缴费通知",
+                                "退出(&X)", "工具栏",
                                 "状态栏", "帮助"}) {
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && action->isEnabled(), caption);
     }
     // Not built yet: present but not pretending to work.
-    for (const char* caption : {"按日期查询", "基本费率设置", "入住登记", "统计类型设置"})
+    for (const char* caption : {"基本费率设置", "入住登记", "统计类型设置"})
         QVERIFY2(!menuAction(frame, QString::fromUtf8(caption))->isEnabled(), caption);
 }
 

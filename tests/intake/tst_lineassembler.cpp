@@ -1,4 +1,5 @@
 #include "intake/LineAssembler.h"
+#include "serial/StreamBreak.h"
 
 #include <QtTest>
 
@@ -116,6 +117,16 @@ void TestLineAssembler::badTextCostsOnlyItself_data()
         << a + a.left(9) + QChar(0x1b) + a.mid(10) + b << QStringList{a, b};
     QTest::addRow("carriage return followed by the next line")
         << a.left(length - 1) + b << QStringList{a.left(length - 1), b};
+    // A stream break (a new network connection) ends an unfinished line.
+    const QString cut(QChar{StreamBreak});
+    const QString c = goodLine(length, 3);
+    QTest::addRow("break between lines") << a + cut + b << QStringList{a, b};
+    QTest::addRow("break in a line") << a.left(9) + cut + b << QStringList{b};
+    QTest::addRow("break before the rest of a line") << a.left(9) + cut + a.mid(9) + b << QStringList{b};
+    QTest::addRow("break before a tail that would fit") << a.left(9) + cut + c.mid(9) + b << QStringList{b};
+    QTest::addRow("break after a carriage return")
+        << a.left(length - 1) + cut + b << QStringList{a.left(length - 1), b};
+    QTest::addRow("break at the start") << cut + a + cut + cut + b << QStringList{a, b};
 }
 
 void TestLineAssembler::badTextCostsOnlyItself()

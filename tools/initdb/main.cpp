@@ -1,6 +1,6 @@
 // qalor-initdb: creates the tables of the data source "TDS" (or of the
-// connection given) with their default rows. Tables that already exist are
-// never touched.
+// connection given) with their default rows, and the indexes that tables
+// already there lack. Rows that already exist are never touched.
 
 #include "db/SchemaBuilder.h"
 #include "db/TableRegistry.h"
@@ -73,7 +73,7 @@ int main(int argc, char* argv[])
                                                      "when not given)."),
                                       QStringLiteral("password"));
     const QCommandLineOption check(QStringLiteral("check"),
-                                   QStringLiteral("Only report which tables are missing; exit 1 if any."));
+                                   QStringLiteral("Only report which tables and indexes are missing; exit 1 if any."));
     parser.addOptions({connection, sample, password, check});
     parser.process(app);
 
@@ -84,24 +84,34 @@ int main(int argc, char* argv[])
         SchemaBuilder builder(db);
         const QList<const TableDef*> missing = builder.missingTables();
         if (parser.isSet(check)) {
+            const QStringList missingIndexes = builder.missingIndexes();
             for (const TableDef* table : missing)
                 out << "missing: " << table->name << "\n";
-            return missing.isEmpty() ? 0 : 1;
+            for (const QString& index : missingIndexes)
+                out << "missing index: " << index << "\n";
+            return missing.isEmpty() && missingIndexes.isEmpty() ? 0 : 1;
         }
         if (missing.isEmpty()) {
-            out << "All " << TableRegistry::all().size() << " tables are present; nothing changed.\n";
-            return 0;
-        }
-        QString headkeeper;
-        if (missing.contains(&Tables::password())) {
-            headkeeper = parser.isSet(password) ? parser.value(password) : askPassword();
-            if (headkeeper.isEmpty()) {
-                std::fputs("qalor-initdb: a Headkeeper password is needed; nothing created.\n", stderr);
-                return 2;
+            out << "All " << TableRegistry::all().size() << " tables are present.\n";
+        } else {
+            QString headkeeper;
+            if (missing.contains(&Tables::password())) {
+                headkeeper = parser.isSet(password) ? parser.value(password) : askPassword();
+                if (headkeeper.isEmpty()) {
+                    std::fputs("qalor-initdb: a Headkeeper password is needed; nothing created.\n", stderr);
+                    return 2;
+                }
             }
+            const QStringList created = builder.createMissing(headkeeper, parser.isSet(sample));
+            out << "Created " << created.size() << " tables: " << created.join(QStringLiteral(", ")) << "\n";
         }
-        const QStringList created = builder.createMissing(headkeeper, parser.isSet(sample));
-        out << "Created " << created.size() << " tables: " << created.join(QStringLiteral(", ")) << "\n";
+        // Tables made before an index was part of the schema get it now; their
+        // rows stay as they are.
+        const QStringList indexes = builder.createMissingIndexes();
+        if (indexes.isEmpty())
+            out << "Every index is present; nothing changed.\n";
+        else
+            out << "Created " << indexes.size() << " indexes: " << indexes.join(QStringLiteral(", ")) << "\n";
         return 0;
     } catch (const DbError& error) {
         std::fprintf(stderr, "qalor-initdb: %s\n", qPrintable(error.message()));

@@ -1,0 +1,60 @@
+#include "reports/DetailCsv.h"
+
+#include "db/CsvWriter.h"
+#include "reports/TextFormat.h"
+
+#include <cmath>
+
+namespace qalor::DetailCsv {
+
+namespace {
+QString whole(float value)
+{
+    return QString::number(std::isfinite(value) ? std::llround(double(value)) : 0LL);
+}
+} // namespace
+
+QStringList heading()
+{
+    return {QStringLiteral("主叫号"), QStringLiteral("被叫号"), QStringLiteral("日期"),   QStringLiteral("时间"),
+            QStringLiteral("通话时长"), QStringLiteral("费率"), QStringLiteral("计费单位"), QStringLiteral("通话费"),
+            QStringLiteral("服务费"), QStringLiteral("附加费"), QStringLiteral("通达地")};
+}
+
+QStringList fields(const CallRow& row)
+{
+    return {row.caller,
+            row.callee,
+            row.date,
+            row.time,
+            whole(row.duration),
+            FormatMoney(row.rate),
+            whole(row.units),
+            FormatMoney(row.charge),
+            FormatMoney(row.service),
+            FormatMoney(row.surcharge),
+            row.destination};
+}
+
+bool write(CallSource& calls, const QString& fileName, QString* error)
+{
+    CsvWriter csv(fileName);
+    if (!csv.open()) {
+        if (error)
+            *error = csv.errorString();
+        return false;
+    }
+    csv.writeRow(heading());
+    CallRow row;
+    calls.rewind();
+    while (calls.next(row))
+        csv.writeRow(fields(row));
+    if (!csv.commit()) {
+        if (error)
+            *error = csv.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace qalor::DetailCsv
