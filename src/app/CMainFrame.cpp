@@ -12,8 +12,11 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
+#include "editors/EditorDialog.h"
+#include "editors/EditorTable.h"
 #include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
+#include "app/ViewIntakeHold.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
@@ -64,13 +67,17 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     MenuBuilder::fillToolBar(m_toolBar, m_actions);
 
-    // Four panes: the message line, the login state, the CDR port and the clock.
+    // The panes: the message line, REPORT lines waiting (shown only then),
+    // the login state, the CDR port and the clock.
+    m_reportPane = new QLabel(this);
     m_loginPane = new QLabel(this);
     m_portPane = new QLabel(this);
     m_clockPane = new QLabel(this);
+    m_reportPane->setAccessibleName(QStringLiteral("REPORT状态"));
     m_loginPane->setAccessibleName(QStringLiteral("登录状态"));
     m_portPane->setAccessibleName(QStringLiteral("串口状态"));
     m_clockPane->setAccessibleName(QStringLiteral("时间"));
+    statusBar()->addPermanentWidget(m_reportPane);
     statusBar()->addPermanentWidget(m_loginPane);
     statusBar()->addPermanentWidget(m_portPane);
     statusBar()->addPermanentWidget(m_clockPane);
@@ -91,6 +98,8 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     // the start audit row, the raw-saving switch).
     m_view = new CQalorView(std::move(port), this);
     setCentralWidget(m_view);
+    // Call-table maintenance holds the view's intake while it works.
+    m_intakeHold = std::make_unique<ViewIntakeHold>(*m_view);
 
     connect(m_session, &AdminSession::loginStateChanged, this, [this](bool loggedIn) {
         m_view->setLoginIndicator(loggedIn);
@@ -158,7 +167,14 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::PasswordAdmin, [this] { managePasswords(); });
     setHandler(Cmd::PortSettings, [this] { changePort(); });
     setHandler(Cmd::CdrLayout, [this] { editCdrLayout(); });
-    setHandler(Cmd::ReceiveReport, [this] { m_view->receiveReport(); });
+    for (const EditorDef& editor : EditorTable::all()) {
+        const int command = editor.command;
+        setHandler(command, [this, command] { openEditor(command); });
+    }
+    setHandler(Cmd::ReceiveReport, [this] {
+        m_view->receiveReport();
+        showStatus();
+    });
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
         showStatus();
@@ -243,12 +259,30 @@ void CMainFrame::editCdrLayout()
     }
 }
 
+void CMainFrame::openEditor(int command)
+{
+    const EditorDef* def = EditorTable::find(command);
+    if (!def)
+        return;
+    EditorDialog::Hooks hooks;
+    hooks.loggedIn = [this] { return m_state.loggedIn != 0; };
+    hooks.runDialog = [](QDialog& dialog) { return DialogRunner::run(dialog); };
+    EditorDialog dialog(*def, std::move(hooks), this);
+    if (DialogRunner::run(dialog) != QDialog::Accepted)
+        return;
+    m_view->afterEditorConfirmed(def->after);
+    showStatus();
+}
+
 void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
     m_portPane->setText(
         QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->cdrPort().link())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    const QString report = m_view->reportStatusText();
+    m_reportPane->setText(report);
+    m_reportPane->setVisible(!report.isEmpty());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -14,6 +14,7 @@ namespace qalor {
 
 class AdminSession;
 class CQalorView;
+class ViewIntakeHold;
 struct AppState;
 
 // The main frame: menu bar, toolbar, four-pane status bar and the one form
@@ -55,13 +56,17 @@ private:
     void changePort();
     void managePasswords();
     void editCdrLayout();
+    // The parameter-table editor of a command; acts on "确认" as the editor says.
+    void openEditor(int command);
 
     AppState& m_state;
     CQalorView* m_view = nullptr;
+    std::unique_ptr<ViewIntakeHold> m_intakeHold;
     AdminSession* m_session = nullptr;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_loginPane = nullptr;
     QLabel* m_portPane = nullptr;
+    QLabel* m_reportPane = nullptr;
     QLabel* m_clockPane = nullptr;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_handlers;
