@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
+    # Qt Charts needs the OpenGL module's CMake files to be found
+    libqt6opengl6-dev
     # fuzzing the line framing and imports
     clang libclang-rt-14-dev
     # data sources: ODBC driver manager, its tools, SQLite and PostgreSQL drivers

@@ -7,6 +7,8 @@
 // A named data source must hold an empty 话费表 (or pass --clear to empty it):
 // the bench fills 话费表 and overwrites HF.
 
+#include "PrintingPrompt.h"
+#include "SampleCall.h"
 #include "prompt/Prompt.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
@@ -25,17 +27,6 @@ namespace {
 
 constexpr int Months = 12;
 
-class PrintingPrompt : public IPrompt
-{
-public:
-    void inform(const QString& text) override { std::printf("message: %s\n", qPrintable(text)); }
-    bool askOkCancel(const QString& text, const QString&) override
-    {
-        inform(text);
-        return true;
-    }
-};
-
 int count(CDatabase& db, const QString& sql)
 {
     QSqlQuery query = db.prepare(sql);
@@ -52,21 +43,11 @@ void fill(CDatabase& db, int rows)
     QSqlQuery insert = db.prepare(QStringLiteral("INSERT INTO 话费表 VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
     for (int i = 0; i < perMonth; ++i) {
         const int call = i % 25 == 24 ? i - 1 : i; // the twin of the call before
-        const int seconds = (call * 37) % 86400;
+        bench::bindSampleCall(insert, call);
         insert.bindValue(0, QString::number(8000 + call % 500));
-        insert.bindValue(1, QStringLiteral("020%1").arg(call * 7919 % 10000000, 8, 10, QLatin1Char('0')));
         insert.bindValue(2, QStringLiteral("2403%1").arg(call % 28 + 1, 2, 10, QLatin1Char('0')));
-        insert.bindValue(3, QStringLiteral("%1%2%3")
-                                .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                                .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                                .arg(seconds % 60, 2, 10, QLatin1Char('0')));
-        insert.bindValue(4, double(call % 600));
-        insert.bindValue(5, 0.22);
-        insert.bindValue(6, double(call % 10 + 1));
-        insert.bindValue(7, 0.22 * (call % 10 + 1));
         insert.bindValue(8, 0.0);
         insert.bindValue(9, 0.0);
-        insert.bindValue(10, QStringLiteral("广州"));
         insert.bindValue(11, call % 4);
         CDatabase::exec(insert);
     }
@@ -133,7 +114,7 @@ int main(int argc, char** argv)
         timer.restart();
         stepTimer.start();
         // The same path as the dialog: its own connection, the report at the end.
-        PrintingPrompt prompt;
+        bench::PrintingPrompt prompt;
         Prompt::install(&prompt);
         CallTableCommands commands(connection);
         const bool done =

@@ -12,11 +12,10 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
-#include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
-#include "maintenance/BackupDeleteDialog.h"
-#include "maintenance/CdrSaveDialog.h"
-#include "maintenance/RemoveDuplicatesDialog.h"
+#include "app/ViewIntakeHold.h"
+#include "editors/EditorDialog.h"
+#include "editors/EditorTable.h"
 #include "editors/GridDialog.h"
 #include "hotel/AutoDowngrade.h"
 #include "hotel/CCheckInDlg.h"
@@ -28,9 +27,15 @@
 #include "hotel/CStationClassDlg.h"
 #include "hotel/ClassChangeProgress.h"
 #include "hotel/ClassChangeSender.h"
+#include "maintenance/BackupDeleteDialog.h"
+#include "maintenance/CdrSaveDialog.h"
+#include "maintenance/RemoveDuplicatesDialog.h"
+#include "prompt/Prompt.h"
 #include "rating/CCallRater.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
+#include "reports/CMonthCountDlg.h"
+#include "reports/CPayNoticeDlg.h"
 #include "serial/CommControl.h"
 #include "serial/MappedCommControl.h"
 
@@ -75,13 +80,17 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     MenuBuilder::fillToolBar(m_toolBar, m_actions);
 
-    // Four panes: the message line, the login state, the CDR port and the clock.
+    // The panes: the message line, REPORT lines waiting (shown only then),
+    // the login state, the CDR port and the clock.
+    m_reportPane = new QLabel(this);
     m_loginPane = new QLabel(this);
     m_portPane = new QLabel(this);
     m_clockPane = new QLabel(this);
+    m_reportPane->setAccessibleName(QStringLiteral("REPORT状态"));
     m_loginPane->setAccessibleName(QStringLiteral("登录状态"));
     m_portPane->setAccessibleName(QStringLiteral("串口状态"));
     m_clockPane->setAccessibleName(QStringLiteral("时间"));
+    statusBar()->addPermanentWidget(m_reportPane);
     statusBar()->addPermanentWidget(m_loginPane);
     statusBar()->addPermanentWidget(m_portPane);
     statusBar()->addPermanentWidget(m_clockPane);
@@ -102,6 +111,8 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     // the start audit row, the raw-saving switch).
     m_view = new CQalorView(std::move(port), this);
     setCentralWidget(m_view);
+    // Call-table maintenance holds the view's intake while it works.
+    m_intakeHold = std::make_unique<ViewIntakeHold>(*m_view);
 
     connect(m_session, &AdminSession::loginStateChanged, this, [this](bool loggedIn) {
         m_view->setLoginIndicator(loggedIn);
@@ -130,6 +141,10 @@ CMainFrame::~CMainFrame()
 {
     if (AutoClassChange::installed() == m_autoDowngrade.get())
         AutoClassChange::install(nullptr);
+    // A change cut off at exit releases its hold on intake while the view
+    // still exists.
+    delete m_classChange;
+    m_classChange = nullptr;
 }
 
 void CMainFrame::initialUpdate()
@@ -183,7 +198,14 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::PasswordAdmin, [this] { managePasswords(); });
     setHandler(Cmd::PortSettings, [this] { changePort(); });
     setHandler(Cmd::CdrLayout, [this] { editCdrLayout(); });
-    setHandler(Cmd::ReceiveReport, [this] { m_view->receiveReport(); });
+    for (const EditorDef& editor : EditorTable::all()) {
+        const int command = editor.command;
+        setHandler(command, [this, command] { openEditor(command); });
+    }
+    setHandler(Cmd::ReceiveReport, [this] {
+        m_view->receiveReport();
+        showStatus();
+    });
     setHandler(Cmd::ComputeReport, [this] {
         m_view->computeReport();
         showStatus();
@@ -217,8 +239,8 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::HotelOptions, [this] { editHotelOptions(); });
     setHandler(Cmd::StationClass, [this] { changeStationClass(); });
     setHandler(Cmd::DialCode, [this] {
-        showGrid(QStringLiteral("更MODEM改拨号表"), QStringLiteral("select * from 分机拨号变换表 ORDER BY 分机号头"),
-                 true);
+        showGrid(QStringLiteral("更MODEM改拨号表"),
+                 QStringLiteral("select * from 分机拨号变换表 ORDER BY 分机号头"), true);
     });
     setHandler(Cmd::StationChangeLog, [this] {
         showGrid(QStringLiteral("分机级别更改记录"),
@@ -226,6 +248,14 @@ void CMainFrame::installHandlers()
     });
     setHandler(Cmd::HotelRegister, [this] {
         CHotalRegisterDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::MonthReport, [this] {
+        CMonthCountDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::PayNotice, [this] {
+        CPayNoticeDlg dialog(this);
         DialogRunner::run(dialog);
     });
     setHandler(Cmd::Exit, [this] { close(); });
@@ -330,12 +360,30 @@ void CMainFrame::showGrid(const QString& caption, const QString& recordSource, b
     DialogRunner::run(dialog);
 }
 
+void CMainFrame::openEditor(int command)
+{
+    const EditorDef* def = EditorTable::find(command);
+    if (!def)
+        return;
+    EditorDialog::Hooks hooks;
+    hooks.loggedIn = [this] { return m_state.loggedIn != 0; };
+    hooks.runDialog = [](QDialog& dialog) { return DialogRunner::run(dialog); };
+    EditorDialog dialog(*def, std::move(hooks), this);
+    if (DialogRunner::run(dialog) != QDialog::Accepted)
+        return;
+    m_view->afterEditorConfirmed(def->after);
+    showStatus();
+}
+
 void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
     m_portPane->setText(
         QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->cdrPort().link())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    const QString report = m_view->reportStatusText();
+    m_reportPane->setText(report);
+    m_reportPane->setVisible(!report.isEmpty());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -343,8 +391,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     const bool allowed = m_state.loggedIn != 0;
     // A class change cut off halfway can leave an extension half edited on
     // the exchange: closing then needs a second thought.
-    if (allowed && m_classChange->busy()
-        && !Prompt::askOkCancel(QStringLiteral("正在向交换机发送分机级别更改，退出将中断发送。\n确定退出吗？"))) {
+    if (allowed && m_classChange->busy() &&
+        !Prompt::askOkCancel(
+            QStringLiteral("正在向交换机发送分机级别更改，退出将中断发送。\n确定退出吗？"))) {
         event->ignore();
         return;
     }

@@ -18,6 +18,7 @@ class AutoDowngrade;
 class ClassChangeProgress;
 class ClassChangeSender;
 class CQalorView;
+class ViewIntakeHold;
 struct AppState;
 
 // The main frame: menu bar, toolbar, four-pane status bar and the one form
@@ -70,9 +71,12 @@ private:
     // Sends a dialog's change list by the route of the hotel settings, then
     // reloads the engine's open stays.
     void applyChangeList(ChangeForm form, const QString& list);
+    // The parameter-table editor of a command; acts on "确认" as the editor says.
+    void openEditor(int command);
 
     AppState& m_state;
     CQalorView* m_view = nullptr;
+    std::unique_ptr<ViewIntakeHold> m_intakeHold;
     AdminSession* m_session = nullptr;
     ClassChangeSender* m_classChange = nullptr;
     ClassChangeProgress* m_classChangeProgress = nullptr;
@@ -80,6 +84,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_loginPane = nullptr;
     QLabel* m_portPane = nullptr;
+    QLabel* m_reportPane = nullptr;
     QLabel* m_clockPane = nullptr;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_handlers;

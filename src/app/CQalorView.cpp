@@ -86,9 +86,9 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
         save.close();
     });
     // Lines collected before the program last ended are still waiting to be
-    // computed: take them back and keep collecting behind them.
-    if (d->report.restore() > 0)
-        d->intake.setReportMode(true);
+    // computed: take them back, but start in live intake as always (the
+    // status bar shows how many wait for 计算REPORT数据).
+    d->report.restore();
 
     auto* startLabel = new QLabel(QStringLiteral("启动时间:"), this);
     d->startEdit = new QLineEdit(d->startTime, this);
@@ -300,6 +300,45 @@ bool CQalorView::reportMode() const
 int CQalorView::collectedReportLines() const
 {
     return d->report.size();
+}
+
+QString CQalorView::reportStatusText() const
+{
+    return d->report.statusText(d->intake.reportMode());
+}
+
+void CQalorView::afterEditorConfirmed(AfterConfirm action)
+{
+    CCallRater& engine = d->engine;
+    switch (action) {
+    case AfterConfirm::Nothing:
+        break;
+    case AfterConfirm::ReloadRates:
+        engine.LoadRates();
+        break;
+    case AfterConfirm::ReloadRate31:
+        engine.LoadRate31();
+        break;
+    case AfterConfirm::ClearTimeBandsMark:
+        engine.clearTimeDiscountsMark();
+        break;
+    case AfterConfirm::ReloadHolidays:
+        engine.LoadHolidayDiscounts(QDateTime::currentDateTime());
+        break;
+    case AfterConfirm::ReloadWeekdays:
+        engine.LoadWeekdayDiscounts(DiscountCalculator::dayOfWeek(QDate::currentDate()));
+        break;
+    case AfterConfirm::ClearCallTypesMark:
+        engine.clearCallTypesMark();
+        break;
+    case AfterConfirm::ClearCallerCosMark:
+        engine.clearCallerCosMark();
+        break;
+    case AfterConfirm::CloseCdrPortAndClearTrunkGroupsMark:
+        closePort();
+        engine.clearTrunkGroupsMark();
+        break;
+    }
 }
 
 void CQalorView::reloadLayout()

@@ -4,6 +4,7 @@
 // list and the one rating engine. The main frame and the menu commands call
 // the public entries below.
 
+#include "editors/EditorTable.h"
 #include "serial/CommControl.h"
 
 #include <QWidget>
@@ -54,12 +55,19 @@ public:
     void computeReport();
     bool reportMode() const;
     int collectedReportLines() const;
+    // What the status bar says about REPORT processing (empty when nothing).
+    QString reportStatusText() const;
 
     // Holds intake while the administration dialogue uses the CDR line or
     // the call table is maintained: characters are still read and kept, and
     // the lines are priced when the last hold is released.
     void holdIntake();
     void releaseIntake();
+
+    // After a parameter editor closed with "确认": reload the edited table in
+    // the engine or clear its loaded mark; the trunk-group editor also closes
+    // the CDR port, which stays closed until "打开串口" or another re-arm.
+    void afterEditorConfirmed(AfterConfirm action);
 
     // After the CDR field editor closed with OK: close the port, reload the
     // layout, re-arm the port.

@@ -67,4 +67,13 @@ bool ReportLines::dropFirst(int count)
     }
 }
 
+QString ReportLines::statusText(bool collecting) const
+{
+    if (collecting)
+        return QStringLiteral("REPORT: 正在接收, %1 行待计算").arg(size());
+    if (isEmpty())
+        return QString();
+    return QStringLiteral("REPORT: %1 行待计算").arg(size());
+}
+
 } // namespace qalor

@@ -7,9 +7,11 @@
 
 namespace qalor {
 
-// The CDR lines collected in REPORT mode, oldest first. Every line reaches
-// the journal on disk before it is kept, and leaves it only once its batch
-// is stored, so a crash or restart loses nothing and prices nothing twice.
+// CDR lines kept for later, oldest first: those collected in REPORT mode, and
+// those received while intake is held. Every line reaches the journal on disk
+// before it is kept, and leaves it only once it is handled (a REPORT line
+// once its batch is stored), so a crash or restart loses nothing and prices
+// nothing twice.
 class ReportLines
 {
 public:
@@ -36,6 +38,11 @@ public:
 
     LineJournal& journal() { return m_journal; }
     const LineJournal& journal() const { return m_journal; }
+
+    // The status-bar text of REPORT processing: "REPORT: N 行待计算" while
+    // lines wait, with "正在接收" while they are being collected; empty when
+    // neither.
+    QString statusText(bool collecting) const;
 
 private:
     LineJournal m_journal;

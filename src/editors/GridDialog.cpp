@@ -1,5 +1,7 @@
 #include "editors/GridDialog.h"
 
+#include "prompt/Prompt.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
@@ -9,6 +11,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -31,11 +34,20 @@ GridDialog::GridDialog(const QString& caption, const QString& recordSource, QWid
     connect(deleteRows, &QAction::triggered, this, &GridDialog::deleteSelectedRows);
     m_grid->addAction(deleteRows);
 
-    // A new row is written when the person leaves it, as in a data grid.
+    // A row is written when the person leaves it, as in a data grid.
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex&, const QModelIndex& previous) {
-                if (previous.isValid() && m_model->isNewRow(previous.row()))
-                    m_model->submit();
+                if (previous.isValid() && previous.row() == m_model->unwrittenRow())
+                    leaveRow(previous.row());
+            });
+    // Enter in the last column of the new row writes it at once.
+    connect(m_grid->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+            [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                const QModelIndex current = m_grid->currentIndex();
+                if (hint == QAbstractItemDelegate::SubmitModelCache && current.isValid() &&
+                    m_model->isNewRow(current.row()) && current.column() == m_model->columnCount() - 1 &&
+                    m_model->unwrittenRow() == current.row())
+                    m_model->writeRow();
             });
 
     auto* body = new QHBoxLayout;
@@ -91,11 +103,27 @@ void GridDialog::addNote(const QString& text)
 void GridDialog::done(int result)
 {
     // A cell editor still open holds a value not yet written: taking the focus
-    // from it writes it.
+    // from it hands the value to the row.
     if (editorOpen())
         m_grid->setFocus();
-    m_model->submit();
+    const int row = m_model->unwrittenRow();
+    if (!m_model->writeRow()) {
+        if (row >= 0 && row < m_model->rowCount())
+            m_grid->setCurrentIndex(m_model->index(row, 0));
+        return; // the typed row stays for correction
+    }
     QDialog::done(result);
+}
+
+void GridDialog::leaveRow(int row)
+{
+    if (m_model->writeRow())
+        return;
+    // Back to the refused row once the view has finished moving away.
+    QTimer::singleShot(0, this, [this, row] {
+        if (m_model->unwrittenRow() == row)
+            m_grid->setCurrentIndex(m_model->index(row, 0));
+    });
 }
 
 bool GridDialog::editorOpen() const
@@ -109,17 +137,16 @@ void GridDialog::deleteSelectedRows()
 {
     if (!m_model->allowDelete())
         return;
+    // Only rows selected whole (by their headers) are deleted.
     QList<int> rows;
-    for (const QModelIndex& index : m_grid->selectionModel()->selectedIndexes())
-        if (!rows.contains(index.row()))
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
+        if (index.row() < m_model->recordCount())
             rows << index.row();
-    if (rows.isEmpty() && m_grid->currentIndex().isValid())
-        rows << m_grid->currentIndex().row();
-    // From the bottom up, so that earlier deletions do not shift later rows.
-    std::sort(rows.begin(), rows.end(), std::greater<>());
-    for (int row : rows)
-        if (!m_model->removeRow(row))
-            break;
+    if (rows.isEmpty())
+        return;
+    if (!Prompt::askOkCancel(QStringLiteral("确实要删除选定的%1行记录吗?").arg(rows.size())))
+        return;
+    m_model->deleteRecords(rows);
 }
 
 bool GridDialog::eventFilter(QObject* watched, QEvent* event)
@@ -127,8 +154,12 @@ bool GridDialog::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         const bool editing = editorOpen();
-        if (!editing && key == Qt::Key_Delete && m_model->allowDelete()) {
+        if (!editing && key == Qt::Key_Delete) {
             deleteSelectedRows();
+            return true;
+        }
+        if (!editing && key == Qt::Key_Escape && m_model->unwrittenRow() >= 0) {
+            m_model->abandonRow();
             return true;
         }
         const bool arrow =

@@ -10,10 +10,14 @@
 //   if (dialog.exec() == QDialog::Accepted) ...
 //
 // The rows are fetched when the dialog is built (model().refresh() runs the
-// record source again). Edits are written by the model as they are made; a
-// new row typed at the end is written when the current row changes and when
-// the dialog closes, whichever button closes it. With deleting allowed, the
-// Delete key (or the context menu) deletes the selected rows.
+// record source again). A row typed or changed is written when the person
+// leaves it, presses Enter in the last column of the new row, or closes the
+// dialog with either button; when the database refuses it, the row stays
+// selected for correction and the dialog stays open. Esc cancels the cell
+// being edited; a second Esc forgets what was typed into the row. With
+// deleting allowed, the Delete key (or the context menu) deletes the rows
+// selected whole by their row headers, after a question naming how many; on
+// a single cell it does nothing.
 
 #include "editors/GridModel.h"
 
@@ -55,6 +59,8 @@ protected:
 private:
     void deleteSelectedRows();
     bool editorOpen() const;
+    // Writes the row left behind; when that fails, goes back to it.
+    void leaveRow(int row);
 
     GridModel* m_model;
     QTableView* m_grid;

@@ -1,70 +1,25 @@
 #include "editors/GridModel.h"
 
-#include "prompt/Prompt.h"
 #include "db/CRecordSet.h"
+#include "db/ColumnValue.h"
 #include "db/SqlDialectText.h"
+#include "prompt/Prompt.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
-#include <cmath>
-#include <limits>
+#include <algorithm>
 #include <new>
 
 namespace qalor {
 
 namespace {
 
-constexpr int MaxTextLength = 255;
+const QString GridErrorText = QStringLiteral("Unknown Error In Data Grid!");
 
 bool isNumeric(ColumnType type)
 {
     return type != ColumnType::Text;
-}
-
-bool isIntegral(ColumnType type)
-{
-    return type == ColumnType::Int16 || type == ColumnType::Int32 || type == ColumnType::Bit;
-}
-
-// What a person typed (or an editor produced), checked against the column
-// type. Numbers must read as numbers; whole-number columns take whole numbers
-// in their range; an empty cell is 0 or "". nullopt: the value is refused.
-std::optional<QVariant> typedValue(ColumnType type, const QVariant& input)
-{
-    if (!isNumeric(type))
-        return QVariant(input.toString().left(MaxTextLength));
-
-    double number = 0;
-    if (input.typeId() == QMetaType::QString) {
-        const QString text = input.toString().trimmed();
-        if (!text.isEmpty()) {
-            bool ok = false;
-            number = text.toDouble(&ok);
-            if (!ok)
-                return std::nullopt;
-        }
-    } else if (!input.isNull()) {
-        bool ok = false;
-        number = input.toDouble(&ok);
-        if (!ok)
-            return std::nullopt;
-    }
-    if (!std::isfinite(number))
-        return std::nullopt;
-
-    if (isIntegral(type)) {
-        if (number != std::floor(number))
-            return std::nullopt;
-        if (type == ColumnType::Bit)
-            return QVariant(number != 0 ? 1 : 0);
-        const double low = type == ColumnType::Int16 ? -32768.0 : double(std::numeric_limits<int>::min());
-        const double high = type == ColumnType::Int16 ? 32767.0 : double(std::numeric_limits<int>::max());
-        if (number < low || number > high)
-            return std::nullopt;
-        return QVariant(int(number));
-    }
-    return QVariant(number);
 }
 
 QString cellText(ColumnType type, const QVariant& value)
@@ -102,8 +57,8 @@ void GridModel::setRecordSource(const QString& sql)
 
 bool GridModel::refresh()
 {
-    if (m_pendingDirty)
-        submit();
+    if (!writeRow())
+        return false;
     return load();
 }
 
@@ -122,6 +77,7 @@ bool GridModel::load()
     m_source = RecordSource::parse(m_sql);
     m_pending = emptyRow();
     m_pendingDirty = false;
+    m_editRow = -1;
     if (!m_source) {
         endResetModel();
         Prompt::inform(QStringLiteral("无法显示记录源: ") + m_sql);
@@ -137,13 +93,16 @@ bool GridModel::load()
         if (!query.exec(m_source->statement(db.dialect())))
             throw DbError::fromSql(query.lastError());
         const int n = int(m_source->columns.size());
+        QList<ColumnType> types;
+        for (int i = 0; i < n; ++i)
+            types << columnDef(i).type;
         while (query.next()) {
             Row row;
             row.values.reserve(n);
             for (int i = 0; i < n; ++i)
-                row.values.append(CRecordSet::normalize(columnDef(i).type, query.value(i)));
+                row.values.append(CRecordSet::normalize(types.at(i), query.value(i)));
             row.rowId = query.value(n);
-            m_rows.append(row);
+            m_rows.append(std::move(row));
         }
         if (query.lastError().isValid())
             throw DbError::fromSql(query.lastError());
@@ -162,15 +121,6 @@ bool GridModel::load()
     return true;
 }
 
-bool GridModel::writeOrReload(const std::function<void()>& write)
-{
-    // The failure is shown first, then the rows the table really holds.
-    if (runGuarded(QStringLiteral("Unknown Error In Data Grid!"), write))
-        return true;
-    load();
-    return false;
-}
-
 void GridModel::setAllowAddNew(bool on)
 {
     if (on == m_allowAddNew)
@@ -180,8 +130,8 @@ void GridModel::setAllowAddNew(bool on)
         return;
     }
     if (!on) {
-        if (m_pendingDirty)
-            submit();
+        if (m_pendingDirty && !insertPending())
+            return; // the typed row stays for correction
         const int row = recordCount();
         beginRemoveRows({}, row, row);
         m_allowAddNew = false;
@@ -199,11 +149,53 @@ void GridModel::setAllowAddNew(bool on)
 
 QVariant GridModel::value(int row, int column) const
 {
+    if (row == m_editRow && row >= 0)
+        return m_edit.value(column);
     if (row >= 0 && row < recordCount())
         return m_rows.at(row).values.value(column);
     if (isNewRow(row))
         return m_pending.values.value(column);
     return {};
+}
+
+int GridModel::unwrittenRow() const
+{
+    if (m_editRow >= 0)
+        return m_editRow;
+    if (m_pendingDirty && m_allowAddNew)
+        return recordCount();
+    return -1;
+}
+
+bool GridModel::writeRow()
+{
+    if (!m_source)
+        return true;
+    if (m_editRow >= 0)
+        return updateRow();
+    if (m_pendingDirty)
+        return insertPending();
+    return true;
+}
+
+void GridModel::abandonRow()
+{
+    const int row = unwrittenRow();
+    m_editRow = -1;
+    m_edit.clear();
+    m_editChanged.clear();
+    if (m_pendingDirty) {
+        m_pending = emptyRow();
+        m_pendingDirty = false;
+    }
+    if (row >= 0)
+        emitRowChanged(row);
+}
+
+void GridModel::emitRowChanged(int row)
+{
+    if (row >= 0 && row < rowCount() && columnCount() > 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const
@@ -253,43 +245,74 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     if (orientation == Qt::Horizontal)
         return section >= 0 && section < columnCount() ? columnDef(section).name : QVariant();
-    return isNewRow(section) ? QStringLiteral("*") : QString::number(section + 1);
+    if (isNewRow(section))
+        return QStringLiteral("*");
+    return section == unwrittenRow() ? QStringLiteral("✎") : QString::number(section + 1);
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& input, int role)
 {
     if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    const std::optional<QVariant> typed = typedValue(columnDef(index.column()).type, input);
-    if (!typed)
+    const int row = index.row();
+    const int column = index.column();
+    const ColumnDef& def = columnDef(column);
+    const std::optional<QVariant> typed = ColumnValue::parse(def.type, input);
+    if (!typed) {
+        Prompt::inform(ColumnValue::refusal(def));
         return false;
-    if (isNewRow(index.row())) {
-        m_pending.values[index.column()] = *typed;
-        m_pendingDirty = true;
-        emit dataChanged(index, index);
-        return true;
     }
-    if (!updateCell(index.row(), index.column(), *typed))
+    // Another row still unwritten is written before this one is touched.
+    const int open = unwrittenRow();
+    if (open >= 0 && open != row && !writeRow())
         return false;
+
+    if (isNewRow(row)) {
+        m_pending.values[column] = *typed;
+        m_pendingDirty = true;
+    } else {
+        if (m_editRow != row) {
+            m_editRow = row;
+            m_edit = m_rows.at(row).values;
+            m_editChanged = QList<bool>(m_edit.size(), false);
+        }
+        m_edit[column] = CRecordSet::normalize(def.type, *typed);
+        m_editChanged[column] = true;
+    }
     emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, row, row);
     return true;
 }
 
-bool GridModel::updateCell(int row, int column, const QVariant& typed)
+bool GridModel::updateRow()
 {
-    const ColumnDef& def = columnDef(column);
+    const int row = m_editRow;
+    QList<int> changed;
+    for (int i = 0; i < m_editChanged.size(); ++i)
+        if (m_editChanged.at(i) && m_edit.at(i) != m_rows.at(row).values.at(i))
+            changed << i;
+    if (changed.isEmpty()) {
+        m_editRow = -1;
+        emit headerDataChanged(Qt::Vertical, row, row);
+        return true;
+    }
     bool rowGone = false;
-    const bool written = writeOrReload([&] {
+    const bool written = runGuarded(GridErrorText, [&] {
         CDatabase& db = database();
         const SqlDialect dialect = db.dialect();
-        QString sql = QStringLiteral("UPDATE ") + m_source->table->name + QStringLiteral(" SET ") + def.name +
-                      QStringLiteral("=? WHERE ") + rowIdCondition(dialect);
+        QStringList sets;
+        for (int column : changed)
+            sets << columnDef(column).name + QStringLiteral("=?");
+        QString sql = QStringLiteral("UPDATE ") + m_source->table->name + QStringLiteral(" SET ") +
+                      sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + rowIdCondition(dialect);
         // A PostgreSQL row moves on every update; keep its new address.
         if (dialect == SqlDialect::PostgreSQL)
             sql += QStringLiteral(" RETURNING ") + rowIdColumn(dialect);
         QSqlQuery query = db.prepare(sql);
-        query.bindValue(0, CRecordSet::bindable(def.type, typed));
-        query.bindValue(1, m_rows.at(row).rowId.toString());
+        int position = 0;
+        for (int column : changed)
+            query.bindValue(position++, CRecordSet::bindable(columnDef(column).type, m_edit.at(column)));
+        query.bindValue(position, m_rows.at(row).rowId.toString());
         CDatabase::exec(query);
         if (dialect == SqlDialect::PostgreSQL) {
             rowGone = !query.next();
@@ -298,30 +321,21 @@ bool GridModel::updateCell(int row, int column, const QVariant& typed)
         } else {
             rowGone = query.numRowsAffected() == 0;
         }
-        if (rowGone)
-            return;
-        m_rows[row].values[column] = CRecordSet::normalize(def.type, typed);
     });
-    if (rowGone) // deleted elsewhere: show what the table holds now
+    if (!written)
+        return false; // the typed values stay for correction
+    if (rowGone) {
+        // Deleted elsewhere: show what the table holds now.
         load();
-    return written && !rowGone;
-}
-
-bool GridModel::submit()
-{
-    if (!m_pendingDirty || !m_source)
-        return true;
-    return insertPending();
-}
-
-void GridModel::revert()
-{
-    if (!m_pendingDirty)
-        return;
-    m_pending = emptyRow();
-    m_pendingDirty = false;
-    const int row = recordCount();
-    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        return false;
+    }
+    m_rows[row].values = m_edit;
+    m_editRow = -1;
+    m_edit.clear();
+    m_editChanged.clear();
+    emitRowChanged(row);
+    emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
 }
 
 GridModel::Row GridModel::fetchRow(const QVariant& rowId)
@@ -348,7 +362,7 @@ GridModel::Row GridModel::fetchRow(const QVariant& rowId)
 
 bool GridModel::insertPending()
 {
-    return writeOrReload([&] {
+    return runGuarded(GridErrorText, [&] {
         CDatabase& db = database();
         const SqlDialect dialect = db.dialect();
         QStringList names, marks;
@@ -396,7 +410,8 @@ bool GridModel::insertPending()
         m_pending = emptyRow();
         m_pendingDirty = false;
         endInsertRows();
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        emitRowChanged(row);
+        emit headerDataChanged(Qt::Vertical, row, row + 1);
     });
 }
 
@@ -404,27 +419,51 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent)
 {
     if (parent.isValid() || !m_allowDelete || row < 0 || count <= 0 || row + count > rowCount())
         return false;
-    const int last = std::min(row + count, recordCount()) - 1;
-    if (isNewRow(row + count - 1))
-        revert();
-    if (last < row)
+    if (isNewRow(row + count - 1) && m_pendingDirty) {
+        m_pending = emptyRow();
+        m_pendingDirty = false;
+        emitRowChanged(recordCount());
+    }
+    QList<int> rows;
+    for (int r = row; r < std::min(row + count, recordCount()); ++r)
+        rows << r;
+    return deleteRecords(rows);
+}
+
+bool GridModel::deleteRecords(QList<int> rows)
+{
+    if (!m_allowDelete || !m_source)
+        return false;
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.removeIf([this](int row) { return row < 0 || row >= recordCount(); });
+    if (rows.isEmpty())
         return true;
-    const bool deleted = writeOrReload([&] {
+    // All of them or none.
+    const bool deleted = runGuarded(GridErrorText, [&] {
         CDatabase& db = database();
         CTransaction transaction(db);
         QSqlQuery remove = db.prepare(QStringLiteral("DELETE FROM ") + m_source->table->name +
                                       QStringLiteral(" WHERE ") + rowIdCondition(db.dialect()));
-        for (int r = row; r <= last; ++r) {
-            remove.bindValue(0, m_rows.at(r).rowId.toString());
+        for (int row : rows) {
+            remove.bindValue(0, m_rows.at(row).rowId.toString());
             CDatabase::exec(remove);
         }
         transaction.commit();
     });
     if (!deleted)
         return false;
-    beginRemoveRows({}, row, last);
-    m_rows.remove(row, last - row + 1);
-    endRemoveRows();
+    // From the bottom up, so that earlier removals do not shift later rows.
+    // Changes typed into a deleted row go with it; a later row moves up.
+    for (int row : rows) {
+        if (m_editRow == row)
+            m_editRow = -1;
+        else if (m_editRow > row)
+            --m_editRow;
+        beginRemoveRows({}, row, row);
+        m_rows.removeAt(row);
+        endRemoveRows();
+    }
     return true;
 }
 

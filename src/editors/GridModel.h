@@ -5,14 +5,20 @@
 //   GridModel model;                       // or GridModel model(nullptr, &myDb)
 //   model.setRecordSource("SELECT * FROM 管理员口令表");
 //   model.refresh();                       // runs it; false (and a message) on failure
-//   model.setAllowUpdate(true);            // changed cells are written at once
-//   model.setAllowAddNew(true);            // an empty row at the end; submit() inserts it
+//   model.setAllowUpdate(true);            // cells of fetched rows may be changed
+//   model.setAllowAddNew(true);            // an empty row at the end takes a new row
 //   model.setAllowDelete(true);            // removeRows() deletes from the table
+//   model.writeRow();                      // writes the row being typed or changed
+//
+// A row is typed cell by cell and written as a whole when the person leaves
+// it (writeRow()), never cell by cell; the view's per-cell submit() and
+// revert() do nothing. A value the column cannot hold is refused with a
+// message naming the column. A write the database refuses shows the driver's
+// text and keeps the typed row for correction.
 //
 // Headings and column types come from the table definitions, so the model works
 // with drivers that garble non-ASCII column names. Every write goes to the
-// table by row identifier with bound values; a failed write shows the driver's
-// text through Prompt and reloads the rows.
+// table by row identifier with bound values.
 
 #include "db/CDatabase.h"
 #include "editors/RecordSource.h"
@@ -36,8 +42,9 @@ public:
     // The statement that the next refresh() runs.
     void setRecordSource(const QString& sql);
     const QString& recordSource() const { return m_sql; }
-    // Runs the record source again (after writing a pending new row). Returns
-    // false, with the reason shown, when it cannot be run.
+    // Writes a row still being typed, then runs the record source again.
+    // Returns false, with the reason shown, when either fails (a row that
+    // could not be written stays as typed).
     bool refresh();
 
     void setAllowAddNew(bool on);
@@ -51,11 +58,24 @@ public:
     bool allowArrows() const { return m_allowArrows; }
 
     const TableDef* table() const { return m_source ? m_source->table : nullptr; }
+    // The table's columns shown, in grid order (indexes into table()->columns).
+    QList<int> tableColumns() const { return m_source ? m_source->columns : QList<int>(); }
+    const ColumnDef& columnDef(int column) const;
+    CDatabase& database() const;
     // Rows fetched from the table (without the empty row for adding).
     int recordCount() const { return int(m_rows.size()); }
     bool isNewRow(int row) const { return m_allowAddNew && row == recordCount(); }
-    // A cell as its column type holds it (QString, int, float or double).
+    // A cell as its column type holds it (QString, int, float or double),
+    // with what was typed into it and is not written yet.
     QVariant value(int row, int column) const;
+
+    // The row typed or changed and not written yet, or -1.
+    int unwrittenRow() const;
+    // Writes the unwritten row: an UPDATE of the changed cells or an INSERT
+    // of the new row. True when there was nothing to write.
+    bool writeRow();
+    // Forgets what was typed into the unwritten row.
+    void abandonRow();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -64,11 +84,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
+    // Deletes fetched rows (any order) from the table in one transaction:
+    // all of them or, when the database refuses one, none.
+    bool deleteRecords(QList<int> rows);
 
-    // Inserts the new row typed at the end, if any. False when it failed.
-    bool submit() override;
-    // Forgets the new row typed at the end.
-    void revert() override;
+    // The view calls these after every cell; rows are written when left.
+    bool submit() override { return true; }
+    void revert() override {}
 
 private:
     struct Row
@@ -77,15 +99,12 @@ private:
         QVariant rowId;
     };
 
-    CDatabase& database() const;
-    const ColumnDef& columnDef(int column) const;
     bool load();
-    // Runs one write; on failure shows why and reloads the rows.
-    bool writeOrReload(const std::function<void()>& write);
     Row emptyRow() const;
-    bool updateCell(int row, int column, const QVariant& value);
+    bool updateRow();
     bool insertPending();
     Row fetchRow(const QVariant& rowId);
+    void emitRowChanged(int row);
 
     CDatabase* m_db;
     QString m_sql;
@@ -93,6 +112,9 @@ private:
     QList<Row> m_rows;
     Row m_pending;
     bool m_pendingDirty = false;
+    int m_editRow = -1;        // fetched row with changes not written yet
+    QList<QVariant> m_edit;    // its values as typed
+    QList<bool> m_editChanged; // which of its cells were changed
     bool m_allowAddNew = false;
     bool m_allowDelete = false;
     bool m_allowUpdate = false;

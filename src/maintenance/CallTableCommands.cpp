@@ -1,5 +1,7 @@
 #include "maintenance/CallTableCommands.h"
 
+#include "maintenance/IntakeHold.h"
+
 #include "prompt/Prompt.h"
 
 #include <exception>
@@ -74,11 +76,16 @@ bool CallTableCommands::run(const QString& unknownErrorText, const QString& repo
         return false;
     }
     std::exception_ptr failure;
-    try {
-        CallTableMaintenance maintenance(*m_db);
-        work(maintenance);
-    } catch (...) {
-        failure = std::current_exception();
+    {
+        // Calls that arrive meanwhile wait and are priced when the work is
+        // done (committed or rolled back), before any report is shown.
+        const IntakeHold::Scope held;
+        try {
+            CallTableMaintenance maintenance(*m_db);
+            work(maintenance);
+        } catch (...) {
+            failure = std::current_exception();
+        }
     }
     // The wait cursor ends before any message box appears.
     notify(m_feedback.busyEnd);

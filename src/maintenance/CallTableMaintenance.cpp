@@ -22,9 +22,20 @@ void CallTableMaintenance::execute(const QString& head, const CallRange& range)
     CDatabase::exec(query);
 }
 
+void CallTableMaintenance::lockCallTable()
+{
+    // Other workstations append calls to the same server: their INSERTs wait
+    // until this transaction ends, so none is written between two statements
+    // (and none is deleted by the step that empties the range). SQLite lets
+    // one writer at a time anyway.
+    if (m_db.dialect() == SqlDialect::PostgreSQL)
+        m_db.execute(QStringLiteral("LOCK TABLE 话费表 IN SHARE ROW EXCLUSIVE MODE"));
+}
+
 void CallTableMaintenance::backup(const CallRange& range)
 {
     CTransaction transaction(m_db);
+    lockCallTable();
     execute(QStringLiteral("INSERT INTO 话费表备份 SELECT * FROM 话费表 "), range);
     transaction.commit();
 }
@@ -32,6 +43,7 @@ void CallTableMaintenance::backup(const CallRange& range)
 void CallTableMaintenance::remove(const CallRange& range)
 {
     CTransaction transaction(m_db);
+    lockCallTable();
     execute(QStringLiteral("DELETE  FROM 话费表 "), range);
     transaction.commit();
 }
@@ -39,6 +51,7 @@ void CallTableMaintenance::remove(const CallRange& range)
 void CallTableMaintenance::restore(const CallRange& range)
 {
     CTransaction transaction(m_db);
+    lockCallTable();
     execute(QStringLiteral("INSERT INTO 话费表 SELECT DISTINCT * FROM 话费表备份 "), range);
     transaction.commit();
 }
@@ -53,6 +66,7 @@ void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end
     // All four steps or none: a failure after the range left 话费表 must not
     // lose it.
     CTransaction transaction(m_db);
+    lockCallTable();
     step(0);
     m_db.execute(QStringLiteral("DELETE  FROM HF"));
     step(1);

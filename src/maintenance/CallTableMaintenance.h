@@ -10,8 +10,10 @@
 //
 // Dates compare as yymmdd texts, both ends included: a range from 1999 into
 // 2000 selects nothing, and so does a start after the end. Each operation runs
-// in one transaction, so a failure leaves the tables as they were. Failures
-// raise DbError.
+// in one transaction, so a failure leaves the tables as they were; on
+// PostgreSQL the transaction locks 话费表 against other writers first, so the
+// calls other workstations store meanwhile wait for it. Failures raise
+// DbError.
 
 #include "db/CDatabase.h"
 
@@ -56,6 +58,7 @@ public:
     static QString dateText(const QDate& date) { return date.toString(QStringLiteral("yyMMdd")); }
 
 private:
+    void lockCallTable();
     void execute(const QString& head, const CallRange& range);
 
     CDatabase& m_db;

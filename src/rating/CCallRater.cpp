@@ -8,6 +8,7 @@
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"
 #include "rating/CallPrice.h"
+#include "rating/RefusedCalls.h"
 
 namespace qalor {
 
@@ -176,7 +177,7 @@ int CCallRater::PricePendingCalls()
     CDatabase& db = CDatabase::shared();
     if (m_pricingPending || db.inTransaction())
         return 0;
-    const QList<LineJournal::Entry> pending = m_pending.entries();
+    QList<LineJournal::Entry> pending = m_pending.entries();
     if (pending.isEmpty()) {
         m_pendingWaiting = false;
         return 0;
@@ -191,19 +192,21 @@ int CCallRater::PricePendingCalls()
         const qint64 last = pending.at(done + count - 1).number;
         QList<QPair<QString, float>> accruals;
         bool refused = false;
+        qint64 refusedNumber = -1;
+        qint64 storedThrough = -1;
         try {
             CTransaction transaction(db);
             // The data source's own mark says which of these it already
             // stored (the program ended between that commit and the journal
             // mark): those are never stored again.
-            const qint64 storedThrough = JournalMark::read(identity);
+            storedThrough = JournalMark::read(identity);
             for (qsizetype i = 0; i < count && !refused; ++i) {
                 const LineJournal::Entry& entry = pending.at(done + i);
                 if (entry.number <= storedThrough)
                     continue;
                 const Outcome outcome = priceRecord(entry.text);
                 if (outcome == Outcome::AppendFailed)
-                    refused = true;
+                    refused = true, refusedNumber = entry.number;
                 else if (outcome == Outcome::Stored)
                     accruals.append({m_last.caller, m_last.charge + m_last.surcharge});
             }
@@ -215,8 +218,16 @@ int CCallRater::PricePendingCalls()
             Prompt::inform(error.message());
             refused = true;
         }
-        if (refused)
-            break; // rolled back: the whole batch stays in the journal
+        if (refused) {
+            // Rolled back: the whole batch stays in the journal. When 话费表
+            // takes rows and only this one is refused, the record is set
+            // aside and the rest are tried again without it.
+            if (refusedNumber < 0 || !callTableWritable() || !setAsidePending(refusedNumber, storedThrough))
+                break;
+            pending = m_pending.entries();
+            done = 0;
+            continue;
+        }
         done += count;
         stored += int(accruals.size());
         try {
@@ -242,6 +253,42 @@ int CCallRater::PricePendingCalls()
     }
     m_pricingPending = false;
     return stored;
+}
+
+bool CCallRater::callTableWritable()
+{
+    // A statement that writes nothing still needs the table and the right to
+    // write it (and SQLite's write lock): it fails where every call would.
+    try {
+        CDatabase::shared().execute(QStringLiteral("DELETE FROM 话费表 WHERE 1=0"));
+        return true;
+    } catch (const DbError&) {
+        reopenLostConnection();
+        return false;
+    }
+}
+
+bool CCallRater::setAsidePending(qint64 number, qint64 storedThrough)
+{
+    try {
+        // Entries the data source has already stored are not carried over:
+        // the rewrite numbers the rest anew, past the data source's mark.
+        QStringList remaining;
+        QString record;
+        for (const LineJournal::Entry& entry : m_pending.entries(storedThrough)) {
+            if (entry.number == number)
+                record = entry.text;
+            else
+                remaining << entry.text;
+        }
+        RefusedCalls::setAside(record);
+        m_pending.replace(remaining);
+        Prompt::inform(RefusedCalls::message(record));
+        return true;
+    } catch (const std::exception& error) {
+        Prompt::inform(QString::fromLocal8Bit(error.what()));
+        return false;
+    }
 }
 
 void CCallRater::accrueRecovered(const QString& extension, float amount)

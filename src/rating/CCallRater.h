@@ -68,7 +68,8 @@ public:
 
     // Prices the records left in the pending journal, in batches of one
     // transaction each; a record leaves the journal once its batch is
-    // committed. Calls stored this way are accrued to open hotel stays.
+    // committed. A record the data source refuses while 话费表 takes rows
+    // is set aside (RefusedCalls) and the others are stored without it. Calls stored this way are accrued to open hotel stays.
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
     int PricePendingCalls();
@@ -122,6 +123,11 @@ public:
 private:
     enum class Outcome { Stored, NotStored, AppendFailed };
     Outcome priceRecord(const QString& record);
+    bool callTableWritable();
+    // Moves the pending record of that entry number to the refused calls,
+    // dropping those the data source stored through storedThrough; false
+    // (shown) when either file could not be written.
+    bool setAsidePending(qint64 number, qint64 storedThrough);
     void accrueRecovered(const QString& extension, float amount);
 
     CdrLayout m_layout;

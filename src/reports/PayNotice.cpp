@@ -29,6 +29,12 @@ QString PayNotice::documentName()
     return QStringLiteral("电话费缴费通知单");
 }
 
+QString PayNotice::unknownErrorText() const
+{
+    return m_options.kind == Departments ? QStringLiteral("Unknow Error In Bmtj .")
+                                         : QStringLiteral("Unknow Error In Print station note .");
+}
+
 bool PayNotice::pageFitsOrConfirmed(const PageGeometry& page) const
 {
     if (page.height >= SlotsPerPage * page.lineHeight)

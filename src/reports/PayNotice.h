@@ -45,6 +45,10 @@ public:
     // three copies. Raises DbError on a later database failure.
     ReportDocument build(const PageGeometry& page) const;
 
+    const Options& options() const { return m_options; }
+    // The text shown when building fails for a reason other than the database.
+    QString unknownErrorText() const;
+
     static QString documentName(); // 电话费缴费通知单
     // Line slots one page of three copies needs below its first line.
     static constexpr int SlotsPerPage = 42;

@@ -26,6 +26,15 @@ bool StatisticsRun::run(const QDate& start, const QDate& end, const QDateTime& n
     if (!map)
         return false;
     QList<UnregisteredType> unregistered;
+    if (m_db.dialect() == SqlDialect::SQLite) {
+        // The DISTINCT copy and the grouping sort a month of calls: in memory,
+        // not through temporary files. Only a matter of speed, so a refusal
+        // is of no concern; a connection that is not there shows in the run.
+        try {
+            m_db.execute(QStringLiteral("PRAGMA temp_store=MEMORY"));
+        } catch (const DbError&) {
+        }
+    }
     const bool completed = runGuarded(QStringLiteral("未知错误,在月统计中."), [&] {
         m_unregistered.clear();
         CTransaction transaction(m_db);

@@ -17,11 +17,16 @@
 #include "app/LoginRecordDialog.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
+#include "editors/EditorDialog.h"
+#include "editors/RateCheckDialog.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
+#include "reports/CCountPreviewDlg.h"
+#include "reports/CMonthCountDlg.h"
+#include "reports/CPayNoticeDlg.h"
 
 #include <QAccessible>
 #include <QMenu>
@@ -154,6 +159,14 @@ private slots:
         QTest::newRow("保存CDR记录") << Make([] { return new CdrSaveDialog; });
         QTest::newRow("按日期查询") << Make([] { return new CDateQueryDlg; });
         QTest::newRow("按被叫号查询") << Make([] { return new CCalleeQueryDlg; });
+        for (const EditorDef& def : EditorTable::all())
+            QTest::newRow(qPrintable(def.menuCaption)) << Make([&def] {
+                return new EditorDialog(def, {[] { return true; }, [](QDialog&) { return 0; }});
+            });
+        QTest::newRow("检查费率表") << Make([] { return new RateCheckDialog; });
+        QTest::newRow("月统计") << Make([] { return new CMonthCountDlg; });
+        QTest::newRow("统计结果预览") << Make([] { return new CCountPreviewDlg; });
+        QTest::newRow("出缴费通知") << Make([] { return new CPayNoticeDlg; });
     }
 
     void dialogs()

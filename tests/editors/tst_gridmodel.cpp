@@ -5,6 +5,7 @@
 #include "editors/GridModel.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -193,22 +194,75 @@ private slots:
         model.setRecordSource("SELECT * FROM 部门表 ORDER BY 部门编号");
         QVERIFY(model.refresh());
         model.setAllowUpdate(true);
-        // rows 1 and 2 are twins; change the second one twice (a PostgreSQL row moves on update)
+        // rows 1 and 2 are twins; change the second one, cell by cell
         QVERIFY(model.setData(model.index(2, 0), "审计部"));
         QVERIFY(model.setData(model.index(2, 2), "0.75"));
+        QCOMPARE(model.unwrittenRow(), 2);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表 WHERE 部门名='审计部'"), QString("0")); // not yet
         QVERIFY(model.setData(model.index(2, 1), 7));
+        QVERIFY(model.writeRow());
+        QCOMPARE(model.unwrittenRow(), -1);
         QCOMPARE(db.column("SELECT 部门名 FROM 部门表 WHERE 部门编号=2"), QStringList{"财务部"});
         QCOMPARE(db.scalar("SELECT 部门名 FROM 部门表 WHERE 部门编号=7"), QString("审计部"));
         QCOMPARE(db.scalar("SELECT 管理费比率 FROM 部门表 WHERE 部门编号=7").toDouble(), 0.75);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("3"));
         QCOMPARE(model.value(2, 1), QVariant(7));
+        // changed again (a PostgreSQL row moves on update): still the same row
+        QVERIFY(model.setData(model.index(2, 1), 8));
+        QVERIFY(model.writeRow());
+        QCOMPARE(db.column("SELECT 部门编号 FROM 部门表 ORDER BY 部门编号"), (QStringList{"1", "2", "8"}));
 
-        // values the column cannot hold are refused and nothing is written
-        QVERIFY(!model.setData(model.index(0, 1), "abc"));
-        QVERIFY(!model.setData(model.index(0, 1), "1.5"));
-        QVERIFY(!model.setData(model.index(0, 1), "40000")); // 部门编号 is a 16-bit integer
-        QCOMPARE(db.column("SELECT 部门编号 FROM 部门表 ORDER BY 部门编号"), (QStringList{"1", "2", "7"}));
+        // touching another row writes the one being changed first
+        QVERIFY(model.setData(model.index(0, 0), "总务科"));
+        QVERIFY(model.setData(model.index(1, 0), "财务科"));
+        QCOMPARE(db.scalar("SELECT 部门名 FROM 部门表 WHERE 部门编号=1"), QString("总务科"));
+        model.abandonRow();
+        QCOMPARE(model.data(model.index(1, 0)).toString(), QString("财务部"));
         QVERIFY(prompt.texts.isEmpty());
+    }
+
+    // Values the column cannot hold are refused with the column named and
+    // nothing is written.
+    void badValuesAreRefusedByName_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("message");
+        const QString number = QStringLiteral("列“部门编号”只能填入-32768到32767之间的整数.");
+        QTest::newRow("text in a number column") << 1 << QVariant("abc") << number;
+        QTest::newRow("fraction in a whole column") << 1 << QVariant("1.5") << number;
+        QTest::newRow("above a 16-bit column") << 1 << QVariant("32768") << number;
+        QTest::newRow("below a 16-bit column") << 1 << QVariant("-32769") << number;
+        QTest::newRow("text in a real column")
+            << 2 << QVariant("x") << QStringLiteral("列“管理费比率”只能填入数字.");
+        QTest::newRow("beyond a single") << 2 << QVariant("1e39") << QStringLiteral("列“管理费比率”只能填入数字.");
+        QTest::newRow("text too long") << 0 << QVariant(QString(256, QChar(0x90e8)))
+                                       << QStringLiteral("列“部门名”只能填入最多255个字符的文字.");
+    }
+    void badValuesAreRefusedByName()
+    {
+        QFETCH(int, column);
+        QFETCH(QVariant, value);
+        QFETCH(QString, message);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        addDepartments(db);
+        GridModel model;
+        model.setRecordSource("SELECT * FROM 部门表 ORDER BY 部门编号");
+        QVERIFY(model.refresh());
+        model.setAllowUpdate(true);
+        model.setAllowAddNew(true);
+        QVERIFY(!model.setData(model.index(0, column), value));
+        QVERIFY(!model.setData(model.index(3, column), value)); // the new row likewise
+        QCOMPARE(prompt.texts, (QStringList{message, message}));
+        QCOMPARE(model.unwrittenRow(), -1);
+        QVERIFY(model.writeRow());
+        QCOMPARE(db.column("SELECT 部门编号 FROM 部门表 ORDER BY 部门编号"), (QStringList{"1", "2", "2"}));
+        // the limits themselves are taken
+        QVERIFY(model.setData(model.index(0, 1), "-32768"));
+        QVERIFY(model.setData(model.index(0, 0), QString(255, QChar(0x90e8))));
+        QVERIFY(model.writeRow());
+        QCOMPARE(db.scalar("SELECT MIN(部门编号) FROM 部门表"), QString("-32768"));
     }
 
     void newRowsAreInsertedAndDeletedRowsRemoved()
@@ -223,8 +277,9 @@ private slots:
         QCOMPARE(model.rowCount(), 4);
         QVERIFY(model.isNewRow(3));
         QVERIFY(model.setData(model.index(3, 0), "保卫科'"));
+        QVERIFY(model.submit()); // the view's per-cell submit writes nothing
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("3")); // written when the row is left
-        QVERIFY(model.submit());
+        QVERIFY(model.writeRow());
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("4"));
         QCOMPARE(db.scalar("SELECT 部门编号 FROM 部门表 WHERE 部门名='保卫科'''"), QString("0"));
         QCOMPARE(model.recordCount(), 4);
@@ -232,6 +287,7 @@ private slots:
         // the new row can be changed at once
         model.setAllowUpdate(true);
         QVERIFY(model.setData(model.index(3, 1), 9));
+        QVERIFY(model.writeRow());
         QCOMPARE(db.scalar("SELECT 部门编号 FROM 部门表 WHERE 部门名='保卫科'''"), QString("9"));
 
         model.setAllowDelete(true);
@@ -278,7 +334,7 @@ private slots:
         QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
         QVERIFY(!model.setData(model.index(0, 0), 99));
         QVERIFY(model.setData(model.index(1, 1), "b"));
-        QVERIFY(model.submit());
+        QVERIFY(model.writeRow());
         const QStringList ids = db.column("SELECT ID FROM LOGINFO ORDER BY ID");
         QCOMPARE(ids.size(), 2);
         QCOMPARE(model.data(model.index(1, 0)).toString(), ids.at(1)); // the number the database gave
@@ -297,18 +353,25 @@ private slots:
 
         // a row deleted elsewhere is not brought back; the grid shows the table as it is
         db.execute("DELETE FROM 部门表 WHERE 部门编号=1");
-        QVERIFY(!model.setData(model.index(2, 0), "x"));
+        QVERIFY(model.setData(model.index(2, 0), "x"));
+        QVERIFY(!model.writeRow());
         QCOMPARE(model.recordCount(), 2);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表 WHERE 部门名='x'"), QString("0"));
         QVERIFY(prompt.texts.isEmpty());
 
+        // a refused write shows the driver's text and keeps the typed row
         db.execute("DROP TABLE 部门表");
-        QVERIFY(!model.setData(model.index(0, 0), "x"));
-        QVERIFY(!prompt.texts.isEmpty());
+        QVERIFY(model.setData(model.index(0, 0), "x"));
+        QVERIFY(!model.writeRow());
+        QCOMPARE(prompt.texts.size(), 1);
         QVERIFY2(prompt.texts.first().contains(QStringLiteral("部门表")), qPrintable(prompt.texts.first()));
-        QCOMPARE(model.recordCount(), 0); // reloaded: the table is gone
+        QCOMPARE(model.recordCount(), 2);
+        QCOMPARE(model.unwrittenRow(), 0);
+        QCOMPARE(model.data(model.index(0, 0)).toString(), QString("x"));
+        QVERIFY(!model.refresh()); // refreshing would lose it: refused as well
 
         prompt.texts.clear();
+        model.abandonRow();
         model.setRecordSource("SELECT * FROM 没有的表");
         QVERIFY(!model.refresh());
         QCOMPARE(prompt.texts.size(), 1);
@@ -346,21 +409,99 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
         // before "修改" the Delete key does nothing
-        dialog.grid().setCurrentIndex(dialog.model().index(0, 0));
+        dialog.grid().selectRow(0);
         QTest::keyClick(&dialog.grid(), Qt::Key_Delete);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("3"));
 
         button("修改")->click();
+        // on a single cell the Delete key keeps the row
+        dialog.grid().setCurrentIndex(dialog.model().index(0, 0));
         QTest::keyClick(&dialog.grid(), Qt::Key_Delete);
-        QCOMPARE(db.column("SELECT 部门编号 FROM 部门表 ORDER BY 部门编号"), (QStringList{"2", "2"}));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("3"));
+        QVERIFY(prompt.texts.isEmpty());
+        // rows selected whole are deleted after the question, unless it is cancelled
+        dialog.grid().selectRow(0);
+        prompt.answers = {false};
+        QTest::keyClick(&dialog.grid(), Qt::Key_Delete);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("3"));
+        dialog.grid().selectRow(0);
+        dialog.grid().selectionModel()->select(dialog.model().index(1, 0),
+                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keyClick(&dialog.grid(), Qt::Key_Delete);
+        QCOMPARE(prompt.texts, (QStringList{"确实要删除选定的1行记录吗?", "确实要删除选定的2行记录吗?"}));
+        QCOMPARE(db.column("SELECT 部门编号 FROM 部门表 ORDER BY 部门编号"), QStringList{"2"});
+        prompt.texts.clear();
 
         // a row typed at the end is written when the dialog closes
-        QVERIFY(dialog.model().setData(dialog.model().index(2, 0), "新部门"));
+        QVERIFY(dialog.model().setData(dialog.model().index(1, 0), "新部门"));
         button("返回")->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表 WHERE 部门名='新部门'"), QString("1"));
         QCOMPARE(confirmed, 0);
         QVERIFY(prompt.texts.isEmpty());
+    }
+
+    // Typing a new row through the grid's editors: Enter in the first column
+    // writes nothing, Enter in the last column writes the row; Esc cancels
+    // the cell, a second Esc abandons the row; leaving a changed row writes it.
+    void typingRowsThroughTheGrid()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        addDepartments(db);
+        GridDialog dialog("部门", "Select * from 部门表 ORDER BY 部门编号");
+        dialog.model().setAllowAddNew(true);
+        dialog.model().setAllowUpdate(true);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTableView& grid = dialog.grid();
+        GridModel& model = dialog.model();
+        auto type = [&](int row, int column, const QString& text, Qt::Key end) {
+            grid.setCurrentIndex(model.index(row, column));
+            grid.edit(model.index(row, column));
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            QVERIFY(editor);
+            editor->setText(text); // typed Chinese cannot be simulated key by key
+            QTest::keyClick(editor, end);
+            QCoreApplication::processEvents();
+        };
+        auto count = [&] { return db.scalar("SELECT COUNT(*) FROM 部门表"); };
+
+        type(3, 0, "保卫科", Qt::Key_Return);
+        QCOMPARE(count(), QString("3"));
+        QCOMPARE(model.data(model.index(3, 0)).toString(), QString("保卫科"));
+        type(3, 1, "12", Qt::Key_Return);
+        QCOMPARE(count(), QString("3"));
+        type(3, 2, "0.5", Qt::Key_Return); // the last column
+        QCOMPARE(count(), QString("4"));
+        QCOMPARE(db.scalar("SELECT 部门名 FROM 部门表 WHERE 部门编号=12"), QString("保卫科"));
+        QCOMPARE(model.rowCount(), 5);
+
+        // Esc in the editor cancels the cell; a second Esc abandons the row
+        type(4, 0, "临时", Qt::Key_Return);
+        type(4, 1, "99", Qt::Key_Escape);
+        QCOMPARE(model.data(model.index(4, 0)).toString(), QString("临时"));
+        QCOMPARE(model.data(model.index(4, 1)).toString(), QString());
+        QTest::keyClick(&grid, Qt::Key_Escape);
+        QCOMPARE(model.data(model.index(4, 0)).toString(), QString());
+        QCOMPARE(model.unwrittenRow(), -1);
+        QVERIFY(dialog.isVisible());
+
+        // a changed row is written when the person moves to another row
+        type(0, 0, "总务科", Qt::Key_Return);
+        QCOMPARE(db.scalar("SELECT 部门名 FROM 部门表 WHERE 部门编号=1"), QString("总务处"));
+        grid.setCurrentIndex(model.index(1, 0));
+        QCOMPARE(db.scalar("SELECT 部门名 FROM 部门表 WHERE 部门编号=1"), QString("总务科"));
+        QCOMPARE(count(), QString("4"));
+        QVERIFY(prompt.texts.isEmpty());
+
+        // a typed row the database refuses stays, and so does the dialog
+        type(4, 0, "另一个", Qt::Key_Return);
+        db.execute("DROP TABLE 部门表");
+        dialog.reject();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(prompt.texts.size(), 1);
+        QCOMPARE(model.data(model.index(4, 0)).toString(), QString("另一个"));
     }
 
     void arrowKeysFollowTheSwitch()

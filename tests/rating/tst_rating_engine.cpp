@@ -4,6 +4,8 @@
 
 #include "db/CDatabase.h"
 #include "rating/CCallRater.h"
+#include "rating/RefusedCalls.h"
+#include "intake/LineJournal.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +68,7 @@ private slots:
     void unreadableTimeBandsAreReportedOnce();
     void refusedRowIsStoredOnceSourceIsBack();
     void pendingCallsPricedAtNextStart();
+    void refusedRecordIsSetAsideAndTheRestStored();
     void refusedRowInsideBatchIsLeftToTheBatch();
 
 private:
@@ -593,6 +596,45 @@ void TestRatingEngine::pendingCallsPricedAtNextStart()
     QCOMPARE(rows(), 2);
     QCOMPARE(engine.PricePendingCalls(), 0);
     QCOMPARE(rows(), 2);
+}
+
+void TestRatingEngine::refusedRecordIsSetAsideAndTheRestStored()
+{
+    rate(QStringLiteral("0"), 1.0, QStringLiteral("x"), 60, 0, 0, 0);
+    // The data source refuses calls to one number, and only those.
+    if (TestDatabase::isPostgres()) {
+        m_db->execute(QStringLiteral("CREATE FUNCTION refuse_666() RETURNS trigger AS $$ BEGIN IF NEW.被叫号='0666' "
+                                     "THEN RAISE EXCEPTION 'number 0666 refused'; END IF; RETURN NEW; END $$ "
+                                     "LANGUAGE plpgsql"));
+        m_db->execute(QStringLiteral("CREATE TRIGGER refuse_666 BEFORE INSERT ON 话费表 FOR EACH ROW EXECUTE "
+                                     "FUNCTION refuse_666()"));
+    } else {
+        m_db->execute(QStringLiteral("CREATE TRIGGER refuse_666 BEFORE INSERT ON 话费表 WHEN NEW.被叫号='0666' "
+                                     "BEGIN SELECT RAISE(ABORT, 'number 0666 refused'); END"));
+    }
+    const QString refused = record(Friday, "101000", "101200", "0666");
+    {
+        // Three calls wait from an earlier run, the refused one in the middle.
+        LineJournal journal(CCallRater::pendingJournalPath());
+        journal.append(record(Friday, "100000", "100200", "0111"));
+        journal.append(refused);
+        journal.append(record(Friday, "102000", "102200", "0222"));
+    }
+    CCallRater engine;
+    QCOMPARE(rows(), 2);
+    QCOMPARE(m_db->column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 时间")), (QStringList{"0111", "0222"}));
+    QCOMPARE(engine.pendingCallCount(), 0);
+    QCOMPARE(LineJournal(RefusedCalls::path()).lines(), QStringList{refused});
+    QCOMPARE(m_prompt->texts.size(), 2); // the driver's text, then where the call went
+    QVERIFY2(m_prompt->texts.first().contains(QStringLiteral("0666 refused")), qPrintable(m_prompt->texts.first()));
+    QCOMPARE(m_prompt->texts.last(), RefusedCalls::message(refused));
+    QVERIFY(m_prompt->texts.last().contains(RefusedCalls::path()));
+
+    // Live calls go on being stored; the set-aside call is not tried again.
+    QCOMPARE(engine.PriceAndStore(record(Friday, "103000", "103200", "0333")), 1);
+    CCallRater next;
+    QCOMPARE(rows(), 3);
+    QCOMPARE(m_prompt->texts.size(), 2);
 }
 
 void TestRatingEngine::refusedRowInsideBatchIsLeftToTheBatch()

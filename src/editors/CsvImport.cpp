@@ -1,0 +1,159 @@
+#include "editors/CsvImport.h"
+
+#include "db/CDatabase.h"
+#include "db/CRecordSet.h"
+#include "db/ColumnValue.h"
+#include "db/CsvReader.h"
+#include "prompt/Prompt.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <algorithm>
+#include <optional>
+#include <new>
+
+namespace qalor {
+
+namespace {
+
+QString atLine(int line)
+{
+    return QStringLiteral("第%1行").arg(line);
+}
+
+// Rows per INSERT statement: well below the bound-value limits of both back ends.
+constexpr int BatchRows = 100;
+
+QString rowMarks(int columns)
+{
+    QStringList marks;
+    for (int i = 0; i < columns; ++i)
+        marks << QStringLiteral("?");
+    return QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+// Appends rows in one transaction, `batch` rows per statement. With
+// lastTried, the index of the row whose statement failed is kept there
+// (exact when batch is 1). The transaction is committed only when every
+// statement ran, and only when lastTried is null.
+void append(const TableDef& table, const QList<int>& written, const QList<QList<QVariant>>& rows, int batch,
+            CDatabase& db, int* lastTried = nullptr)
+{
+    QStringList names;
+    for (int c : written)
+        names << table.column(c).name;
+    const QString head = QStringLiteral("INSERT INTO ") + table.name + QStringLiteral(" (") +
+                         names.join(QLatin1Char(',')) + QStringLiteral(") VALUES ");
+    const QString marks = rowMarks(int(written.size()));
+    auto statement = [&](qsizetype count) {
+        QStringList all;
+        for (qsizetype i = 0; i < count; ++i)
+            all << marks;
+        return db.prepare(head + all.join(QLatin1Char(',')));
+    };
+
+    CTransaction transaction(db);
+    std::optional<QSqlQuery> full;
+    for (qsizetype first = 0; first < rows.size(); first += batch) {
+        const qsizetype count = std::min<qsizetype>(batch, rows.size() - first);
+        if (count == batch && !full)
+            full = statement(count);
+        QSqlQuery partial = count == batch ? QSqlQuery() : statement(count);
+        QSqlQuery& insert = count == batch ? *full : partial;
+        int position = 0;
+        for (qsizetype r = first; r < first + count; ++r)
+            for (int c : written)
+                insert.bindValue(position++, CRecordSet::bindable(table.column(c).type, rows.at(r).at(c)));
+        if (lastTried)
+            *lastTried = int(first);
+        CDatabase::exec(insert);
+    }
+    if (!lastTried)
+        transaction.commit();
+}
+
+} // namespace
+
+CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes, CDatabase& db)
+{
+    Result result;
+    const QList<CsvReader::Record> records = CsvReader::parseBytes(bytes);
+    if (records.isEmpty()) {
+        result.error = QStringLiteral("文件中没有数据.");
+        return result;
+    }
+
+    // The header: which table column each field goes to (-1: numbered by the database, skipped).
+    const CsvReader::Record& header = records.first();
+    QList<int> target;
+    for (const QString& field : header.fields) {
+        QString name = field.trimmed();
+        const int column = table.indexOf(name);
+        if (column < 0) {
+            result.error = atLine(header.line) + QStringLiteral(": 表“%1”没有列“%2”.").arg(table.name, name);
+            return result;
+        }
+        if (target.contains(column)) {
+            result.error = atLine(header.line) + QStringLiteral(": 列“%1”出现了两次.").arg(name);
+            return result;
+        }
+        target << (table.column(column).autoNumber ? -1 : column);
+    }
+
+    // Every value checked first; nothing is written while any is refused.
+    QList<QList<QVariant>> rows;
+    rows.reserve(records.size() - 1);
+    for (qsizetype r = 1; r < records.size(); ++r) {
+        const CsvReader::Record& record = records.at(r);
+        if (record.fields.size() != header.fields.size()) {
+            result.error = atLine(record.line) + QStringLiteral(": 应有%1个字段,实有%2个.")
+                                                     .arg(header.fields.size())
+                                                     .arg(record.fields.size());
+            return result;
+        }
+        QList<QVariant> row(table.columnCount());
+        for (int c = 0; c < table.columnCount(); ++c)
+            row[c] = *ColumnValue::parse(table.column(c).type, QStringLiteral(""));
+        for (qsizetype f = 0; f < record.fields.size(); ++f) {
+            const int column = target.at(f);
+            if (column < 0)
+                continue;
+            const ColumnDef& def = table.column(column);
+            const std::optional<QVariant> typed = ColumnValue::parse(def.type, record.fields.at(f));
+            if (!typed) {
+                result.error = atLine(record.line) + QStringLiteral(": ") + ColumnValue::refusal(def);
+                return result;
+            }
+            row[column] = *typed;
+        }
+        rows.append(row);
+    }
+
+    QList<int> written;
+    for (int c = 0; c < table.columnCount(); ++c)
+        if (!table.column(c).autoNumber)
+            written << c;
+    // Many rows per statement (one round trip each); when the database
+    // refuses a statement, the import is run again row by row, still rolled
+    // back in the end, to name the line it refuses.
+    int failedRow = -1;
+    try {
+        append(table, written, rows, BatchRows, db);
+    } catch (const DbError& error) {
+        try {
+            append(table, written, rows, 1, db, &failedRow);
+            failedRow = -1; // accepted row by row: no line to blame
+        } catch (const DbError&) {
+        }
+        result.error = (failedRow >= 0 ? atLine(records.at(failedRow + 1).line) + QStringLiteral(": ") : QString()) +
+                       error.message();
+        return result;
+    } catch (const std::bad_alloc&) {
+        result.error = Prompt::outOfMemoryText();
+        return result;
+    }
+    result.rows = int(rows.size());
+    return result;
+}
+
+} // namespace qalor

@@ -1,0 +1,250 @@
+// CSV files in and out of the parameter tables: the reader on awkward input,
+// the round trip through export and import, the all-or-nothing import and
+// files in GBK.
+
+#include "RecordingPrompt.h"
+#include "TestDatabase.h"
+
+#include "db/CsvReader.h"
+#include "db/TableRegistry.h"
+#include "editors/CsvExport.h"
+#include "editors/CsvImport.h"
+#include "editors/EditorDialog.h"
+#include "editors/GridModel.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qalor;
+using qalor::test::RecordingPrompt;
+using qalor::test::TestDatabase;
+
+namespace {
+
+// Records as "line:field|field|...", one string per record.
+QStringList flat(const QList<CsvReader::Record>& records)
+{
+    QStringList out;
+    for (const CsvReader::Record& r : records)
+        out << QString::number(r.line) + QLatin1Char(':') + r.fields.join(QLatin1Char('|'));
+    return out;
+}
+
+const char* kRateHeader = "区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型\r\n";
+
+// The rate table as the grid reads it (singles compared as singles).
+QString rates()
+{
+    GridModel model;
+    model.setRecordSource("SELECT * FROM 费率表 ORDER BY 区号,折扣类型");
+    if (!model.refresh())
+        return {};
+    QStringList rows;
+    for (int row = 0; row < model.recordCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < model.columnCount(); ++column)
+            cells << model.data(model.index(row, column)).toString();
+        rows << cells.join(QLatin1Char('/'));
+    }
+    return rows.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TestCsv : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readerCases_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("records");
+        QTest::newRow("plain, CRLF") << "a,b\r\nc,d\r\n" << QStringList{"1:a|b", "2:c|d"};
+        QTest::newRow("LF and CR, no final break") << "a\nb\rc" << QStringList{"1:a", "2:b", "3:c"};
+        QTest::newRow("empty fields") << ",,\n" << QStringList{"1:||"};
+        QTest::newRow("blank lines give no record") << "a\r\n\r\n\nb\n" << QStringList{"1:a", "4:b"};
+        QTest::newRow("quoted comma, quote and break")
+            << "\"x,1\",\"say \"\"hi\"\"\",\"two\r\nlines\"\nnext" << QStringList{"1:x,1|say \"hi\"|two\r\nlines", "3:next"};
+        QTest::newRow("quote inside an unquoted field is a character") << "ab\"c,d\n" << QStringList{"1:ab\"c|d"};
+        QTest::newRow("unclosed quote runs to the end") << "a,\"b\nc" << QStringList{"1:a|b\nc"};
+        QTest::newRow("blanks are kept") << " a , b \n" << QStringList{"1: a | b "};
+        QTest::newRow("empty text") << "" << QStringList{};
+        QTest::newRow("only a quote") << "\"" << QStringList{"1:"};
+    }
+    void readerCases()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, records);
+        QCOMPARE(flat(CsvReader::parse(text)), records);
+    }
+
+    void encodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("gbk");
+        QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF\xE5\x8C\x97\xE4\xBA\xAC") << "北京" << false;
+        QTest::newRow("UTF-8 without mark") << QByteArray("\xE9\x95\xBF\xE9\x80\x94") << "长途" << false;
+        QTest::newRow("GBK") << QByteArray("\xB1\xB1\xBE\xA9,\xB3\xA4\xCD\xBE") << "北京,长途" << true;
+        QTest::newRow("ASCII") << QByteArray("0755,0.5") << "0755,0.5" << false;
+        QTest::newRow("GBK with a lead byte at the end")
+            << QByteArray("\xB1\xB1\xBE") << QStringLiteral("北\uFFFD") << true;
+    }
+    void encodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(bool, gbk);
+        CsvReader::Encoding detected = CsvReader::Encoding::Utf8;
+        QCOMPARE(CsvReader::decode(bytes, &detected), text);
+        QCOMPARE(detected == CsvReader::Encoding::Gbk, gbk);
+        if (gbk) // decoded by glibc, whatever codecs Qt has
+            QCOMPARE(CsvReader::decodeGbkThroughIconv(bytes), text);
+    }
+
+    // Whatever the bytes, the reader returns (the fuzzer's first line of defence).
+    void readerSurvivesRandomBytes()
+    {
+        QRandomGenerator random(20261207);
+        const char alphabet[] = {',', '"', '\r', '\n', 'a', '\xB1', '\xEF', '\xBB', '\xBF', '\0', '\xFF', ' '};
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray bytes;
+            const int size = random.bounded(64);
+            for (int i = 0; i < size; ++i)
+                bytes.append(alphabet[random.bounded(int(sizeof alphabet))]);
+            const QList<CsvReader::Record> records = CsvReader::parseBytes(bytes);
+            for (const CsvReader::Record& r : records)
+                QVERIFY(r.line >= 1 && !r.fields.isEmpty());
+            QCOMPARE(CsvReader::decodeGbkThroughIconv(bytes).isEmpty(), bytes.isEmpty());
+        }
+    }
+
+    void exportThenImportRoundTrips()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                   "VALUES ('0755',0.1,'深圳, 南山',60,1,0.3,0)");
+        db.execute("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                   "VALUES ('00',7.2,'国际\"长途\"',6,-32768,0,32767)");
+        db.execute("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                   "VALUES ('013',0.0123457,'',60,0,1000000,3)");
+        const QString before = rates();
+        GridModel model;
+        model.setRecordSource("SELECT * FROM 费率表 ORDER BY 区号 DESC,折扣类型");
+        QVERIFY(model.refresh());
+        QTemporaryDir dir;
+        const QString file = dir.filePath("rates.csv");
+        QCOMPARE(CsvExport::write(model, file), QString());
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.mid(3).startsWith(kRateHeader));
+
+        db.execute("DELETE FROM 费率表");
+        const CsvImport::Result result = CsvImport::run(Tables::rate(), bytes, model.database());
+        QCOMPARE(result.error, QString());
+        QCOMPARE(result.rows, 3);
+        QCOMPARE(rates(), before);
+
+        // Columns may come in any order, and those left out are 0 or "".
+        const CsvImport::Result partial =
+            CsvImport::run(Tables::rate(), "费率,区号\n0.25,0898\n", model.database());
+        QCOMPARE(partial.error, QString());
+        QCOMPARE(db.scalar("SELECT 地区 || '/' || 计费单位 FROM 费率表 WHERE 区号='0898'"), QString("/0"));
+        QVERIFY(prompt.texts.isEmpty());
+    }
+
+    // One bad value anywhere: nothing is appended, and the message names the
+    // line and the column.
+    void oneBadRowAppendsNothing_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("text in a number") << QByteArray("0755,0.5,深圳,60,1,0,0\n010,abc,北京,60,1,0,0\n")
+                                          << "第3行: 列“费率”只能填入数字.";
+        QTest::newRow("out of range, last row")
+            << QByteArray("0755,0.5,深圳,60,1,0,0\n010,0.5,北京,60,1,0,0\n020,0.5,广州,60,40000,0,0\n")
+            << "第4行: 列“折扣类型”只能填入-32768到32767之间的整数.";
+        QTest::newRow("a field missing") << QByteArray("0755,0.5,深圳,60,1,0\n")
+                                         << "第2行: 应有7个字段,实有6个.";
+        QTest::newRow("line count follows quoted breaks")
+            << QByteArray("0755,0.5,\"深圳\n南山\",60,1,0,0\n010,0.5,北京,6.5,1,0,0\n")
+            << "第4行: 列“计费单位”只能填入-32768到32767之间的整数.";
+    }
+    void oneBadRowAppendsNothing()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, error);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                   "VALUES ('0',0.5,'国内',60,1,0,2)");
+        const CsvImport::Result result = CsvImport::run(Tables::rate(), kRateHeader + body, CDatabase::shared());
+        QCOMPARE(result.error, error);
+        QCOMPARE(result.rows, 0);
+        QCOMPARE(db.column("SELECT 区号 FROM 费率表"), QStringList{"0"});
+
+        const CsvImport::Result header =
+            CsvImport::run(Tables::rate(), "区号,费率,价格\n0755,1,2\n", CDatabase::shared());
+        QCOMPARE(header.error, QString("第1行: 表“费率表”没有列“价格”."));
+    }
+
+    // A failure the database reports rolls back the rows already sent.
+    void databaseRefusalRollsBack()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute("CREATE UNIQUE INDEX 区号唯一 ON 部门表 (部门编号)");
+        const CsvImport::Result result =
+            CsvImport::run(Tables::department(), "部门名,部门编号\n甲,1\n乙,2\n丙,1\n", CDatabase::shared());
+        QVERIFY2(result.error.startsWith("第4行: "), qPrintable(result.error));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("0"));
+    }
+
+    // A carrier's list saved by a Chinese spreadsheet (GBK) imported through
+    // the rate editor, after "修改".
+    void gbkFileImportsThroughTheEditor()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("carrier.csv");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        // 区号,费率,地区 / 010,0.3,北京 / 020,0.3,广州 in GBK
+        out.write("\xC7\xF8\xBA\xC5,\xB7\xD1\xC2\xCA,\xB5\xD8\xC7\xF8\r\n"
+                  "010,0.3,\xB1\xB1\xBE\xA9\r\n020,0.3,\xB9\xE3\xD6\xDD\r\n");
+        out.close();
+
+        EditorDialog::installFileChooser([&](QWidget*, bool save, const QString&) {
+            return save ? QString() : file;
+        });
+        bool loggedIn = true;
+        EditorDialog::Hooks hooks{[&] { return loggedIn; }, [](QDialog&) { return int(QDialog::Rejected); }};
+        EditorDialog dialog(*EditorTable::find(32790), hooks);
+        QPushButton* import = nullptr;
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("导入…"))
+                import = b;
+        QVERIFY(import);
+        import->click(); // before "修改": refused
+        QCOMPARE(prompt.texts, QStringList{"请先按“修改”允许添加记录,然后再导入."});
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 费率表"), QString("0"));
+        prompt.texts.clear();
+
+        dialog.model().setAllowAddNew(true);
+        import->click();
+        EditorDialog::installFileChooser({});
+        QCOMPARE(prompt.texts, QStringList{"已导入2行记录."});
+        QCOMPARE(db.column("SELECT 地区 FROM 费率表 ORDER BY 区号"), (QStringList{"北京", "广州"}));
+        QCOMPARE(dialog.model().recordCount(), 2);
+    }
+};
+
+QTEST_MAIN(TestCsv)
+#include "tst_csv.moc"

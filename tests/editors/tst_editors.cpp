@@ -1,0 +1,372 @@
+// The parameter-table editors as the administrator uses them: opened from the
+// menu, "修改" read against the login flag at the moment it is pressed, and
+// the engine picking up an edit on the next call after "确认", never after
+// "返回". Calls travel the whole intake path from the CDR port.
+
+#include "CdrLines.h"
+#include "FakeCommControl.h"
+#include "RecordingPrompt.h"
+#include "TestDatabase.h"
+#include "app/AppState.h"
+#include "app/CMainFrame.h"
+#include "app/CQalorView.h"
+#include "app/DialogRunner.h"
+#include "editors/EditorDialog.h"
+#include "editors/ExtensionSource.h"
+#include "editors/RateCheck.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace qalor;
+using qalor::test::CdrCall;
+using qalor::test::FakeCommControl;
+using qalor::test::RecordingPrompt;
+using qalor::test::TestDatabase;
+
+namespace {
+
+QPushButton* button(QDialog& dialog, const QString& caption)
+{
+    for (QPushButton* candidate : dialog.findChildren<QPushButton*>())
+        if (candidate->text() == caption)
+            return candidate;
+    return nullptr;
+}
+
+// The first grid row whose column holds text (the new row when none).
+int rowWith(GridModel& model, int column, const QString& text)
+{
+    for (int row = 0; row < model.recordCount(); ++row)
+        if (model.data(model.index(row, column)).toString() == text)
+            return row;
+    return model.recordCount();
+}
+
+struct Workstation
+{
+    Workstation() : frame(state, takePort())
+    {
+        DialogRunner::install([this](QDialog& dialog) {
+            ran << dialog.objectName();
+            if (!step)
+                return int(QDialog::Rejected);
+            auto current = std::exchange(step, {});
+            return current(dialog);
+        });
+        state.loggedIn = 1;
+        frame.initialUpdate();
+    }
+    ~Workstation() { DialogRunner::install({}); }
+
+    std::unique_ptr<CommControl> takePort()
+    {
+        auto control = std::make_unique<FakeCommControl>();
+        port = control.get();
+        return control;
+    }
+
+    // A call on today's date from 10:00:00, `seconds` long, through the CDR port.
+    void call(const QString& dialled, int seconds = 60)
+    {
+        CdrCall c;
+        c.date = QDate::currentDate().toString(QStringLiteral("yyMMdd"));
+        c.start = QStringLiteral("100000");
+        c.end = QTime(10, 0).addSecs(seconds).toString(QStringLiteral("HHmmss"));
+        c.dialled = dialled;
+        if (!port->portOpen())
+            port->setPortOpen(true);
+        port->deliver(c.line());
+    }
+
+    TestDatabase db;
+    RecordingPrompt prompt;
+    AppState state;
+    FakeCommControl* port = nullptr;
+    CMainFrame frame;
+    std::function<int(QDialog&)> step;
+    QStringList ran;
+};
+
+} // namespace
+
+class TestEditors : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyEditorOpensFromTheMenu();
+    void modifyFollowsTheFlagWhenPressed_data();
+    void modifyFollowsTheFlagWhenPressed();
+    void editsReachTheNextCallOnlyAfterConfirm_data();
+    void editsReachTheNextCallOnlyAfterConfirm();
+    void extensionEditorFiltersAndSorts();
+    void rateCheckFindsPartlyAndUnmatchedPrefixes();
+};
+
+void TestEditors::everyEditorOpensFromTheMenu()
+{
+    Workstation ws;
+    ws.db.execute("INSERT INTO 部门表 (部门名,部门编号,管理费比率) VALUES ('总务处',1,0)");
+    for (const EditorDef& def : EditorTable::all()) {
+        QStringList captions;
+        QString title;
+        bool bound = false;
+        bool editable = true;
+        ws.step = [&](QDialog& dialog) {
+            auto& editor = dynamic_cast<EditorDialog&>(dialog);
+            for (QPushButton* b : dialog.findChildren<QPushButton*>())
+                captions << b->text();
+            title = dialog.windowTitle();
+            bound = editor.model().table() != nullptr;
+            editable = editor.model().allowAddNew() || editor.model().allowUpdate();
+            return int(QDialog::Rejected);
+        };
+        QAction* action = ws.frame.action(def.command);
+        QVERIFY(action && action->isEnabled());
+        QCOMPARE(action->text(), def.menuCaption);
+        action->trigger();
+        QCOMPARE(ws.ran.size(), 1);
+        ws.ran.clear();
+        QCOMPARE(title, def.dialogCaption);
+        QVERIFY(bound);
+        QVERIFY2(!editable, qPrintable(def.menuCaption)); // nothing changes before "修改"
+        QVERIFY2(captions.contains(def.backCaption), qPrintable(def.menuCaption));
+        QCOMPARE(captions.contains(QStringLiteral("导入…")), def.offersImport());
+        QCOMPARE(captions.contains(QStringLiteral("导出…")), def.mode != ModifyMode::None);
+    }
+    QCOMPARE(ws.prompt.texts, QStringList());
+
+    // The voice-query passwords open without a login and cannot be changed.
+    ws.state.loggedIn = 0;
+    QStringList captions;
+    ws.step = [&](QDialog& dialog) {
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            captions << b->text();
+        return int(QDialog::Rejected);
+    };
+    ws.frame.action(32832)->trigger();
+    QCOMPARE(captions, QStringList{"返回"});
+    QCOMPARE(ws.prompt.texts, QStringList());
+
+    // The statistics-type editor warns beside its grid.
+    ws.state.loggedIn = 1;
+    bool warned = false;
+    ws.step = [&](QDialog& dialog) {
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            warned = warned || label->text() == QStringLiteral("为了计费软件正常工作,\n请不要修改此表数据");
+        return int(QDialog::Rejected);
+    };
+    ws.frame.action(32821)->trigger();
+    QVERIFY(warned);
+}
+
+void TestEditors::modifyFollowsTheFlagWhenPressed_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("modify");
+    QTest::addColumn<QList<bool>>("loggedIn");    // switches after pressing with the flag set
+    QTest::addColumn<QList<bool>>("lapsed");      // then after pressing with the flag cleared
+    QTest::addColumn<QStringList>("messages");
+    const QList<bool> all{true, true, true}, none{false, false, false}, update{false, false, true};
+    QTest::newRow("full") << 32790 << "修改" << all << all << QStringList{"You no rights to change Data!"};
+    QTest::newRow("update") << 32804 << "修改" << update << update << QStringList{};
+    QTest::newRow("weekday") << 32807 << "修  改" << all << none << QStringList{};
+    QTest::newRow("extension") << 32792 << "修     改" << all << all << QStringList{"You no rights to change Data!"};
+}
+
+void TestEditors::modifyFollowsTheFlagWhenPressed()
+{
+    QFETCH(int, command);
+    QFETCH(QString, modify);
+    QFETCH(QList<bool>, loggedIn);
+    QFETCH(QList<bool>, lapsed);
+    QFETCH(QStringList, messages);
+    TestDatabase db;
+    RecordingPrompt prompt;
+    bool flag = false;
+    EditorDialog::Hooks hooks{[&] { return flag; }, [](QDialog&) { return int(QDialog::Rejected); }};
+    EditorDialog dialog(*EditorTable::find(command), hooks);
+    auto switches = [&] {
+        return QList<bool>{dialog.model().allowAddNew(), dialog.model().allowDelete(),
+                           dialog.model().allowUpdate()};
+    };
+    QCOMPARE(switches(), (QList<bool>{false, false, false}));
+    // Logged out from the start: nothing is unlocked.
+    button(dialog, modify)->click();
+    QCOMPARE(switches(), (QList<bool>{false, false, false}));
+    QCOMPARE(prompt.texts, messages);
+    prompt.texts.clear();
+
+    flag = true;
+    button(dialog, modify)->click();
+    QCOMPARE(switches(), loggedIn);
+    flag = false; // the login lapsed while the dialog was open
+    button(dialog, modify)->click();
+    QCOMPARE(switches(), lapsed);
+    QCOMPARE(prompt.texts, messages);
+}
+
+void TestEditors::editsReachTheNextCallOnlyAfterConfirm_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<QString>("expected"); // 通话费 of the call after the edit, "-" when not stored
+    QTest::addColumn<bool>("portOpen");
+    for (bool confirm : {true, false}) {
+        const char* how = confirm ? "确认" : "返回";
+        QTest::addRow("rate, %s", how) << 32790 << confirm << (confirm ? "0.8" : "0.5") << true;
+        QTest::addRow("3+1 rate, %s", how) << 32820 << confirm << (confirm ? "0.3" : "0.5") << true;
+        QTest::addRow("time band, %s", how) << 32778 << confirm << (confirm ? "0.375" : "0.5") << true;
+        QTest::addRow("holiday, %s", how) << 32793 << confirm << (confirm ? "0.25" : "0.5") << true;
+        QTest::addRow("weekday, %s", how) << 32807 << confirm << (confirm ? "0.125" : "0.5") << true;
+        QTest::addRow("call type, %s", how) << 32804 << confirm << (confirm ? "-" : "0.5") << true;
+        QTest::addRow("class of service, %s", how) << 32805 << confirm << (confirm ? "-" : "0.5") << true;
+        QTest::addRow("trunk group, %s", how) << 32806 << confirm << (confirm ? "-" : "0.5") << !confirm;
+    }
+}
+
+void TestEditors::editsReachTheNextCallOnlyAfterConfirm()
+{
+    QFETCH(int, command);
+    QFETCH(bool, confirm);
+    QFETCH(QString, expected);
+    QFETCH(bool, portOpen);
+    Workstation ws;
+    ws.db.execute("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                  "VALUES ('0',0.5,'国内',60,1,0,2)");
+    ws.call("02000000001"); // loads every table the engine needs
+    QCOMPARE(ws.db.scalar("SELECT COUNT(*) FROM 话费表"), QString("1"));
+
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyMMdd"));
+    const int weekday = QDate::currentDate().dayOfWeek() % 7 + 1; // 1 Sunday .. 7 Saturday
+    const EditorDef& def = *EditorTable::find(command);
+    bool edited = true;
+    ws.step = [&](QDialog& dialog) {
+        auto& editor = dynamic_cast<EditorDialog&>(dialog);
+        GridModel& m = editor.model();
+        button(dialog, def.modifyCaption)->click();
+        switch (command) {
+        case 32790:
+            edited = m.setData(m.index(rowWith(m, 0, "0"), 1), "0.8") && edited;
+            break;
+        case 32820: { // 区号,时长1,费率1,附加费率1,时长2,费率2,附加费率2,折扣类型,地区,统计类型
+            const QStringList row{"0", "180", "0.3", "0", "60", "0.1", "0", "1", "国内", "2"};
+            for (int column = 0; column < row.size(); ++column)
+                edited = m.setData(m.index(m.recordCount(), column), row.at(column)) && edited;
+            break;
+        }
+        case 32778: // 折扣类型, 起始时间, 结束时间, 折扣率
+            edited = m.setData(m.index(m.recordCount(), 0), "1") && edited;
+            edited = m.setData(m.index(m.recordCount(), 1), "000000") && edited;
+            edited = m.setData(m.index(m.recordCount(), 2), "235959") && edited;
+            edited = m.setData(m.index(m.recordCount(), 3), "0.75") && edited;
+            break;
+        case 32793: // 折扣类型, 日期, 折扣率 of a new row
+            edited = m.setData(m.index(m.recordCount(), 0), "1") && edited;
+            edited = m.setData(m.index(m.recordCount(), 1), today) && edited;
+            edited = m.setData(m.index(m.recordCount(), 2), "0.5") && edited;
+            break;
+        case 32807: // 星期, 折扣类型, 折扣率
+            edited = m.setData(m.index(m.recordCount(), 0), QString::number(weekday)) && edited;
+            edited = m.setData(m.index(m.recordCount(), 1), "1") && edited;
+            edited = m.setData(m.index(m.recordCount(), 2), "0.25") && edited;
+            break;
+        default: // the code the call carries (call type 1, class 1, trunk group 1) stops being billed
+            edited = m.setData(m.index(rowWith(m, 0, "1"), 1), "0") && edited;
+            break;
+        }
+        button(dialog, confirm ? def.confirmCaption : def.backCaption)->click();
+        return dialog.result();
+    };
+    ws.frame.action(command)->trigger();
+    QCOMPARE(ws.ran.size(), 1);
+    QVERIFY(edited);
+    QVERIFY(ws.prompt.texts.isEmpty());
+    QCOMPARE(ws.port->portOpen(), portOpen);
+
+    ws.call("03000000002");
+    const QStringList charge = ws.db.column("SELECT 通话费 FROM 话费表 WHERE 被叫号='03000000002'");
+    if (expected == "-")
+        QCOMPARE(charge, QStringList());
+    else
+        QCOMPARE(charge.value(0).toFloat(), expected.toFloat()); // stored as a single
+    // Written by the grid either way.
+    QCOMPARE(ws.db.scalar("SELECT COUNT(*) FROM 费率表 WHERE 费率>0.7"), QString(command == 32790 ? "1" : "0"));
+}
+
+void TestEditors::extensionEditorFiltersAndSorts()
+{
+    TestDatabase db;
+    RecordingPrompt prompt;
+    db.execute("INSERT INTO 部门表 (部门名,部门编号,管理费比率) VALUES ('财务部',2,0)");
+    db.execute("INSERT INTO 部门表 (部门名,部门编号,管理费比率) VALUES ('总务处',1,0)");
+    for (const char* row : {"'8003','王五',2", "'8001','赵六',2", "'8002','李四',1", "'8004','张三',2"})
+        db.execute(QStringLiteral("INSERT INTO 用户信息表 (电话号码,用户名,部门编号) VALUES (%1)").arg(row));
+
+    const QList<ExtensionSource::Department> departments = ExtensionSource::departments();
+    QStringList texts;
+    for (const auto& d : departments)
+        texts << d.text;
+    QCOMPARE(texts, (QStringList{"0     所有部门", "1     总务处", "2     财务部"}));
+
+    EditorDialog::Hooks hooks{[] { return true; }, [](QDialog&) { return int(QDialog::Rejected); }};
+    EditorDialog dialog(*EditorTable::find(32792), hooks);
+    auto phones = [&] {
+        QStringList list;
+        for (int row = 0; row < dialog.model().recordCount(); ++row)
+            list << dialog.model().data(dialog.model().index(row, 0)).toString();
+        return list;
+    };
+    QCOMPARE(phones(), (QStringList{"8002", "8001", "8003", "8004"}));
+    auto* list = dialog.findChild<QTreeWidget*>();
+    QVERIFY(list);
+    QCOMPARE(list->topLevelItemCount(), 3);
+    list->setCurrentItem(list->topLevelItem(2));
+    QCOMPARE(phones(), (QStringList{"8001", "8003", "8004"}));
+    button(dialog, "按用户名排序")->click();
+    QCOMPARE(dialog.model().recordSource(), QString("SELECT * FROM 用户信息表  WHERE 部门编号=2 Order by 用户名"));
+    QCOMPARE(phones(), (QStringList{"8004", "8003", "8001"})); // 张三, 王五, 赵六 by code point
+    list->setCurrentItem(list->topLevelItem(0));
+    QCOMPARE(phones().size(), 4);
+    QVERIFY(prompt.texts.isEmpty());
+
+    db.execute("DROP TABLE 部门表");
+    QCOMPARE(ExtensionSource::departments().size(), 1);
+    QCOMPARE(prompt.texts, QStringList{"打开部门表失败!"});
+}
+
+void TestEditors::rateCheckFindsPartlyAndUnmatchedPrefixes()
+{
+    TestDatabase db;
+    RecordingPrompt prompt;
+    for (const char* row : {"'0082','韩国'", "'00852','香港'", "'0755','深圳'", "'13','移动'"})
+        db.execute(QStringLiteral("INSERT INTO 费率表 (区号,地区,费率,计费单位,折扣类型,附加费费率,统计类型) "
+                                  "VALUES (%1,1,60,0,0,0)")
+                       .arg(row));
+    auto addCall = [&](const char* called, const char* date, double charge) {
+        db.execute(QStringLiteral("INSERT INTO 话费表 (主叫号,被叫号,日期,时间,时长,费率,计费单位数,通话费,服务费,"
+                                  "附加费,通达地,统计类型) VALUES ('8001','%1','%2','100000',60,1,1,%3,0,0.5,'',0)")
+                       .arg(QString::fromUtf8(called), QString::fromUtf8(date))
+                       .arg(charge));
+    };
+    addCall("0081312345678", "260310", 2);   // Japan missing: takes 0082 with three shared
+    addCall("0081655554444", "260311", 3);
+    addCall("008229998888", "260311", 1);    // Korea: full match
+    addCall("075588886666-12", "260312", 1); // full match, extension dialled after the dash
+    addCall("0756123456", "260312", 1);      // Zhuhai missing: 0755 with three shared
+    addCall("95555", "260313", 1);           // nothing shares a first character
+    addCall("0081312345678", "260401", 9);   // outside the period
+
+    const QList<RateCheck::Finding> findings = RateCheck::run(QDate(2026, 3, 1), QDate(2026, 3, 31));
+    QStringList lines;
+    for (const RateCheck::Finding& f : findings)
+        lines << QStringLiteral("%1|%2|%3|%4|%5").arg(f.prefix, f.matchedPrefix, f.matchedArea).arg(f.calls).arg(f.amount);
+    QCOMPARE(lines, (QStringList{"0081|0082|韩国|2|6", "0756|0755|深圳|1|1.5", "9|||1|1.5"}));
+    QVERIFY(prompt.texts.isEmpty());
+}
+
+QTEST_MAIN(TestEditors)
+#include "tst_editors.moc"

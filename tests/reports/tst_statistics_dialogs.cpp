@@ -1,0 +1,226 @@
+#include "RecordingPrompt.h"
+#include "StatisticsData.h"
+#include "TestDatabase.h"
+
+#include "app/DialogRunner.h"
+#include "editors/GridModel.h"
+#include "reports/CCountPreviewDlg.h"
+#include "reports/CMonthCountDlg.h"
+#include "reports/CPayNoticeDlg.h"
+#include "reports/DepartmentChart.h"
+#include "reports/DepartmentRangeBox.h"
+#include "reports/ReportOutput.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qalor;
+using namespace qalor::test;
+
+namespace {
+
+QPushButton* button(QWidget& parent, const QString& caption)
+{
+    for (QPushButton* candidate : parent.findChildren<QPushButton*>())
+        if (candidate->text() == caption)
+            return candidate;
+    return nullptr;
+}
+
+template <class Widget> Widget* named(QWidget& parent, const QString& name)
+{
+    for (Widget* candidate : parent.findChildren<Widget*>())
+        if (candidate->accessibleName() == name || candidate->property("text").toString() == name)
+            return candidate;
+    return nullptr;
+}
+
+QString pdfWords(const QString& fileName)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), fileName, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput()).simplified();
+}
+
+void seed(const TestDatabase& db)
+{
+    addDepartment(db, 1, "财务处", 0.1);
+    addDepartment(db, 250, "第二百五十部");
+    addUser(db, "8001", "张三", 1, 15);
+    addUser(db, "8002", "李四", 250);
+    addUser(db, "8003", "王五", 250);
+    addUser(db, "8004", "赵六", 9);
+    addCall(db, "8001", "240105", 0, 1.5, 0.25);
+    addCall(db, "8002", "240106", 3, 2.0);
+    addCall(db, "8004", "240107", 0, 4.0);
+}
+
+// Prints go to a PDF file instead of the print dialog.
+class PdfPrinter
+{
+public:
+    PdfPrinter()
+    {
+        ReportOutput::installPrinterSetup([this](QPrinter& printer, QWidget*) {
+            ++setups;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            return true;
+        });
+    }
+    ~PdfPrinter() { ReportOutput::installPrinterSetup({}); }
+    QTemporaryDir dir;
+    QString file = dir.filePath(QStringLiteral("printed.pdf"));
+    int setups = 0;
+};
+
+} // namespace
+
+class TestStatisticsDialogs : public QObject
+{
+    Q_OBJECT
+private:
+    // What the result preview shows and does after the run of the fixture.
+    static void inspectPreview(CCountPreviewDlg& preview)
+    {
+        GridModel& model = preview.model();
+        QCOMPARE(model.recordCount(), 3);
+        button(preview, "显示未登记分机")->click();
+        QCOMPARE(model.recordCount(), 1);
+        QCOMPARE(model.value(0, 0).toString(), QString("8004"));
+        button(preview, "部门统计结果")->click();
+        QCOMPARE(model.recordCount(), 2);
+        button(preview, "分机统计结果")->click();
+        // 8003 has neither charges nor rental; 8002 only 信息台等 and stays
+        button(preview, "删除无费用户")->click();
+        QCOMPARE(model.recordCount(), 2);
+        QCOMPARE(model.value(1, 0).toString(), QString("8002"));
+
+        QCOMPARE(preview.pages().tabText(1), QString("图表"));
+        QCOMPARE(preview.chart().categories(), (QStringList{"财务处", "第二百五十部"}));
+        const QList<QList<double>> values = preview.chart().values();
+        QCOMPARE(values.size(), 5); // 市话, 本地网, 长途, 信息台等, 月租费
+        QCOMPARE(values[0], (QList<double>{1.75, 0}));
+        QCOMPARE(values[3], (QList<double>{0, 2}));
+        QCOMPARE(values[4], (QList<double>{15, 0}));
+    }
+
+private slots:
+    void monthCountRunsAndPrints()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seed(db);
+        CMonthCountDlg dialog;
+        // no previous run
+        for (const char* name : {"统计进行日期:", "统计费用时段:", "至"})
+            QCOMPARE(named<QLineEdit>(dialog, QString::fromUtf8(name))->text(), QString("无"));
+        QCOMPARE(dialog.startPicker()->date(), QDate::currentDate());
+        // every department, numbers of 200 and above with their names
+        QCOMPARE(dialog.departments()->startList()->count(), 2);
+        QCOMPARE(dialog.departments()->startName(), QString("财务处"));
+        QCOMPARE(dialog.departments()->endName(), QString("第二百五十部"));
+        dialog.departments()->startList()->setCurrentRow(1);
+        QCOMPARE(dialog.departments()->startName(), QString("第二百五十部"));
+        QCOMPARE(dialog.departments()->range().first, 250);
+        dialog.departments()->startList()->setCurrentRow(0);
+
+        dialog.startPicker()->setDate(QDate(2024, 1, 1));
+        dialog.endPicker()->setDate(QDate(2024, 1, 31));
+        button(dialog, "统计")->click();
+        QCOMPARE(prompt.texts, QStringList{"统计完毕!"});
+        QCOMPARE(tableRows("tj").size(), 3);
+
+        // the previous-run texts are read when the dialog opens
+        CMonthCountDlg again;
+        QCOMPARE(named<QLineEdit>(again, "统计费用时段:")->text(), QString("20240101"));
+        QCOMPARE(again.endPicker()->date(), QDate(2024, 1, 31));
+
+        PdfPrinter printer;
+        named<QRadioButton>(again, "仅打印部门小计(连续)报表")->setChecked(true);
+        button(again, "打印")->click();
+        QCOMPARE(printer.setups, 1);
+        const QString text = pdfWords(printer.file);
+        QVERIFY2(text.contains(QString("第二百五十部 0.00 0.00 0.00 0.00 2.00 2.00")), qPrintable(text));
+        QCOMPARE(prompt.texts.size(), 1);
+    }
+
+    void previewShowsSourcesDeletesAndCharts()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seed(db);
+        CMonthCountDlg month;
+        month.startPicker()->setDate(QDate(2024, 1, 1));
+        month.endPicker()->setDate(QDate(2024, 1, 31));
+        month.runStatistics();
+
+        QStringList ran;
+        DialogRunner::install([&](QDialog& dialog) -> int {
+            ran << dialog.windowTitle();
+            inspectPreview(dynamic_cast<CCountPreviewDlg&>(dialog));
+            return QDialog::Rejected;
+        });
+        button(month, "预览结果")->click();
+        DialogRunner::install({});
+        QCOMPARE(ran, QStringList{"统计结果预览"});
+        QCOMPARE(prompt.texts, QStringList{"统计完毕!"});
+    }
+
+    void payNoticeDialogStatesAndConfirmation()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seed(db);
+        {
+            CPayNoticeDlg dialog;
+            QCOMPARE(dialog.lastRunText(), QString("未统计"));
+            QVERIFY(named<QLineEdit>(dialog, "起始分机号")->isReadOnly());
+            QVERIFY(!named<QCheckBox>(dialog, "限定部门范围")->isEnabled());
+            named<QRadioButton>(dialog, "出各分机用户缴费通知")->setChecked(true);
+            QVERIFY(!named<QLineEdit>(dialog, "截止分机号")->isReadOnly());
+            QVERIFY(!named<QListWidget>(dialog, "起始部门编号")->isEnabled());
+            named<QCheckBox>(dialog, "限定部门范围")->setChecked(true);
+            QVERIFY(named<QListWidget>(dialog, "截止部门编号")->isEnabled());
+            QCOMPARE(named<QLineEdit>(dialog, "起始分机号")->maxLength(), 4);
+        }
+
+        CMonthCountDlg month;
+        month.startPicker()->setDate(QDate(2024, 1, 1));
+        month.endPicker()->setDate(QDate(2024, 1, 31));
+        month.runStatistics();
+        prompt.texts.clear();
+
+        CPayNoticeDlg dialog;
+        QVERIFY(dialog.lastRunText().startsWith(QDate::currentDate().toString("yyyy-MM-dd")));
+        QCOMPARE(dialog.noticeOptions().start, QDate(2024, 1, 1));
+        PdfPrinter printer;
+        const QString question = "确认你已经进行过统计操作,请选'确定';\n否则请选'取消',并先进行统计操作.";
+        prompt.answers = {false};
+        button(dialog, "打    印")->click();
+        QCOMPARE(prompt.texts, QStringList{question});
+        QCOMPARE(printer.setups, 0);
+
+        button(dialog, "打    印")->click();
+        QCOMPARE(printer.setups, 1);
+        const QString text = pdfWords(printer.file);
+        QCOMPARE(text.count("部门电话费 缴费通知单"), 6);
+        // single precision: 1.75 x 0.1 is 0.17499999
+        QVERIFY2(text.contains("管理费:0.10x1.75 =0.17 合计:16.92"), qPrintable(text));
+    }
+};
+
+QTEST_MAIN(TestStatisticsDialogs)
+#include "tst_statistics_dialogs.moc"
