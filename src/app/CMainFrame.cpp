@@ -12,14 +12,10 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
-#include "editors/EditorDialog.h"
-#include "editors/EditorTable.h"
-#include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
-#include "maintenance/BackupDeleteDialog.h"
-#include "maintenance/CdrSaveDialog.h"
-#include "maintenance/RemoveDuplicatesDialog.h"
+#include "editors/EditorDialog.h"
+#include "editors/EditorTable.h"
 #include "editors/GridDialog.h"
 #include "hotel/AutoDowngrade.h"
 #include "hotel/CCheckInDlg.h"
@@ -31,6 +27,10 @@
 #include "hotel/CStationClassDlg.h"
 #include "hotel/ClassChangeProgress.h"
 #include "hotel/ClassChangeSender.h"
+#include "maintenance/BackupDeleteDialog.h"
+#include "maintenance/CdrSaveDialog.h"
+#include "maintenance/RemoveDuplicatesDialog.h"
+#include "prompt/Prompt.h"
 #include "rating/CCallRater.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
@@ -141,6 +141,10 @@ CMainFrame::~CMainFrame()
 {
     if (AutoClassChange::installed() == m_autoDowngrade.get())
         AutoClassChange::install(nullptr);
+    // A change cut off at exit releases its hold on intake while the view
+    // still exists.
+    delete m_classChange;
+    m_classChange = nullptr;
 }
 
 void CMainFrame::initialUpdate()
@@ -244,8 +248,8 @@ void CMainFrame::installHandlers()
     setHandler(Cmd::HotelOptions, [this] { editHotelOptions(); });
     setHandler(Cmd::StationClass, [this] { changeStationClass(); });
     setHandler(Cmd::DialCode, [this] {
-        showGrid(QStringLiteral("更MODEM改拨号表"), QStringLiteral("select * from 分机拨号变换表 ORDER BY 分机号头"),
-                 true);
+        showGrid(QStringLiteral("更MODEM改拨号表"),
+                 QStringLiteral("select * from 分机拨号变换表 ORDER BY 分机号头"), true);
     });
     setHandler(Cmd::StationChangeLog, [this] {
         showGrid(QStringLiteral("分机级别更改记录"),
@@ -388,8 +392,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     const bool allowed = m_state.loggedIn != 0;
     // A class change cut off halfway can leave an extension half edited on
     // the exchange: closing then needs a second thought.
-    if (allowed && m_classChange->busy()
-        && !Prompt::askOkCancel(QStringLiteral("正在向交换机发送分机级别更改，退出将中断发送。\n确定退出吗？"))) {
+    if (allowed && m_classChange->busy() &&
+        !Prompt::askOkCancel(
+            QStringLiteral("正在向交换机发送分机级别更改，退出将中断发送。\n确定退出吗？"))) {
         event->ignore();
         return;
     }
