@@ -135,6 +135,7 @@ fi
 # --- demonstration: a simulated exchange on a pseudo-terminal ----------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/qalor-demo.XXXXXX")
 socat_pid=
+modem_socat_pid=
 sim_pid=
 app_pid=
 cleanup()
@@ -142,6 +143,7 @@ cleanup()
     [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
     [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
     [[ -n $socat_pid ]] && kill "$socat_pid" 2>/dev/null
+    [[ -n $modem_socat_pid ]] && kill "$modem_socat_pid" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$work"
 }
@@ -151,7 +153,22 @@ trap 'exit 130' INT TERM
 # Port numbers map to devices in the program's own settings.
 settings_dir="$work/config/Local AppWizard-Generated Applications"
 mkdir -p "$settings_dir"
-sim_args=(--generate 100000 --every 4000 --record "$work/to-pbx.log")
+
+# A pseudo-terminal pair stands for the modem of the class changes (COM2).
+socat pty,raw,echo=0,link="$work/modem" pty,raw,echo=0,link="$work/com2" 2>"$work/socat-modem.log" &
+modem_socat_pid=$!
+wait_for_links()
+{
+    for _ in $(seq 50); do
+        [[ -e $1 && -e $2 ]] && return 0
+        sleep 0.1
+    done
+    echo "run.sh: socat did not create the pseudo-terminal pair:" >&2
+    cat "$3" >&2
+    exit 1
+}
+wait_for_links "$work/modem" "$work/com2" "$work/socat-modem.log"
+sim_args=(--modem "$work/modem" --generate 100000 --every 4000 --record "$work/to-pbx.log")
 
 if ((tcp)); then
     # The exchange behind a serial device server on a free loopback port;
@@ -169,23 +186,17 @@ if ((tcp)); then
 else
     socat pty,raw,echo=0,link="$work/pbx" pty,raw,echo=0,link="$work/com1" 2>"$work/socat.log" &
     socat_pid=$!
-    for _ in $(seq 50); do
-        [[ -e $work/pbx && -e $work/com1 ]] && break
-        sleep 0.1
-    done
-    if [[ ! -e $work/pbx || ! -e $work/com1 ]]; then
-        echo "run.sh: socat did not create the pseudo-terminal pair:" >&2
-        cat "$work/socat.log" >&2
-        exit 1
-    fi
+    wait_for_links "$work/pbx" "$work/com1" "$work/socat.log"
     "$pbxsim" --device "$work/pbx" "${sim_args[@]}" 2>"$work/pbxsim.log" &
     sim_pid=$!
     com1=$work/com1
 fi
-# COM1 is the workstation's end: the pty or the device server's address.
-printf '[SerialPorts]\nCOM1=%s\n' "$com1" >"$settings_dir/qalor.conf"
+# COM1 is the workstation's end of the CDR line (the pty or the device
+# server's address), COM2 its end of the modem pair.
+printf '[SerialPorts]\nCOM1=%s\nCOM2=%s\n' "$com1" "$work/com2" >"$settings_dir/qalor.conf"
 say "Simulated exchange on COM1 ($com1): a call every 4 seconds"
-say "What the workstation sends to the exchange is logged in $work/to-pbx.log while the demo runs"
+say "Modem of the class changes on COM2 ($work/com2)"
+say "What the workstation sends to the exchange (lines CDR and MODEM) is logged in $work/to-pbx.log while the demo runs"
 
 # In the background so that a signal to this script ends the demo at once.
 XDG_CONFIG_HOME="$work/config" "$qalor" &

@@ -5,6 +5,7 @@
 #
 # QALOR_BUILD_DIR   build folder (default: build/)
 # QALOR_TEST_JOBS   tests run at once (default: 2)
+# QALOR_FUZZ_SECONDS  time each fuzz target runs (default: 30)
 # Exit status: 0 when the build and every test pass.
 set -euo pipefail
 
@@ -86,6 +87,38 @@ if (cd "$build" && ctest --output-on-failure -j"$jobs"); then
 else
     phase_done "Tests on SQLite" "FAILED"
     failed+=("SQLite")
+fi
+
+# --- fuzz targets -------------------------------------------------------------
+# Built with clang's libFuzzer when clang is installed; each target runs for a
+# bounded time on its checked-in seed corpus (new inputs go to a scratch folder).
+fuzz_seconds=${QALOR_FUZZ_SECONDS:-30}
+if command -v clang++ >/dev/null; then
+    phase "Fuzz targets (${fuzz_seconds} s each)"
+    fuzz_ok=true
+    if cmake -S "$root/fuzz" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++ >"$work/fuzz-cmake.log" 2>&1 && cmake --build "$build/fuzz"; then
+        for corpus in "$root"/fuzz/corpus/*/; do
+            target=fuzz_$(basename "$corpus")
+            scratch=$work/fuzz-$(basename "$corpus")
+            mkdir -p "$scratch"
+            if ! "$build/fuzz/$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+                "$scratch" "$corpus" >"$work/$target.log" 2>&1; then
+                tail -n 40 "$work/$target.log" >&2
+                fuzz_ok=false
+            fi
+            grep -E '^stat::number_of_executed_units' "$work/$target.log" | sed "s/^/$target: /" || true
+        done
+    else
+        cat "$work/fuzz-cmake.log" >&2
+        fuzz_ok=false
+    fi
+    if $fuzz_ok; then
+        phase_done "Fuzz targets" "passed"
+    else
+        phase_done "Fuzz targets" "FAILED"
+        failed+=("fuzz")
+    fi
 fi
 
 # --- database tests on PostgreSQL ---------------------------------------------

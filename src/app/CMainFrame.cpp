@@ -12,19 +12,32 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
-#include "editors/EditorDialog.h"
-#include "editors/EditorTable.h"
-#include "prompt/Prompt.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
+#include "editors/EditorDialog.h"
+#include "editors/EditorTable.h"
+#include "editors/GridDialog.h"
+#include "hotel/AutoDowngrade.h"
+#include "hotel/CCheckInDlg.h"
+#include "hotel/CCheckOutDlg.h"
+#include "hotel/CHotalBillDlg.h"
+#include "hotel/CHotalOptionsDlg.h"
+#include "hotel/CHotalRegisterDlg.h"
+#include "hotel/CLevelChanger.h"
+#include "hotel/CStationClassDlg.h"
+#include "hotel/ClassChangeProgress.h"
+#include "hotel/ClassChangeSender.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
+#include "prompt/Prompt.h"
+#include "rating/CCallRater.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
 #include "reports/CMonthCountDlg.h"
 #include "reports/CPayNoticeDlg.h"
 #include "serial/CommControl.h"
+#include "serial/MappedCommControl.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -106,6 +119,16 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
         showStatus();
     });
 
+    // Class changes use the CDR line (intake held meanwhile) or a modem
+    // opened for each change; the automatic downgrade at the deposit queues
+    // behind whatever change runs.
+    m_classChange = new ClassChangeSender(
+        m_view->cdrPort(), [] { return std::make_unique<MappedCommControl>(); }, this);
+    m_classChange->setIntakeHold([this] { m_view->holdIntake(); }, [this] { m_view->releaseIntake(); });
+    m_classChangeProgress = new ClassChangeProgress(*m_classChange, this);
+    m_autoDowngrade = std::make_unique<AutoDowngrade>(*m_classChange, m_state.hotel);
+    AutoClassChange::install(m_autoDowngrade.get());
+
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
     clock->start(1000);
@@ -114,7 +137,15 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     showStatus();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    if (AutoClassChange::installed() == m_autoDowngrade.get())
+        AutoClassChange::install(nullptr);
+    // A change cut off at exit releases its hold on intake while the view
+    // still exists.
+    delete m_classChange;
+    m_classChange = nullptr;
+}
 
 void CMainFrame::initialUpdate()
 {
@@ -149,8 +180,8 @@ void CMainFrame::runCommand(int command)
 
 void CMainFrame::installHandlers()
 {
-    // Commands whose dialogs are not part of the workstation yet have no
-    // handler and stay disabled.
+    // Every command starts disabled; installing its handler enables it, so a
+    // command without one is shown but cannot be chosen.
     for (QAction* action : std::as_const(m_actions))
         action->setEnabled(false);
 
@@ -179,6 +210,7 @@ void CMainFrame::installHandlers()
         m_view->computeReport();
         showStatus();
     });
+    setHandler(Cmd::RecutUnframed, [this] { m_view->recutUnframed(); });
     setHandler(Cmd::QueryByDate, [this] {
         CDateQueryDlg dialog(this);
         DialogRunner::run(dialog);
@@ -208,6 +240,23 @@ void CMainFrame::installHandlers()
     });
     setHandler(Cmd::PayNotice, [this] {
         CPayNoticeDlg dialog(this);
+        DialogRunner::run(dialog);
+    });
+    setHandler(Cmd::CheckIn, [this] { checkIn(); });
+    setHandler(Cmd::CheckOut, [this] { checkOut(); });
+    setHandler(Cmd::HotelBill, [this] { printHotelBill(); });
+    setHandler(Cmd::HotelOptions, [this] { editHotelOptions(); });
+    setHandler(Cmd::StationClass, [this] { changeStationClass(); });
+    setHandler(Cmd::DialCode, [this] {
+        showGrid(QStringLiteral("更MODEM改拨号表"),
+                 QStringLiteral("select * from 分机拨号变换表 ORDER BY 分机号头"), true);
+    });
+    setHandler(Cmd::StationChangeLog, [this] {
+        showGrid(QStringLiteral("分机级别更改记录"),
+                 QStringLiteral("select * from 分机级别更改记录表 ORDER BY 日期,分机号"), false);
+    });
+    setHandler(Cmd::HotelRegister, [this] {
+        CHotalRegisterDlg dialog(this);
         DialogRunner::run(dialog);
     });
     setHandler(Cmd::Exit, [this] { close(); });
@@ -274,6 +323,59 @@ void CMainFrame::openEditor(int command)
     showStatus();
 }
 
+void CMainFrame::applyChangeList(ChangeForm form, const QString& list)
+{
+    m_classChange->enqueue(
+        ClassChangeJob::forChangeList(form, list, m_state.hotel, CLevelChanger::fromTable()));
+    m_view->engine().LoadHotelRooms();
+}
+
+void CMainFrame::checkIn()
+{
+    CCheckInDlg dialog(this);
+    if (DialogRunner::run(dialog) == QDialog::Accepted)
+        applyChangeList(ChangeForm::CheckIn, dialog.changeList().text());
+}
+
+void CMainFrame::checkOut()
+{
+    CCheckOutDlg dialog([this] { printHotelBill(); }, this);
+    if (DialogRunner::run(dialog) == QDialog::Accepted)
+        applyChangeList(ChangeForm::CheckOut, dialog.changeList().text());
+}
+
+void CMainFrame::printHotelBill()
+{
+    CHotalBillDlg dialog(this);
+    DialogRunner::run(dialog);
+}
+
+void CMainFrame::editHotelOptions()
+{
+    CHotalOptionsDlg dialog(this);
+    if (DialogRunner::run(dialog) == QDialog::Accepted)
+        HotelSettings::load(m_state.hotel);
+}
+
+void CMainFrame::changeStationClass()
+{
+    CStationClassDlg dialog(this);
+    if (DialogRunner::run(dialog) == QDialog::Accepted)
+        applyChangeList(ChangeForm::Manual, dialog.changeList().text());
+}
+
+void CMainFrame::showGrid(const QString& caption, const QString& recordSource, bool editable)
+{
+    GridDialog dialog(caption, recordSource, this);
+    if (editable) {
+        dialog.model().setAllowUpdate(true);
+        dialog.model().setAllowAddNew(true);
+        dialog.model().setAllowDelete(true);
+    }
+    dialog.addCloseButton(QStringLiteral("返回"), QDialog::Accepted);
+    DialogRunner::run(dialog);
+}
+
 void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
@@ -288,6 +390,14 @@ void CMainFrame::showStatus()
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     const bool allowed = m_state.loggedIn != 0;
+    // A class change cut off halfway can leave an extension half edited on
+    // the exchange: closing then needs a second thought.
+    if (allowed && m_classChange->busy() &&
+        !Prompt::askOkCancel(
+            QStringLiteral("正在向交换机发送分机级别更改，退出将中断发送。\n确定退出吗？"))) {
+        event->ignore();
+        return;
+    }
     AuditLog::write(AuditLog::nobody(), QStringLiteral("关闭计费软件"),
                     allowed ? AuditLog::success() : AuditLog::failure());
     if (allowed) {

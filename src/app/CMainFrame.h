@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hotel/ChangeList.h"
 #include "serial/CommControl.h"
 
 #include <QHash>
@@ -13,6 +14,9 @@ class QToolBar;
 namespace qalor {
 
 class AdminSession;
+class AutoDowngrade;
+class ClassChangeProgress;
+class ClassChangeSender;
 class CQalorView;
 class ViewIntakeHold;
 struct AppState;
@@ -35,6 +39,8 @@ public:
 
     CQalorView& view() { return *m_view; }
     AdminSession& session() { return *m_session; }
+    // Plays class changes on the exchange, one at a time.
+    ClassChangeSender& classChange() { return *m_classChange; }
     QAction* action(int command) const { return m_actions.value(command); }
     QToolBar* toolBar() const { return m_toolBar; }
 
@@ -58,11 +64,23 @@ private:
     void editCdrLayout();
     // The parameter-table editor of a command; acts on "确认" as the editor says.
     void openEditor(int command);
+    void checkIn();
+    void checkOut();
+    void printHotelBill();
+    void editHotelOptions();
+    void changeStationClass();
+    void showGrid(const QString& caption, const QString& recordSource, bool editable);
+    // Sends a dialog's change list by the route of the hotel settings, then
+    // reloads the engine's open stays.
+    void applyChangeList(ChangeForm form, const QString& list);
 
     AppState& m_state;
     CQalorView* m_view = nullptr;
     std::unique_ptr<ViewIntakeHold> m_intakeHold;
     AdminSession* m_session = nullptr;
+    ClassChangeSender* m_classChange = nullptr;
+    ClassChangeProgress* m_classChangeProgress = nullptr;
+    std::unique_ptr<AutoDowngrade> m_autoDowngrade;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_loginPane = nullptr;
     QLabel* m_portPane = nullptr;

@@ -2,6 +2,9 @@
 
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
+#include "db/CDatabase.h"
+#include "db/DriverCheck.h"
+#include "prompt/Prompt.h"
 #include "serial/CommControl.h"
 
 namespace qalor {
@@ -20,8 +23,26 @@ int CQalorApp::superAdmin() const
     return m_state.superAdmin;
 }
 
+bool CQalorApp::acceptDataSource()
+{
+    DriverIdentity identity;
+    try {
+        identity = DriverCheck::identify(CDatabase::shared());
+    } catch (const DbError&) {
+        // Not reachable now: the start-up steps report it and go on, and
+        // the workstation keeps the calls until it is back.
+        return true;
+    }
+    if (DriverCheck::supported(identity))
+        return true;
+    Prompt::inform(DriverCheck::refusalText(identity));
+    return false;
+}
+
 bool CQalorApp::initInstance(std::unique_ptr<CommControl> port)
 {
+    if (!acceptDataSource())
+        return false;
     m_frame = std::make_unique<CMainFrame>(m_state, std::move(port));
     m_frame->initialUpdate();
 

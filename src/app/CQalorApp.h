@@ -24,8 +24,13 @@ public:
 
     // Builds the frame and its view, shows the window, clears the login
     // flags and loads the hotel settings. port == nullptr: the real serial
-    // control. Failures of the data source are shown and start-up goes on.
+    // control. Failures of the data source are shown and start-up goes on;
+    // a data source of an unsupported database is refused with a message
+    // and false (the program ends).
     bool initInstance(std::unique_ptr<CommControl> port = nullptr);
+    // Whether "TDS" reaches a database the workstation supports (an
+    // unreachable one is accepted: start-up reports it later).
+    static bool acceptDataSource();
 
     CMainFrame* mainFrame() const { return m_frame.get(); }
     AppState& state() const { return m_state; }

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFontDatabase>
+#include <QBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -121,11 +122,22 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
     d->list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     d->list->header()->setStretchLastSection(false);
 
-    d->list->setGeometry(20, 4, 740, 436);
-    startLabel->setGeometry(20, 452, 70, 22);
-    d->startEdit->setGeometry(92, 452, 240, 22);
-    d->loggedIn->setGeometry(640, 450, 80, 26);
-    d->pleaseLogin->setGeometry(640, 450, 80, 26);
+    // The list takes whatever room the window gives; the start time and the
+    // login indicator (one of the two is shown) stay in the row below it.
+    d->startEdit->setMinimumWidth(240);
+    d->loggedIn->setMinimumWidth(80);
+    d->pleaseLogin->setMinimumWidth(80);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(startLabel);
+    bottom->addWidget(d->startEdit);
+    bottom->addStretch(1);
+    bottom->addWidget(d->loggedIn);
+    bottom->addWidget(d->pleaseLogin);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 4, 20, 10);
+    layout->setSpacing(10);
+    layout->addWidget(d->list, 1);
+    layout->addLayout(bottom);
     setMinimumSize(780, 486);
 
     d->loggedIn->setVisible(false);
@@ -290,6 +302,15 @@ void CQalorView::computeReport()
     if (d->report.isEmpty())
         d->intake.setReportMode(false);
     openPort();
+}
+
+void CQalorView::recutUnframed()
+{
+    int remaining = 0;
+    const int lines = d->intake.recutUnframed(remaining);
+    Prompt::inform(QStringLiteral("切分出%1条CDR记录,请用\"计算REPORT数据\"计算;仍有%2段数据不符合CDR字段定义.")
+                       .arg(lines)
+                       .arg(remaining));
 }
 
 bool CQalorView::reportMode() const

@@ -1,9 +1,5 @@
 #pragma once
 
-// The main form view: owns the CDR port, the intake loop, the received-calls
-// list and the one rating engine. The main frame and the menu commands call
-// the public entries below.
-
 #include "editors/EditorTable.h"
 #include "serial/CommControl.h"
 
@@ -16,7 +12,8 @@ class CCallRater;
 class ReceivedCallsModel;
 
 // The main form view: owns the CDR port, the receive buffer, the received-calls
-// list, the REPORT lists and the one rating engine.
+// list, the REPORT lists and the one rating engine. The main frame and the
+// menu commands call the public entries below.
 class CQalorView : public QWidget
 {
     Q_OBJECT
@@ -54,6 +51,9 @@ public:
     void receiveReport();
     void computeReport();
     bool reportMode() const;
+    // Cuts the characters kept aside (they did not fit the layout) again
+    // with the current layout; the lines found wait for "计算REPORT数据".
+    void recutUnframed();
     int collectedReportLines() const;
     // What the status bar says about REPORT processing (empty when nothing).
     QString reportStatusText() const;

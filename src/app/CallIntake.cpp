@@ -282,7 +282,10 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
         transaction.commit();
         committed = true;
     } catch (const DbError& error) {
-        Prompt::inform(error.message());
+        // A refused row has been reported by the engine already; the same
+        // broken connection failing the mark is no news.
+        if (outcome != Outcome::AppendFailed)
+            Prompt::inform(error.message());
     } catch (const std::bad_alloc&) {
         Prompt::inform(Prompt::outOfMemoryText());
     }

@@ -39,6 +39,7 @@ constexpr std::array kGates{
     GateRow{Cmd::WeekDiscount, Need::Administrator, kUpper, false},
     GateRow{Cmd::ReceiveReport, Need::Administrator, kUpper, false},
     GateRow{Cmd::ComputeReport, Need::Administrator, kUpper, false},
+    GateRow{Cmd::RecutUnframed, Need::Administrator, kUpper, false},
     GateRow{Cmd::OpenPort, Need::Administrator, kUpper, false},
     GateRow{Cmd::ClosePort, Need::Administrator, kUpper, false},
     GateRow{Cmd::PortSettings, Need::Administrator, kUpper, false},

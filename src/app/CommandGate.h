@@ -36,6 +36,7 @@ enum Id : int {
     WeekDiscount = 32807,     // 星期折扣设置
     ReceiveReport = 32808,    // 接收REPORT数据
     ComputeReport = 32809,    // 计算REPORT数据
+    RecutUnframed = 32849,    // 重新切分未成行的CDR数据
     OpenPort = 32810,         // 打开串口
     ClosePort = 32811,        // 关闭串口
     PortSettings = 32812,     // 串口设置

@@ -4,6 +4,7 @@
 #include "db/sets/CComPortSet.h"
 #include "prompt/OpenOrReport.h"
 #include "prompt/Prompt.h"
+#include "prompt/WholeNumber.h"
 #include "serial/PortMapping.h"
 
 #include <QFormLayout>
@@ -59,18 +60,7 @@ void PortDialog::showMapping()
 
 bool PortDialog::parse(const QString& text, int& value, QString& refusal)
 {
-    bool isNumber = false;
-    const int number = text.trimmed().toInt(&isNumber);
-    if (!isNumber) {
-        refusal = QStringLiteral("请键入一个整数。");
-        return false;
-    }
-    if (number < kLowest || number > kHighest) {
-        refusal = QStringLiteral("“请填入一个在%1和%2之间的整数。”").arg(kLowest).arg(kHighest);
-        return false;
-    }
-    value = number;
-    return true;
+    return readWholeNumber(text, kLowest, kHighest, value, refusal);
 }
 
 void PortDialog::accept()

@@ -7,11 +7,9 @@
 
 namespace qalor {
 
-// CDR lines kept for later, oldest first: those collected in REPORT mode, and
-// those received while intake is held. Every line reaches the journal on disk
-// before it is kept, and leaves it only once it is handled (a REPORT line
-// once its batch is stored), so a crash or restart loses nothing and prices
-// nothing twice.
+// The CDR lines collected in REPORT mode, oldest first. Every line reaches
+// the journal on disk before it is kept, and leaves it only once its batch
+// is stored, so a crash or restart loses nothing and prices nothing twice.
 class ReportLines
 {
 public:

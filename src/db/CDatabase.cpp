@@ -94,6 +94,7 @@ void CDatabase::open()
         throw DbError::fromSql(m_db.lastError());
     m_transactionDepth = 0;
     m_rollbackOnly = false;
+    ++m_openings;
 }
 
 void CDatabase::close()

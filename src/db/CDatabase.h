@@ -54,6 +54,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const { return m_transactionDepth > 0; }
+    // Counts the times the connection was opened: a statement prepared on an
+    // earlier opening is gone with it.
+    int openings() const { return m_openings; }
 
     SqlDialect dialect() const;
     QSqlDatabase& handle() { return m_db; }
@@ -65,6 +68,7 @@ private:
     QSqlDatabase m_db;
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
+    int m_openings = 0;
 };
 
 // Runs a block of statements as one transaction: rolled back unless commit()

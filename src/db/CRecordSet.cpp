@@ -62,7 +62,15 @@ void CRecordSet::open()
     db.ensureOpen();
     QSqlQuery query(db.handle());
     query.setForwardOnly(true);
-    if (!query.exec(selectStatement()))
+    bool ran = false;
+    if (m_filterValues.isEmpty()) {
+        ran = query.exec(selectStatement());
+    } else if (query.prepare(selectStatement())) {
+        for (const QVariant& value : m_filterValues)
+            query.addBindValue(value);
+        ran = query.exec();
+    }
+    if (!ran)
         throw DbError::fromSql(query.lastError());
     const int n = columnCount();
     while (query.next()) {
@@ -174,6 +182,8 @@ QVariant CRecordSet::bindable(ColumnType type, const QVariant& value)
 
 void CRecordSet::insertRow()
 {
+    if (m_insert && m_insertOpening != database().openings())
+        m_insert.reset(); // prepared on a connection that has since been closed
     if (!m_insert) {
         QStringList names, marks;
         for (int i = 0; i < columnCount(); ++i) {
@@ -185,6 +195,7 @@ void CRecordSet::insertRow()
         m_insert = database().prepare(QStringLiteral("INSERT INTO ") + m_table.name + QStringLiteral(" (") +
                                       names.join(QLatin1Char(',')) + QStringLiteral(") VALUES (") +
                                       marks.join(QLatin1Char(',')) + QLatin1Char(')'));
+        m_insertOpening = database().openings();
     }
     int position = 0;
     for (int i = 0; i < columnCount(); ++i)

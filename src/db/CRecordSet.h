@@ -26,7 +26,13 @@ public:
     CRecordSet(const CRecordSet&) = delete;
     CRecordSet& operator=(const CRecordSet&) = delete;
 
-    void setFilter(const QString& filter) { m_filter = filter; }
+    void setFilter(const QString& filter) { m_filter = filter, m_filterValues.clear(); }
+    // A filter with ? placeholders and the values bound to them in order:
+    // what a person typed never becomes part of the statement text.
+    void setFilter(const QString& filter, const QList<QVariant>& values)
+    {
+        m_filter = filter, m_filterValues = values;
+    }
     void setSort(const QString& sort) { m_sort = sort; }
     const QString& filter() const { return m_filter; }
     const QString& sort() const { return m_sort; }
@@ -80,6 +86,7 @@ private:
     QList<int> m_bindings;
     CDatabase* m_db;
     QString m_filter;
+    QList<QVariant> m_filterValues;
     QString m_sort;
     bool m_open = false;
     QList<QList<QVariant>> m_rows;
@@ -88,6 +95,7 @@ private:
     Mode m_mode = Mode::Browse;
     QList<QVariant> m_buffer;
     std::optional<QSqlQuery> m_insert;
+    int m_insertOpening = 0;
 };
 
 } // namespace qalor

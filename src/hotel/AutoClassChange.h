@@ -5,8 +5,8 @@
 namespace qalor {
 
 // The automatic class change: lowers an extension to class 0 on the PBX when
-// its guest's charges reach the deposit. The class-change work installs the
-// real one; until then nothing is installed and nothing is sent.
+// its guest's charges reach the deposit. The workstation installs the one that
+// talks to the exchange; while none is installed, nothing is sent.
 class AutoClassChange
 {
 public:

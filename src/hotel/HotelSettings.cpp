@@ -1,7 +1,7 @@
 #include "hotel/HotelSettings.h"
 
-#include "prompt/Prompt.h"
 #include "db/sets/CHotalSetSet.h"
+#include "prompt/Prompt.h"
 
 namespace qalor {
 
@@ -31,6 +31,41 @@ bool HotelSettings::load(HotelSettings& settings)
         read = true;
     });
     return read;
+}
+
+bool HotelSettings::save(const HotelSettings& settings)
+{
+    return runGuarded(QStringLiteral("Unknown Error in HotalSetSet!"), [&] {
+        CHotalSetSet set;
+        set.open();
+        if (set.isEOF()) {
+            set.addNew();
+        } else {
+            set.moveFirst();
+            set.edit();
+        }
+        using C = CHotalSetSet;
+        set.setValue(C::ViaModem, settings.viaModem ? 1 : 0);
+        set.setValue(C::AutoChange, settings.autoChange ? 1 : 0);
+        set.setValue(C::UserName, settings.userName);
+        set.setValue(C::Password, settings.password);
+        set.setValue(C::InternationalClass, settings.internationalClass);
+        set.setValue(C::DomesticClass, settings.domesticClass);
+        set.setValue(C::LocalClass, settings.localClass);
+        set.setValue(C::LowestClass, settings.lowestClass);
+        set.setValue(C::ModemPort, settings.modemPort);
+        set.setValue(C::InternationalCode, settings.internationalCode);
+        set.setValue(C::DomesticCode, settings.domesticCode);
+        set.setValue(C::LocalCode, settings.localCode);
+        set.setValue(C::DefaultCode, settings.defaultCode);
+        set.setValue(C::Database, settings.database);
+        try {
+            set.update();
+        } catch (...) {
+            set.cancelUpdate();
+            throw;
+        }
+    });
 }
 
 } // namespace qalor

@@ -25,6 +25,10 @@ struct HotelSettings
     // Loads the first row into settings; an empty table leaves them as they
     // were. Errors are shown with their own text; returns whether a row was read.
     static bool load(HotelSettings& settings);
+    // Writes the values into the first row (adding it when the table is
+    // empty). A failure is shown with the database's text; returns whether
+    // the row was written.
+    static bool save(const HotelSettings& settings);
 };
 
 } // namespace qalor

@@ -69,7 +69,8 @@ public:
     // Prices the records left in the pending journal, in batches of one
     // transaction each; a record leaves the journal once its batch is
     // committed. A record the data source refuses while 话费表 takes rows
-    // is set aside (RefusedCalls) and the others are stored without it. Calls stored this way are accrued to open hotel stays.
+    // is set aside (RefusedCalls) and the others are stored without it.
+    // Calls stored this way are accrued to open hotel stays.
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
     int PricePendingCalls();

@@ -51,8 +51,8 @@ DetailQueryDialog::DetailQueryDialog(const QString& caption, const QString& head
     m_list = new QListWidget(this);
     m_list->setAccessibleName(QStringLiteral("查询结果"));
     // Columns are padded with blanks: they line up only in a fixed-pitch face
-    // where a Chinese character is two Latin ones wide.
-    QFont fixed(QStringLiteral("WenQuanYi Micro Hei Mono"));
+    // where a Chinese character is exactly two Latin ones wide on screen.
+    QFont fixed(QStringLiteral("Noto Sans Mono CJK SC"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);
     m_list->setFont(fixed);

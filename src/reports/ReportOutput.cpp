@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPageLayout>
 #include <QPrinter>
 
 namespace qalor::ReportOutput {
@@ -72,8 +73,9 @@ bool print(QWidget* parent, const ReportBuilder& build)
         QString error;
         bool written = false;
         const QString target = printer.outputFileName();
+        const QPageLayout layout = printer.pageLayout();
         const bool ok = ReportPainter::writePdf([&](const PageGeometry&) { return document; }, target,
-                                                &error, &written);
+                                                &error, &written, &layout);
         if (!ok)
             Prompt::inform(error);
         return ok && written;

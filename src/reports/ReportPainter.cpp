@@ -163,7 +163,7 @@ void ReportPainter::paint(const ReportDocument& document, QPrinter& printer)
 }
 
 bool ReportPainter::writePdf(const ReportBuilder& build, const QString& fileName, QString* error,
-                             bool* written)
+                             bool* written, const QPageLayout* layout)
 {
     if (written)
         *written = false;
@@ -179,7 +179,10 @@ bool ReportPainter::writePdf(const ReportBuilder& build, const QString& fileName
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setPageSize(QPageSize(QPageSize::A4));
+    if (layout)
+        printer.setPageLayout(*layout);
+    else
+        printer.setPageSize(QPageSize(QPageSize::A4));
     prepare(printer);
     printer.setOutputFileName(temporary.fileName());
 

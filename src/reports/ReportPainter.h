@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 
+class QPageLayout;
 class QPaintDevice;
 class QPrinter;
 
@@ -55,8 +56,10 @@ public:
     // failure never leaves a half-written file under the chosen name.
     // Returns false with the reason when nothing was written; an empty
     // document writes nothing and is not a failure (*written stays false).
+    // With a page layout (the paper and orientation chosen in the print
+    // setup), the file gets that page instead of A4.
     static bool writePdf(const ReportBuilder& build, const QString& fileName, QString* error,
-                         bool* written = nullptr);
+                         bool* written = nullptr, const QPageLayout* layout = nullptr);
 };
 
 } // namespace qalor

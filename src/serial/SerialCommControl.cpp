@@ -75,8 +75,11 @@ void SerialCommControl::setPortOpen(bool open)
 
 void SerialCommControl::output(const QString& text)
 {
-    if (m_serial.isOpen())
-        m_serial.write(text.toLatin1());
+    if (!m_serial.isOpen())
+        return;
+    m_serial.write(text.toLatin1());
+    // Out at once: a pause that follows a write is measured from here.
+    m_serial.flush();
 }
 
 } // namespace qalor

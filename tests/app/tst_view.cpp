@@ -127,7 +127,17 @@ void TestView::startUp()
 
     auto* list = v.view->findChild<QTreeView*>(QStringLiteral("已收到的呼叫"));
     QVERIFY(list);
-    QCOMPARE(list->geometry(), QRect(QPoint(20, 4), QPoint(759, 439)));
+    // The list grows and shrinks with the window, the start time stays below it.
+    v.view->resize(780, 486);
+    v.view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.view.get()));
+    const QRect small = list->geometry();
+    QVERIFY(small.height() > 300);
+    v.view->resize(1280, 900);
+    QTRY_COMPARE(list->width(), small.width() + 500);
+    QCOMPARE(list->width(), small.width() + 500);
+    QCOMPARE(list->height(), small.height() + 414);
+    QVERIFY(startTime->geometry().top() > list->geometry().bottom());
     const QFontMetrics metrics = list->header()->fontMetrics();
     for (int column = 0; column < ReceivedCallsModel::ColumnCount; ++column)
         QCOMPARE(list->columnWidth(column),

@@ -1,5 +1,6 @@
 #include "CdrLines.h"
 #include "RecordingPrompt.h"
+#include "Sandbox.h"
 #include "TestDatabase.h"
 
 #include "app/CQalorView.h"
@@ -13,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <functional>
+#include <utility>
 
 using namespace qalor;
 using namespace qalor::test;
@@ -43,6 +46,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void callsArriveThroughTheSerialLine();
+    void messageBoxDoesNotStopIntake();
 
 private:
     QProcess m_socat;
@@ -133,15 +137,59 @@ void TestViewPty::callsArriveThroughTheSerialLine()
     QCOMPARE(prompt.texts, QStringList());
 }
 
+// A message box: while it is open the event loop runs on (the test does its
+// work there, as a person would look at the box).
+class BoxPrompt : public RecordingPrompt
+{
+public:
+    void inform(const QString& text) override
+    {
+        RecordingPrompt::inform(text);
+        if (whileOpen)
+            std::exchange(whileOpen, {})();
+    }
+    std::function<void()> whileOpen;
+};
+
+void TestViewPty::messageBoxDoesNotStopIntake()
+{
+    TestDatabase db(true);
+    BoxPrompt prompt;
+    CQalorView view;
+    view.initialUpdate();
+    QFile pbx(m_pbx);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+
+    // A call dated month 13 raises a message. While it is open, 400 calls
+    // (29 KB, more than the port's buffer) and the bad call again arrive:
+    // all are priced while the box is open, and the box is not shown twice.
+    CdrCall month13 = mobileCall(9000);
+    month13.date = QStringLiteral("261315");
+    int storedWhileOpen = -1;
+    prompt.whileOpen = [&] {
+        const QByteArray bytes = (mobileLines(200) + month13.line() + mobileLines(200, 200)).toLatin1();
+        qsizetype at = 0;
+        for (int size : randomChunks(bytes.size(), 500, 13)) {
+            pbx.write(bytes.mid(at, size));
+            at += size;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(countRows(db, QStringLiteral("话费表")), 400, 30000);
+        storedWhileOpen = countRows(db, QStringLiteral("话费表"));
+    };
+    pbx.write(month13.line().toLatin1());
+    QTRY_COMPARE_WITH_TIMEOUT(storedWhileOpen, 400, 40000);
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(prompt.texts.first().startsWith(QStringLiteral("CDR记录的日期或时间无效")));
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 400);
+}
+
 int main(int argc, char** argv)
 {
     if (!sandbox().isValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox().path() + QStringLiteral("/config")));
-    qputenv("QALOR_DATA_DIR", QFile::encodeName(sandbox().path() + QStringLiteral("/data")));
+    useSandbox(sandbox());
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QCoreApplication::setApplicationName(QStringLiteral("qalor"));
+    nameLikeTheWorkstation();
     TestViewPty test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

@@ -2,6 +2,17 @@
 qalor_add_test(NAME tst_view_cells SOURCES tst_view_cells.cpp LIBS qalor_appcore)
 qalor_add_test(NAME tst_intake_loop SOURCES tst_intake_loop.cpp FakeCommControl.h CdrLines.h LIBS qalor_appcore DB)
 qalor_add_test(NAME tst_view SOURCES tst_view.cpp FakeCommControl.h CdrLines.h LIBS qalor_appgui DB)
-qalor_add_test(NAME tst_view_pty SOURCES tst_view_pty.cpp CdrLines.h LIBS qalor_appgui DB)
+qalor_add_test(NAME tst_view_pty SOURCES tst_view_pty.cpp CdrLines.h Sandbox.h LIBS qalor_appgui DB)
 qalor_add_test(NAME tst_view_tcp SOURCES tst_view_tcp.cpp CdrLines.h LIBS qalor_appgui DB)
 qalor_add_test(NAME tst_maintenance_intake SOURCES tst_maintenance_intake.cpp FakeCommControl.h CdrLines.h LIBS qalor_appgui DB)
+qalor_add_test(NAME tst_intake_kill SOURCES tst_intake_kill.cpp CdrLines.h LIBS qalor_appcore DB)
+target_compile_definitions(tst_intake_kill PRIVATE QALOR_BINARY="$<TARGET_FILE:qalor>")
+add_dependencies(tst_intake_kill qalor)
+# Two workstation processes on one PostgreSQL database (skipped on SQLite).
+qalor_add_test(NAME tst_two_workstations SOURCES tst_two_workstations.cpp Sandbox.h LIBS qalor_appgui qalor_pbxsim_core DB)
+add_dependencies(tst_two_workstations qalor qalor-pbxsim)
+target_compile_definitions(tst_two_workstations PRIVATE QALOR_BINARY="$<TARGET_FILE:qalor>"
+                                                        QALOR_PBXSIM="$<TARGET_FILE:qalor-pbxsim>")
+# ctest lists the SQLite pass as skipped, with the reason in the output.
+set_tests_properties(tst_two_workstations PROPERTIES TIMEOUT 180
+                     SKIP_REGULAR_EXPRESSION "SKIP   : TestTwoWorkstations::initTestCase")

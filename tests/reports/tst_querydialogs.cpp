@@ -18,7 +18,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageSize>
 #include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -308,6 +311,57 @@ private slots:
         });
         click(dialog, QStringLiteral("打印"));
         QCOMPARE(prompt.texts, QStringList{ReportPainter::printerFailureText()});
+    }
+
+    // A call table that cannot be read: the fixed text and the driver's own,
+    // and nothing to print afterwards.
+    void tableThatCannotBeOpened()
+    {
+        TestDatabase db;
+        db.execute(QStringLiteral("DROP TABLE 话费表"));
+        RecordingPrompt prompt;
+        CCalleeQueryDlg dialog;
+        january(dialog);
+        type(dialog, QStringLiteral("被叫号："), QStringLiteral("010"));
+        click(dialog, QStringLiteral("查询"));
+        QCOMPARE(prompt.texts.size(), 2);
+        QCOMPARE(prompt.texts[0], QStringLiteral("felt open table!"));
+        QVERIFY(!prompt.texts[1].isEmpty());
+        QVERIFY(dialog.listLines().isEmpty());
+        QVERIFY(!enabled(dialog, QStringLiteral("下一页")));
+        prompt.texts.clear();
+        click(dialog, QStringLiteral("导出"));
+        QCOMPARE(prompt.texts, QStringList{DetailQueryDialog::queryFirstText()});
+    }
+
+    // A bill printed to a file in the print setup gets the paper chosen there.
+    void printToFileKeepsTheChosenPaper()
+    {
+        TestDatabase db;
+        seed(db);
+        RecordingPrompt prompt;
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("bill.pdf"));
+        ReportOutput::installPrinterSetup([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            printer.setPageSize(QPageSize(QPageSize::Letter));
+            printer.setPageOrientation(QPageLayout::Landscape);
+            return true;
+        });
+        CDateQueryDlg dialog;
+        january(dialog);
+        click(dialog, QStringLiteral("查询"));
+        click(dialog, QStringLiteral("打印"));
+        ReportOutput::installPrinterSetup({});
+        QVERIFY(prompt.texts.isEmpty());
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {file});
+        QVERIFY(info.waitForFinished(60000));
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("792 x 612 pts")), qPrintable(out));
+        // 39 calls on landscape Letter (about 62 slots): one page.
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("Pages: +1\\n"))), qPrintable(out));
     }
 
     void exportWritesEveryCall()

@@ -2,7 +2,7 @@
 // records (from a file or generated) to a serial device at the line's pace
 // and records whatever the workstation sends back.
 
-#include "ByteEscape.h"
+#include "ByteRecorder.h"
 #include "CallGenerator.h"
 #include "ChunkCutter.h"
 #include "SerialLine.h"
@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
+#include <thread>
 
 using namespace qalor;
 using namespace qalor::pbxsim;
@@ -21,6 +22,7 @@ using namespace qalor::pbxsim;
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t modemStop = 0;
 
 void requestStop(int)
 {
@@ -45,6 +47,7 @@ struct Settings
     int chunkMax = 0;
     int gapMs = 20;
     QString record;
+    QString modem;
     int listenSeconds = -1; // -1: until killed
 };
 
@@ -101,6 +104,10 @@ Settings parseSettings(const QCoreApplication& app)
         {QStringLiteral("record"),
          QStringLiteral("Record every byte received, one timestamped line per read."),
          QStringLiteral("file")},
+        {QStringLiteral("modem"),
+         QStringLiteral("A second device standing for the modem of the class changes; what arrives on it is "
+                        "recorded too (line MODEM)."),
+         QStringLiteral("path")},
         {QStringLiteral("listen"),
          QStringLiteral(
              "Keep listening this many seconds after sending (default: until killed with --record, "
@@ -149,6 +156,7 @@ Settings parseSettings(const QCoreApplication& app)
     }
     s.gapMs = positive(parser, QStringLiteral("gap"), 20, 0);
     s.record = parser.value(QStringLiteral("record"));
+    s.modem = parser.value(QStringLiteral("modem"));
     s.listenSeconds = positive(parser, QStringLiteral("listen"), s.record.isEmpty() ? 0 : -1, 0);
     if (s.file.isEmpty() && s.generate == 0 && s.record.isEmpty() && !parser.isSet(QStringLiteral("listen")))
         usageError(QStringLiteral("nothing to do: give --file, --generate, --record or --listen"));
@@ -248,8 +256,8 @@ int main(int argc, char* argv[])
     sigaction(SIGTERM, &onStop, nullptr);
     sigaction(SIGHUP, &onStop, nullptr);
 
-    QFile record(settings.record);
-    if (!settings.record.isEmpty() && !record.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    ByteRecorder record;
+    if (!settings.record.isEmpty() && !record.open(settings.record)) {
         std::fprintf(stderr, "qalor-pbxsim: cannot write %s: %s\n", qPrintable(settings.record),
                      qPrintable(record.errorString()));
         return 1;
@@ -266,14 +274,26 @@ int main(int argc, char* argv[])
                      qPrintable(line.lastError()));
         return 2;
     }
-    line.setReader([&record](const QByteArray& bytes) {
-        if (!record.isOpen())
-            return;
-        const QString entry = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char(' ') +
-                              escapeBytes(bytes) + QLatin1Char('\n');
-        record.write(entry.toUtf8());
-        record.flush();
-    });
+    line.setReader([&record](const QByteArray& bytes) { record.record(QStringLiteral("CDR"), bytes); });
+
+    // The modem line only listens, on a thread of its own, until the CDR
+    // line is done.
+    SerialLine modemLine(&modemStop);
+    std::thread modemListener;
+    if (!settings.modem.isEmpty()) {
+        if (!modemLine.open(settings.modem, settings.baud)) {
+            std::fprintf(stderr, "qalor-pbxsim: cannot open device %s: %s\n", qPrintable(settings.modem),
+                         qPrintable(modemLine.lastError()));
+            return 2;
+        }
+        modemLine.setReader([&record](const QByteArray& bytes) { record.record(QStringLiteral("MODEM"), bytes); });
+        modemListener = std::thread([&modemLine] { modemLine.listenForever(); });
+    }
+    const auto stopModem = [&modemListener] {
+        modemStop = 1;
+        if (modemListener.joinable())
+            modemListener.join();
+    };
 
     Transmitter transmitter(line, settings);
     const QList<QByteArray> lines = settings.file.isEmpty() ? QList<QByteArray>() : fileLines(settings.file);
@@ -294,11 +314,13 @@ int main(int argc, char* argv[])
             break;
     }
     if (stopRequested) {
+        stopModem();
         std::fprintf(stderr, "qalor-pbxsim: stopped after %lld bytes\n",
                      static_cast<long long>(transmitter.sent()));
         return 130;
     }
     if (!line.lastError().isEmpty()) {
+        stopModem();
         std::fprintf(stderr, "qalor-pbxsim: %s: %s\n", qPrintable(settings.device),
                      qPrintable(line.lastError()));
         return 1;
@@ -311,5 +333,6 @@ int main(int argc, char* argv[])
         line.listenForever();
     else
         line.listenUntil(line.elapsedMs() + qint64(settings.listenSeconds) * 1000);
+    stopModem();
     return line.lastError().isEmpty() ? 0 : 1;
 }

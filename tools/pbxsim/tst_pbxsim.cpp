@@ -1,4 +1,5 @@
 #include "ByteEscape.h"
+#include "ByteRecorder.h"
 #include "CallGenerator.h"
 #include "ChunkCutter.h"
 
@@ -152,6 +153,7 @@ void TestPbxSim::escaping_data()
     QTest::newRow("backslash and tab") << QByteArray("a\\b\t") << QStringLiteral("a\\\\b\\t");
     QTest::newRow("control and high bytes")
         << QByteArray("\x1b\xc4\xe3\x00", 4) << QStringLiteral("\\x1b\\xc4\\xe3\\x00");
+    QTest::newRow("login break and blanks") << QByteArray("\x03select  1\r") << QStringLiteral("\\x03select  1\\r");
 }
 
 void TestPbxSim::escaping()
@@ -159,6 +161,13 @@ void TestPbxSim::escaping()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(escapeBytes(bytes), text);
+    // The record reads back to the very bytes, blanks included.
+    QCOMPARE(unescapeBytes(text), bytes);
+    ByteRecorder::Entry entry;
+    QVERIFY(ByteRecorder::parse(QStringLiteral("2026-03-15T10:15:00.120 MODEM 1532.418 ") + text, entry));
+    QCOMPARE(entry.line, QStringLiteral("MODEM"));
+    QCOMPARE(entry.ms, 1532.418);
+    QCOMPARE(entry.bytes, bytes);
 }
 
 QTEST_GUILESS_MAIN(TestPbxSim)

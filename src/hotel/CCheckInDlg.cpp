@@ -1,0 +1,72 @@
+#include "hotel/CCheckInDlg.h"
+
+#include "hotel/HotelForms.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+
+namespace qalor {
+
+CCheckInDlg::CCheckInDlg(QWidget* parent)
+    : QDialog(parent), m_date(HotelForms::datePicker(this)), m_time(HotelForms::timePicker(this)),
+      m_extension(HotelForms::extensionEdit(this)), m_level(new QComboBox(this)),
+      m_deposit(new QLineEdit(QStringLiteral("0"), this)), m_room(new QLineEdit(this)),
+      m_ratio(new QLineEdit(QStringLiteral("0"), this))
+{
+    setWindowTitle(QStringLiteral("旅客入住登记"));
+    setObjectName(QStringLiteral("CCheckInDlg"));
+    m_level->setEditable(true);
+    m_level->addItems({QStringLiteral("0 最低级或默认级"), QStringLiteral("1 市话"),
+                       QStringLiteral("2 国内长途"), QStringLiteral("3 国际长途")});
+    m_level->setCurrentIndex(0);
+    m_room->setAccessibleName(QStringLiteral("房间号"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("入住日期"), m_date);
+    form->addRow(QStringLiteral("旅客入住时间"), m_time);
+    form->addRow(QStringLiteral("电话号码"), m_extension);
+    form->addRow(QStringLiteral("分机级别"), m_level);
+    form->addRow(QStringLiteral("预付押金"), m_deposit);
+    form->addRow(QStringLiteral("房间号"),
+                 HotelForms::withNote(m_room, QStringLiteral(":可不填写此栏"), this));
+    form->addRow(QStringLiteral("服务费比列"), m_ratio);
+
+    HotelForms::layOut(this, form,
+                       {
+                           {QStringLiteral("登记/退出"), [this] { registerAndClose(); }},
+                           {QStringLiteral("登记下一个"), [this] { registerNext(); }},
+                           {QStringLiteral("取消/退出"), [this] { reject(); }},
+                       });
+}
+
+bool CCheckInDlg::readForm(CheckInForm& form)
+{
+    form.date = m_date->date();
+    form.time = m_time->time();
+    form.extension = m_extension->text();
+    form.levelText = m_level->currentText();
+    form.room = m_room->text();
+    return HotelForms::readSingle(m_deposit, form.deposit) &&
+           HotelForms::readSingle(m_ratio, form.serviceRatio);
+}
+
+void CCheckInDlg::registerAndClose()
+{
+    CheckInForm form;
+    if (readForm(form))
+        HotelForms::follow(this, m_extension, m_session.registerAndClose(form));
+}
+
+void CCheckInDlg::registerNext()
+{
+    CheckInForm form;
+    if (readForm(form))
+        HotelForms::follow(this, m_extension, m_session.registerNext(form));
+}
+
+} // namespace qalor

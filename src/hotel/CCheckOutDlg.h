@@ -1,0 +1,43 @@
+#pragma once
+
+#include "hotel/CheckOutSession.h"
+
+#include <QDialog>
+#include <functional>
+
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QTimeEdit;
+
+namespace qalor {
+
+// Dialog "宾馆退房": settles the open stay of one extension after the other
+// and shows the amount due; "打印帐单" opens the bill dialog.
+class CCheckOutDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    // printBill runs the bill dialog (the caller decides how dialogs run).
+    explicit CCheckOutDlg(std::function<void()> printBill, QWidget* parent = nullptr);
+
+    const ChangeList& changeList() const { return m_session.changeList(); }
+
+    QDateEdit* dateEdit() const { return m_date; }
+    QTimeEdit* timeEdit() const { return m_time; }
+    QLineEdit* extensionEdit() const { return m_extension; }
+    QLabel* amountLabel() const { return m_amount; }
+
+    void settleAndClose();
+    void settleNext();
+
+private:
+    CheckOutSession m_session;
+    QDateEdit* m_date;
+    QTimeEdit* m_time;
+    QLineEdit* m_extension;
+    QLineEdit* m_room;
+    QLabel* m_amount;
+};
+
+} // namespace qalor

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "editors/GridDialog.h"
+
+namespace qalor {
+
+// The hotel register: open stays, settled stays or every stay, read only.
+class CHotalRegisterDlg : public GridDialog
+{
+    Q_OBJECT
+public:
+    explicit CHotalRegisterDlg(QWidget* parent = nullptr);
+
+    static QString openStays();
+    static QString settledStays();
+    static QString allStays();
+
+    void show(const QString& recordSource);
+};
+
+} // namespace qalor

@@ -1,0 +1,79 @@
+#include "hotel/CheckOutSession.h"
+
+#include "db/sets/CHotalSet.h"
+#include "prompt/Prompt.h"
+#include "reports/TextFormat.h"
+
+namespace qalor {
+
+CheckOutSession::Outcome CheckOutSession::settle(const QString& extension, const QDate& date,
+                                                 const QTime& time, float& amountDue)
+{
+    Outcome outcome = Outcome::Failed;
+    runGuarded(QStringLiteral("something is wrong in operating hotaltable. need redo your job! "), [&] {
+        CHotalSet stays;
+        stays.setFilter(QStringLiteral("分机号=? and 是否已经结帐=0"), {extension});
+        stays.open();
+        if (stays.recordCount() == 0) {
+            Prompt::inform(QStringLiteral("该分机尚未登记!请先登记."));
+            outcome = Outcome::NotRegistered;
+            return;
+        }
+        if (stays.recordCount() > 1) {
+            Prompt::inform(QStringLiteral("同一分机多次登记!请先更正."));
+            outcome = Outcome::SeveralOpen;
+            return;
+        }
+        stays.moveFirst();
+        stays.edit();
+        stays.setValue(CHotalSet::CheckOutDate, date.toString(QStringLiteral("yyMMdd")));
+        stays.setValue(CHotalSet::CheckOutTime, time.toString(QStringLiteral("HHmmss")));
+        stays.setValue(CHotalSet::CheckedOut, 1);
+        try {
+            stays.update();
+        } catch (...) {
+            stays.cancelUpdate();
+            throw;
+        }
+        const float accrued = stays.single(CHotalSet::Accrued);
+        const float ratio = stays.single(CHotalSet::ServiceRatio);
+        amountDue = accrued * (1.0f + ratio);
+        stays.close();
+        m_list.addExtension(extension);
+        outcome = Outcome::Settled;
+    });
+    return outcome;
+}
+
+DialogStep CheckOutSession::settleAndClose(const QString& extension, const QDate& date, const QTime& time)
+{
+    const DialogStep nothingSettled = m_list.isEmpty() ? DialogStep::CloseCancel : DialogStep::CloseOk;
+    if (extension.isEmpty())
+        return nothingSettled;
+    float due = 0;
+    switch (settle(extension, date, time, due)) {
+    case Outcome::Settled:
+        return DialogStep::CloseOk;
+    case Outcome::SeveralOpen:
+        return nothingSettled;
+    case Outcome::NotRegistered:
+    case Outcome::Failed:
+        break;
+    }
+    return DialogStep::Stay;
+}
+
+DialogStep CheckOutSession::settleNext(const QString& extension, const QDate& date, const QTime& time)
+{
+    if (extension.isEmpty()) {
+        Prompt::inform(QStringLiteral("请先输入分机号!"));
+        return DialogStep::Stay;
+    }
+    float due = 0;
+    if (settle(extension, date, time, due) != Outcome::Settled)
+        return DialogStep::Stay;
+    m_amountText = FormatMoney(due);
+    return DialogStep::StayClear;
+}
+
+} // namespace qalor

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "hotel/ChangeList.h"
+#include "hotel/DialogStep.h"
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+namespace qalor {
+
+// The work behind the check-out dialog's buttons: settles the one open stay
+// of an extension and collects the change list. A failure is shown with the
+// database's text and settles nothing; a dialog that settled nothing never
+// closes as if it had.
+class CheckOutSession
+{
+public:
+    enum class Outcome { Settled, NotRegistered, SeveralOpen, Failed };
+
+    // "确定/退出"
+    DialogStep settleAndClose(const QString& extension, const QDate& date, const QTime& time);
+    // "下一分机": after a settlement amountText() holds the amount due.
+    DialogStep settleNext(const QString& extension, const QDate& date, const QTime& time);
+
+    const ChangeList& changeList() const { return m_list; }
+    const QString& amountText() const { return m_amountText; }
+
+    // Settles the extension's open stay; amountDue is 结帐金额 × (1 + 服务费比例).
+    Outcome settle(const QString& extension, const QDate& date, const QTime& time, float& amountDue);
+
+private:
+    ChangeList m_list;
+    QString m_amountText;
+};
+
+} // namespace qalor

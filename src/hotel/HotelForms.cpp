@@ -1,0 +1,98 @@
+#include "hotel/HotelForms.h"
+
+#include "prompt/Prompt.h"
+
+#include <QDateEdit>
+#include <QDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace qalor::HotelForms {
+
+QDateEdit* datePicker(QWidget* parent)
+{
+    auto* edit = new QDateEdit(QDate::currentDate(), parent);
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return edit;
+}
+
+QTimeEdit* timePicker(QWidget* parent)
+{
+    auto* edit = new QTimeEdit(QTime::currentTime(), parent);
+    edit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    return edit;
+}
+
+QLineEdit* extensionEdit(QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(4);
+    return edit;
+}
+
+QWidget* withNote(QWidget* field, const QString& note, QWidget* parent)
+{
+    auto* box = new QWidget(parent);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(field, 1);
+    row->addWidget(new QLabel(note, box));
+    box->setFocusProxy(field);
+    return box;
+}
+
+void layOut(QDialog* dialog, QFormLayout* form, const QList<Button>& buttons)
+{
+    auto* column = new QVBoxLayout;
+    for (const Button& spec : buttons) {
+        auto* button = new QPushButton(spec.caption, dialog);
+        button->setAutoDefault(false);
+        button->setDefault(column->count() == 0);
+        QObject::connect(button, &QPushButton::clicked, dialog, spec.action);
+        column->addWidget(button);
+    }
+    column->addStretch();
+    auto* layout = new QHBoxLayout(dialog);
+    layout->addLayout(form, 1);
+    layout->addLayout(column);
+}
+
+bool readSingle(QLineEdit* edit, float& value)
+{
+    bool ok = false;
+    const float number = edit->text().trimmed().toFloat(&ok);
+    if (!ok) {
+        Prompt::inform(QStringLiteral("请键入一个数字。"));
+        edit->setFocus();
+        edit->selectAll();
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+void follow(QDialog* dialog, QLineEdit* extension, DialogStep step)
+{
+    switch (step) {
+    case DialogStep::Stay:
+        break;
+    case DialogStep::StayClear:
+        extension->clear();
+        extension->setFocus();
+        break;
+    case DialogStep::CloseOk:
+        dialog->accept();
+        break;
+    case DialogStep::CloseCancel:
+        dialog->reject();
+        break;
+    }
+}
+
+} // namespace qalor::HotelForms

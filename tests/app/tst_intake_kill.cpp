@@ -1,0 +1,148 @@
+#include "CdrLines.h"
+#include "TestDatabase.h"
+
+#include "intake/ReceivedJournal.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qalor;
+using namespace qalor::test;
+
+// The real workstation killed with SIGKILL at random moments while calls
+// stream in on a pseudo-terminal, also while it is still handling what it
+// read before (the replay after a restart): every call the exchange sent is
+// stored exactly once.
+class TestIntakeKill : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void everyCallIsStoredOnceAcrossKills();
+
+private:
+    void startWorkstation(const TestDatabase& db);
+    void killWorkstation();
+
+    QTemporaryDir m_dir;
+    QProcess m_socat;
+    QProcess m_qalor;
+    QString m_pbx;
+    int m_killedWhileHandling = 0;
+};
+
+void TestIntakeKill::initTestCase()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+        QSKIP("socat is not installed");
+    QVERIFY(m_dir.isValid());
+    m_pbx = m_dir.filePath(QStringLiteral("pbx"));
+    const QString line = m_dir.filePath(QStringLiteral("com1"));
+    m_socat.start(QStringLiteral("socat"),
+                  {QStringLiteral("pty,raw,echo=0,link=") + m_pbx, QStringLiteral("pty,raw,echo=0,link=") + line});
+    QVERIFY(m_socat.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_pbx) && QFile::exists(line), 10000);
+    const QString settings = m_dir.filePath(QStringLiteral("config/Local AppWizard-Generated Applications"));
+    QVERIFY(QDir().mkpath(settings));
+    QFile conf(settings + QStringLiteral("/qalor.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("[SerialPorts]\nCOM1=" + line.toUtf8() + "\n");
+}
+
+void TestIntakeKill::cleanupTestCase()
+{
+    killWorkstation();
+    if (m_socat.state() != QProcess::NotRunning) {
+        m_socat.terminate();
+        m_socat.waitForFinished(5000);
+    }
+}
+
+void TestIntakeKill::startWorkstation(const TestDatabase& db)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QALOR_ODBC"), db.connectionString());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("QALOR_DATA_DIR"), m_dir.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+    m_qalor.setProcessEnvironment(env);
+    m_qalor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_qalor.start(QStringLiteral(QALOR_BINARY), {});
+    QVERIFY(m_qalor.waitForStarted());
+}
+
+void TestIntakeKill::killWorkstation()
+{
+    if (m_qalor.state() == QProcess::NotRunning)
+        return;
+    m_qalor.kill(); // SIGKILL: no destructor, no flush runs
+    m_qalor.waitForFinished(5000);
+    const ReceivedJournal journal(m_dir.filePath(QStringLiteral("data/received.journal")));
+    if (journal.handledThrough() < journal.end())
+        ++m_killedWhileHandling;
+}
+
+void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
+{
+    TestDatabase db(true);
+    QFile pbx(m_pbx);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+
+    // 12 rounds: a burst of calls in random chunks, a kill at a random moment
+    // (often while the burst is being stored), a restart that replays what the
+    // killed run read, and sometimes a second kill during that replay.
+    QRandomGenerator random(20261207);
+    const int rounds = 12;
+    int sent = 0;
+    QStringList dialled;
+    startWorkstation(db);
+    for (int round = 0; round < rounds; ++round) {
+        const int burst = random.bounded(20, 60);
+        QString text;
+        for (int i = sent; i < sent + burst; ++i) {
+            const CdrCall call = mobileCall(i, QStringLiteral("8%1").arg(i % 16 + 1, 3, 10, QLatin1Char('0')));
+            text += call.line();
+            dialled << call.dialled;
+        }
+        sent += burst;
+        const QByteArray bytes = text.toLatin1();
+        qsizetype at = 0;
+        for (int size : randomChunks(bytes.size(), 400, random.generate())) {
+            QCOMPARE(pbx.write(bytes.mid(at, size)), qMin<qsizetype>(size, bytes.size() - at));
+            at += size;
+            QTest::qWait(random.bounded(0, 4));
+        }
+        QTest::qWait(random.bounded(0, 700));
+        killWorkstation();
+        startWorkstation(db);
+        if (random.bounded(2)) {
+            // Killed again while it replays what it read before.
+            QTest::qWait(random.bounded(100, 600));
+            killWorkstation();
+            startWorkstation(db);
+        }
+    }
+
+    const auto stored = [&] { return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(); };
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), sent, 30000);
+    killWorkstation();
+    qInfo("%d calls, %d kills with read characters not yet handled", sent, m_killedWhileHandling);
+    QVERIFY(m_killedWhileHandling > 0);
+    QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 GROUP BY 被叫号 HAVING COUNT(*) > 1")),
+             QStringList());
+    QStringList got = db.column(QStringLiteral("SELECT 被叫号 FROM 话费表"));
+    got.sort();
+    dialled.sort();
+    QCOMPARE(got, dialled);
+}
+
+QTEST_GUILESS_MAIN(TestIntakeKill)
+#include "tst_intake_kill.moc"
