@@ -14,16 +14,12 @@ namespace qalor {
 
 CCheckInDlg::CCheckInDlg(QWidget* parent)
     : QDialog(parent), m_date(HotelForms::datePicker(this)), m_time(HotelForms::timePicker(this)),
-      m_extension(HotelForms::extensionEdit(this)), m_level(new QComboBox(this)),
+      m_extension(HotelForms::extensionEdit(this)), m_level(HotelForms::levelBox(QStringLiteral("0 最低级或默认级"), this)),
       m_deposit(new QLineEdit(QStringLiteral("0"), this)), m_room(new QLineEdit(this)),
       m_ratio(new QLineEdit(QStringLiteral("0"), this))
 {
     setWindowTitle(QStringLiteral("旅客入住登记"));
     setObjectName(QStringLiteral("CCheckInDlg"));
-    m_level->setEditable(true);
-    m_level->addItems({QStringLiteral("0 最低级或默认级"), QStringLiteral("1 市话"),
-                       QStringLiteral("2 国内长途"), QStringLiteral("3 国际长途")});
-    m_level->setCurrentIndex(0);
     m_room->setAccessibleName(QStringLiteral("房间号"));
 
     auto* form = new QFormLayout;

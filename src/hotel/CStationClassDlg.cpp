@@ -11,14 +11,10 @@
 namespace qalor {
 
 CStationClassDlg::CStationClassDlg(QWidget* parent)
-    : QDialog(parent), m_extension(HotelForms::extensionEdit(this)), m_level(new QComboBox(this))
+    : QDialog(parent), m_extension(HotelForms::extensionEdit(this)), m_level(HotelForms::levelBox(QStringLiteral("0 最低级别或默认级别"), this))
 {
     setWindowTitle(QStringLiteral("更改分机级别"));
     setObjectName(QStringLiteral("CStationClassDlg"));
-    m_level->setEditable(true);
-    m_level->addItems({QStringLiteral("0 最低级别或默认级别"), QStringLiteral("1 市话"),
-                       QStringLiteral("2 国内长途"), QStringLiteral("3 国际长途")});
-    m_level->setCurrentIndex(0);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("分 机 号 ："), m_extension);

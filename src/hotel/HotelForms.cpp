@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QFormLayout>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,18 @@ QLineEdit* extensionEdit(QWidget* parent)
     auto* edit = new QLineEdit(parent);
     edit->setMaxLength(4);
     return edit;
+}
+
+QComboBox* levelBox(const QString& lowestItem, QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setEditable(true);
+    box->addItems({lowestItem, QStringLiteral("1 市话"), QStringLiteral("2 国内长途"), QStringLiteral("3 国际长途")});
+    box->setCurrentIndex(0);
+    // The typing field inside the box is a control of its own on the
+    // accessibility bus.
+    box->lineEdit()->setAccessibleName(QStringLiteral("分机级别"));
+    return box;
 }
 
 QWidget* withNote(QWidget* field, const QString& note, QWidget* parent)

@@ -13,6 +13,8 @@ class QLineEdit;
 class QTimeEdit;
 class QWidget;
 
+class QComboBox;
+
 namespace qalor {
 
 // Pieces the hotel dialogs share.
@@ -23,6 +25,8 @@ QDateEdit* datePicker(QWidget* parent);
 QTimeEdit* timePicker(QWidget* parent);
 // An extension edit of at most four characters.
 QLineEdit* extensionEdit(QWidget* parent);
+// The editable class choice of the check-in and class dialogs, "0 …" first.
+QComboBox* levelBox(const QString& lowestItem, QWidget* parent);
 // A field with a note after it (":可不填写此栏").
 QWidget* withNote(QWidget* field, const QString& note, QWidget* parent);
 struct Button
