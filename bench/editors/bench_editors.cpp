@@ -8,6 +8,7 @@
 // transaction), and opening the rate editor until its grid is shown.
 // A named data source must hold an empty 费率表 (or pass --clear to empty it).
 
+#include "BenchDataSource.h"
 #include "db/CDatabase.h"
 #include "db/CsvWriter.h"
 #include "db/SchemaBuilder.h"
@@ -73,8 +74,7 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Rate editor over a large rate table"));
     parser.addHelpOption();
-    const QCommandLineOption connectionOption(
-        QStringLiteral("connection"), QStringLiteral("ODBC connection string"), QStringLiteral("odbc"));
+    const QCommandLineOption connectionOption = BenchDataSource::option();
     const QCommandLineOption ratesOption(QStringLiteral("rates"), QStringLiteral("rows of 费率表"),
                                          QStringLiteral("n"), QStringLiteral("10000"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("runs of each measure"),
@@ -84,11 +84,10 @@ int main(int argc, char** argv)
     parser.addOptions({connectionOption, ratesOption, runsOption, clearOption});
     parser.process(app);
 
-    QTemporaryDir dir;
-    const bool scratch = !parser.isSet(connectionOption);
-    const QString connection =
-        scratch ? CDatabase::embeddedConnectionString(dir.filePath(QStringLiteral("bench.sqlite")))
-                : parser.value(connectionOption);
+    QTemporaryDir dir; // the generated rate file
+    const BenchDataSource source(parser);
+    const bool scratch = source.scratch();
+    const QString connection = source.connection();
     const int rates = parser.value(ratesOption).toInt();
     const int runs = std::max(1, parser.value(runsOption).toInt());
 

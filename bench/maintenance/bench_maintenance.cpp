@@ -7,6 +7,7 @@
 // A named data source must hold an empty 话费表 (or pass --clear to empty it):
 // the bench fills 话费表 and overwrites HF.
 
+#include "BenchDataSource.h"
 #include "PrintingPrompt.h"
 #include "SampleCall.h"
 #include "prompt/Prompt.h"
@@ -18,7 +19,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <cstdio>
 
 using namespace qalor;
@@ -71,8 +71,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(
         QStringLiteral("Duplicate removal over one month of a large call table"));
     parser.addHelpOption();
-    const QCommandLineOption connectionOption(
-        QStringLiteral("connection"), QStringLiteral("ODBC connection string"), QStringLiteral("odbc"));
+    const QCommandLineOption connectionOption = BenchDataSource::option();
     const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("rows in 话费表"),
                                         QStringLiteral("n"), QStringLiteral("1000000"));
     const QCommandLineOption clearOption(QStringLiteral("clear"),
@@ -80,11 +79,9 @@ int main(int argc, char** argv)
     parser.addOptions({connectionOption, rowsOption, clearOption});
     parser.process(app);
 
-    QTemporaryDir dir;
-    const bool scratch = !parser.isSet(connectionOption);
-    const QString connection =
-        scratch ? CDatabase::embeddedConnectionString(dir.filePath(QStringLiteral("bench.sqlite")))
-                : parser.value(connectionOption);
+    const BenchDataSource source(parser);
+    const bool scratch = source.scratch();
+    const QString connection = source.connection();
     const int rows = parser.value(rowsOption).toInt();
 
     try {

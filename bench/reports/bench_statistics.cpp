@@ -10,6 +10,7 @@
 // --clear to empty those tables): the bench fills them and overwrites the
 // result tables.
 
+#include "BenchDataSource.h"
 #include "PrintingPrompt.h"
 #include "SampleCall.h"
 #include "db/CDatabase.h"
@@ -121,8 +122,7 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Statistics run and monthly report over a large call table"));
     parser.addHelpOption();
-    const QCommandLineOption connectionOption(QStringLiteral("connection"), QStringLiteral("ODBC connection string"),
-                                              QStringLiteral("odbc"));
+    const QCommandLineOption connectionOption = BenchDataSource::option();
     const QCommandLineOption clearOption(QStringLiteral("clear"),
                                          QStringLiteral("empty 话费表, 用户信息表 and 部门表 of the data source"));
     const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("rows in 话费表"), QStringLiteral("n"),
@@ -142,11 +142,10 @@ int main(int argc, char** argv)
     sizes.extensions = parser.value(extensionsOption).toInt();
     sizes.departments = std::max(1, parser.value(departmentsOption).toInt());
 
-    QTemporaryDir dir;
-    const bool scratch = !parser.isSet(connectionOption);
-    const QString connection = scratch
-                                   ? CDatabase::embeddedConnectionString(dir.filePath(QStringLiteral("bench.sqlite")))
-                                   : parser.value(connectionOption);
+    QTemporaryDir dir; // the report written as a PDF file
+    const BenchDataSource source(parser);
+    const bool scratch = source.scratch();
+    const QString connection = source.connection();
     bench::PrintingPrompt prompt;
     Prompt::install(&prompt);
     try {

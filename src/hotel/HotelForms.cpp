@@ -63,11 +63,11 @@ QWidget* withNote(QWidget* field, const QString& note, QWidget* parent)
 void layOut(QDialog* dialog, QFormLayout* form, const QList<Button>& buttons)
 {
     auto* column = new QVBoxLayout;
-    for (const Button& spec : buttons) {
-        auto* button = new QPushButton(spec.caption, dialog);
+    for (const Button& entry : buttons) {
+        auto* button = new QPushButton(entry.caption, dialog);
         button->setAutoDefault(false);
         button->setDefault(column->count() == 0);
-        QObject::connect(button, &QPushButton::clicked, dialog, spec.action);
+        QObject::connect(button, &QPushButton::clicked, dialog, entry.action);
         column->addWidget(button);
     }
     column->addStretch();
