@@ -45,12 +45,6 @@ constexpr int CallsPerWorkstation = 2000;
 // calls are still arriving while the duplicate removals run.
 constexpr int SimulatedBaud = 115200;
 
-QTemporaryDir& sandbox()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
 // A linked pair of pseudo-terminals: the exchange's end and the workstation's.
 struct Line
 {
@@ -239,14 +233,7 @@ void TestTwoWorkstations::everyCallStoredOnceWhileDuplicatesAreRemoved()
 
 int main(int argc, char** argv)
 {
-    if (!sandbox().isValid())
-        return 1;
-    useSandbox(sandbox());
-    QApplication app(argc, argv);
-    nameLikeTheWorkstation();
-    TestTwoWorkstations test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return runInSandbox<TestTwoWorkstations>(argc, argv);
 }
 
 #include "tst_two_workstations.moc"

@@ -22,14 +22,6 @@ using namespace qalor::test;
 
 namespace {
 
-// Settings and data live in a folder of their own, chosen before the
-// application object exists.
-QTemporaryDir& sandbox()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
 int countRows(const TestDatabase& db, const QString& table)
 {
     return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
@@ -185,14 +177,7 @@ void TestViewPty::messageBoxDoesNotStopIntake()
 
 int main(int argc, char** argv)
 {
-    if (!sandbox().isValid())
-        return 1;
-    useSandbox(sandbox());
-    QApplication app(argc, argv);
-    nameLikeTheWorkstation();
-    TestViewPty test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return runInSandbox<TestViewPty>(argc, argv);
 }
 
 #include "tst_view_pty.moc"

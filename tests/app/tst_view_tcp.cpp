@@ -1,4 +1,5 @@
 #include "CdrLines.h"
+#include "Sandbox.h"
 #include "FakeDeviceServer.h"
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
@@ -23,14 +24,6 @@ using namespace qalor;
 using namespace qalor::test;
 
 namespace {
-
-// Settings and data live in a folder of their own, chosen before the
-// application object exists.
-QTemporaryDir& sandbox()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
 
 QString extensionFor(int i)
 {
@@ -185,16 +178,7 @@ void TestViewTcp::portDialogShowsWhatTheNumberMapsTo()
 
 int main(int argc, char** argv)
 {
-    if (!sandbox().isValid())
-        return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox().path() + QStringLiteral("/config")));
-    qputenv("QALOR_DATA_DIR", QFile::encodeName(sandbox().path() + QStringLiteral("/data")));
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QCoreApplication::setApplicationName(QStringLiteral("qalor"));
-    TestViewTcp test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return runInSandbox<TestViewTcp>(argc, argv);
 }
 
 #include "tst_view_tcp.moc"
