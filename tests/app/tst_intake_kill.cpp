@@ -1,4 +1,5 @@
 #include "CdrLines.h"
+#include "OpenDevice.h"
 #include "TestDatabase.h"
 
 #include "intake/ReceivedJournal.h"
@@ -35,6 +36,7 @@ private:
     QProcess m_socat;
     QProcess m_qalor;
     QString m_pbx;
+    QString m_line;
     int m_killedWhileHandling = 0;
 };
 
@@ -44,16 +46,16 @@ void TestIntakeKill::initTestCase()
         QSKIP("socat is not installed");
     QVERIFY(m_dir.isValid());
     m_pbx = m_dir.filePath(QStringLiteral("pbx"));
-    const QString line = m_dir.filePath(QStringLiteral("com1"));
+    m_line = m_dir.filePath(QStringLiteral("com1"));
     m_socat.start(QStringLiteral("socat"),
-                  {QStringLiteral("pty,raw,echo=0,link=") + m_pbx, QStringLiteral("pty,raw,echo=0,link=") + line});
+                  {QStringLiteral("pty,raw,echo=0,link=") + m_pbx, QStringLiteral("pty,raw,echo=0,link=") + m_line});
     QVERIFY(m_socat.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_pbx) && QFile::exists(line), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_pbx) && QFile::exists(m_line), 10000);
     const QString settings = m_dir.filePath(QStringLiteral("config/Local AppWizard-Generated Applications"));
     QVERIFY(QDir().mkpath(settings));
     QFile conf(settings + QStringLiteral("/qalor.conf"));
     QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("[SerialPorts]\nCOM1=" + line.toUtf8() + "\n");
+    conf.write("[SerialPorts]\nCOM1=" + m_line.toUtf8() + "\n");
 }
 
 void TestIntakeKill::cleanupTestCase()
@@ -77,6 +79,8 @@ void TestIntakeKill::startWorkstation(const TestDatabase& db)
     m_qalor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_qalor.start(QStringLiteral(QALOR_BINARY), {});
     QVERIFY(m_qalor.waitForStarted());
+    // What the exchange sends before the port is open is lost on the line.
+    QTRY_VERIFY_WITH_TIMEOUT(hasOpen(m_qalor.processId(), m_line), 30000);
 }
 
 void TestIntakeKill::killWorkstation()
@@ -104,6 +108,7 @@ void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
     int sent = 0;
     QStringList dialled;
     startWorkstation(db);
+    QVERIFY(!QTest::currentTestFailed());
     for (int round = 0; round < rounds; ++round) {
         const int burst = random.bounded(20, 60);
         QString text;
@@ -129,6 +134,7 @@ void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
             killWorkstation();
             startWorkstation(db);
         }
+        QVERIFY(!QTest::currentTestFailed());
     }
 
     const auto stored = [&] { return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(); };

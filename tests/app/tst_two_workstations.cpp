@@ -6,6 +6,7 @@
 // process running the same application object, so that its menu command can
 // be driven (a scripted dialog runner fills the duplicate-removal dialog).
 
+#include "OpenDevice.h"
 #include "RecordingPrompt.h"
 #include "Sandbox.h"
 #include "TestDatabase.h"
@@ -98,17 +99,6 @@ QStringList writeCalls(const QString& file, quint32 seed)
                             call.start.toString(QStringLiteral("yyMMdd|HHmmss"));
     }
     return expected;
-}
-
-// Whether the process has the device open (its pseudo-terminal is armed).
-bool hasOpen(qint64 pid, const QString& device)
-{
-    const QString target = QFileInfo(device).canonicalFilePath();
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
-        if (fd.symLinkTarget() == target)
-            return true;
-    return false;
 }
 
 int storedCalls(const TestDatabase& db)

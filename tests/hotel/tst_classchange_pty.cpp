@@ -1,4 +1,5 @@
 #include "ByteRecorder.h"
+#include "OpenDevice.h"
 #include "RecordingPrompt.h"
 
 #include "hotel/CLevelChanger.h"
@@ -58,7 +59,7 @@ struct Write
 class Exchange
 {
 public:
-    explicit Exchange(const QString& dir) : m_record(dir + QStringLiteral("/record.log"))
+    explicit Exchange(const QString& dir) : m_dir(dir), m_record(dir + QStringLiteral("/record.log"))
     {
         m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_sim.start(QStringLiteral(QALOR_PBXSIM),
@@ -73,7 +74,15 @@ public:
             m_sim.waitForFinished(5000);
         }
     }
-    bool started() { return m_sim.waitForStarted(5000); }
+    // Started with both lines open: what is written before would be lost.
+    bool started()
+    {
+        const auto listening = [this] {
+            return hasOpen(m_sim.processId(), m_dir + QStringLiteral("/pbx")) &&
+                   hasOpen(m_sim.processId(), m_dir + QStringLiteral("/modem"));
+        };
+        return m_sim.waitForStarted(5000) && QTest::qWaitFor(listening, 20000);
+    }
 
     // Stops the simulator and reads what it recorded on one line.
     QList<ByteRecorder::Entry> stop(const QString& line)
@@ -94,6 +103,7 @@ public:
 
 private:
     QProcess m_sim;
+    QString m_dir;
     QString m_record;
 };
 
