@@ -14,6 +14,9 @@ ClassChangeProgress::ClassChangeProgress(ClassChangeSender& sender, QWidget* par
     setAutoClose(false);
     setAutoReset(false);
     setMinimumDuration(0);
+    // A progress dialog shows itself a few seconds after it is made unless
+    // it is reset: this one shows only while a change runs.
+    reset();
     hide();
     connect(&sender, &ClassChangeSender::changeStarted, this, [this](const QStringList& extensions) {
         setLabelText(QStringLiteral("正在更改分机级别：%1").arg(extensions.join(QLatin1Char(','))));
@@ -27,7 +30,10 @@ ClassChangeProgress::ClassChangeProgress(ClassChangeSender& sender, QWidget* par
                 setLabelText(extension.isEmpty() ? QStringLiteral("正在与交换机对话……")
                                                  : QStringLiteral("正在更改分机 %1 的级别……").arg(extension));
             });
-    connect(&sender, &ClassChangeSender::idle, this, &QWidget::hide);
+    connect(&sender, &ClassChangeSender::idle, this, [this] {
+        reset();
+        hide();
+    });
 }
 
 } // namespace qalor

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -197,10 +198,18 @@ void TestHotelFrame::intakeHeldWhileTheDialogueRuns()
     CMainFrame& frame = run.start();
     frame.classChange().setPauseScale(0.1);
     QSignalSpy started(&frame.classChange(), &ClassChangeSender::changeStarted);
+    // The progress window shows only while a change runs.
+    auto* progress = frame.findChild<QProgressDialog*>(QStringLiteral("ClassChangeProgress"));
+    QVERIFY(progress);
+    // (A progress dialog shows itself some seconds after it was made.)
+    QTest::qWait(4500);
+    QVERIFY(!progress->isVisible());
 
     run.steps.push_back(manualChange(QStringLiteral("8001")));
     frame.runCommand(Cmd::StationClass);
     QTRY_COMPARE(started.size(), 1);
+    QVERIFY(progress->isVisible());
+    QVERIFY(!progress->labelText().isEmpty());
     // A call arriving mid-dialogue is kept, not priced, and the window keeps
     // working (this timer fires).
     run.port->deliver(mobileCall(0).line());
@@ -210,6 +219,7 @@ void TestHotelFrame::intakeHeldWhileTheDialogueRuns()
     QVERIFY(frame.classChange().busy());
     QCOMPARE(storedCalls(run.db), 0);
     waitIdle(frame);
+    QTRY_VERIFY(!progress->isVisible());
     QCOMPARE(storedCalls(run.db), 1);
     QVERIFY(run.port->written.endsWith(QStringLiteral("exit\rsave\rexit\rexit\r")));
     QCOMPARE(run.db.column(QStringLiteral("SELECT 分机号 FROM 分机级别更改记录表")), QStringList{"8001"});
