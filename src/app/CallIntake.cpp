@@ -22,6 +22,8 @@ constexpr int StartTimePos = 26;
 constexpr int TracePos = 0;
 // Kept raw lines stored per transaction.
 constexpr qsizetype RawBatch = 200;
+// How often lines waiting for an unreachable data source are tried again.
+constexpr int DataRetryMs = 3000;
 
 // A text column cannot hold a NUL (PostgreSQL refuses it, the SQLite
 // driver cuts the text there): control characters other than the line end
@@ -62,6 +64,12 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
 {
     connect(&m_port, &CommControl::comm, this, &CallIntake::receive);
     connect(&m_port, &CommControl::arrived, this, &CallIntake::drain);
+    m_dataRetry.setSingleShot(true);
+    m_dataRetry.setInterval(DataRetryMs);
+    connect(&m_dataRetry, &QTimer::timeout, this, [this] {
+        m_waitingForData = false;
+        drain();
+    });
     resume();
 }
 
@@ -156,7 +164,7 @@ void CallIntake::process()
     // inside the handling of an earlier line; that handling goes on with
     // these characters when its line is done. Inside someone else's
     // transaction a line could be rolled back with it: wait for the next event.
-    if (m_busy || m_holds > 0)
+    if (m_busy || m_holds > 0 || m_waitingForData)
         return;
     if (CDatabase::shared().inTransaction()) {
         QTimer::singleShot(200, this, &CallIntake::drain);
@@ -165,14 +173,21 @@ void CallIntake::process()
     m_busy = true;
     const DeferredPrompt::Scope deferred(m_notices);
     qint64 handled = -1;
-    while (!m_unread.isEmpty() && m_holds == 0) {
+    while (!m_unread.isEmpty() && m_holds == 0 && !m_waitingForData) {
+        qint64 start = m_assembler.position();
         const QList<LineAssembler::Piece> pieces = m_assembler.take(std::exchange(m_unread, QString()));
         for (const LineAssembler::Piece& piece : pieces) {
             // Whatever goes wrong with one line ends that line only; nothing
             // may leave the receive event.
+            bool done = true;
             runGuarded(QStringLiteral("Unknown Error while handling a received CDR line."),
-                       [&] { handlePiece(piece); });
+                       [&] { done = handlePiece(piece); });
+            if (!done) {
+                waitForDataSource(start);
+                break;
+            }
             handled = piece.end;
+            start = piece.end;
         }
     }
     if (handled >= 0) {
@@ -187,18 +202,32 @@ void CallIntake::process()
     m_busy = false;
 }
 
-void CallIntake::handlePiece(const LineAssembler::Piece& piece)
+bool CallIntake::handlePiece(const LineAssembler::Piece& piece)
 {
     if (!piece.line) {
         keepUnframed(piece);
-        return;
+        return true;
     }
     if (m_reportMode) {
         m_report.collect(piece.text, piece.end);
         m_calls.noteReportLine();
-        return;
+        return true;
     }
-    handleLine(piece.text, piece.end);
+    return handleLine(piece.text, piece.end) != Outcome::Unreachable;
+}
+
+void CallIntake::waitForDataSource(qint64 from)
+{
+    // The line that met the unreachable data source and everything after
+    // it are in the received journal: cut them again from there later.
+    m_unread = m_received.textFrom(from);
+    m_assembler.restart(from);
+    m_waitingForData = true;
+    m_dataRetry.start();
+    // Told once an outage, however often it is tried again.
+    if (!m_unreachableTold)
+        m_notices.inform(m_unreachableText);
+    m_unreachableTold = true;
 }
 
 void CallIntake::keepUnframed(const LineAssembler::Piece& piece)
@@ -263,6 +292,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
     QString record;
     bool rawInTransaction = false;
     bool committed = false;
+    bool reached = false;
     try {
         CDatabase& db = CDatabase::shared();
         CTransaction transaction(db);
@@ -271,6 +301,8 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
         // the program ended: the data source's mark says so.
         if (source >= 0 && source <= m_checkThrough && JournalMark::read(identity) >= source)
             return Outcome::Rejected;
+        reached = true;
+        m_unreachableTold = false;
         if (m_saveRaw) {
             rawInTransaction = insertRaw(line);
         }
@@ -282,6 +314,12 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
         transaction.commit();
         committed = true;
     } catch (const DbError& error) {
+        if (!reached && source >= 0) {
+            // Nothing was decided: the line waits in the received journal.
+            m_unreachableText = error.message();
+            m_engine.reopenLostConnection();
+            return Outcome::Unreachable;
+        }
         // A refused row has been reported by the engine already; the same
         // broken connection failing the mark is no news.
         if (outcome != Outcome::AppendFailed)

@@ -8,6 +8,7 @@
 #include "rating/CCallRater.h"
 
 #include <QObject>
+#include <QTimer>
 #include <optional>
 
 namespace qalor {
@@ -29,6 +30,9 @@ bool openCdrPort(CommControl& port);
 // happens to it. Each line is stored in one transaction together with the
 // data source's mark of its position, so after a crash the journal's
 // unhandled rest is handled again and nothing is lost or stored twice.
+// While the data source cannot be reached at all, the line that met it and
+// everything after it wait in the received journal and are tried again
+// every few seconds, in the order they arrived.
 // Characters that do not form a line of the current layout are kept in the
 // unframed journal (and in cdr表 when raw saving is on). Messages raised
 // while handling are shown afterwards, outside the handling, never stacked.
@@ -42,6 +46,7 @@ public:
         Rejected,        // parser, gate or engine refused it (not billable, no start, traced)
         FieldOrderError, // the layout does not fit the line
         AppendFailed,    // priced, but 话费表 refused the row
+        Unreachable,     // the data source could not be reached; nothing was decided or stored
     };
 
     CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel& calls, ReportLines& report,
@@ -105,7 +110,9 @@ public:
 private:
     void resume();
     void process();
-    void handlePiece(const LineAssembler::Piece& piece);
+    // False when the line has to wait for the data source.
+    bool handlePiece(const LineAssembler::Piece& piece);
+    void waitForDataSource(qint64 from);
     void keepUnframed(const LineAssembler::Piece& piece);
     // False when the row could not be stored; it then waits in the raw journal.
     bool saveRawLine(const QString& line);
@@ -133,6 +140,10 @@ private:
     bool m_journalFailureShown = false;
     bool m_unframedTold = false;
     bool m_unframedNew = false;
+    QTimer m_dataRetry;
+    bool m_waitingForData = false;
+    QString m_unreachableText; // what the driver said when the data source could not be reached
+    bool m_unreachableTold = false;
     DeferredPrompt m_notices;
 };
 

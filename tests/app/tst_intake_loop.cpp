@@ -98,6 +98,7 @@ private slots:
     void hotelDepositLowersTheClassOnce();
 
     void droppedConnectionRecovers();
+    void unreachableDataSourceLosesNothing();
     void callArrivingWhileRefusalIsShown();
 
     void batchFailureKeepsItsLines();
@@ -344,6 +345,38 @@ void TestIntakeLoop::droppedConnectionRecovers()
     QCOMPARE(processor.compute().stored, 3);
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 7);
     QCOMPARE(storedTwice(db), QStringList());
+}
+
+void TestIntakeLoop::unreachableDataSourceLosesNothing()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("a file data source cannot become unreachable");
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    rig.port.deliver(mobileCall(0).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 1);
+
+    // The server goes away for a while: the call that meets the dropped
+    // connection and the ones after it, while no connection can be made,
+    // are all kept.
+    db.setReachable(false);
+    for (int i = 1; i <= 4; ++i)
+        rig.port.deliver(mobileCall(i).line());
+    QVERIFY(!prompt.texts.isEmpty());
+    const int shown = prompt.texts.size();
+    QTest::qWait(3500); // a try while the server is still away
+    rig.port.deliver(mobileCall(5).line());
+    QCOMPARE(prompt.texts.size(), shown); // told once, not at every try
+
+    // Back: everything is stored, once, without another call arriving.
+    db.setReachable(true);
+    QTRY_COMPARE_WITH_TIMEOUT(countRows(db, QStringLiteral("话费表")), 6, 15000);
+    QCOMPARE(rig.engine.pendingCallCount(), 0);
+    rig.port.deliver(mobileCall(6).line());
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 7);
+    QCOMPARE(storedTwice(db), QStringList());
+    QCOMPARE(rig.calls.cell(0, ReceivedCallsModel::Called).trimmed(), mobileCall(6).dialled);
 }
 
 // Shows texts like the recording prompt; while one text is shown, the port

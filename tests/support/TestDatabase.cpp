@@ -81,6 +81,18 @@ QStringList TestDatabase::column(const QString& sql) const
     return values;
 }
 
+void TestDatabase::setReachable(bool reachable) const
+{
+    if (m_name.isEmpty())
+        throw std::logic_error("only a server database can become unreachable");
+    CDatabase admin(pgServer() + QStringLiteral(";Database=postgres"));
+    admin.execute(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
+                      .arg(m_name, reachable ? QStringLiteral("true") : QStringLiteral("false")));
+    if (!reachable)
+        admin.execute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
+                          .arg(m_name));
+}
+
 QString TestDatabase::scalar(const QString& sql) const
 {
     const QStringList values = column(sql);

@@ -25,6 +25,9 @@ public:
     // The first column of every row a query returns, as text.
     QStringList column(const QString& sql) const;
     QString scalar(const QString& sql) const;
+    // PostgreSQL only: the server stops taking connections to this database
+    // and drops the ones it has (an outage), or takes them again.
+    void setReachable(bool reachable) const;
 
 private:
     QTemporaryDir m_dir;
