@@ -70,7 +70,15 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
         m_waitingForData = false;
         drain();
     });
+    m_pendingRetry.setSingleShot(true);
+    m_pendingRetry.setInterval(DataRetryMs);
+    connect(&m_pendingRetry, &QTimer::timeout, this, [this] {
+        // Not in the middle of a line or a batch: those store the waiting calls themselves.
+        if (m_busy || m_holds > 0 || m_waitingForData || !m_engine.retryPendingCalls())
+            retryPendingSoon();
+    });
     resume();
+    retryPendingSoon();
 }
 
 void CallIntake::resume()
@@ -216,6 +224,12 @@ bool CallIntake::handlePiece(const LineAssembler::Piece& piece)
     return handleLine(piece.text, piece.end) != Outcome::Unreachable;
 }
 
+void CallIntake::retryPendingSoon()
+{
+    if (m_engine.pendingWaiting())
+        m_pendingRetry.start();
+}
+
 void CallIntake::waitForDataSource(qint64 from)
 {
     // The line that met the unreachable data source and everything after
@@ -348,6 +362,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
     }
     if (priced)
         publish(*priced);
+    retryPendingSoon();
     return outcome;
 }
 

@@ -255,6 +255,26 @@ int CCallRater::PricePendingCalls()
     return stored;
 }
 
+bool CCallRater::retryPendingCalls()
+{
+    if (!m_pendingWaiting)
+        return true;
+    if (m_pricingPending || CDatabase::shared().inTransaction())
+        return false;
+    {
+        const Prompt::Silence quiet;
+        try {
+            CDatabase::shared().ensureOpen();
+        } catch (const DbError&) {
+            return false;
+        }
+        if (!callTableWritable())
+            return false;
+    }
+    PricePendingCalls();
+    return !m_pendingWaiting;
+}
+
 bool CCallRater::callTableWritable()
 {
     // A statement that writes nothing still needs the table and the right to

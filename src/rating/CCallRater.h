@@ -74,6 +74,9 @@ public:
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
     int PricePendingCalls();
+    // PricePendingCalls when the data source takes rows again; while it does
+    // not, nothing is shown. True when no call waits any more.
+    bool retryPendingCalls();
     // After a row was refused outside a transaction: when the shared
     // connection itself is gone (the server restarted, the network broke),
     // closes it so that the next statement opens a fresh one.
