@@ -5,6 +5,17 @@ namespace qalor {
 SerialCommControl::SerialCommControl(QObject* parent) : BufferedCommControl(parent)
 {
     attach(&m_serial);
+    m_reopen.setSingleShot(true);
+    m_reopen.setInterval(ReopenPauseMs);
+    connect(&m_reopen, &QTimer::timeout, this, &SerialCommControl::reopen);
+    // A device that went away fails every read (a pseudo-terminal whose far
+    // end closed reads end-of-file at once, again and again): let go of it
+    // and open it again once it is back.
+    connect(&m_serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && m_open &&
+            m_serial.isOpen())
+            lost();
+    });
 }
 
 SerialCommControl::~SerialCommControl()
@@ -53,24 +64,62 @@ void SerialCommControl::setDTREnable(bool on)
 
 void SerialCommControl::setPortOpen(bool open)
 {
-    if (open == m_serial.isOpen())
+    if (open == m_open)
         return;
     discardInput();
+    m_reopen.stop();
     if (!open) {
-        m_serial.close();
+        m_open = false;
+        if (m_serial.isOpen())
+            m_serial.close();
         return;
     }
+    // What the device already holds are calls printed while the port was
+    // closed: they are read like the rest.
+    m_open = openDevice();
+}
+
+bool SerialCommControl::openDevice()
+{
     m_serial.setPortName(deviceName());
     if (!m_serial.open(QIODevice::ReadWrite)) {
         setLastError(m_serial.errorString());
-        return;
+        return false;
     }
     setLastError(QString());
     applySettings();
     m_serial.setRequestToSend(m_rts);
     m_serial.setDataTerminalReady(m_dtr);
-    // What the device already holds are calls printed while the port was
-    // closed: they are read like the rest.
+    return true;
+}
+
+void SerialCommControl::lost()
+{
+    setLastError(m_serial.errorString());
+    // Everything the device delivered is kept and announced before the
+    // port lets go of it.
+    readLine(true);
+    m_serial.close();
+    m_reopen.start();
+}
+
+void SerialCommControl::reopen()
+{
+    if (!m_open || m_serial.isOpen())
+        return;
+    if (!openDevice()) {
+        m_reopen.start();
+        return;
+    }
+    markBreak();
+    readLine();
+}
+
+CommControl::Link SerialCommControl::link() const
+{
+    if (!m_open)
+        return Link::Closed;
+    return m_serial.isOpen() ? Link::Open : Link::Reconnecting;
 }
 
 void SerialCommControl::output(const QString& text)

@@ -1,4 +1,5 @@
 #include "serial/SerialCommControl.h"
+#include "serial/StreamBreak.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -33,8 +34,11 @@ private slots:
     void closingDiscardsBufferedInput();
     void missingDeviceFails();
     void outputReachesTheOtherEnd();
+    void deviceThatGoesAwayIsOpenedAgain();
 
 private:
+    void startLine();
+    void stopLine();
     // Opens the control as the CDR port is armed.
     void arm(SerialCommControl& control, int threshold, int inputLen);
     void openPeer(QSerialPort& peer);
@@ -58,11 +62,7 @@ void TestSerialComm::initTestCase()
 
     m_ours = m_dir.filePath(QStringLiteral("A"));
     m_theirs = m_dir.filePath(QStringLiteral("B"));
-    m_socat.start(socat, {QStringLiteral("-d"), QStringLiteral("-d"),
-                          QStringLiteral("pty,raw,echo=0,link=%1").arg(m_ours),
-                          QStringLiteral("pty,raw,echo=0,link=%1").arg(m_theirs)});
-    QVERIFY(m_socat.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_ours) && QFileInfo::exists(m_theirs), 5000);
+    startLine();
 
     QSettings settings;
     settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(LinkedPort), m_ours);
@@ -71,6 +71,20 @@ void TestSerialComm::initTestCase()
 }
 
 void TestSerialComm::cleanupTestCase()
+{
+    stopLine();
+}
+
+void TestSerialComm::startLine()
+{
+    m_socat.start(QStringLiteral("socat"), {QStringLiteral("-d"), QStringLiteral("-d"),
+                                            QStringLiteral("pty,raw,echo=0,link=%1").arg(m_ours),
+                                            QStringLiteral("pty,raw,echo=0,link=%1").arg(m_theirs)});
+    QVERIFY(m_socat.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_ours) && QFileInfo::exists(m_theirs), 5000);
+}
+
+void TestSerialComm::stopLine()
 {
     if (m_socat.state() == QProcess::NotRunning)
         return;
@@ -220,6 +234,45 @@ void TestSerialComm::outputReachesTheOtherEnd()
     control.output(QStringLiteral("CHG 2101 2\r"));
     control.output(QStringLiteral("ATDT*72\r"));
     QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("CHG 2101 2\rATDT*72\r"), 3000);
+}
+
+void TestSerialComm::deviceThatGoesAwayIsOpenedAgain()
+{
+    SerialCommControl control;
+    arm(control, 0, 0);
+    {
+        QSerialPort peer;
+        openPeer(peer);
+        peer.write("0006 half");
+        QVERIFY(peer.waitForBytesWritten(1000));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(control.link(), CommControl::Link::Open, 3000);
+    QTest::qWait(100);
+
+    // The line goes away (the pseudo-terminal pair ends, as an adapter that
+    // is pulled out): the port stays open and waits for the device.
+    stopLine();
+    QTRY_COMPARE_WITH_TIMEOUT(control.link(), CommControl::Link::Reconnecting, 3000);
+    QVERIFY(control.portOpen());
+    QVERIFY(!control.lastError().isEmpty());
+    control.output(QStringLiteral("dropped\r")); // nowhere to go, no harm
+
+    // Back: opened again by itself; the half line is kept, and what comes
+    // now follows a break mark.
+    startLine();
+    QTRY_COMPARE_WITH_TIMEOUT(control.link(), CommControl::Link::Open, 5000);
+    QVERIFY(control.lastError().isEmpty());
+    QSerialPort peer;
+    openPeer(peer);
+    peer.write("0007 back");
+    QVERIFY(peer.waitForBytesWritten(1000));
+    QString received;
+    QTRY_VERIFY_WITH_TIMEOUT((received += control.input()).endsWith(QStringLiteral("0007 back")), 3000);
+    QCOMPARE(received, QStringLiteral("0006 half") + QChar(StreamBreak) + QStringLiteral("0007 back"));
+
+    // Closed by the user: no more attempts.
+    control.setPortOpen(false);
+    QCOMPARE(control.link(), CommControl::Link::Closed);
 }
 
 QTEST_GUILESS_MAIN(TestSerialComm)
