@@ -64,21 +64,18 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
 {
     connect(&m_port, &CommControl::comm, this, &CallIntake::receive);
     connect(&m_port, &CommControl::arrived, this, &CallIntake::drain);
-    m_dataRetry.setSingleShot(true);
-    m_dataRetry.setInterval(DataRetryMs);
-    connect(&m_dataRetry, &QTimer::timeout, this, [this] {
-        m_waitingForData = false;
-        drain();
-    });
-    m_pendingRetry.setSingleShot(true);
-    m_pendingRetry.setInterval(DataRetryMs);
-    connect(&m_pendingRetry, &QTimer::timeout, this, [this] {
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(DataRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        if (std::exchange(m_waitingForData, false))
+            drain();
         // Not in the middle of a line or a batch: those store the waiting calls themselves.
-        if (m_busy || m_holds > 0 || m_waitingForData || !m_engine.retryPendingCalls())
-            retryPendingSoon();
+        if (!m_busy && m_holds == 0 && !m_waitingForData)
+            m_engine.retryPendingCalls();
+        retrySoon();
     });
     resume();
-    retryPendingSoon();
+    retrySoon();
 }
 
 void CallIntake::resume()
@@ -224,10 +221,10 @@ bool CallIntake::handlePiece(const LineAssembler::Piece& piece)
     return handleLine(piece.text, piece.end) != Outcome::Unreachable;
 }
 
-void CallIntake::retryPendingSoon()
+void CallIntake::retrySoon()
 {
-    if (m_engine.pendingWaiting())
-        m_pendingRetry.start();
+    if ((m_waitingForData || m_engine.pendingWaiting()) && !m_retry.isActive())
+        m_retry.start();
 }
 
 void CallIntake::waitForDataSource(qint64 from)
@@ -237,7 +234,7 @@ void CallIntake::waitForDataSource(qint64 from)
     m_unread = m_received.textFrom(from);
     m_assembler.restart(from);
     m_waitingForData = true;
-    m_dataRetry.start();
+    retrySoon();
     // Told once an outage, however often it is tried again.
     if (!m_unreachableTold)
         m_notices.inform(m_unreachableText);
@@ -362,7 +359,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
     }
     if (priced)
         publish(*priced);
-    retryPendingSoon();
+    retrySoon();
     return outcome;
 }
 

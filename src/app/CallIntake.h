@@ -113,7 +113,8 @@ private:
     // False when the line has to wait for the data source.
     bool handlePiece(const LineAssembler::Piece& piece);
     void waitForDataSource(qint64 from);
-    void retryPendingSoon();
+    // Lines waiting for the data source, and calls it refused, are tried again after a pause.
+    void retrySoon();
     void keepUnframed(const LineAssembler::Piece& piece);
     // False when the row could not be stored; it then waits in the raw journal.
     bool saveRawLine(const QString& line);
@@ -141,8 +142,7 @@ private:
     bool m_journalFailureShown = false;
     bool m_unframedTold = false;
     bool m_unframedNew = false;
-    QTimer m_dataRetry;
-    QTimer m_pendingRetry; // calls the data source refused, tried again without waiting for the next call
+    QTimer m_retry;
     bool m_waitingForData = false;
     QString m_unreachableText; // what the driver said when the data source could not be reached
     bool m_unreachableTold = false;
