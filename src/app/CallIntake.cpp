@@ -392,7 +392,7 @@ void CallIntake::publish(const PricedCall& call)
     m_calls.addCall(call);
     if (!m_engine.hotelRoomsLoaded())
         return;
-    if (m_engine.AccrueHotelCharge(call.caller, call.charge + call.surcharge) != 1)
+    if (m_engine.AccrueHotelCharge(call.caller, call.billed()) != 1)
         return;
     if (!AppState::instance().hotel.autoChange)
         return;

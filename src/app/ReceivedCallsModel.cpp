@@ -1,7 +1,7 @@
 #include "app/ReceivedCallsModel.h"
 
 #include "rating/CCallRater.h"
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 
 #include <array>
 

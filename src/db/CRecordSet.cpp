@@ -257,6 +257,10 @@ QVariant CRecordSet::normalize(ColumnType type, const QVariant& raw)
     case ColumnType::Text:
         return raw.isNull() ? QString() : raw.toString();
     case ColumnType::Single:
+        // Text is read straight into a single: "4.505" is the stored single
+        // 4.50500011, while the double nearest to it lies below the half cent.
+        if (raw.typeId() == QMetaType::QString)
+            return raw.toString().toFloat();
         return float(raw.toDouble());
     case ColumnType::Double:
         return raw.toDouble();

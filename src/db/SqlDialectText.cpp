@@ -35,6 +35,22 @@ QString columnTypeName(SqlDialect dialect, const ColumnDef& column)
     return {};
 }
 
+QString centsOf(SqlDialect dialect, const QString& column)
+{
+    // 0.9999999: 100 x 0.01 in single precision is 0.99999998, the single
+    // below it 0.99999988. SQLite's ROUND adds a half and cuts, away from
+    // zero; PostgreSQL rounds doubles half to even, so it floors instead
+    // (only amounts of a cent or more get this far).
+    if (dialect == SqlDialect::PostgreSQL) {
+        const QString hundredfold = QStringLiteral("(CAST(") + column + QStringLiteral(" AS DOUBLE PRECISION)*100)");
+        return QStringLiteral("(CASE WHEN ") + hundredfold + QStringLiteral(">=0.9999999 THEN CAST(FLOOR(") +
+               hundredfold + QStringLiteral("+0.5) AS BIGINT) ELSE 0 END)");
+    }
+    const QString hundredfold = QStringLiteral("(") + column + QStringLiteral("*100)");
+    return QStringLiteral("(CASE WHEN ") + hundredfold + QStringLiteral(">=0.9999999 THEN CAST(ROUND(") + hundredfold +
+           QStringLiteral(") AS INTEGER) ELSE 0 END)");
+}
+
 QString indexCountQuery(SqlDialect dialect)
 {
     return dialect == SqlDialect::PostgreSQL

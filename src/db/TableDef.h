@@ -14,6 +14,7 @@ struct ColumnDef
     QString name;
     ColumnType type;
     bool autoNumber = false; // numbered by the database, never written by the program
+    bool money = false;      // an amount of money: shown in cents, totalled in cents
 };
 
 struct TableDef

@@ -12,6 +12,9 @@ ColumnDef int32(const char* name) { return {QString::fromUtf8(name), T::Int32}; 
 ColumnDef single(const char* name) { return {QString::fromUtf8(name), T::Single}; }
 ColumnDef real(const char* name) { return {QString::fromUtf8(name), T::Double}; }
 ColumnDef bit(const char* name) { return {QString::fromUtf8(name), T::Bit}; }
+// Amounts of money: rates, ratios and other parameters are not.
+ColumnDef singleMoney(const char* name) { return {QString::fromUtf8(name), T::Single, false, true}; }
+ColumnDef realMoney(const char* name) { return {QString::fromUtf8(name), T::Double, false, true}; }
 
 TableDef table(const char* name, QList<ColumnDef> columns)
 {
@@ -23,8 +26,8 @@ TableDef table(const char* name, QList<ColumnDef> columns)
 QList<ColumnDef> callCostColumns()
 {
     return {text("主叫号"), text("被叫号"),     text("日期"),   text("时间"),
-            single("时长"), single("费率"),     single("计费单位数"), single("通话费"),
-            single("服务费"), single("附加费"), text("通达地"), int32("统计类型")};
+            single("时长"), single("费率"),     single("计费单位数"), singleMoney("通话费"),
+            singleMoney("服务费"), singleMoney("附加费"), text("通达地"), int32("统计类型")};
 }
 
 } // namespace
@@ -64,19 +67,19 @@ QALOR_TABLE(discountType, table("折扣类型表", {int16("折扣类型"), text(
 
 QALOR_TABLE(user, table("用户信息表", {text("电话号码"), text("用户名"), text("电路位置"), text("电话级别"),
                                        text("安装地点"), text("安装时间"), bit("是否公费"), bit("是否宿舍电话"),
-                                       single("月租费"), int16("部门编号"), text("拆除日期")}))
+                                       singleMoney("月租费"), int16("部门编号"), text("拆除日期")}))
 QALOR_TABLE(department, table("部门表", {text("部门名"), int16("部门编号"), single("管理费比率")}))
-QALOR_TABLE(tj, table("tj", {text("电话号码"), text("用户名"), single("月租费"), bit("是否宿舍电话"),
-                             int16("部门编号"), text("部门名"), real("市话"), real("本地网"), real("长途"),
-                             real("信息台等")}))
-QALOR_TABLE(bmtj, table("BMTJ", {int16("部门编号"), text("部门名"), real("月租费"), real("市话"), real("本地网"),
-                                 real("长途"), real("信息台等")}))
-QALOR_TABLE(tempCount, table("临时统计表", {text("主叫号"), int16("统计类型"), real("费用")}))
+QALOR_TABLE(tj, table("tj", {text("电话号码"), text("用户名"), singleMoney("月租费"), bit("是否宿舍电话"),
+                             int16("部门编号"), text("部门名"), realMoney("市话"), realMoney("本地网"),
+                             realMoney("长途"), realMoney("信息台等")}))
+QALOR_TABLE(bmtj, table("BMTJ", {int16("部门编号"), text("部门名"), realMoney("月租费"), realMoney("市话"),
+                                 realMoney("本地网"), realMoney("长途"), realMoney("信息台等")}))
+QALOR_TABLE(tempCount, table("临时统计表", {text("主叫号"), int16("统计类型"), realMoney("费用")}))
 QALOR_TABLE(countHistory,
             table("统计历史记录表", {text("统计起始日期"), text("统计结束日期"), text("统计操作日期")}))
 QALOR_TABLE(hotel, table("宾馆管理表", {text("分机号"), text("房间号"), text("入住日期"), text("入住时间"),
-                                        text("退房日期"), text("退房时间"), single("结帐金额"),
-                                        bit("是否已经结帐"), single("服务费比例"), single("押金"),
+                                        text("退房日期"), text("退房时间"), singleMoney("结帐金额"),
+                                        bit("是否已经结帐"), single("服务费比例"), singleMoney("押金"),
                                         text("分机级别描述")}))
 QALOR_TABLE(hotelSettings,
             table("宾馆分机升降级设置表",

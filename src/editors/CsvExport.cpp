@@ -2,26 +2,19 @@
 
 #include "db/CsvWriter.h"
 #include "editors/GridModel.h"
+#include "format/Money.h"
 
-#include <QLocale>
 
 namespace qalor {
 
 QString CsvExport::exactText(ColumnType type, const QVariant& value)
 {
+    // The shortest forms that read back to the same number.
     switch (type) {
-    case ColumnType::Single: {
-        // The shortest form that reads back to the same single.
-        const float number = value.toFloat();
-        for (int digits = 6; digits < 9; ++digits) {
-            const QString text = QString::number(double(number), 'g', digits);
-            if (text.toFloat() == number)
-                return text;
-        }
-        return QString::number(double(number), 'g', 9);
-    }
+    case ColumnType::Single:
+        return ShortestText(value.toFloat());
     case ColumnType::Double:
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return ShortestText(value.toDouble());
     default:
         return value.toString();
     }

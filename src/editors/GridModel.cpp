@@ -3,6 +3,8 @@
 #include "db/CRecordSet.h"
 #include "db/ColumnValue.h"
 #include "db/SqlDialectText.h"
+#include "editors/CsvExport.h"
+#include "format/Money.h"
 #include "prompt/Prompt.h"
 
 #include <QSqlError>
@@ -22,18 +24,15 @@ bool isNumeric(ColumnType type)
     return type != ColumnType::Text;
 }
 
-QString cellText(ColumnType type, const QVariant& value)
+// Amounts of money show their cents; rates, ratios and other parameters
+// every digit they hold, so that display never rounds what was typed.
+QString cellText(const ColumnDef& column, const QVariant& value, int role)
 {
     if (value.isNull())
         return {};
-    switch (type) {
-    case ColumnType::Single:
-        return QString::number(double(value.toFloat()), 'g', 7);
-    case ColumnType::Double:
-        return QString::number(value.toDouble(), 'g', 15);
-    default:
-        return value.toString();
-    }
+    if (column.money && role == Qt::DisplayRole)
+        return FormatMoney(Money::nearest(value.toDouble()));
+    return CsvExport::exactText(column.type, value);
 }
 
 } // namespace
@@ -216,11 +215,12 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || !m_source)
         return {};
-    const ColumnType type = columnDef(index.column()).type;
+    const ColumnDef& column = columnDef(index.column());
+    const ColumnType type = column.type;
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return cellText(type, value(index.row(), index.column()));
+        return cellText(column, value(index.row(), index.column()), role);
     case Qt::TextAlignmentRole:
         return isNumeric(type) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     default:

@@ -51,8 +51,8 @@ QList<RateCheck::Finding> RateCheck::run(QDate from, QDate to)
             finding.matchedArea = entry->area;
         }
         ++finding.calls;
-        finding.amount += double(CRecordSet::normalize(ColumnType::Single, query.value(1)).toFloat()) +
-                          double(CRecordSet::normalize(ColumnType::Single, query.value(2)).toFloat());
+        finding.amount += Money::fromStored(CRecordSet::normalize(ColumnType::Single, query.value(1)).toFloat()) +
+                          Money::fromStored(CRecordSet::normalize(ColumnType::Single, query.value(2)).toFloat());
     }
     return findings.values();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "format/Money.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -20,7 +22,7 @@ public:
         QString matchedPrefix; // the entry the calls took; empty: none matched
         QString matchedArea;
         int calls = 0;
-        double amount = 0; // 通话费 + 附加费 of those calls
+        Money amount; // 通话费 + 附加费 of those calls, as their lines show them
     };
 
     // Findings by prefix. Reads the rate table afresh (its own messages on

@@ -2,7 +2,7 @@
 
 #include "editors/RateCheck.h"
 #include "prompt/Prompt.h"
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -96,7 +96,7 @@ void RateCheckDialog::check()
         m_table->setItem(row, 1, cell(f.matchedPrefix.isEmpty() ? QStringLiteral("(无)") : f.matchedPrefix, false));
         m_table->setItem(row, 2, cell(f.matchedArea, false));
         m_table->setItem(row, 3, cell(QString::number(f.calls), true));
-        m_table->setItem(row, 4, cell(FormatMoney(float(f.amount)), true));
+        m_table->setItem(row, 4, cell(FormatMoney(f.amount), true));
     }
     if (findings.isEmpty())
         Prompt::inform(QStringLiteral("所选期间的通话都完全匹配了费率表中的区号."));

@@ -2,12 +2,12 @@
 
 #include "db/sets/CHotalSet.h"
 #include "prompt/Prompt.h"
-#include "reports/TextFormat.h"
+#include "hotel/StayCharges.h"
 
 namespace qalor {
 
 CheckOutSession::Outcome CheckOutSession::settle(const QString& extension, const QDate& date,
-                                                 const QTime& time, float& amountDue)
+                                                 const QTime& time, Money& amountDue)
 {
     Outcome outcome = Outcome::Failed;
     runGuarded(QStringLiteral("something is wrong in operating hotaltable. need redo your job! "), [&] {
@@ -35,9 +35,9 @@ CheckOutSession::Outcome CheckOutSession::settle(const QString& extension, const
             stays.cancelUpdate();
             throw;
         }
-        const float accrued = stays.single(CHotalSet::Accrued);
-        const float ratio = stays.single(CHotalSet::ServiceRatio);
-        amountDue = accrued * (1.0f + ratio);
+        amountDue = StayCharges::at(Money::fromStored(stays.single(CHotalSet::Accrued)),
+                                    stays.single(CHotalSet::ServiceRatio))
+                        .total();
         stays.close();
         m_list.addExtension(extension);
         outcome = Outcome::Settled;
@@ -50,7 +50,7 @@ DialogStep CheckOutSession::settleAndClose(const QString& extension, const QDate
     const DialogStep nothingSettled = m_list.isEmpty() ? DialogStep::CloseCancel : DialogStep::CloseOk;
     if (extension.isEmpty())
         return nothingSettled;
-    float due = 0;
+    Money due;
     switch (settle(extension, date, time, due)) {
     case Outcome::Settled:
         return DialogStep::CloseOk;
@@ -69,7 +69,7 @@ DialogStep CheckOutSession::settleNext(const QString& extension, const QDate& da
         Prompt::inform(QStringLiteral("请先输入分机号!"));
         return DialogStep::Stay;
     }
-    float due = 0;
+    Money due;
     if (settle(extension, date, time, due) != Outcome::Settled)
         return DialogStep::Stay;
     m_amountText = FormatMoney(due);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "format/Money.h"
 #include "hotel/ChangeList.h"
 #include "hotel/DialogStep.h"
 
@@ -27,7 +28,7 @@ public:
     const QString& amountText() const { return m_amountText; }
 
     // Settles the extension's open stay; amountDue is 结帐金额 × (1 + 服务费比例).
-    Outcome settle(const QString& extension, const QDate& date, const QTime& time, float& amountDue);
+    Outcome settle(const QString& extension, const QDate& date, const QTime& time, Money& amountDue);
 
 private:
     ChangeList m_list;

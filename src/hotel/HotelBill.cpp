@@ -5,7 +5,8 @@
 #include "prompt/OpenOrReport.h"
 #include "prompt/Prompt.h"
 #include "reports/ReportPrintJob.h"
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
+#include "hotel/StayCharges.h"
 
 namespace qalor {
 
@@ -47,7 +48,7 @@ bool HotelBill::findSettledStay(const QString& extension, HotelStay& stay)
         stay.checkInTime = stays.text(C::CheckInTime);
         stay.checkOutDate = stays.text(C::CheckOutDate);
         stay.checkOutTime = stays.text(C::CheckOutTime);
-        stay.accrued = stays.single(C::Accrued);
+        stay.accrued = Money::fromStored(stays.single(C::Accrued));
         stay.serviceRatio = stays.single(C::ServiceRatio);
         found = true;
     });
@@ -122,7 +123,7 @@ ReportDocument HotelBill::itemisedList(const HotelStay& stay, const QList<Billed
                           pair(stay.checkOutDate, 0) + QStringLiteral("年") + pair(stay.checkOutDate, 1) +
                           QStringLiteral("月") + pair(stay.checkOutDate, 2) + QStringLiteral("日        第");
 
-    float subtotal = 0;
+    Money subtotal;
     job.line = 0;
     job.page = 1;
     for (const BilledCall& call : calls) {
@@ -135,7 +136,8 @@ ReportDocument HotelBill::itemisedList(const HotelStay& stay, const QList<Billed
                                              "通话费 服务费 附加费   通达地"));
             job.line = 2;
         }
-        subtotal += call.charge + call.serviceCharge + call.surcharge;
+        subtotal += Money::fromStored(call.charge) + Money::fromStored(call.serviceCharge) +
+                    Money::fromStored(call.surcharge);
         job.printTextLine(ListX, h * job.line, callLine(call));
         ++job.line;
         if (job.line >= perPage - 2) {
@@ -146,10 +148,12 @@ ReportDocument HotelBill::itemisedList(const HotelStay& stay, const QList<Billed
     ++job.line;
     if (!job.pageOpen())
         job.startPage();
+    // The ratio with every digit it holds, so that the line adds up on paper.
+    const StayCharges charges = StayCharges::at(subtotal, stay.serviceRatio);
     job.printTextLine(ListX, h * job.line,
                       QStringLiteral("         小计金额:") + FormatMoney(subtotal) + QStringLiteral(" +") +
-                          FormatMoney(subtotal) + QStringLiteral("x") + FormatMoney(stay.serviceRatio) +
-                          QStringLiteral(" =") + FormatMoney((stay.serviceRatio + 1) * subtotal));
+                          FormatMoney(subtotal) + QStringLiteral("x") + RatioText(stay.serviceRatio) +
+                          QStringLiteral(" =") + FormatMoney(charges.total()));
     job.endPage();
     return job.finish();
 }
@@ -164,8 +168,7 @@ ReportDocument HotelBill::simpleBill(const HotelStay& stay, const QString& guest
     const int h = BillLineHeight;
     const QString period = QStringLiteral(": 贵单位  20") + stay.checkInDate + QStringLiteral(" 至") +
                            QStringLiteral("20") + stay.checkOutDate + QStringLiteral(" 发生通信费用如下:");
-    const float total = stay.accrued;
-    const float ratio = stay.serviceRatio;
+    const StayCharges charges = StayCharges::at(stay.accrued, stay.serviceRatio);
     const QString date = today.toString(QStringLiteral("yyyy年MM月dd日"));
 
     job.startPage();
@@ -183,14 +186,14 @@ ReportDocument HotelBill::simpleBill(const HotelStay& stay, const QString& guest
                           QStringLiteral("    分机号:") + extension + QStringLiteral("    房间号:") + room);
         ++line;
         job.printTextLine(40, h * line,
-                          QStringLiteral("    电话费:") + PadField(FormatMoney(total), 8, true) +
-                              QStringLiteral("     服务费:") + PadField(FormatMoney(total * ratio), 8, true));
+                          QStringLiteral("    电话费:") + PadField(FormatMoney(charges.calls), 8, true) +
+                              QStringLiteral("     服务费:") + PadField(FormatMoney(charges.service), 8, true));
         line += 2;
         job.drawRule(40, h * line);
         ++line;
         job.printTextLine(40, h * line,
                           QStringLiteral("            合计:") +
-                              PadField(FormatMoney((ratio + 1) * total), 8, false) +
+                              PadField(FormatMoney(charges.total()), 8, false) +
                               QStringLiteral("元人民币"));
         ++line;
         job.printTextLine(40, h * line, QString(30, QLatin1Char(' ')) + date);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "format/Money.h"
 #include "reports/ReportDocument.h"
 
 #include <QDate>
@@ -16,7 +17,7 @@ struct HotelStay
     QString checkInTime; // hhmmss
     QString checkOutDate;
     QString checkOutTime;
-    float accrued = 0;
+    Money accrued; // 结帐金额
     float serviceRatio = 0;
 };
 

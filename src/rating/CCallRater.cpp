@@ -190,7 +190,7 @@ int CCallRater::PricePendingCalls()
     while (done < pending.size()) {
         const qsizetype count = qMin(PendingBatch, pending.size() - done);
         const qint64 last = pending.at(done + count - 1).number;
-        QList<QPair<QString, float>> accruals;
+        QList<QPair<QString, Money>> accruals;
         bool refused = false;
         qint64 refusedNumber = -1;
         qint64 storedThrough = -1;
@@ -208,7 +208,7 @@ int CCallRater::PricePendingCalls()
                 if (outcome == Outcome::AppendFailed)
                     refused = true, refusedNumber = entry.number;
                 else if (outcome == Outcome::Stored)
-                    accruals.append({m_last.caller, m_last.charge + m_last.surcharge});
+                    accruals.append({m_last.caller, m_last.billed()});
             }
             if (!refused) {
                 JournalMark::write(identity, last);
@@ -311,7 +311,7 @@ bool CCallRater::setAsidePending(qint64 number, qint64 storedThrough)
     }
 }
 
-void CCallRater::accrueRecovered(const QString& extension, float amount)
+void CCallRater::accrueRecovered(const QString& extension, Money amount)
 {
     if (!m_hotel.isLoaded() || m_hotel.AccrueHotelCharge(extension, amount) != 1)
         return;
@@ -335,7 +335,7 @@ bool CCallRater::hotelRoomsLoaded() const
     return m_hotel.isLoaded();
 }
 
-int CCallRater::AccrueHotelCharge(const QString& extension, float amount)
+int CCallRater::AccrueHotelCharge(const QString& extension, Money amount)
 {
     return m_hotel.AccrueHotelCharge(extension, amount);
 }

@@ -4,6 +4,7 @@
 // store calls through the public entries below; the parameter editors call
 // the reload entries after their tables changed.
 
+#include "format/Money.h"
 #include "intake/CdrLayout.h"
 #include "intake/ICodeFilter.h"
 #include "intake/LineJournal.h"
@@ -32,6 +33,10 @@ struct PricedCall
     QString area;  // destination description
     int units = 0; // billing units stored with the call
     float discountFactor = 1;
+
+    // What the call adds to a guest's bill: its charge and surcharge as the
+    // bill's lines show them.
+    Money billed() const { return Money::fromStored(charge) + Money::fromStored(surcharge); }
 };
 
 // The call-processing engine: exactly one, owned by the main view.
@@ -94,7 +99,7 @@ public:
     bool hotelRoomsLoaded() const;
     // 1 when the room's charges have just reached its deposit, 0 otherwise,
     // -1 when the extension has no open stay.
-    int AccrueHotelCharge(const QString& extension, float amount);
+    int AccrueHotelCharge(const QString& extension, Money amount);
 
     // Reloads after a parameter editor closed with OK.
     bool LoadRates();
@@ -132,7 +137,7 @@ private:
     // dropping those the data source stored through storedThrough; false
     // (shown) when either file could not be written.
     bool setAsidePending(qint64 number, qint64 storedThrough);
-    void accrueRecovered(const QString& extension, float amount);
+    void accrueRecovered(const QString& extension, Money amount);
 
     CdrLayout m_layout;
     bool m_layoutUnavailable = false;

@@ -2,7 +2,7 @@
 
 #include "prompt/Prompt.h"
 #include "db/sets/CHotalSet.h"
-#include "reports/TextFormat.h"
+#include "format/Money.h"
 
 #include <QSqlError>
 
@@ -27,8 +27,8 @@ int HotelRooms::LoadHotelRooms()
         for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
             HotelRoomEntry room;
             room.extension = set.text(CHotalSet::Extension);
-            room.accrued = set.single(CHotalSet::Accrued);
-            room.deposit = set.single(CHotalSet::Deposit);
+            room.accrued = Money::fromStored(set.single(CHotalSet::Accrued));
+            room.deposit = Money::fromStored(set.single(CHotalSet::Deposit));
             room.depositReached = room.accrued >= room.deposit ? 1 : 0;
             rooms.append(room);
         }
@@ -40,7 +40,7 @@ int HotelRooms::LoadHotelRooms()
     return result;
 }
 
-int HotelRooms::AccrueHotelCharge(const QString& extension, float amount)
+int HotelRooms::AccrueHotelCharge(const QString& extension, Money amount)
 {
     for (qsizetype i = m_rooms.size() - 1; i >= 0; --i) {
         HotelRoomEntry& room = m_rooms[i];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "format/Money.h"
+
 #include <QList>
 #include <QString>
 
@@ -11,8 +13,8 @@ class CDatabase;
 struct HotelRoomEntry
 {
     QString extension;
-    float accrued = 0;
-    float deposit = 0;
+    Money accrued; // 结帐金额 as the bill shows it
+    Money deposit;
     int depositReached = 0;
 };
 
@@ -30,7 +32,7 @@ public:
     // total as money text. 1 when the charges have just reached the deposit,
     // 0 otherwise, -1 when the extension has no open stay. A failed write is
     // not reported; the running total in memory still grows.
-    int AccrueHotelCharge(const QString& extension, float amount);
+    int AccrueHotelCharge(const QString& extension, Money amount);
 
     const QList<HotelRoomEntry>& rooms() const { return m_rooms; }
 

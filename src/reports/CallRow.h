@@ -1,5 +1,7 @@
 #pragma once
 
+#include "format/Money.h"
+
 #include <QString>
 
 namespace qalor {
@@ -20,8 +22,12 @@ struct CallRow
     QString destination; // 通达地
     int countType = 0;   // 统计类型
 
-    // What the call costs the user: the sum the bills total.
-    float amount() const { return charge + service + surcharge; }
+    // What the call costs the user as its line shows it: the sum the bills
+    // total, cent by cent.
+    Money amount() const
+    {
+        return Money::fromStored(charge) + Money::fromStored(service) + Money::fromStored(surcharge);
+    }
 
     friend bool operator==(const CallRow&, const CallRow&) = default;
 };

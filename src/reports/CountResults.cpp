@@ -15,9 +15,12 @@ QVariant cell(const QSqlQuery& query, int column, ColumnType type)
     return CRecordSet::normalize(type, query.value(column));
 }
 
-float money(const QSqlQuery& query, int column)
+// A money column read as the type it is stored with: a single must be read
+// as a single (psqlODBC writes it as its shortest text, "12.345", which is
+// not the double nearest to the stored number).
+Money money(const QSqlQuery& query, int column, ColumnType stored = ColumnType::Double)
 {
-    return cell(query, column, ColumnType::Double).toFloat();
+    return Money::fromStored(cell(query, column, stored).toDouble());
 }
 
 QString text(const QSqlQuery& query, int column)
@@ -30,10 +33,11 @@ int integer(const QSqlQuery& query, int column)
     return cell(query, column, ColumnType::Int32).toInt();
 }
 
-// 月租费, 市话, 本地网, 长途 and 信息台等 from five consecutive columns.
-void readCharges(const QSqlQuery& query, int first, ChargeTotals& row)
+// 月租费, 市话, 本地网, 长途 and 信息台等 from five consecutive columns; tj
+// keeps 月租费 in single precision like 用户信息表, BMTJ its sum in double.
+void readCharges(const QSqlQuery& query, int first, ChargeTotals& row, ColumnType rentType)
 {
-    row.rent = money(query, first);
+    row.rent = money(query, first, rentType);
     row.local = money(query, first + 1);
     row.localNetwork = money(query, first + 2);
     row.longDistance = money(query, first + 3);
@@ -85,7 +89,7 @@ QList<ExtensionTotals> CountResults::extensions(const std::optional<DepartmentRa
         row.dormitory = integer(query, 2) != 0;
         row.department = integer(query, 3);
         row.departmentName = text(query, 4);
-        readCharges(query, 5, row);
+        readCharges(query, 5, row, ColumnType::Single);
         rows.append(row);
     }
     return rows;
@@ -106,7 +110,7 @@ QList<DepartmentTotals> CountResults::departments(const std::optional<Department
         DepartmentTotals row;
         row.department = integer(query, 0);
         row.name = text(query, 1);
-        readCharges(query, 2, row);
+        readCharges(query, 2, row, ColumnType::Double);
         rows.append(row);
     }
     return rows;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/CDatabase.h"
+#include "format/Money.h"
 
 #include <QList>
 #include <QString>
@@ -8,18 +9,18 @@
 
 namespace qalor {
 
-// The five money columns of a result row, in single precision like the
-// report sums.
+// The five money columns of a result row, each in the cents it is printed
+// with, so that every subtotal and total adds up to its printed lines.
 struct ChargeTotals
 {
-    float rent = 0; // 月租费
-    float local = 0; // 市话
-    float localNetwork = 0; // 本地网
-    float longDistance = 0; // 长途
-    float information = 0; // 信息台等
+    Money rent; // 月租费
+    Money local; // 市话
+    Money localNetwork; // 本地网
+    Money longDistance; // 长途
+    Money information; // 信息台等
 
-    float charges() const { return local + localNetwork + longDistance + information; }
-    float total() const { return charges() + rent; }
+    Money charges() const { return local + localNetwork + longDistance + information; }
+    Money total() const { return charges() + rent; }
     void add(const ChargeTotals& other)
     {
         rent += other.rent;

@@ -40,10 +40,10 @@ void DepartmentChart::showDepartments(const QList<DepartmentTotals>& departments
     for (const DepartmentTotals& department : departments) {
         names << (department.name.trimmed().isEmpty() ? QString::number(department.department)
                                                       : department.name.trimmed());
-        const float amounts[] = {department.local, department.localNetwork, department.longDistance,
+        const Money amounts[] = {department.local, department.localNetwork, department.longDistance,
                                  department.information, department.rent};
         for (int part = 0; part < parts.size(); ++part)
-            parts[part]->append(double(amounts[part]));
+            parts[part]->append(amounts[part].toDouble());
     }
     view->addSeries(series);
     auto* categories = new QBarCategoryAxis;

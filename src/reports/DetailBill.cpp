@@ -50,7 +50,7 @@ ReportDocument DetailBill::build(CallSource& calls, const PageGeometry& geometry
     ReportPrintJob job(documentName(), geometry);
     const Placement place(options.layout, geometry);
     const int limit = job.linesPerPage() - 2;
-    float total = 0;
+    Money total;
     CallRow row;
     calls.rewind();
     while (calls.next(row)) {

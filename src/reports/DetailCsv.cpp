@@ -1,23 +1,31 @@
 #include "reports/DetailCsv.h"
 
 #include "db/CsvWriter.h"
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 
 #include <cmath>
 
 namespace qalor::DetailCsv {
 
 namespace {
-QString whole(float value)
+qint64 whole(float value)
 {
-    return QString::number(std::isfinite(value) ? std::llround(double(value)) : 0LL);
+    return std::isfinite(value) ? std::llround(double(value)) : 0LL;
+}
+
+// 时长 is stored as the digits of its HHMMSS text (1 h 5 min 7 s is 10507);
+// a spreadsheet wants the seconds.
+QString seconds(float packedDuration)
+{
+    const qint64 packed = whole(packedDuration);
+    return QString::number(packed / 10000 * 3600 + packed / 100 % 100 * 60 + packed % 100);
 }
 } // namespace
 
 QStringList heading()
 {
     return {QStringLiteral("主叫号"), QStringLiteral("被叫号"), QStringLiteral("日期"),   QStringLiteral("时间"),
-            QStringLiteral("通话时长"), QStringLiteral("费率"), QStringLiteral("计费单位"), QStringLiteral("通话费"),
+            QStringLiteral("通话时长(秒)"), QStringLiteral("费率"), QStringLiteral("计费单位"), QStringLiteral("通话费"),
             QStringLiteral("服务费"), QStringLiteral("附加费"), QStringLiteral("通达地")};
 }
 
@@ -27,9 +35,9 @@ QStringList fields(const CallRow& row)
             row.callee,
             row.date,
             row.time,
-            whole(row.duration),
+            seconds(row.duration),
             FormatMoney(row.rate),
-            whole(row.units),
+            QString::number(whole(row.units)),
             FormatMoney(row.charge),
             FormatMoney(row.service),
             FormatMoney(row.surcharge),

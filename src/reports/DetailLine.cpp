@@ -1,6 +1,6 @@
 #include "reports/DetailLine.h"
 
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 
 #include <QStringList>
 
@@ -38,7 +38,7 @@ QString billHeader()
     return QStringLiteral("   ") + dateListHeader();
 }
 
-QString subtotal(float total)
+QString subtotal(Money total)
 {
     return QStringLiteral("         小计金额:") + FormatMoney(total);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "format/Money.h"
 #include "reports/CallRow.h"
 
 #include <QString>
@@ -21,7 +22,7 @@ QString call(const CallRow& row, int calleeWidth);
 QString dateListHeader();   // heading of the list of 按日期查询
 QString calleeListHeader(); // heading of the list of 按被叫号查询
 QString billHeader();       // heading of a printed detail bill
-QString subtotal(float total);
+QString subtotal(Money total);
 
 } // namespace DetailLine
 

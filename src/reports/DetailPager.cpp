@@ -14,7 +14,7 @@ void DetailPager::start(std::unique_ptr<CallSource> calls)
     m_calls->rewind();
     m_lines << m_heading;
     m_accumulating = true;
-    m_subtotal = 0;
+    m_subtotal = {};
     showPage(true);
     m_firstEnabled = false;
 }

@@ -33,7 +33,7 @@ public:
     const QStringList& lines() const { return m_lines; }
     bool nextEnabled() const { return m_nextEnabled; }
     bool firstEnabled() const { return m_firstEnabled; }
-    float subtotal() const { return m_subtotal; }
+    Money subtotal() const { return m_subtotal; }
     // Whether the end of the result has not been reached yet.
     bool accumulating() const { return m_accumulating; }
 
@@ -46,7 +46,7 @@ private:
     std::unique_ptr<CallSource> m_calls;
     std::optional<CallRow> m_ahead; // read to learn whether the page ended the result
     QStringList m_lines;
-    float m_subtotal = 0;
+    Money m_subtotal;
     bool m_accumulating = true;
     bool m_nextEnabled = false;
     bool m_firstEnabled = false;

@@ -1,7 +1,7 @@
 #include "reports/MonthlyReport.h"
 
 #include "reports/ReportPrintJob.h"
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 #include "prompt/Prompt.h"
 
 namespace qalor {
@@ -10,7 +10,7 @@ namespace {
 
 const QString Title = QStringLiteral("电话费月统计报表");
 
-QString money(float amount, int width)
+QString money(Money amount, int width)
 {
     return PadField(FormatMoney(amount), width, true);
 }
@@ -166,7 +166,7 @@ ReportDocument MonthlyReport::byDepartment(const PageGeometry& page) const
         }
         grand.add(row);
         QString text = PadField(trimmedRight(row.name), 16, true) + QStringLiteral("    ");
-        for (float amount : {row.rent, row.local, row.localNetwork, row.longDistance, row.information, row.total()})
+        for (Money amount : {row.rent, row.local, row.localNetwork, row.longDistance, row.information, row.total()})
             text += money(amount, 10);
         job.printTextLine(at.left(), at.y(line), text);
         ++line;

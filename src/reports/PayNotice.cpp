@@ -1,7 +1,7 @@
 #include "reports/PayNotice.h"
 
 #include "reports/ReportPrintJob.h"
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 #include "prompt/Prompt.h"
 
 namespace qalor {
@@ -17,7 +17,7 @@ int slotY(const ReportPrintJob& job, int line)
     return line == 0 ? FirstLineY : job.lineHeight() * line;
 }
 
-QString amount(float value, int width, bool alignRight = true)
+QString amount(Money value, int width, bool alignRight = true)
 {
     return PadField(FormatMoney(value), width, alignRight);
 }
@@ -119,19 +119,21 @@ void PayNotice::printCopy(ReportPrintJob& job, int copy, const QString& heading,
                       QStringLiteral("     长话费:") + amount(charges.longDistance, 8) +
                           QStringLiteral("      信息费等:") + amount(charges.information, 8));
     ++line;
-    const float sum = charges.charges();
+    const Money sum = charges.charges();
     QString rent = QStringLiteral("     月租费:") + amount(charges.rent, 8);
-    float fee = 0;
+    Money fee;
     if (charges.ratio > 0) {
-        fee = sum * charges.ratio;
-        rent += QStringLiteral("      管理费:") + amount(charges.ratio, 4) + QLatin1Char('x') + amount(sum, 7, false) +
-                QLatin1Char('=') + amount(fee, 5, false);
+        // The ratio with every digit it holds: 0.125 x 100.00 is 12.50, and
+        // a rounded "0.13" beside it would not add up on paper.
+        fee = sum.times(charges.ratio);
+        rent += QStringLiteral("      管理费:") + PadField(RatioText(charges.ratio), 4, true) + QLatin1Char('x') +
+                amount(sum, 7, false) + QLatin1Char('=') + amount(fee, 5, false);
     }
     job.printTextLine(Left, slotY(job, line), rent);
     ++line;
     job.drawRule(Left, slotY(job, line));
     ++line;
-    const float due = sum + fee + charges.rent;
+    const Money due = sum + fee + charges.rent;
     job.printTextLine(Left, slotY(job, line),
                       QStringLiteral("            合计:") + amount(due, 8, false) + QStringLiteral("元人民币"));
     ++line;

@@ -1,6 +1,6 @@
 #include "reports/ReportPainter.h"
 
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>

@@ -1,7 +1,8 @@
 #include "reports/StatisticsRun.h"
 
 #include "reports/CountTypeMap.h"
-#include "reports/TextFormat.h"
+#include "db/SqlDialectText.h"
+#include "format/Money.h"
 #include "prompt/Prompt.h"
 
 #include <QHash>
@@ -70,8 +71,13 @@ void StatisticsRun::fillWorkTables(const QDate& start, const QDate& end)
     copy.bindValue(1, callDate(end));
     CDatabase::exec(copy);
     m_db.execute(QStringLiteral("DELETE  FROM 临时统计表"));
-    m_db.execute(QStringLiteral("INSERT INTO 临时统计表 SELECT 主叫号,统计类型,SUM(通话费+附加费) AS 话费  FROM HF  "
-                                "GROUP BY 主叫号,统计类型 ORDER BY 主叫号,统计类型"));
+    // Each call counts with the cents its bill line shows; the sums are whole
+    // numbers, the same on every back end and in every run.
+    const SqlDialect dialect = m_db.dialect();
+    m_db.execute(QStringLiteral("INSERT INTO 临时统计表 SELECT 主叫号,统计类型,SUM(") +
+                 centsOf(dialect, QStringLiteral("通话费")) + QLatin1Char('+') +
+                 centsOf(dialect, QStringLiteral("附加费")) +
+                 QStringLiteral(")/100.0 AS 话费  FROM HF  GROUP BY 主叫号,统计类型 ORDER BY 主叫号,统计类型"));
     // Callers that sort before the digit 0 (empty ones among them) are not counted.
     m_db.execute(QStringLiteral("delete from 临时统计表 WHERE  主叫号<'0'"));
 }
@@ -82,16 +88,15 @@ void StatisticsRun::distributeCharges(const CountTypeMap& map)
     for (int column : map.usedColumns())
         m_db.execute(QStringLiteral("UPDATE tj SET ") + columns[column] + QStringLiteral(" = 0.00"));
 
-    // Each caller's amount per type is written as its money text says (0.999
-    // is 1.00); types that name the same column add up.
-    QMap<QString, std::array<double, CountTypeMap::ChargeColumnCount>> charges;
-    QMap<int, double> unregistered;
+    // Types that name the same column add up.
+    QMap<QString, std::array<Money, CountTypeMap::ChargeColumnCount>> charges;
+    QMap<int, Money> unregistered;
     QSqlQuery sums = m_db.prepare(QStringLiteral("SELECT 主叫号,统计类型,费用 FROM 临时统计表"));
     CDatabase::exec(sums);
     while (sums.next()) {
         const QString caller = sums.value(0).toString();
         const int type = sums.value(1).toInt();
-        const double amount = sums.value(2).toDouble();
+        const Money amount = Money::fromStored(sums.value(2).toDouble());
         const int column = map.columnOf(type);
         if (column < 0) {
             unregistered[type] += amount;
@@ -99,15 +104,15 @@ void StatisticsRun::distributeCharges(const CountTypeMap& map)
         }
         auto found = charges.find(caller);
         if (found == charges.end())
-            found = charges.insert(caller, {0, 0, 0, 0});
-        (*found)[column] += FormatMoney(float(amount)).toDouble();
+            found = charges.insert(caller, {});
+        (*found)[column] += amount;
     }
 
     QSqlQuery update = m_db.prepare(
         QStringLiteral("UPDATE tj SET 市话=?, 本地网=?, 长途=?, 信息台等=? WHERE 电话号码=?"));
     for (auto it = charges.cbegin(); it != charges.cend(); ++it) {
         for (int column = 0; column < CountTypeMap::ChargeColumnCount; ++column)
-            update.bindValue(column, (*it)[column]);
+            update.bindValue(column, (*it)[column].toDouble());
         update.bindValue(CountTypeMap::ChargeColumnCount, it.key());
         CDatabase::exec(update);
     }
@@ -133,10 +138,16 @@ void StatisticsRun::countUnregisteredCalls()
 void StatisticsRun::fillDepartments()
 {
     m_db.execute(QStringLiteral("DELETE FROM bmtj"));
-    m_db.execute(QStringLiteral(
-        "INSERT INTO BMTJ ( 部门编号, 部门名, 月租费, 市话, 本地网, 长途, 信息台等 )  SELECT TJ.部门编号, TJ.部门名, "
-        "Sum(TJ.月租费) AS 月租费, Sum(TJ.市话) AS 市话, Sum(TJ.本地网) AS 本地网, Sum(TJ.长途) AS 长途, "
-        "Sum(TJ.信息台等) AS 信息台等 FROM TJ GROUP BY TJ.部门编号, TJ.部门名 ORDER BY TJ.部门编号"));
+    // A department's line is the sum of its extensions' lines as printed.
+    const auto sum = [this](const char* column) {
+        return QStringLiteral("Sum(") + centsOf(m_db.dialect(), QStringLiteral("TJ.") + QString::fromUtf8(column)) +
+               QStringLiteral(")/100.0 AS ") + QString::fromUtf8(column);
+    };
+    m_db.execute(QStringLiteral("INSERT INTO BMTJ ( 部门编号, 部门名, 月租费, 市话, 本地网, 长途, 信息台等 )  SELECT "
+                                "TJ.部门编号, TJ.部门名, ") +
+                 QStringList{sum("月租费"), sum("市话"), sum("本地网"), sum("长途"), sum("信息台等")}.join(
+                     QStringLiteral(", ")) +
+                 QStringLiteral(" FROM TJ GROUP BY TJ.部门编号, TJ.部门名 ORDER BY TJ.部门编号"));
 }
 
 void StatisticsRun::writeHistory(const QDate& start, const QDate& end, const QDateTime& now)
@@ -156,7 +167,7 @@ QString StatisticsRun::unregisteredText(const QList<UnregisteredType>& types)
         text += QStringLiteral("\n统计类型 %1: %2 次通话, 话费 %3")
                     .arg(type.type)
                     .arg(type.calls)
-                    .arg(FormatMoney(float(type.amount)));
+                    .arg(FormatMoney(type.amount));
     return text;
 }
 

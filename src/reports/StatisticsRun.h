@@ -13,6 +13,7 @@
 // out of tj and named in a message at the end of the run.
 
 #include "db/CDatabase.h"
+#include "format/Money.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -29,7 +30,7 @@ public:
     {
         int type = 0;
         int calls = 0;
-        double amount = 0;
+        Money amount;
     };
 
     explicit StatisticsRun(CDatabase& db) : m_db(db) {}

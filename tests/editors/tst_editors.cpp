@@ -363,8 +363,8 @@ void TestEditors::rateCheckFindsPartlyAndUnmatchedPrefixes()
     const QList<RateCheck::Finding> findings = RateCheck::run(QDate(2026, 3, 1), QDate(2026, 3, 31));
     QStringList lines;
     for (const RateCheck::Finding& f : findings)
-        lines << QStringLiteral("%1|%2|%3|%4|%5").arg(f.prefix, f.matchedPrefix, f.matchedArea).arg(f.calls).arg(f.amount);
-    QCOMPARE(lines, (QStringList{"0081|0082|韩国|2|6", "0756|0755|深圳|1|1.5", "9|||1|1.5"}));
+        lines << QStringLiteral("%1|%2|%3|%4|%5").arg(f.prefix, f.matchedPrefix, f.matchedArea).arg(f.calls).arg(f.amount.text());
+    QCOMPARE(lines, (QStringList{"0081|0082|韩国|2|6.00", "0756|0755|深圳|1|1.50", "9|||1|1.50"}));
     QVERIFY(prompt.texts.isEmpty());
 }
 

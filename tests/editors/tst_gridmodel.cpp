@@ -153,6 +153,51 @@ private slots:
         QCOMPARE(model.recordCount(), count.toInt());
     }
 
+    // Amounts of money show their cents, never a raw float; rates and
+    // ratios show every digit they hold, and editing shows all of them.
+    void moneyShowsCentsParametersEveryDigit_data()
+    {
+        QTest::addColumn<QString>("insert");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("edited");
+        QTest::newRow("statistics result") << "INSERT INTO tj (电话号码,市话) VALUES ('8001',131.19399998663)"
+                                           << "SELECT * FROM  TJ ORDER BY 部门编号,电话号码" << 6 << "131.19"
+                                           << "131.19399998663";
+        QTest::newRow("unregistered callers") << "INSERT INTO 临时统计表 VALUES ('9001',1,2.675)"
+                                              << "SELECT * FROM 临时统计表 WHERE 费用>0 ORDER BY 主叫号" << 2
+                                              << "2.67" << "2.675";
+        QTest::newRow("department totals") << "INSERT INTO BMTJ (部门编号,长途) VALUES (1,96822.44)"
+                                           << "SELECT * FROM  BMTJ ORDER BY 部门编号" << 5 << "96822.44"
+                                           << "96822.44";
+        QTest::newRow("deposit") << "INSERT INTO 宾馆管理表 (分机号,押金) VALUES ('8001',50)"
+                                 << "SELECT * FROM 宾馆管理表" << 9 << "50.00" << "50";
+        QTest::newRow("service ratio keeps its digits") << "INSERT INTO 宾馆管理表 (分机号,服务费比例) VALUES ('8001',0.15)"
+                                                        << "SELECT * FROM 宾馆管理表" << 8 << "0.15" << "0.15";
+        QTest::newRow("management ratio") << "INSERT INTO 部门表 (部门名,部门编号,管理费比率) VALUES ('a',1,0.125)"
+                                          << "SELECT * FROM 部门表" << 2 << "0.125" << "0.125";
+        QTest::newRow("rate keeps its digits") << "INSERT INTO 费率表 (区号,费率) VALUES ('0755',0.0375)"
+                                               << "SELECT * FROM 费率表" << 1 << "0.0375" << "0.0375";
+    }
+    void moneyShowsCentsParametersEveryDigit()
+    {
+        QFETCH(QString, insert);
+        QFETCH(QString, source);
+        QFETCH(int, column);
+        QFETCH(QString, shown);
+        QFETCH(QString, edited);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute(insert);
+        GridModel model;
+        model.setRecordSource(source);
+        QVERIFY(model.refresh());
+        QCOMPARE(model.recordCount(), 1);
+        QCOMPARE(model.data(model.index(0, column)).toString(), shown);
+        QCOMPARE(model.data(model.index(0, column), Qt::EditRole).toString(), edited);
+    }
+
     void showsRowsWithDefinedHeadingsAndKeepsTheOrder()
     {
         TestDatabase db;

@@ -195,6 +195,10 @@ void TestHotelRegister::amountDue_data()
     QTest::newRow("12.5 with 10 %") << 12.5 << 0.1 << QStringLiteral("13.75");
     QTest::newRow("0.5 without service") << 0.5 << 0.0 << QStringLiteral("0.50");
     QTest::newRow("nothing") << 0.0 << 0.15 << QStringLiteral("0.00");
+    // 4.50 + 0.68: the fee is rounded once from the shown amount, and the
+    // total is what the guest adds up (not 4.50 x 1.15 = 5.175 -> 5.17).
+    QTest::newRow("4.50 with 15 %") << 4.5 << 0.15 << QStringLiteral("5.18");
+    QTest::newRow("0.35 reckoned as typed") << 10.0 << 0.35 << QStringLiteral("13.50");
 }
 
 void TestHotelRegister::amountDue()
@@ -399,7 +403,7 @@ void TestHotelRegister::laterStayBilled()
     HotelStay stay;
     QVERIFY(HotelBill::findSettledStay(QStringLiteral("8101"), stay));
     QCOMPARE(stay.checkOutTime, QStringLiteral("100000"));
-    QCOMPARE(stay.accrued, 9.0f);
+    QCOMPARE(stay.accrued, Money::fromCents(900));
 
     // Nothing settled, or no calls in the stay: why nothing prints.
     QVERIFY(!HotelBill::findSettledStay(QStringLiteral("8102"), stay));
@@ -415,7 +419,7 @@ void TestHotelRegister::simpleBill()
     stay.extension = QStringLiteral("8101");
     stay.checkInDate = QStringLiteral("260314");
     stay.checkOutDate = QStringLiteral("260316");
-    stay.accrued = 100;
+    stay.accrued = Money::fromCents(10000);
     stay.serviceRatio = 0.1f;
     const ReportDocument bill = HotelBill::simpleBill(stay, QStringLiteral("张三"), QStringLiteral("8101"),
                                                       QStringLiteral(" "), QDate(2026, 3, 16), a4());
@@ -446,6 +450,19 @@ void TestHotelRegister::simpleBill()
     QCOMPARE(texts.at(7), QStringLiteral("80,1190 宾馆电话费  结帐单             第2联"));
     QCOMPARE(texts.at(14), QStringLiteral("80,2380 宾馆电话费  结帐单             第3联"));
     QCOMPARE(texts.size(), 20); // no cut line after the third copy
+
+    // The three amounts add up on paper: 4.50 + 0.68 = 5.18 on every copy.
+    stay.accrued = Money::fromCents(450);
+    stay.serviceRatio = 0.15f;
+    const ReportDocument awkward = HotelBill::simpleBill(stay, QStringLiteral("张三"), QStringLiteral("8101"),
+                                                         QStringLiteral("301"), QDate(2026, 3, 16), a4());
+    QStringList amounts;
+    for (const PageItem& item : awkward.pages.first().items) {
+        if (item.text.contains(QStringLiteral("电话费:")) || item.text.contains(QStringLiteral("合计:")))
+            amounts << item.text.simplified();
+    }
+    QCOMPARE(amounts, (QStringList{"电话费: 4.50 服务费: 0.68", "合计:5.18 元人民币", "电话费: 4.50 服务费: 0.68",
+                                   "合计:5.18 元人民币", "电话费: 4.50 服务费: 0.68", "合计:5.18 元人民币"}));
 }
 
 void TestHotelRegister::listClosingLineOnNewPageWhenFull()
@@ -486,6 +503,16 @@ void TestHotelRegister::listClosingLineOnNewPageWhenFull()
     const PageItem closing = list.pages.last().items.first();
     QCOMPARE(closing.y, h);
     QCOMPARE(closing.text, QStringLiteral("         小计金额:45.10 +45.10x0.10 =49.61"));
+
+    // Each call counts with the cents its line shows (0.335 is 0.34), and a
+    // ratio keeps the digits it was typed with.
+    call.charge = 0.335f;
+    call.serviceCharge = 0;
+    call.surcharge = 0.125f;
+    stay.serviceRatio = 0.125f;
+    const ReportDocument awkward = HotelBill::itemisedList(stay, QList<BilledCall>(3, call), QStringLiteral("张三"), a4());
+    QCOMPARE(awkward.pages.last().items.last().text,
+             QStringLiteral("         小计金额:1.41 +1.41x0.125 =1.59"));
 }
 
 void TestHotelRegister::manualChangesLogged()

@@ -492,24 +492,28 @@ void TestRatingEngine::hotelAccrual()
     QCOMPARE(engine.hotelRooms().rooms().size(), 2);
 
     const QString amount = QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='%1'");
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), 6.0f), 1);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(600)), 1);
     QCOMPARE(number(amount.arg("8001")), 51.0);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), 1.0f), 0);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(100)), 0);
     // The stored total is money text: two decimals.
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), 0.3333f), 0);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromStored(0.3333f)), 0);
     QCOMPARE(number(amount.arg("8001")), 52.33);
+    // Calls add what their lines show: three of 0.335 are 1.02, not 1.01.
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromStored(0.335f)), 0);
+    QCOMPARE(number(amount.arg("8001")), 53.35);
     // Registered already above the deposit: never reached "just now".
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8002"), 1.0f), 0);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8003"), 1.0f), -1);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8002"), Money::fromCents(100)), 0);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8003"), Money::fromCents(100)), -1);
     QCOMPARE(number(amount.arg("8003")), 0.0);
     // An extension with a quote cannot break the statement.
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8'01"), 1.0f), -1);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8'01"), Money::fromCents(100)), -1);
     QCOMPARE(m_prompt->texts, QStringList{});
 
     // A check-out reloads the list: the new deposit-crossing state comes from the table.
     m_db->execute(QStringLiteral("UPDATE 宾馆管理表 SET 是否已经结帐=1 WHERE 分机号='8001'"));
     QCOMPARE(engine.LoadHotelRooms(), 1);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), 1.0f), -1);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(100)), -1);
 }
 
 void TestRatingEngine::noOpenStay()
@@ -517,7 +521,7 @@ void TestRatingEngine::noOpenStay()
     CCallRater engine;
     QCOMPARE(engine.LoadHotelRooms(), 0);
     QVERIFY(!engine.hotelRoomsLoaded());
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), 1.0f), -1);
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(100)), -1);
     QCOMPARE(m_prompt->texts, QStringList{}); // an empty register is no failure
 
     // A register that cannot be read says why.
@@ -561,7 +565,7 @@ void TestRatingEngine::refusedRowIsStoredOnceSourceIsBack()
     QCOMPARE(m_prompt->texts.size(), 1); // the driver's own text
     QVERIFY(!m_prompt->texts.first().isEmpty());
     QCOMPARE(engine.pendingCallCount(), 1);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("1234"), 0), 0); // nothing accrued for it
+    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("1234"), Money()), 0); // nothing accrued for it
 
     m_db->execute(QStringLiteral("ALTER TABLE 话费表_离线 RENAME TO 话费表"));
     QCOMPARE(engine.PriceAndStore(record(Friday, "120000", "120300", "0")), 1);

@@ -5,6 +5,8 @@
 #include "TestDatabase.h"
 
 #include "db/CDatabase.h"
+#include "db/CRecordSet.h"
+#include "format/Money.h"
 #include "db/TableRegistry.h"
 
 #include <QSqlQuery>
@@ -67,8 +69,9 @@ inline void addDepartmentTotals(const TestDatabase& db, int department, const QS
                    .arg(information));
 }
 
-// Every row of a table as "a|b|c", numbers with two decimals, sorted: two
-// contents compare as multisets on both back ends.
+// Every row of a table as "a|b|c", numbers with two decimals (money as the
+// reports show it, from the stored number), sorted: two contents compare as
+// multisets on both back ends.
 inline QStringList tableRows(const QString& tableName)
 {
     const TableDef* table = TableRegistry::find(tableName);
@@ -80,9 +83,9 @@ inline QStringList tableRows(const QString& tableName)
         QStringList cells;
         for (int i = 0; i < table->columnCount(); ++i) {
             const ColumnType type = table->column(i).type;
-            const QVariant value = query.value(i);
+            const QVariant value = CRecordSet::normalize(type, query.value(i));
             if (type == ColumnType::Single || type == ColumnType::Double)
-                cells << QString::number(value.toDouble(), 'f', 2);
+                cells << Money::nearest(value.toDouble()).text();
             else if (type == ColumnType::Text)
                 cells << value.toString();
             else

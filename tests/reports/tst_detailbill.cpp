@@ -98,9 +98,10 @@ private slots:
     void totalOfAllPages()
     {
         QList<CallRow> calls = numberedCalls(13);
-        float expected = 0;
+        Money expected;
         for (const CallRow& call : calls)
-            expected += call.charge + call.service + call.surcharge;
+            expected += Money::fromStored(call.charge) + Money::fromStored(call.service) +
+                        Money::fromStored(call.surcharge);
         CallListSource source(calls);
         const ReportDocument document = DetailBill::build(source, SmallPage, options(DetailLayout::ByDate));
         QCOMPARE(document.pages.last().items.last().text, DetailLine::subtotal(expected));

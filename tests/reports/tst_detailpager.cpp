@@ -16,9 +16,9 @@ namespace {
 
 const QString Heading = DetailLine::dateListHeader();
 
-float totalOf(const QList<CallRow>& calls)
+Money totalOf(const QList<CallRow>& calls)
 {
-    float total = 0;
+    Money total;
     for (const CallRow& call : calls)
         total += call.amount();
     return total;

@@ -385,10 +385,11 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QByteArray bytes = csv.readAll();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        // 时长 is stored as HHMMSS digits (120 is 1 min 20 s); the file has seconds.
         QCOMPARE(QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n")),
                  (QStringList{DetailCsv::heading().join(QLatin1Char(',')),
-                              QStringLiteral("8001,01012345678,240110,090000,120,0.70,2,1.40,0.10,0.50,北京"),
-                              QStringLiteral("8002,01012345678,240111,090000,120,0.70,2,1.40,0.00,0.50,北京"),
+                              QStringLiteral("8001,01012345678,240110,090000,80,0.70,2,1.40,0.10,0.50,北京"),
+                              QStringLiteral("8002,01012345678,240111,090000,80,0.70,2,1.40,0.00,0.50,北京"),
                               QStringLiteral(",01012345678,240113,090000,60,0.70,1,0.70,0.00,0.00,北京"),
                               QString()}));
     }

@@ -217,8 +217,9 @@ private slots:
         QCOMPARE(printer.setups, 1);
         const QString text = pdfWords(printer.file);
         QCOMPARE(text.count("部门电话费 缴费通知单"), 6);
-        // single precision: 1.75 x 0.1 is 0.17499999
-        QVERIFY2(text.contains("管理费:0.10x1.75 =0.17 合计:16.92"), qPrintable(text));
+        // The ratio as typed: 1.75 x 0.1 is 0.175, a half cent, 0.18 (the
+        // single 0.1 times 1.75 would be 0.17499999).
+        QVERIFY2(text.contains("管理费:0.10x1.75 =0.18 合计:16.93"), qPrintable(text));
     }
 };
 

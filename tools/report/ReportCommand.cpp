@@ -50,15 +50,10 @@ public:
     QString message;
 };
 
-QString money(float amount)
-{
-    return QString::number(double(amount), 'f', 2);
-}
-
 QStringList chargeCells(const ChargeTotals& row)
 {
-    return {money(row.rent), money(row.local), money(row.localNetwork), money(row.longDistance),
-            money(row.information)};
+    return {FormatMoney(row.rent), FormatMoney(row.local), FormatMoney(row.localNetwork),
+            FormatMoney(row.longDistance), FormatMoney(row.information)};
 }
 
 // Everything one command line asks for.

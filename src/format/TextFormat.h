@@ -1,12 +1,10 @@
 #pragma once
 
+#include "format/Money.h"
+
 #include <QString>
 
 namespace qalor {
-
-// Money text: an amount of 0.01 or more rounded to two decimals ("12.50",
-// "0.05", "1.00" for 0.999); anything below 0.01, negatives included, "0.00".
-QString FormatMoney(float amount);
 
 // A duration or count rounded to the nearest whole number, digits only; a
 // value below 0.5, zero included, is empty so its column shows blanks.

@@ -1,4 +1,4 @@
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 
 #include <QTest>
 

@@ -1,17 +1,8 @@
-#include "reports/TextFormat.h"
+#include "format/TextFormat.h"
 
 #include <cmath>
 
 namespace qalor {
-
-QString FormatMoney(float amount)
-{
-    // The test is on the amount itself (0.007 is "0.00"), in single precision
-    // like the amount, so that 0.01 counts as 0.01.
-    if (!(amount >= 0.01f))
-        return QStringLiteral("0.00");
-    return QString::number(std::round(double(amount) * 100.0) / 100.0, 'f', 2);
-}
 
 QString FormatWhole(float value)
 {
