@@ -102,7 +102,7 @@ grep -qF -- "$crontab_line" "$scratch/qalor-report.txt" ||
 say "man qalor, qalor-initdb and qalor-report render; qalor-report shows the crontab example"
 
 # --- 4. qalor-initdb as a normal user ---------------------------------------
-user=clerk
+user=qalor-trial
 in_root useradd --create-home --shell /bin/bash "$user"
 home=/home/$user
 # As the user, with nothing of this script's environment: env -i, no LANG.
