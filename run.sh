@@ -173,13 +173,7 @@ sim_args=(--modem "$work/modem" --generate 100000 --every 4000 --record "$work/t
 if ((tcp)); then
     # The exchange behind a serial device server on a free loopback port;
     # the workstation connects out to it.
-    port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-    port=
-    for _ in $(seq 20); do
-        candidate=$((40000 + RANDOM % 20000))
-        port_in_use "$candidate" || { port=$candidate; break; }
-    done
-    [[ -n $port ]] || { echo "run.sh: no free loopback port found" >&2; exit 1; }
+    port=$("$root/scripts/free-port.sh")
     "$pbxsim" --tcp-listen "$port" "${sim_args[@]}" 2>"$work/pbxsim.log" &
     sim_pid=$!
     com1=tcp://127.0.0.1:$port

@@ -62,10 +62,12 @@ else
 fi
 
 # --- the Debian package -------------------------------------------------------
-phase "Debian package (cpack, then its fields, files and desktop entry)"
+# Built, checked (control fields, files, lintian), then installed into a
+# throwaway copy of this machine's root and used there by a normal user.
+phase "Debian package (cpack, its checks and lintian, a trial install)"
 if cmake --build "$build" --target package >"$work/package.log" 2>&1 &&
-    "$root/scripts/check-package.sh" "$build"; then
-    phase_done "Debian package" "checked"
+    "$root/scripts/check-package.sh" "$build" && "$root/scripts/try-package.sh" "$build"; then
+    phase_done "Debian package" "checked, installed and tried"
 else
     tail -n 30 "$work/package.log" >&2
     phase_done "Debian package" "FAILED"

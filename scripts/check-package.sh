@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package that `cmake --build BUILD --target package` made:
-# its control fields and dependencies, its file list, and the desktop entry.
+# its control fields and dependencies, its file list, the desktop entry, the
+# Debian changelog against the control fields, and lintian's verdict
+# (--pedantic -I -E): any error or warning fails, the other tags are listed.
 #
 #   scripts/check-package.sh BUILD_DIR
 #
@@ -40,12 +42,16 @@ files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 expected=(
     ./usr/bin/qalor
     ./usr/bin/qalor-initdb
-    ./usr/lib/qalor/qalor-initdb
+    ./usr/libexec/qalor/qalor-initdb
     ./usr/share/applications/qalor.desktop
     ./usr/share/icons/hicolor/scalable/apps/qalor.svg
     ./usr/share/doc/qalor/README.md
+    ./usr/share/doc/qalor/copyright
+    ./usr/share/doc/qalor/changelog.Debian.gz
+    ./usr/share/man/man1/qalor.1.gz
+    ./usr/share/man/man1/qalor-initdb.1.gz
 )
-[[ -x $build/tools/report/qalor-report ]] && expected+=(./usr/bin/qalor-report)
+[[ -x $build/tools/report/qalor-report ]] && expected+=(./usr/bin/qalor-report ./usr/share/man/man1/qalor-report.1.gz)
 for path in "${expected[@]}"; do
     grep -qx "$path" <<<"$files" || fail "missing $path"
 done
@@ -63,6 +69,25 @@ for program in qalor qalor-initdb; do
 done
 if file "$unpacked/usr/bin/qalor" | grep -q 'not stripped'; then
     fail "/usr/bin/qalor is not stripped"
+fi
+
+# The top entry of the Debian changelog names this version and maintainer.
+changelog=$unpacked/usr/share/doc/qalor/changelog.Debian.gz
+if [[ -f $changelog ]]; then
+    zcat "$changelog" >"$unpacked/changelog"
+    [[ $(dpkg-parsechangelog -l "$unpacked/changelog" -S Version) == "$(field Version)" ]] ||
+        fail "changelog.Debian.gz is at $(dpkg-parsechangelog -l "$unpacked/changelog" -S Version), the package at $(field Version)"
+    [[ $(dpkg-parsechangelog -l "$unpacked/changelog" -S Maintainer) == "$(field Maintainer)" ]] ||
+        fail "changelog.Debian.gz names another maintainer than the Maintainer field"
+fi
+
+# lintian as a Debian archive would run it. Errors (E:) and warnings (W:)
+# fail; information (I:), pedantic (P:) and experimental (X:) tags are shown.
+lintian_log=$unpacked/lintian.log
+lintian --pedantic -I -E --fail-on none "$deb" >"$lintian_log" 2>&1 || fail "lintian did not run: $(cat "$lintian_log")"
+grep -E '^[EWIPX]: ' "$lintian_log" || true
+if grep -qE '^[EW]: ' "$lintian_log"; then
+    fail "lintian reports $(grep -cE '^E: ' "$lintian_log") errors and $(grep -cE '^W: ' "$lintian_log") warnings"
 fi
 
 if ((failures)); then

@@ -16,8 +16,9 @@ packages=(
     postgresql
     # simulated PBX line, printed-output checks, windows without a screen
     socat poppler-utils xvfb xauth
-    # the Debian package: library dependencies, its checks
-    dpkg-dev file desktop-file-utils
+    # the Debian package: library dependencies, its checks (lintian, hardening-check
+    # from devscripts), its manual pages and the rows its trial install stores
+    dpkg-dev file desktop-file-utils lintian devscripts man-db sqlite3
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
     fonts-wqy-microhei fonts-noto-cjk qt6-translations-l10n
 )

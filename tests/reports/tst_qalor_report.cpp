@@ -118,6 +118,8 @@ private slots:
                                     << 2 << "--from: \"2024-13-01\" is not a date YYYY-MM-DD";
         QTest::newRow("no output") << "" << QStringList{"notices"} + period << 2
                                    << "give either --pdf FILE or --csv FILE";
+        QTest::newRow("unknown option")
+            << "" << QStringList{"stats", "--month", "2024-01"} + period << 2 << "Unknown option 'month'.";
     }
     void failuresExitNonZeroWithTheMessage()
     {

@@ -222,7 +222,14 @@ int ReportCommand::run(const QStringList& arguments)
     option("limit-departments", "Extension notices: only extensions of the department range.");
     option("pdf", "Write the report as a PDF file.", "file");
     option("csv", "Write the rows of tj or BMTJ as a CSV file instead.", "file");
-    parser.process(arguments);
+    // An unknown option or one without its value is a wrong command line
+    // (status 2) like any other, not the parser's own status 1, which a
+    // scheduler would take for failed work.
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "qalor-report: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    parser.process(arguments); // --help and --help-all
 
     ConsolePrompt prompt;
     try {
