@@ -96,6 +96,8 @@ private slots:
     void gateAndBillability();
     void reportModeOnlyCollects();
     void hotelDepositLowersTheClassOnce();
+    void depositReachedExactly_data();
+    void depositReachedExactly();
 
     void droppedConnectionRecovers();
     void unreachableDataSourceLosesNothing();
@@ -305,6 +307,44 @@ void TestIntakeLoop::hotelDepositLowersTheClassOnce()
     QCOMPARE(change.lowered, QStringList{QStringLiteral("8003")});
     QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8004'")).toDouble(),
              1.6);
+}
+
+// Charges that land exactly on the deposit have reached it, live and in a
+// REPORT batch; a cent short they have not.
+void TestIntakeLoop::depositReachedExactly_data()
+{
+    QTest::addColumn<bool>("batch");
+    QTest::addColumn<QString>("deposit");
+    QTest::addColumn<bool>("lowered");
+    QTest::newRow("live, exactly the deposit") << false << QStringLiteral("1.6") << true;
+    QTest::newRow("live, a cent short") << false << QStringLiteral("1.61") << false;
+    QTest::newRow("REPORT batch, exactly the deposit") << true << QStringLiteral("1.6") << true;
+    QTest::newRow("REPORT batch, a cent short") << true << QStringLiteral("1.61") << false;
+}
+
+void TestIntakeLoop::depositReachedExactly()
+{
+    QFETCH(bool, batch);
+    QFETCH(QString, deposit);
+    QFETCH(bool, lowered);
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    RecordingClassChange change;
+    db.execute(QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                              "服务费比例, 押金) VALUES ('8003', '301', '20260314', '120000', 0, 0, 0, %1)")
+                   .arg(deposit));
+    AppState::instance().hotel.autoChange = 1;
+    Intake rig;
+    rig.intake.setReportMode(batch);
+    // Two mobile calls of 0.80 each.
+    rig.port.deliver(mobileCall(0, QStringLiteral("8003")).line() + mobileCall(1, QStringLiteral("8003")).line());
+    if (batch) {
+        ReportProcessor processor(rig.intake, rig.engine, rig.report);
+        QCOMPARE(processor.compute().stored, 2);
+    }
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
+    QCOMPARE(change.lowered, lowered ? QStringList{QStringLiteral("8003")} : QStringList{});
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8003'")).toDouble(), 1.6);
 }
 
 void TestIntakeLoop::droppedConnectionRecovers()

@@ -151,6 +151,14 @@ private slots:
         rates.edit();
         rates.setValue(CRateSet::Area, QStringLiteral("深圳"));
         rates.update();
+        // The open set reads the row as written, here and after moving on and back.
+        QCOMPARE(rates.text(CRateSet::Area), QStringLiteral("深圳"));
+        rates.moveNext();
+        QCOMPARE(rates.text(CRateSet::Area), QStringLiteral("B"));
+        rates.moveFirst();
+        QCOMPARE(rates.text(CRateSet::Area), QStringLiteral("深圳"));
+        QCOMPARE(rates.single(CRateSet::Rate), 0.3f);
+        QCOMPARE(rates.recordCount(), 3);
         rates.close();
 
         rates.setFilter(QStringLiteral("地区='深圳'"));

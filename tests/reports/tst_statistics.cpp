@@ -203,6 +203,70 @@ private slots:
         QCOMPARE(tableRows("BMTJ").size(), 2);
     }
 
+    // Every range of the reports and notices holds both of its ends.
+    void rangesHoldBothEnds_data()
+    {
+        QTest::addColumn<int>("firstDepartment");
+        QTest::addColumn<int>("lastDepartment");
+        QTest::addColumn<QString>("firstExtension");
+        QTest::addColumn<QString>("lastExtension");
+        QTest::addColumn<QStringList>("extensions");
+        QTest::addColumn<QStringList>("departments");
+        QTest::newRow("one department") << 2 << 2 << "0000" << "9999" << QStringList{"8003", "8005", "8006"}
+                                        << QStringList{"2"};
+        QTest::newRow("both departments by their numbers")
+            << 1 << 2 << "0000" << "9999" << QStringList{"8001", "8002", "8003", "8005", "8006"}
+            << QStringList{"1", "2"};
+        QTest::newRow("extensions named at both ends")
+            << 1 << 2 << "8002" << "8005" << QStringList{"8002", "8003", "8005"} << QStringList{"1", "2"};
+        QTest::newRow("one extension") << 1 << 2 << "8003" << "8003" << QStringList{"8003"} << QStringList{"1", "2"};
+        QTest::newRow("first department only at its end")
+            << 0 << 1 << "8001" << "8001" << QStringList{"8001"} << QStringList{"1"};
+        QTest::newRow("nothing between the ends") << 3 << 9 << "8007" << "9999" << QStringList{} << QStringList{};
+    }
+    void rangesHoldBothEnds()
+    {
+        QFETCH(int, firstDepartment);
+        QFETCH(int, lastDepartment);
+        QFETCH(QString, firstExtension);
+        QFETCH(QString, lastExtension);
+        QFETCH(QStringList, extensions);
+        QFETCH(QStringList, departments);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seed(db);
+        QVERIFY(StatisticsRun(CDatabase::shared()).run(Jan1, Jan31, RunTime));
+        CountResults results(CDatabase::shared());
+        QStringList phones;
+        for (const ExtensionTotals& row :
+             results.extensions(DepartmentRange{firstDepartment, lastDepartment},
+                                ExtensionRange{firstExtension, lastExtension}))
+            phones << row.phone;
+        QCOMPARE(phones, extensions);
+        QStringList numbers;
+        for (const DepartmentTotals& row : results.departments(DepartmentRange{firstDepartment, lastDepartment}))
+            numbers << QString::number(row.department);
+        QCOMPARE(numbers, departments);
+    }
+
+    // The period holds its first and its last day, nothing outside them.
+    void periodHoldsBothEnds()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seed(db);
+        addCall(db, "8006", "240201", 0, 40.0);
+        addCall(db, "8006", "231231", 0, 40.0);
+        addCall(db, "8006", "240131", 0, 2.0);
+        addCall(db, "8006", "240101", 1, 3.0);
+        QVERIFY(StatisticsRun(CDatabase::shared()).run(Jan1, Jan31, RunTime));
+        const QList<ExtensionTotals> rows =
+            CountResults(CDatabase::shared()).extensions(std::nullopt, ExtensionRange{"8006", "8006"});
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().local.text(), QStringLiteral("2.00"));
+        QCOMPARE(rows.first().localNetwork.text(), QStringLiteral("3.00"));
+    }
+
     void lastRunAndDepartmentsForTheDialogs()
     {
         TestDatabase db;
