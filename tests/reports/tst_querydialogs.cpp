@@ -131,6 +131,25 @@ struct PdfPrinterSetup
     bool accept = true;
 };
 
+// 查询 and then 导出 in the called-number dialog over January's calls to
+// 01012345678: the bytes of the file written (empty when none was).
+QByteArray exportJanuaryCallsTo01012345678()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("详单.csv"));
+    ReportOutput::installFileChooser(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return file; });
+    CCalleeQueryDlg dialog;
+    january(dialog);
+    type(dialog, QStringLiteral("被叫号："), QStringLiteral("01012345678"));
+    child<QCheckBox>(dialog, QStringLiteral("完整被叫号"))->setChecked(true);
+    click(dialog, QStringLiteral("查询"));
+    click(dialog, QStringLiteral("导出"));
+    ReportOutput::installFileChooser({});
+    QFile csv(file);
+    return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
+}
+
 } // namespace
 
 class TestQueryDialogs : public QObject
@@ -411,21 +430,8 @@ private slots:
         TestDatabase db;
         seed(db);
         RecordingPrompt prompt;
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("详单.csv"));
-        ReportOutput::installFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return file; });
-        CCalleeQueryDlg dialog;
-        january(dialog);
-        type(dialog, QStringLiteral("被叫号："), QStringLiteral("01012345678"));
-        child<QCheckBox>(dialog, QStringLiteral("完整被叫号"))->setChecked(true);
-        click(dialog, QStringLiteral("查询"));
-        click(dialog, QStringLiteral("导出"));
-        ReportOutput::installFileChooser({});
+        const QByteArray bytes = exportJanuaryCallsTo01012345678();
         QVERIFY(prompt.texts.isEmpty());
-
-        QFile csv(file);
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QByteArray bytes = csv.readAll();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n")),
                  (QStringList{DetailCsv::heading().join(QLatin1Char(',')),
@@ -442,21 +448,9 @@ private slots:
         seed(db);
         db.execute(QStringLiteral("UPDATE 话费表 SET 通达地='=HYPERLINK(\"http://x\")' WHERE 主叫号=''"));
         RecordingPrompt prompt;
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("详单.csv"));
-        ReportOutput::installFileChooser(
-            [&](QWidget*, const QString&, const QString&, const QString&) { return file; });
-        CCalleeQueryDlg dialog;
-        january(dialog);
-        type(dialog, QStringLiteral("被叫号："), QStringLiteral("01012345678"));
-        child<QCheckBox>(dialog, QStringLiteral("完整被叫号"))->setChecked(true);
-        click(dialog, QStringLiteral("查询"));
-        click(dialog, QStringLiteral("导出"));
-        ReportOutput::installFileChooser({});
+        const QByteArray bytes = exportJanuaryCallsTo01012345678();
         QVERIFY(prompt.texts.isEmpty());
-        QFile csv(file);
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(csv.readAll().mid(3)).split(QStringLiteral("\r\n"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 5);
         QVERIFY2(lines[3].startsWith(QStringLiteral(",01012345678,240113,090000,60,")), qPrintable(lines[3]));
         QVERIFY2(lines[3].endsWith(QStringLiteral(",\"'=HYPERLINK(\"\"http://x\"\")\"")),
