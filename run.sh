@@ -92,6 +92,10 @@ if odbcinst -q -s -n TDS >/dev/null 2>&1; then
     fi
 else
     say "No data source TDS: creating $data_file, registered in $ODBCINI"
+    # The data folder, the SQLite file and a new DSN file are the user's
+    # alone: the file holds the administrators' passwords.
+    saved_umask=$(umask)
+    umask 077
     mkdir -p "$data_dir"
     if [[ -e $data_file ]]; then
         say "Keeping the data file that is already there"
@@ -109,6 +113,7 @@ Timeout=5000
 JournalMode=WAL
 SyncPragma=FULL
 INI
+    umask "$saved_umask"
     say "Creating the tables (qalor-initdb asks for the Headkeeper password)"
     "$initdb" "${initdb_args[@]}"
 fi

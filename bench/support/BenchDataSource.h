@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/CDatabase.h"
+#include "db/ProgramStart.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -23,6 +24,8 @@ public:
                                        m_dir.filePath(QStringLiteral("bench.sqlite")))
                                  : parser.value(QStringLiteral("connection")))
     {
+        // As the programs do: any locale, private files.
+        qalor::ProgramStart::prepareProcess();
     }
 
     // A scratch file may be filled freely; a named data source only when told.

@@ -355,8 +355,10 @@ void CQalorView::afterEditorConfirmed(AfterConfirm action)
     case AfterConfirm::ClearCallerCosMark:
         engine.clearCallerCosMark();
         break;
-    case AfterConfirm::CloseCdrPortAndClearTrunkGroupsMark:
-        closePort();
+    case AfterConfirm::ClearTrunkGroupsMark:
+        // The next call reads the trunk flags again. The port stays open as
+        // it was: a closed serial line drops what the exchange prints, and
+        // nothing reopened it afterwards, so intake stopped without a word.
         engine.clearTrunkGroupsMark();
         break;
     }

@@ -65,8 +65,8 @@ public:
     void releaseIntake();
 
     // After a parameter editor closed with "确认": reload the edited table in
-    // the engine or clear its loaded mark; the trunk-group editor also closes
-    // the CDR port, which stays closed until "打开串口" or another re-arm.
+    // the engine or clear its loaded mark. The CDR port is left as it is
+    // (the trunk-group flags are read again with the next call).
     void afterEditorConfirmed(AfterConfirm action);
 
     // After the CDR field editor closed with OK: close the port, reload the

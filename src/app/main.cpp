@@ -1,12 +1,14 @@
 #include "app/CQalorApp.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/QtTranslations.h"
+#include "db/ProgramStart.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    qalor::ProgramStart::prepareProcess();
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("qalor"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));

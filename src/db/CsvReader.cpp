@@ -1,5 +1,7 @@
 #include "db/CsvReader.h"
 
+#include "db/CsvWriter.h"
+
 #include <QStringDecoder>
 #include <cerrno>
 #include <iconv.h>
@@ -71,6 +73,13 @@ QString CsvReader::decode(const QByteArray& bytes, Encoding* detected)
     return decodeGbk(bytes);
 }
 
+QString CsvReader::withoutFormulaMark(const QString& field)
+{
+    if (field.startsWith(QLatin1Char('\'')) && CsvWriter::startsLikeFormula(field.mid(1)))
+        return field.mid(1);
+    return field;
+}
+
 QList<CsvReader::Record> CsvReader::parseBytes(const QByteArray& bytes, Encoding* detected)
 {
     return parse(decode(bytes, detected));
@@ -87,7 +96,7 @@ QList<CsvReader::Record> CsvReader::parse(const QString& text)
     record.line = 1;
 
     auto endField = [&] {
-        record.fields.append(field);
+        record.fields.append(withoutFormulaMark(field));
         field.clear();
     };
     auto endRecord = [&](int nextLine) {

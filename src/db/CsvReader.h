@@ -12,7 +12,10 @@ namespace qalor {
 // CRLF, LF or CR end a record. The bytes are UTF-8 (with or without a
 // byte-order mark) or, when they are not valid UTF-8, GBK. Any input gives a
 // result: an unclosed quote runs to the end of the text, a stray quote inside
-// an unquoted field is kept as a character.
+// an unquoted field is kept as a character. The apostrophe CsvWriter puts
+// before a text a spreadsheet would take for a formula is taken off: a field
+// of an apostrophe and =, +, -, @, a tab or a carriage return reads as the
+// text after the apostrophe.
 class CsvReader
 {
 public:
@@ -22,6 +25,9 @@ public:
         QStringList fields;
     };
     enum class Encoding { Utf8, Gbk };
+
+    // A field as the file holds it, without the formula mark.
+    static QString withoutFormulaMark(const QString& field);
 
     // Records in file order; lines that are wholly empty give no record.
     static QList<Record> parse(const QString& text);

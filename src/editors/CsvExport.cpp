@@ -26,8 +26,13 @@ QString CsvExport::write(const GridModel& model, const QString& fileName)
     if (!writer.open())
         return writer.errorString();
     QStringList header;
-    for (int column = 0; column < model.columnCount(); ++column)
+    QList<int> numbers;
+    for (int column = 0; column < model.columnCount(); ++column) {
         header << model.columnDef(column).name;
+        if (model.columnDef(column).type != ColumnType::Text)
+            numbers << column;
+    }
+    writer.setNumberColumns(numbers);
     writer.writeRow(header);
     for (int row = 0; row < model.recordCount(); ++row) {
         QStringList fields;

@@ -21,6 +21,48 @@ QString atLine(int line)
     return QStringLiteral("第%1行").arg(line);
 }
 
+// A character the data source cannot keep in a text: the drivers pass
+// values as C strings, so a NUL cuts the value short ("ab\0cd" would be
+// stored as "ab"), and the other control characters are not text anyone
+// typed. Tabs and the line breaks of a quoted field are kept.
+bool isControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') || u == 0x7F;
+}
+
+// Line breaks as the reader counts them (CRLF, CR or LF each one line).
+int lineBreaks(QStringView text)
+{
+    int breaks = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && !(i + 1 < text.size() && text[i + 1] == u'\n')))
+            ++breaks;
+    }
+    return breaks;
+}
+
+// The refusal for the first control character of a record, or an empty text.
+QString controlCharacterRefusal(const CsvReader::Record& record, const CsvReader::Record& header)
+{
+    int line = record.line;
+    for (qsizetype f = 0; f < record.fields.size(); ++f) {
+        const QString& field = record.fields.at(f);
+        for (qsizetype i = 0; i < field.size(); ++i) {
+            if (!isControl(field.at(i)))
+                continue;
+            return atLine(line + lineBreaks(QStringView(field).left(i))) +
+                   QStringLiteral(": 列“%1”含有控制字符(U+%2),不能导入.")
+                       .arg(header.fields.at(f).trimmed())
+                       .arg(QString::number(field.at(i).unicode(), 16)
+                                .toUpper()
+                                .rightJustified(4, QLatin1Char('0')));
+        }
+        line += lineBreaks(field);
+    }
+    return {};
+}
+
 // Rows per INSERT statement: well below the bound-value limits of both back ends.
 constexpr int BatchRows = 100;
 
@@ -111,6 +153,9 @@ CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes,
                                                      .arg(record.fields.size());
             return result;
         }
+        result.error = controlCharacterRefusal(record, header);
+        if (!result.error.isEmpty())
+            return result;
         QList<QVariant> row(table.columnCount());
         for (int c = 0; c < table.columnCount(); ++c)
             row[c] = *ColumnValue::parse(table.column(c).type, QStringLiteral(""));

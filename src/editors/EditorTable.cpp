@@ -44,7 +44,7 @@ const QList<EditorDef>& EditorTable::all()
         editor(32805, "分机级别计费设置", "主叫服务级别计费设置", "SELECT * FROM 服务级别计费表 ORDER BY 服务级别",
                M::Update, "修改", "确认", "返回", A::ClearCallerCosMark),
         editor(32806, "中继组计费设置", "中继组", "select * from 中继组", M::Update, "修改", "确认", "返回",
-               A::CloseCdrPortAndClearTrunkGroupsMark),
+               A::ClearTrunkGroupsMark),
         editor(32791, "部门设置", "", "Select * from 部门表 ORDER BY 部门编号", M::Full, "修改", "", "返回",
                A::Nothing),
         editor(32792, "分机设置", "", "SELECT * FROM 用户信息表  ORDER BY 部门编号,电话号码", M::Full,

@@ -26,7 +26,7 @@ enum class AfterConfirm {
     ReloadWeekdays,
     ClearCallTypesMark,
     ClearCallerCosMark,
-    CloseCdrPortAndClearTrunkGroupsMark,
+    ClearTrunkGroupsMark,
 };
 
 // One parameter-table editor: its command, captions, record source and what

@@ -64,8 +64,15 @@ bool CallTableCommands::open()
     return opened;
 }
 
-bool CallTableCommands::run(const QString& unknownErrorText, const QString& report,
-                            const std::function<void(CallTableMaintenance&)>& work)
+QString CallTableCommands::restoreReport(const CallTableMaintenance::RestoreCount& count)
+{
+    return QStringLiteral("成功还原!\n还原记录%1条;另有%2条记录话费表中已有,未重复还原.")
+        .arg(count.restored)
+        .arg(count.alreadyThere);
+}
+
+bool CallTableCommands::run(const QString& unknownErrorText,
+                            const std::function<QString(CallTableMaintenance&)>& work)
 {
     notify(m_feedback.busyBegin);
     try {
@@ -76,13 +83,14 @@ bool CallTableCommands::run(const QString& unknownErrorText, const QString& repo
         return false;
     }
     std::exception_ptr failure;
+    QString report;
     {
         // Calls that arrive meanwhile wait and are priced when the work is
         // done (committed or rolled back), before any report is shown.
         const IntakeHold::Scope held;
         try {
             CallTableMaintenance maintenance(*m_db);
-            work(maintenance);
+            report = work(maintenance);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -100,29 +108,35 @@ bool CallTableCommands::run(const QString& unknownErrorText, const QString& repo
 
 bool CallTableCommands::backup(const CallRange& range)
 {
-    return run(QStringLiteral("Unknown Error In Back Data!"), QStringLiteral("备份完毕!"),
-               [&](CallTableMaintenance& work) { work.backup(range); });
+    return run(QStringLiteral("Unknown Error In Back Data!"), [&](CallTableMaintenance& work) {
+        work.backup(range);
+        return QStringLiteral("备份完毕!");
+    });
 }
 
 bool CallTableCommands::remove(const CallRange& range)
 {
     if (!Prompt::askOkCancel(deleteWarning(), QStringLiteral("警告")))
         return false;
-    return run(QStringLiteral("Unknown error in delete data!"), QStringLiteral("成功删除!"),
-               [&](CallTableMaintenance& work) { work.remove(range); });
+    return run(QStringLiteral("Unknown error in delete data!"), [&](CallTableMaintenance& work) {
+        work.remove(range);
+        return QStringLiteral("成功删除!");
+    });
 }
 
 bool CallTableCommands::restore(const CallRange& range)
 {
-    return run(QStringLiteral("Unknown Error In ReBack Data!"), QStringLiteral("成功还原!"),
-               [&](CallTableMaintenance& work) { work.restore(range); });
+    return run(QStringLiteral("Unknown Error In ReBack Data!"),
+               [&](CallTableMaintenance& work) { return restoreReport(work.restore(range)); });
 }
 
 bool CallTableCommands::removeDuplicates(const QDate& start, const QDate& end,
                                          const CallTableMaintenance::Progress& progress)
 {
-    return run(QStringLiteral("Unknown Error In ReBack Data!"), QStringLiteral("成功!"),
-               [&](CallTableMaintenance& work) { work.removeDuplicates(start, end, progress); });
+    return run(QStringLiteral("Unknown Error In ReBack Data!"), [&](CallTableMaintenance& work) {
+        work.removeDuplicates(start, end, progress);
+        return QStringLiteral("成功!");
+    });
 }
 
 } // namespace qalor

@@ -45,10 +45,13 @@ public:
     CDatabase& database() { return *m_db; }
 
     static QString deleteWarning();
+    // The report after "还原": how many rows came back and how many were
+    // left out because 话费表 already holds them.
+    static QString restoreReport(const CallTableMaintenance::RestoreCount& count);
 
 private:
-    bool run(const QString& unknownErrorText, const QString& report,
-             const std::function<void(CallTableMaintenance&)>& work);
+    // The work returns the report shown once it is committed.
+    bool run(const QString& unknownErrorText, const std::function<QString(CallTableMaintenance&)>& work);
     void notify(const std::function<void()>& hook) const;
     void openConnection();
 

@@ -12,14 +12,29 @@ QString CallTableMaintenance::condition(bool withCaller)
     return where;
 }
 
+QSqlQuery CallTableMaintenance::prepared(const QString& sql, const CallRange& range, int conditions)
+{
+    QSqlQuery query = m_db.prepare(sql);
+    for (int i = 0; i < conditions; ++i) {
+        query.addBindValue(dateText(range.end));
+        query.addBindValue(dateText(range.start));
+        if (range.caller)
+            query.addBindValue(*range.caller);
+    }
+    return query;
+}
+
 void CallTableMaintenance::execute(const QString& head, const CallRange& range)
 {
-    QSqlQuery query = m_db.prepare(head + condition(range.caller.has_value()));
-    query.addBindValue(dateText(range.end));
-    query.addBindValue(dateText(range.start));
-    if (range.caller)
-        query.addBindValue(*range.caller);
+    QSqlQuery query = prepared(head + condition(range.caller.has_value()), range);
     CDatabase::exec(query);
+}
+
+int CallTableMaintenance::count(const QString& sql, const CallRange& range, int conditions)
+{
+    QSqlQuery query = prepared(sql, range, conditions);
+    CDatabase::exec(query);
+    return query.next() ? query.value(0).toInt() : 0;
 }
 
 void CallTableMaintenance::lockCallTable()
@@ -48,12 +63,27 @@ void CallTableMaintenance::remove(const CallRange& range)
     transaction.commit();
 }
 
-void CallTableMaintenance::restore(const CallRange& range)
+CallTableMaintenance::RestoreCount CallTableMaintenance::restore(const CallRange& range)
 {
+    // EXCEPT compares whole rows the way DISTINCT does (empty values equal
+    // each other), so a backup row counts as there exactly when duplicate
+    // removal would take the two for one call.
+    const QString where = condition(range.caller.has_value());
+    const QString missing = QStringLiteral("SELECT * FROM 话费表备份 ") + where +
+                            QStringLiteral(" EXCEPT SELECT * FROM 话费表 ") + where;
     CTransaction transaction(m_db);
     lockCallTable();
-    execute(QStringLiteral("INSERT INTO 话费表 SELECT DISTINCT * FROM 话费表备份 "), range);
+    RestoreCount counted;
+    const int distinct = count(QStringLiteral("SELECT COUNT(*) FROM (SELECT DISTINCT * FROM 话费表备份 ") +
+                                   where + QStringLiteral(") backed_up"),
+                               range, 1);
+    counted.restored =
+        count(QStringLiteral("SELECT COUNT(*) FROM (") + missing + QStringLiteral(") missing"), range, 2);
+    counted.alreadyThere = distinct - counted.restored;
+    QSqlQuery insert = prepared(QStringLiteral("INSERT INTO 话费表 ") + missing, range, 2);
+    CDatabase::exec(insert);
     transaction.commit();
+    return counted;
 }
 
 void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end, const Progress& progress)

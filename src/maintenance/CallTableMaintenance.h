@@ -18,6 +18,7 @@
 #include "db/CDatabase.h"
 
 #include <QDate>
+#include <QSqlQuery>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -46,8 +47,15 @@ public:
     void backup(const CallRange& range);
     // Deletes the range from 话费表.
     void remove(const CallRange& range);
-    // Copies each distinct backup row of the range back into 话费表.
-    void restore(const CallRange& range);
+    struct RestoreCount
+    {
+        int restored = 0;     // rows copied back
+        int alreadyThere = 0; // distinct backup rows 话费表 still held
+    };
+    // Copies each distinct backup row of the range back into 话费表, except
+    // those 话费表 already holds (equal in every column, as duplicate removal
+    // compares them), so that restoring a range twice stores nothing twice.
+    RestoreCount restore(const CallRange& range);
     // Leaves one row of each set of identical rows of the range, through the
     // work table HF (whose previous content is lost).
     void removeDuplicates(const QDate& start, const QDate& end, const Progress& progress = {});
@@ -59,7 +67,9 @@ public:
 
 private:
     void lockCallTable();
+    QSqlQuery prepared(const QString& sql, const CallRange& range, int conditions = 1);
     void execute(const QString& head, const CallRange& range);
+    int count(const QString& sql, const CallRange& range, int conditions);
 
     CDatabase& m_db;
 };

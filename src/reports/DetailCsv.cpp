@@ -52,6 +52,7 @@ bool write(CallSource& calls, const QString& fileName, QString* error)
             *error = csv.errorString();
         return false;
     }
+    csv.setNumberColumns({4, 5, 6, 7, 8, 9}); // duration to surcharge
     csv.writeRow(heading());
     CallRow row;
     calls.rewind();

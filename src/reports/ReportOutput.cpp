@@ -9,6 +9,7 @@
 #include <QPrintPreviewDialog>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 namespace qalor::ReportOutput {
 
@@ -25,11 +26,25 @@ FileChooser& installedChooser()
     return chooser;
 }
 
-bool runPrintDialog(QPrinter& printer, QWidget* parent)
+bool runPrintDialog(QPrinter& printer, QString& chosenPrinter, QWidget* parent)
 {
     QPrintDialog dialog(&printer, parent);
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    chosenPrinter = printer.printerName();
+    return true;
+}
+
+// Whether the job goes where the user sent it: a file, or the printer of
+// that name, which exists. (Without any printer Qt turns a printer into a
+// PDF printer without a file, which prints nowhere.)
+bool destinationThere(const QPrinter& printer, const QString& chosenPrinter)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return true;
+    const QString name = chosenPrinter.isEmpty() ? printer.printerName() : chosenPrinter;
+    return !name.isEmpty() && !QPrinterInfo::printerInfo(name).isNull() && printer.printerName() == name;
 }
 } // namespace
 
@@ -56,11 +71,12 @@ bool print(QWidget* parent, const ReportBuilder& build)
     QPrinter printer(QPrinter::HighResolution);
     ReportPainter::prepare(printer);
     const PrinterSetup& setup = installedSetup();
-    if (!(setup ? setup(printer, parent) : runPrintDialog(printer, parent)))
+    QString chosenPrinter;
+    if (!(setup ? setup(printer, chosenPrinter, parent) : runPrintDialog(printer, chosenPrinter, parent)))
         return false;
     ReportPainter::prepare(printer);
     WaitCursor wait;
-    if (!printer.isValid()) {
+    if (!printer.isValid() || !destinationThere(printer, chosenPrinter)) {
         Prompt::inform(ReportPainter::printerFailureText());
         return false;
     }

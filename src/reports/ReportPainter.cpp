@@ -158,7 +158,8 @@ void ReportPainter::paint(const ReportDocument& document, QPrinter& printer)
                 drawCells(painter, fonts, item.x, item.y + metrics.ascent(), item.text);
         }
     }
-    if (!painter.end())
+    // A job the print system refused shows as an error state of the device.
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
         throw PrintError(printerFailureText().toStdString());
 }
 

@@ -18,13 +18,15 @@ struct CdrCall
     QString start = QStringLiteral("093000");
     QString end = QStringLiteral("093130");
     QString extension = QStringLiteral("8001");
+    QString trunk = QStringLiteral("01");
     QString dialled = QStringLiteral("13800138000");
 
     QString line() const
     {
         return trace + QStringLiteral(" ") + type + QStringLiteral(" 01 ") + date +
                QStringLiteral(" 000000 ") + start + QLatin1Char(' ') + end + QLatin1Char(' ') + extension +
-               QStringLiteral(" 001 01 ") + dialled.leftJustified(18) + QStringLiteral(" \r\n");
+               QStringLiteral(" 001 ") + trunk + QLatin1Char(' ') + dialled.leftJustified(18) +
+               QStringLiteral(" \r\n");
     }
 };
 

@@ -39,6 +39,7 @@ private slots:
     void cleanupTestCase();
     void callsArriveThroughTheSerialLine();
     void messageBoxDoesNotStopIntake();
+    void trunkEditorLeavesTheLineOpen();
 
 private:
     QProcess m_socat;
@@ -177,6 +178,44 @@ void TestViewPty::messageBoxDoesNotStopIntake()
     QCOMPARE(prompt.texts.size(), 1);
     QVERIFY(prompt.texts.first().startsWith(QStringLiteral("CDR记录的日期或时间无效")));
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 400);
+}
+
+// "确认" in the trunk-group editor: the next call is judged by the new flags
+// and the line stays open, also for the line the exchange was printing at
+// that moment.
+void TestViewPty::trunkEditorLeavesTheLineOpen()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    CQalorView view;
+    view.initialUpdate();
+    QFile pbx(m_pbx);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const auto stored = [&] {
+        return db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 被叫号"));
+    };
+
+    const CdrCall before = mobileCall(1);
+    pbx.write(before.line().toLatin1());
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), QStringList{before.dialled}, 20000);
+
+    // The administrator stops billing trunk group 1 in the grid and confirms
+    // while a call on trunk group 2 is half printed.
+    db.execute(QStringLiteral("UPDATE 中继组 SET 计费否=0 WHERE 中继组号=1"));
+    CdrCall during = mobileCall(2);
+    during.trunk = QStringLiteral("02");
+    const QByteArray duringBytes = during.line().toLatin1();
+    pbx.write(duringBytes.left(30));
+    view.afterEditorConfirmed(AfterConfirm::ClearTrunkGroupsMark);
+    QVERIFY(view.cdrPort().portOpen());
+    pbx.write(duringBytes.mid(30));
+
+    const CdrCall unbilled = mobileCall(3); // trunk group 1
+    CdrCall after = mobileCall(4);
+    after.trunk = QStringLiteral("02");
+    pbx.write((unbilled.line() + after.line()).toLatin1());
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), (QStringList{before.dialled, during.dialled, after.dialled}), 20000);
+    QCOMPARE(prompt.texts, QStringList());
 }
 
 int main(int argc, char** argv)

@@ -16,3 +16,10 @@ target_compile_definitions(tst_two_workstations PRIVATE QALOR_BINARY="$<TARGET_F
 # ctest lists the SQLite pass as skipped, with the reason in the output.
 set_tests_properties(tst_two_workstations PROPERTIES TIMEOUT 180
                      SKIP_REGULAR_EXPRESSION "SKIP   : TestTwoWorkstations::initTestCase")
+# The workstation, the schema tool and the reports started without any locale
+# variable (env -i) and with umask 022.
+qalor_add_test(NAME tst_any_locale SOURCES tst_any_locale.cpp CdrLines.h LIBS qalor_appcore DB)
+add_dependencies(tst_any_locale qalor qalor-initdb qalor-report)
+target_compile_definitions(tst_any_locale PRIVATE QALOR_BINARY="$<TARGET_FILE:qalor>"
+                                                  QALOR_INITDB="$<TARGET_FILE:qalor-initdb>"
+                                                  QALOR_REPORT="$<TARGET_FILE:qalor-report>")

@@ -6,6 +6,7 @@
 #include "TestDatabase.h"
 
 #include "db/CsvReader.h"
+#include "db/CsvWriter.h"
 #include "db/TableRegistry.h"
 #include "editors/CsvExport.h"
 #include "editors/CsvImport.h"
@@ -73,6 +74,10 @@ private slots:
         QTest::newRow("blanks are kept") << " a , b \n" << QStringList{"1: a | b "};
         QTest::newRow("empty text") << "" << QStringList{};
         QTest::newRow("only a quote") << "\"" << QStringList{"1:"};
+        QTest::newRow("formula marks are taken off") << "'=1+2,'+86,'-5,'@A1,\"'\t1\",\"'\r1\"\n"
+                                                     << QStringList{"1:=1+2|+86|-5|@A1|\t1|\r1"};
+        QTest::newRow("other apostrophes stay") << "'abc,'',''=x,a'=b\n"
+                                                << QStringList{"1:'abc|''|''=x|a'=b"};
     }
     void readerCases()
     {
@@ -122,6 +127,51 @@ private slots:
         }
     }
 
+    // Text a spreadsheet would run as a formula gets the apostrophe; numbers
+    // in number columns stay numbers; the header row is text.
+    void writerNeutralisesFormulas_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("numberColumn");
+        QTest::addColumn<QString>("cell"); // as written to the file
+        QTest::newRow("formula") << "=HYPERLINK(\"http://x\",\"y\")" << false
+                                 << "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"";
+        QTest::newRow("plus") << "+86 755" << false << "'+86 755";
+        QTest::newRow("minus in a text column") << "-5" << false << "'-5";
+        QTest::newRow("minus in a number column") << "-5" << true << "-5";
+        QTest::newRow("exponent in a number column") << "1.5e-07" << true << "1.5e-07";
+        QTest::newRow("not a number in a number column") << "-1+2" << true << "'-1+2";
+        QTest::newRow("number with a line feed") << "5\n" << true << "\"5\n\"";
+        QTest::newRow("at") << "@SUM(A1)" << false << "'@SUM(A1)";
+        QTest::newRow("tab") << "\tx" << false << "'\tx";
+        QTest::newRow("carriage return") << "\rx" << false << "\"'\rx\"";
+        QTest::newRow("inside is harmless") << "a=b-c" << false << "a=b-c";
+        QTest::newRow("empty") << "" << true << "";
+    }
+    void writerNeutralisesFormulas()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, numberColumn);
+        QFETCH(QString, cell);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("cells.csv");
+        CsvWriter writer(file);
+        QVERIFY(writer.open());
+        writer.setNumberColumns({1});
+        writer.writeRow({"-header", "-header"});
+        writer.writeRow(numberColumn ? QStringList{"x", value} : QStringList{value, "1"});
+        QVERIFY(writer.commit());
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(written.readAll().mid(3));
+        const QString row = numberColumn ? "x," + cell : cell + ",1";
+        QCOMPARE(text, "'-header,'-header\r\n" + row + "\r\n");
+        // and read back as it was
+        const QList<CsvReader::Record> records = CsvReader::parse(text);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records.last().fields.at(numberColumn ? 1 : 0), value);
+    }
+
     void exportThenImportRoundTrips()
     {
         TestDatabase db;
@@ -159,6 +209,42 @@ private slots:
         QVERIFY(prompt.texts.isEmpty());
     }
 
+    // A user name that is a formula and a negative department number leave
+    // the grid as text and number, and come back as they were.
+    void formulaTextRoundTripsThroughTheGrid()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute(
+            "INSERT INTO 用户信息表 (电话号码,用户名,电路位置,电话级别,安装地点,安装时间,是否公费,"
+            "是否宿舍电话,月租费,部门编号,拆除日期) VALUES ('8001','=HYPERLINK(\"http://x\",\"点此\")',"
+            "'@1','-2','\t楼','+0',0,1,-1.5,-5,'')");
+        GridModel model;
+        model.setRecordSource("SELECT * FROM 用户信息表");
+        QVERIFY(model.refresh());
+        const QStringList before =
+            db.column("SELECT 电话号码 || '|' || 用户名 || '|' || 电路位置 || '|' || 电话级别 "
+                      "|| '|' || 安装地点 || '|' || 安装时间 || '|' || 部门编号 FROM 用户信息表");
+        QTemporaryDir dir;
+        const QString file = dir.filePath("users.csv");
+        QCOMPARE(CsvExport::write(model, file), QString());
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY2(bytes.contains("8001,\"'=HYPERLINK(\"\"http://x\"\","), bytes.constData());
+        QVERIFY2(bytes.contains(",'@1,'-2,'\t楼,'+0,0,1,-1.5,-5,"), bytes.constData());
+
+        db.execute("DELETE FROM 用户信息表");
+        const CsvImport::Result result = CsvImport::run(Tables::user(), bytes, model.database());
+        QCOMPARE(result.error, QString());
+        QCOMPARE(
+            db.column(
+                "SELECT 电话号码 || '|' || 用户名 || '|' || 电路位置 || '|' || 电话级别 || '|' || 安装地点 "
+                "|| '|' || 安装时间 || '|' || 部门编号 FROM 用户信息表"),
+            before);
+        QCOMPARE(db.scalar("SELECT 月租费 FROM 用户信息表").toDouble(), -1.5);
+    }
+
     // One bad value anywhere: nothing is appended, and the message names the
     // line and the column.
     void oneBadRowAppendsNothing_data()
@@ -172,6 +258,15 @@ private slots:
             << "第4行: 列“折扣类型”只能填入-32768到32767之间的整数.";
         QTest::newRow("a field missing") << QByteArray("0755,0.5,深圳,60,1,0\n")
                                          << "第2行: 应有7个字段,实有6个.";
+        QTest::newRow("NUL in a text") << QByteArray("0755,0.5,ab#cd,60,1,0,0\n").replace('#', '\0')
+                                       << "第2行: 列“地区”含有控制字符(U+0000),不能导入.";
+        QTest::newRow("NUL in a number text, second row")
+            << QByteArray("0755,0.5,深圳,60,1,0,0\n0755#123,0.5,深圳,60,1,0,0\n").replace('#', '\0')
+            << "第3行: 列“区号”含有控制字符(U+0000),不能导入.";
+        QTest::newRow("escape after a quoted break") << QByteArray("0755,0.5,\"深圳\r\n南山\x1B\",60,1,0,0\n")
+                                                     << "第3行: 列“地区”含有控制字符(U+001B),不能导入.";
+        QTest::newRow("delete character")
+            << QByteArray("0755,0.5,a\x7F,60,1,0,0\n") << "第2行: 列“地区”含有控制字符(U+007F),不能导入.";
         QTest::newRow("line count follows quoted breaks")
             << QByteArray("0755,0.5,\"深圳\n南山\",60,1,0,0\n010,0.5,北京,6.5,1,0,0\n")
             << "第4行: 列“计费单位”只能填入-32768到32767之间的整数.";

@@ -131,8 +131,8 @@ private slots:
         QCOMPARE(rows(db, "话费表"), before);
         QCOMPARE(rows(db, "话费表备份"), backedUp); // restore leaves the backup alone
 
-        QCOMPARE(prompt.texts,
-                 (QStringList{"备份完毕!", CallTableCommands::deleteWarning(), "成功删除!", "成功还原!"}));
+        QCOMPARE(prompt.texts, (QStringList{"备份完毕!", CallTableCommands::deleteWarning(), "成功删除!",
+                                            CallTableCommands::restoreReport({int(selected.size()), 0})}));
         QCOMPARE(CallTableCommands::deleteWarning(),
                  QString(" 如果按OK 将删除该时段记录,\n且无法恢复!!\n如果不删除,请按CANCEL键."));
     }
@@ -159,7 +159,64 @@ private slots:
         QCOMPARE(prompt.texts.last(), QString("成功删除!"));
     }
 
-    void restoringTwiceThenRemovingDuplicatesLeavesOneOfEach()
+    // A restore stores each call of the range that 话费表 lacks, once, and
+    // counts the ones it already holds (equal in every column, empty values
+    // included, as duplicate removal compares rows).
+    void restoreNeverStoresACallTwice_data()
+    {
+        QTest::addColumn<QString>("deleted");  // condition of the rows deleted after the backup
+        QTest::addColumn<bool>("limitCaller"); // restore only 8001's calls
+        QTest::addColumn<int>("restored");
+        QTest::addColumn<int>("alreadyThere");
+        QTest::addColumn<int>("stillMissing"); // deleted rows the restore does not cover
+
+        QTest::newRow("range deleted") << "日期>='240101' AND 日期<='240131'" << false << 6 << 0 << 0;
+        QTest::newRow("nothing deleted") << "1=0" << false << 0 << 6 << 0;
+        QTest::newRow("one caller deleted, also outside the range")
+            << "主叫号='8002'" << false << 1 << 5 << 2;
+        QTest::newRow("call without destination deleted") << "通达地 IS NULL" << false << 1 << 5 << 0;
+        QTest::newRow("one of two calls differing in the charge")
+            << "主叫号='8003' AND 通话费>2.4" << false << 1 << 5 << 0;
+        QTest::newRow("caller limited, its calls deleted") << "主叫号='8001'" << true << 2 << 0 << 3;
+        QTest::newRow("caller limited, another's deleted") << "主叫号='8002'" << true << 0 << 2 << 3;
+    }
+    void restoreNeverStoresACallTwice()
+    {
+        QFETCH(QString, deleted);
+        QFETCH(bool, limitCaller);
+        QFETCH(int, restored);
+        QFETCH(int, alreadyThere);
+        QFETCH(int, stillMissing);
+
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seedCalls(db);
+        addCall(db, "8002", "240201", "000000"); // a twin outside the range
+        addCall(db, "8003", "240110", "101010", 2.25);
+        addCall(db, "8003", "240110", "101010", 2.5); // differs in one column: another call
+        db.execute("UPDATE 话费表 SET 通达地=NULL WHERE 主叫号='8002' AND 日期='240115'");
+        const int before = int(rows(db, "话费表").size());
+        const CallRange range{Jan1, Jan31, limitCaller ? std::optional<QString>("8001") : std::nullopt};
+
+        CallTableCommands commands;
+        QVERIFY(commands.backup(range));
+        QVERIFY(commands.backup(range)); // twice into the backup
+        db.execute("DELETE FROM 话费表 WHERE " + deleted);
+
+        QVERIFY(commands.restore(range));
+        QCOMPARE(prompt.texts.last(), CallTableCommands::restoreReport({restored, alreadyThere}));
+        QCOMPARE(rows(db, "话费表").size(), before - stillMissing);
+        QVERIFY(commands.restore(range)); // again: nothing more comes back
+        QCOMPARE(prompt.texts.last(), CallTableCommands::restoreReport({0, restored + alreadyThere}));
+        QCOMPARE(rows(db, "话费表").size(), before - stillMissing);
+        QCOMPARE(db.column("SELECT 主叫号 FROM 话费表 WHERE 日期>='240101' AND 日期<='240131' GROUP BY "
+                           "主叫号, 被叫号, 日期, 时间, 通话费 HAVING COUNT(*) > 1"),
+                 QStringList());
+        QCOMPARE(CallTableCommands::restoreReport({2, 3}),
+                 QString("成功还原!\n还原记录2条;另有3条记录话费表中已有,未重复还原."));
+    }
+
+    void backingUpTwiceThenRemovingDuplicatesLeavesOneOfEach()
     {
         TestDatabase db;
         RecordingPrompt prompt;
@@ -174,9 +231,11 @@ private slots:
         QVERIFY(commands.backup(january));
         QVERIFY(commands.backup(january)); // twice into the backup
         QCOMPARE(rows(db, "话费表备份").size(), 12);
-        QVERIFY(commands.restore(january)); // each distinct backup row once
-        QCOMPARE(rows(db, "话费表").size(), before.size() + 6);
+        QVERIFY(commands.restore(january)); // every row is still there: nothing comes back twice
+        QCOMPARE(rows(db, "话费表"), before);
 
+        db.execute("INSERT INTO 话费表 SELECT * FROM 话费表备份"); // doubled by hand, as older versions did
+        QCOMPARE(rows(db, "话费表").size(), before.size() + 12);
         db.execute("INSERT INTO HF SELECT * FROM 话费表"); // whatever HF held is replaced
         QList<QPair<int, int>> steps;
         QVERIFY(commands.removeDuplicates(Jan1, Jan31, [&](int done, int total) {
@@ -185,7 +244,8 @@ private slots:
         QCOMPARE(rows(db, "话费表"), before);
         QCOMPARE(steps, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}));
         QCOMPARE(rows(db, "HF").size(), 6);
-        QCOMPARE(prompt.texts, (QStringList{"备份完毕!", "备份完毕!", "成功还原!", "成功!"}));
+        QCOMPARE(prompt.texts,
+                 (QStringList{"备份完毕!", "备份完毕!", CallTableCommands::restoreReport({0, 6}), "成功!"}));
 
         // start after end: nothing changes and the report still comes
         QVERIFY(commands.removeDuplicates(Jan31, Jan1));

@@ -102,6 +102,35 @@ private slots:
                                                             "1,财务处,15.00,1.70,0.00,3.50,0.00\r\n"));
     }
 
+    // Names a spreadsheet would run as formulas come out as text; the
+    // figures stay numbers.
+    void csvCellsAreNeverFormulas()
+    {
+        TestDatabase db;
+        addDepartment(db, 1, "=HYPERLINK(\"http://x\",\"财务处\")");
+        addUser(db, "8001", "@张三", 1, 15);
+        addCall(db, "8001", "240105", 0, 1.5, 0.2);
+        QTemporaryDir dir;
+        QCOMPARE(runTool(db, {"stats", "--from", "2024-01-01", "--to", "2024-01-31"}).status, 0);
+        const QString period[] = {"--from", "2024-01-01", "--to", "2024-01-31"};
+        const auto lines = [&](const QString& format) {
+            const QString csv = dir.filePath("report" + format + ".csv");
+            const Outcome outcome = runTool(db, QStringList{"monthly", "--format", format, "--csv", csv} +
+                                                    QStringList(std::begin(period), std::end(period)));
+            QFile file(csv);
+            if (outcome.status != 0 || !file.open(QIODevice::ReadOnly))
+                return QStringList{outcome.err};
+            return QString::fromUtf8(file.readAll()).split("\r\n");
+        };
+        const QStringList departments = lines("1");
+        QCOMPARE(departments.size(), 3);
+        QVERIFY2(departments[1].startsWith("1,\"'=HYPERLINK(\"\"http://x\"\",\"\"财务处\"\")\","),
+                 qPrintable(departments[1]));
+        const QStringList extensions = lines("0");
+        QCOMPARE(extensions.size(), 3);
+        QVERIFY2(extensions[1].startsWith("8001,'@张三,0,1,\"'=HYPERLINK("), qPrintable(extensions[1]));
+    }
+
     void failuresExitNonZeroWithTheMessage_data()
     {
         QTest::addColumn<QString>("setup");

@@ -107,13 +107,19 @@ QStringList callers(const QStringList& lines)
     return callers;
 }
 
+// A printer name that no machine has.
+QString missingPrinter()
+{
+    return QStringLiteral("qalor-test-no-such-printer-%1").arg(QCoreApplication::applicationPid());
+}
+
 // A print setup that sends the job to a PDF file and counts how often the
 // print dialog would have been shown.
 struct PdfPrinterSetup
 {
     explicit PdfPrinterSetup(const QString& file)
     {
-        ReportOutput::installPrinterSetup([this, file](QPrinter& printer, QWidget*) {
+        ReportOutput::installPrinterSetup([this, file](QPrinter& printer, QString&, QWidget*) {
             ++shown;
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(file);
@@ -124,6 +130,25 @@ struct PdfPrinterSetup
     int shown = 0;
     bool accept = true;
 };
+
+// 查询 and then 导出 in the called-number dialog over January's calls to
+// 01012345678: the bytes of the file written (empty when none was).
+QByteArray exportJanuaryCallsTo01012345678()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("详单.csv"));
+    ReportOutput::installFileChooser(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return file; });
+    CCalleeQueryDlg dialog;
+    january(dialog);
+    type(dialog, QStringLiteral("被叫号："), QStringLiteral("01012345678"));
+    child<QCheckBox>(dialog, QStringLiteral("完整被叫号"))->setChecked(true);
+    click(dialog, QStringLiteral("查询"));
+    click(dialog, QStringLiteral("导出"));
+    ReportOutput::installFileChooser({});
+    QFile csv(file);
+    return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -304,12 +329,48 @@ private slots:
         QVERIFY(!QFile::exists(file));
         QVERIFY(prompt.texts.isEmpty());
 
-        ReportOutput::installPrinterSetup([](QPrinter& printer, QWidget*) {
+        ReportOutput::installPrinterSetup([](QPrinter& printer, QString& chosen, QWidget*) {
+            chosen = missingPrinter();
             printer.setOutputFormat(QPrinter::NativeFormat);
-            printer.setPrinterName(QStringLiteral("no-such-printer"));
+            printer.setPrinterName(chosen);
             return true;
         });
         click(dialog, QStringLiteral("打印"));
+        ReportOutput::installPrinterSetup({});
+        QCOMPARE(prompt.texts, QStringList{ReportPainter::printerFailureText()});
+    }
+
+    // A printer that is not there is a failure whatever printers the machine
+    // has: Qt would put the default printer in its place, and the bill must
+    // not come out there. The report is not even built.
+    void missingPrinterPrintsNothingElsewhere_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("named"); // the name the setup gives the printer
+        QTest::newRow("a name no printer has") << missingPrinter() << missingPrinter();
+        QTest::newRow("no name at all") << QString() << missingPrinter();
+    }
+    void missingPrinterPrintsNothingElsewhere()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, named);
+        RecordingPrompt prompt;
+        ReportOutput::installPrinterSetup([&](QPrinter& printer, QString& chosenPrinter, QWidget*) {
+            chosenPrinter = chosen;
+            printer.setOutputFormat(QPrinter::NativeFormat);
+            printer.setPrinterName(named);
+            return true;
+        });
+        int built = 0;
+        const bool printed = ReportOutput::print(nullptr, [&](const PageGeometry&) {
+            ++built;
+            ReportDocument document;
+            document.pages.append(ReportPage{});
+            return document;
+        });
+        ReportOutput::installPrinterSetup({});
+        QVERIFY(!printed);
+        QCOMPARE(built, 0);
         QCOMPARE(prompt.texts, QStringList{ReportPainter::printerFailureText()});
     }
 
@@ -342,7 +403,7 @@ private slots:
         RecordingPrompt prompt;
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("bill.pdf"));
-        ReportOutput::installPrinterSetup([&](QPrinter& printer, QWidget*) {
+        ReportOutput::installPrinterSetup([&](QPrinter& printer, QString&, QWidget*) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(file);
             printer.setPageSize(QPageSize(QPageSize::Letter));
@@ -369,21 +430,8 @@ private slots:
         TestDatabase db;
         seed(db);
         RecordingPrompt prompt;
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("详单.csv"));
-        ReportOutput::installFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return file; });
-        CCalleeQueryDlg dialog;
-        january(dialog);
-        type(dialog, QStringLiteral("被叫号："), QStringLiteral("01012345678"));
-        child<QCheckBox>(dialog, QStringLiteral("完整被叫号"))->setChecked(true);
-        click(dialog, QStringLiteral("查询"));
-        click(dialog, QStringLiteral("导出"));
-        ReportOutput::installFileChooser({});
+        const QByteArray bytes = exportJanuaryCallsTo01012345678();
         QVERIFY(prompt.texts.isEmpty());
-
-        QFile csv(file);
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QByteArray bytes = csv.readAll();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         // 时长 is stored as HHMMSS digits (120 is 1 min 20 s); the file has seconds.
         QCOMPARE(QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n")),
@@ -392,6 +440,22 @@ private slots:
                               QStringLiteral("8002,01012345678,240111,090000,80,0.70,2,1.40,0.00,0.50,北京"),
                               QStringLiteral(",01012345678,240113,090000,60,0.70,1,0.70,0.00,0.00,北京"),
                               QString()}));
+    }
+
+    // A destination a spreadsheet would run as a formula is exported as text.
+    void exportedDestinationIsNeverAFormula()
+    {
+        TestDatabase db;
+        seed(db);
+        db.execute(QStringLiteral("UPDATE 话费表 SET 通达地='=HYPERLINK(\"http://x\")' WHERE 主叫号=''"));
+        RecordingPrompt prompt;
+        const QByteArray bytes = exportJanuaryCallsTo01012345678();
+        QVERIFY(prompt.texts.isEmpty());
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 5);
+        QVERIFY2(lines[3].startsWith(QStringLiteral(",01012345678,240113,090000,60,")), qPrintable(lines[3]));
+        QVERIFY2(lines[3].endsWith(QStringLiteral(",\"'=HYPERLINK(\"\"http://x\"\")\"")),
+                 qPrintable(lines[3]));
     }
 };
 

@@ -73,7 +73,7 @@ class PdfPrinter
 public:
     PdfPrinter()
     {
-        ReportOutput::installPrinterSetup([this](QPrinter& printer, QWidget*) {
+        ReportOutput::installPrinterSetup([this](QPrinter& printer, QString&, QWidget*) {
             ++setups;
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(file);

@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "db/CDatabase.h"
+#include "db/ProgramStart.h"
 #include "db/SchemaBuilder.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,8 @@ bool TestDatabase::isPostgres()
 
 TestDatabase::TestDatabase(bool sample)
 {
+    // As the programs do at start: the tests run in any locale too.
+    ProgramStart::prepareProcess();
     CDatabase::resetShared();
     if (isPostgres()) {
         m_name = uniqueName();

@@ -2,6 +2,7 @@
 // connection given) with their default rows, and the indexes that tables
 // already there lack. Rows that already exist are never touched.
 
+#include "db/ProgramStart.h"
 #include "db/SchemaBuilder.h"
 #include "db/TableRegistry.h"
 
@@ -59,6 +60,7 @@ QString askPassword()
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    ProgramStart::prepareProcess();
     QCoreApplication::setApplicationName(QStringLiteral("qalor-initdb"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Creates the tables of the Qalor data source."));

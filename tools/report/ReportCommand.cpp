@@ -92,13 +92,15 @@ int numberOption(const QCommandLineParser& parser, const QString& name, int fall
     return value;
 }
 
-int writeCsv(const QString& fileName, const QStringList& header, const QList<QStringList>& rows)
+int writeCsv(const QString& fileName, const QStringList& header, const QList<QStringList>& rows,
+             const QList<int>& numberColumns)
 {
     CsvWriter csv(fileName);
     if (!csv.open()) {
         Prompt::inform(csv.errorString());
         return 1;
     }
+    csv.setNumberColumns(numberColumns);
     csv.writeRow(header);
     for (const QStringList& row : rows)
         csv.writeRow(row);
@@ -121,7 +123,7 @@ int writeExtensions(const QString& fileName, const QList<ExtensionTotals>& rows)
                      QStringLiteral("部门编号"), QStringLiteral("部门名"), QStringLiteral("月租费"),
                      QStringLiteral("市话"), QStringLiteral("本地网"), QStringLiteral("长途"),
                      QStringLiteral("信息台等")},
-                    cells);
+                    cells, {2, 3, 5, 6, 7, 8, 9});
 }
 
 int writeDepartments(const QString& fileName, const QList<DepartmentTotals>& rows)
@@ -133,7 +135,7 @@ int writeDepartments(const QString& fileName, const QList<DepartmentTotals>& row
                     {QStringLiteral("部门编号"), QStringLiteral("部门名"), QStringLiteral("月租费"),
                      QStringLiteral("市话"), QStringLiteral("本地网"), QStringLiteral("长途"),
                      QStringLiteral("信息台等")},
-                    cells);
+                    cells, {0, 2, 3, 4, 5, 6});
 }
 
 int writePdf(const ReportBuilder& build, const QString& fileName, const ConsolePrompt& prompt)

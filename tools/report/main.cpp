@@ -3,6 +3,8 @@
 
 #include "ReportCommand.h"
 
+#include "db/ProgramStart.h"
+
 #include <QGuiApplication>
 
 int main(int argc, char* argv[])
@@ -11,6 +13,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    qalor::ProgramStart::prepareProcess();
     QGuiApplication::setApplicationName(QStringLiteral("qalor-report"));
     return qalor::ReportCommand().run(QGuiApplication::arguments());
 }
