@@ -267,6 +267,12 @@ private slots:
                                                      << "第3行: 列“地区”含有控制字符(U+001B),不能导入.";
         QTest::newRow("delete character")
             << QByteArray("0755,0.5,a\x7F,60,1,0,0\n") << "第2行: 列“地区”含有控制字符(U+007F),不能导入.";
+        // Rows go to the data source a hundred at a time: a bad row in the
+        // third batch still keeps the first two out.
+        QByteArray many;
+        for (int i = 0; i < 250; ++i)
+            many += QStringLiteral("0%1,%2,地区%1,60,1,0,0\n").arg(100 + i).arg(i == 229 ? QStringLiteral("x") : QStringLiteral("0.5")).toUtf8();
+        QTest::newRow("row 230 of 250") << many << "第231行: 列“费率”只能填入数字.";
         QTest::newRow("line count follows quoted breaks")
             << QByteArray("0755,0.5,\"深圳\n南山\",60,1,0,0\n010,0.5,北京,6.5,1,0,0\n")
             << "第4行: 列“计费单位”只能填入-32768到32767之间的整数.";
@@ -298,6 +304,16 @@ private slots:
         const CsvImport::Result result =
             CsvImport::run(Tables::department(), "部门名,部门编号\n甲,1\n乙,2\n丙,1\n", CDatabase::shared());
         QVERIFY2(result.error.startsWith("第4行: "), qPrintable(result.error));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("0"));
+
+        // Refused in the third batch of a hundred: the line is named, the
+        // two batches already sent are taken back.
+        QByteArray many = "部门名,部门编号\n";
+        for (int i = 1; i <= 250; ++i)
+            many += QStringLiteral("部门%1,%2\n").arg(i).arg(i == 220 ? 7 : i).toUtf8();
+        const CsvImport::Result late = CsvImport::run(Tables::department(), many, CDatabase::shared());
+        QVERIFY2(late.error.startsWith("第221行: "), qPrintable(late.error));
+        QCOMPARE(late.rows, 0);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("0"));
     }
 

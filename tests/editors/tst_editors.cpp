@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -103,6 +104,7 @@ private slots:
     void editsReachTheNextCallOnlyAfterConfirm_data();
     void editsReachTheNextCallOnlyAfterConfirm();
     void extensionEditorFiltersAndSorts();
+    void typedRowIsWrittenWhenLeft();
     void rateCheckFindsPartlyAndUnmatchedPrefixes();
 };
 
@@ -337,6 +339,33 @@ void TestEditors::extensionEditorFiltersAndSorts()
     db.execute("DROP TABLE 部门表");
     QCOMPARE(ExtensionSource::departments().size(), 1);
     QCOMPARE(prompt.texts, QStringList{"打开部门表失败!"});
+}
+
+// A new row typed into the grid is written as soon as the person moves to
+// another row, while the dialog stays open; moving between its own cells
+// writes nothing yet.
+void TestEditors::typedRowIsWrittenWhenLeft()
+{
+    TestDatabase db;
+    RecordingPrompt prompt;
+    db.execute("INSERT INTO 部门表 (部门名,部门编号,管理费比率) VALUES ('财务处',1,0)");
+    EditorDialog::Hooks hooks{[] { return true; }, [](QDialog&) { return int(QDialog::Rejected); }};
+    EditorDialog dialog(*EditorTable::find(32791), hooks);
+    dialog.show();
+    button(dialog, "修改")->click();
+    GridModel& model = dialog.model();
+    QTableView& grid = dialog.grid();
+    const int newRow = model.recordCount();
+    for (const auto& [column, text] : {std::pair{0, "后勤处"}, std::pair{1, "2"}, std::pair{2, "0.15"}}) {
+        grid.setCurrentIndex(model.index(newRow, column));
+        QVERIFY(model.setData(model.index(newRow, column), QString::fromUtf8(text)));
+    }
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("1"));
+    grid.setCurrentIndex(model.index(0, 0));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(db.column("SELECT 部门名 FROM 部门表 WHERE 部门编号=2"), QStringList{"后勤处"});
+    QCOMPARE(model.recordCount(), 2);
+    QVERIFY(prompt.texts.isEmpty());
 }
 
 void TestEditors::rateCheckFindsPartlyAndUnmatchedPrefixes()

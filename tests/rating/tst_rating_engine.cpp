@@ -57,6 +57,8 @@ private slots:
     void impossibleDateOrTimeIsNotStored();
     void callTypeTableOfThirteenRows();
     void parserFiltersByClassAndTrunkGroup();
+    void flagsOfOneOrMoreBill_data();
+    void flagsOfOneOrMoreBill();
     void emptyTrunkGroupTableRejectsFirstRecordOnly();
     void discountsFromTables_data();
     void discountsFromTables();
@@ -327,6 +329,38 @@ void TestRatingEngine::parserFiltersByClassAndTrunkGroup()
     QCOMPARE(engine.preproccdr(cdrLine("0000", "300", "99"), canonical), 1);
     QCOMPARE(engine.preproccdr(cdrLine("0000", "   ", "  "), canonical), 1);
     QVERIFY(engine.callerCosBillable(-1) && engine.callerCosBillable(256) && engine.trunkGroupBillable(64));
+    QCOMPARE(m_prompt->texts, QStringList{});
+}
+
+// A call is billed when every flag that applies to it is 1 or more: a flag
+// typed as 2 or 255 bills like 1, a negative one stops the call like 0.
+void TestRatingEngine::flagsOfOneOrMoreBill_data()
+{
+    QTest::addColumn<int>("flag");
+    QTest::addColumn<bool>("billed");
+    QTest::newRow("0") << 0 << false;
+    QTest::newRow("1") << 1 << true;
+    QTest::newRow("2") << 2 << true;
+    QTest::newRow("255") << 255 << true;
+    QTest::newRow("-1") << -1 << false;
+}
+
+void TestRatingEngine::flagsOfOneOrMoreBill()
+{
+    QFETCH(int, flag);
+    QFETCH(bool, billed);
+    rate(QStringLiteral("0"), 0.1, QStringLiteral("x"), 60, 0, 0, 0);
+    m_db->execute(QStringLiteral("UPDATE 呼叫类型表 SET 计费否=%1 WHERE 呼叫类型=3").arg(flag));
+    m_db->execute(QStringLiteral("UPDATE 服务级别计费表 SET 计费否=%1 WHERE 服务级别=7").arg(flag));
+    m_db->execute(QStringLiteral("UPDATE 中继组 SET 计费否=%1 WHERE 中继组号=5").arg(flag));
+    CCallRater engine;
+    QString canonical;
+    QCOMPARE(engine.preproccdr(cdrLine("0000", "007", "01"), canonical), billed ? 1 : 0);
+    QCOMPARE(engine.preproccdr(cdrLine("0000", "008", "05"), canonical), billed ? 1 : 0);
+    QCOMPARE(engine.PriceAndStore(record(Friday, "080000", "080100", "0", "003")), billed ? 1 : 0);
+    QCOMPARE(rows(), billed ? 1 : 0);
+    // The other codes are billed whatever these flags hold.
+    QCOMPARE(engine.preproccdr(cdrLine("0000", "008", "01"), canonical), 1);
     QCOMPARE(m_prompt->texts, QStringList{});
 }
 
