@@ -53,6 +53,7 @@ private slots:
     void linesArriveAndOutputGoesBack();
     void reconnectKeepsWhatWasReceived();
     void refusedConnectionIsRetriedWithGrowingPause();
+    void longConnectionStartsThePausesAgain();
     void closingEndsTheConnection();
     void malformedAddressDoesNotOpen();
     void mappedControlFollowsTheSetting();
@@ -188,6 +189,31 @@ void TestTcpComm::refusedConnectionIsRetriedWithGrowingPause()
     QVERIFY(control.lastError().isEmpty());
     control.output(QStringLiteral("SENT\r"));
     QTRY_COMPARE(server.received, QByteArray("SENT\r"));
+}
+
+// A connection that stayed up longer than the longest pause is tried again
+// after the first pause when it drops, not after the longest.
+void TestTcpComm::longConnectionStartsThePausesAgain()
+{
+    FakeDeviceServer server;
+    QVERIFY(serve(server));
+    server.stopListening();
+    TcpCommControl control;
+    arm(control, 10);
+    QTRY_COMPARE(control.retryPause(), 160);
+    QVERIFY(server.listen());
+    QTRY_COMPARE_WITH_TIMEOUT(control.link(), CommControl::Link::Connected, 30000);
+    const int accepted = server.accepted;
+    QElapsedTimer up;
+    up.start();
+    QVERIFY(QTest::qWaitFor([&] { return up.elapsed() > 400; }, 30000));
+
+    // Dropped while the server still listens: the one retry that follows
+    // connects, and the pause it was started with is the first one (the
+    // next would be twice that).
+    server.drop();
+    QTRY_COMPARE_WITH_TIMEOUT(server.accepted, accepted + 1, 30000);
+    QCOMPARE(control.retryPause(), 40);
 }
 
 void TestTcpComm::closingEndsTheConnection()
