@@ -62,6 +62,7 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
     : QObject(parent), m_port(port), m_engine(engine), m_calls(calls), m_report(report),
       m_unframed(unframedJournalPath()), m_rawKept(rawJournalPath())
 {
+    m_engine.setDepositReached(&CallIntake::depositReached);
     connect(&m_port, &CommControl::comm, this, &CallIntake::receive);
     connect(&m_port, &CommControl::arrived, this, &CallIntake::drain);
     m_retry.setSingleShot(true);
@@ -392,12 +393,16 @@ void CallIntake::publish(const PricedCall& call)
     m_calls.addCall(call);
     if (!m_engine.hotelRoomsLoaded())
         return;
-    if (m_engine.AccrueHotelCharge(call.caller, call.billed()) != 1)
-        return;
+    if (m_engine.AccrueHotelCharge(call.caller, call.billed()) == 1)
+        depositReached(call.caller);
+}
+
+void CallIntake::depositReached(const QString& extension)
+{
     if (!AppState::instance().hotel.autoChange)
         return;
     if (AutoClassChange* change = AutoClassChange::installed())
-        change->lowerToDefault(call.caller);
+        change->lowerToDefault(extension);
 }
 
 bool CallIntake::insertRaw(const QString& line)

@@ -106,6 +106,9 @@ public:
     Outcome priceLine(const QString& line, std::optional<PricedCall>& priced, QString& record);
     // The showing half: list row and the hotel hook.
     void publish(const PricedCall& call);
+    // A stay's charges reached its deposit: with automatic class change on,
+    // the extension is lowered to its lowest class at once.
+    static void depositReached(const QString& extension);
 
 private:
     void resume();

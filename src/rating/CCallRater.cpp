@@ -2,8 +2,6 @@
 
 #include "prompt/Prompt.h"
 #include "db/CDatabase.h"
-#include "hotel/AutoClassChange.h"
-#include "hotel/HotelSettings.h"
 #include "intake/CdrParser.h"
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"
@@ -313,11 +311,8 @@ bool CCallRater::setAsidePending(qint64 number, qint64 storedThrough)
 
 void CCallRater::accrueRecovered(const QString& extension, Money amount)
 {
-    if (!m_hotel.isLoaded() || m_hotel.AccrueHotelCharge(extension, amount) != 1)
-        return;
-    HotelSettings settings;
-    if (HotelSettings::load(settings) && settings.autoChange && AutoClassChange::installed())
-        AutoClassChange::installed()->lowerToDefault(extension);
+    if (m_hotel.isLoaded() && m_hotel.AccrueHotelCharge(extension, amount) == 1 && m_depositReached)
+        m_depositReached(extension);
 }
 
 const PricedCall& CCallRater::lastCall() const

@@ -16,6 +16,7 @@
 #include "rating/RateTable.h"
 
 #include <QDateTime>
+#include <functional>
 #include <QString>
 
 namespace qalor {
@@ -100,6 +101,14 @@ public:
     // 1 when the room's charges have just reached its deposit, 0 otherwise,
     // -1 when the extension has no open stay.
     int AccrueHotelCharge(const QString& extension, Money amount);
+    // Told when a call stored by the engine on its own (a refused call
+    // stored once the data source takes it) brings a stay's charges to its
+    // deposit; the application lowers the extension's class as it does for
+    // a call it stored itself.
+    void setDepositReached(std::function<void(const QString& extension)> handler)
+    {
+        m_depositReached = std::move(handler);
+    }
 
     // Reloads after a parameter editor closed with OK.
     bool LoadRates();
@@ -147,6 +156,7 @@ private:
     DiscountCalculator m_discounts;
     Rate31Table m_rate31;
     HotelRooms m_hotel;
+    std::function<void(const QString&)> m_depositReached;
     PricedCall m_last;
     LineJournal m_pending;
     bool m_pendingWaiting = false;

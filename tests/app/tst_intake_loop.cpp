@@ -309,22 +309,28 @@ void TestIntakeLoop::hotelDepositLowersTheClassOnce()
              1.6);
 }
 
-// Charges that land exactly on the deposit have reached it, live and in a
-// REPORT batch; a cent short they have not.
+// Charges that land exactly on the deposit have reached it, live, in a
+// REPORT batch and when calls refused by the data source are stored later;
+// a cent short they have not.
+enum class StoredBy { Live, Batch, Replay };
+Q_DECLARE_METATYPE(StoredBy)
+
 void TestIntakeLoop::depositReachedExactly_data()
 {
-    QTest::addColumn<bool>("batch");
+    QTest::addColumn<StoredBy>("path");
     QTest::addColumn<QString>("deposit");
     QTest::addColumn<bool>("lowered");
-    QTest::newRow("live, exactly the deposit") << false << QStringLiteral("1.6") << true;
-    QTest::newRow("live, a cent short") << false << QStringLiteral("1.61") << false;
-    QTest::newRow("REPORT batch, exactly the deposit") << true << QStringLiteral("1.6") << true;
-    QTest::newRow("REPORT batch, a cent short") << true << QStringLiteral("1.61") << false;
+    QTest::newRow("live, exactly the deposit") << StoredBy::Live << QStringLiteral("1.6") << true;
+    QTest::newRow("live, a cent short") << StoredBy::Live << QStringLiteral("1.61") << false;
+    QTest::newRow("REPORT batch, exactly the deposit") << StoredBy::Batch << QStringLiteral("1.6") << true;
+    QTest::newRow("REPORT batch, a cent short") << StoredBy::Batch << QStringLiteral("1.61") << false;
+    QTest::newRow("stored after a refusal, exactly") << StoredBy::Replay << QStringLiteral("1.6") << true;
+    QTest::newRow("stored after a refusal, a cent short") << StoredBy::Replay << QStringLiteral("1.61") << false;
 }
 
 void TestIntakeLoop::depositReachedExactly()
 {
-    QFETCH(bool, batch);
+    QFETCH(StoredBy, path);
     QFETCH(QString, deposit);
     QFETCH(bool, lowered);
     TestDatabase db(true);
@@ -335,14 +341,24 @@ void TestIntakeLoop::depositReachedExactly()
                    .arg(deposit));
     AppState::instance().hotel.autoChange = 1;
     Intake rig;
-    rig.intake.setReportMode(batch);
+    rig.intake.setReportMode(path == StoredBy::Batch);
+    if (path == StoredBy::Replay)
+        refuseCaller(db, QStringLiteral("8003"));
     // Two mobile calls of 0.80 each.
     rig.port.deliver(mobileCall(0, QStringLiteral("8003")).line() + mobileCall(1, QStringLiteral("8003")).line());
-    if (batch) {
+    if (path == StoredBy::Batch) {
         ReportProcessor processor(rig.intake, rig.engine, rig.report);
         QCOMPARE(processor.compute().stored, 2);
     }
-    QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
+    if (path == StoredBy::Replay) {
+        QCOMPARE(change.lowered, QStringList{});
+        acceptEveryCaller(db);
+        rig.port.deliver(mobileCall(2).line()); // another extension's call stores the waiting ones first
+        QCOMPARE(rig.engine.pendingCallCount(), 0);
+        QCOMPARE(countRows(db, QStringLiteral("话费表")), 3);
+    } else {
+        QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
+    }
     QCOMPARE(change.lowered, lowered ? QStringList{QStringLiteral("8003")} : QStringList{});
     QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8003'")).toDouble(), 1.6);
 }
