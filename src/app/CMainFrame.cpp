@@ -7,7 +7,7 @@
 #include "app/CQalorView.h"
 #include "app/CdrFieldDialog.h"
 #include "app/CommandGate.h"
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"

@@ -1,6 +1,6 @@
 #include "app/PasswordDialog.h"
 
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "app/LoginRecordDialog.h"
 
 namespace qalor {

@@ -1,6 +1,6 @@
 #include "reports/CMonthCountDlg.h"
 
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "maintenance/MaintenanceWidgets.h"
 #include "prompt/Prompt.h"
 #include "reports/CCountPreviewDlg.h"

@@ -12,7 +12,7 @@
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CdrFieldDialog.h"
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/LoginRecordDialog.h"
 #include "app/PasswordDialog.h"

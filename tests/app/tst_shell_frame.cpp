@@ -13,7 +13,7 @@
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
 #include "app/ReceivedCallsModel.h"
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/PortDialog.h"
 #include "app/ReportLines.h"

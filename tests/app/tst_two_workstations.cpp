@@ -18,7 +18,7 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "app/ReceivedCallsModel.h"
 #include "db/DefaultRows.h"
 

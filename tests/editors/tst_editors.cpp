@@ -10,7 +10,7 @@
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "editors/EditorDialog.h"
 #include "editors/ExtensionSource.h"
 #include "editors/RateCheck.h"

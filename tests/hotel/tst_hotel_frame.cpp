@@ -8,7 +8,7 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
 #include "hotel/CCheckOutDlg.h"
 #include "hotel/CHotalOptionsDlg.h"

@@ -2,7 +2,7 @@
 #include "StatisticsData.h"
 #include "TestDatabase.h"
 
-#include "app/DialogRunner.h"
+#include "gui/DialogRunner.h"
 #include "editors/GridModel.h"
 #include "reports/CCountPreviewDlg.h"
 #include "reports/CMonthCountDlg.h"
