@@ -233,8 +233,10 @@ void CallIntake::process()
         qint64 start = m_assembler.position();
         const QList<LineAssembler::Piece> pieces = m_assembler.take(std::exchange(m_unread, QString()));
         for (const LineAssembler::Piece& piece : pieces) {
-            if (piece.afterBreak)
+            if (piece.afterBreak) {
                 m_repeatWindow = RecentLines::Kept;
+                m_storedAtBreak = -1;
+            }
             // Whatever goes wrong with one line ends that line only; nothing
             // may leave the receive event.
             bool done = true;
@@ -271,7 +273,7 @@ bool CallIntake::handlePiece(const LineAssembler::Piece& piece)
 {
     if (!piece.line)
         return keepUnframed(piece);
-    if (m_repeatWindow > 0 && m_recent.contains(piece.text)) {
+    if (m_repeatWindow > 0 && isRepeat(piece.text)) {
         // The device sent again what it had sent before the break.
         --m_repeatWindow;
         noteRepeat(piece.text);
@@ -287,6 +289,25 @@ bool CallIntake::handlePiece(const LineAssembler::Piece& piece)
         --m_repeatWindow;
     m_recent.add(piece.text, piece.end);
     return true;
+}
+
+bool CallIntake::isRepeat(const QString& line)
+{
+    if (m_reportMode)
+        return m_recent.contains(line);
+    // How far the data source had stored when the break came, read before
+    // the first line after it is stored: a line it had not stored then (the
+    // data source was changed meanwhile) is not a repeat.
+    if (m_storedAtBreak < 0) {
+        try {
+            const Prompt::Silence quiet;
+            m_storedAtBreak = JournalMark::read(m_received.identity());
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    const qint64 end = m_recent.endOf(line);
+    return end >= 0 && end <= m_storedAtBreak;
 }
 
 void CallIntake::noteRepeat(const QString& line)

@@ -129,6 +129,8 @@ private:
     void tellJournalFailure(const QString& reason);
     // After a failed commit: the data source holds the mark of the line at source all the same.
     bool storedAfterAll(qint64 source);
+    // A line identical to one of the last handled, which the data source holds.
+    bool isRepeat(const QString& line);
     void noteRepeat(const QString& line);
     // Lines waiting for the data source, and calls it refused, are tried again after a pause.
     void retrySoon();
@@ -152,10 +154,11 @@ private:
     bool m_rawFailureShown = false;
     int m_holds = 0;
     bool m_busy = false;
-    QString m_unread;       // journalled, not yet cut
-    QString m_unjournalled; // read, not yet in the journal (it could not be written)
-    RecentLines m_recent;   // the last lines handled
-    int m_repeatWindow = 0; // lines after a break still checked against m_recent
+    QString m_unread;            // journalled, not yet cut
+    QString m_unjournalled;      // read, not yet in the journal (it could not be written)
+    RecentLines m_recent;        // the last lines handled
+    int m_repeatWindow = 0;      // lines after a break still checked against m_recent
+    qint64 m_storedAtBreak = -1; // the data source's mark when the last break came (-1: not read yet)
     ReceivedJournal m_received;
     LineJournal m_unframed;
     LineJournal m_rawKept;

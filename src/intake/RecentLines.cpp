@@ -20,18 +20,18 @@ bool isLineEnd(QChar c)
 
 void RecentLines::add(QStringView line, qint64 end)
 {
-    m_lines.append({throughCarriageReturn(line).toString(), end - line.size()});
+    m_lines.append({throughCarriageReturn(line).toString(), end - line.size(), end});
     if (m_lines.size() > Kept)
         m_lines.removeFirst();
 }
 
-bool RecentLines::contains(QStringView line) const
+qint64 RecentLines::endOf(QStringView line) const
 {
     const QStringView key = throughCarriageReturn(line);
     for (const Line& kept : m_lines)
         if (kept.text == key)
-            return true;
-    return false;
+            return kept.end;
+    return -1;
 }
 
 qint64 RecentLines::oldestStart() const
@@ -49,9 +49,14 @@ RecentLines RecentLines::fromText(QStringView text, qint64 end)
         if (i >= 0 && !isLineEnd(text.at(i)))
             continue;
         const qsizetype runStart = i + 1;
-        if (runEnd < text.size() && runEnd > runStart && text.at(runEnd) == QLatin1Char('\r'))
-            found.prepend(
-                {text.mid(runStart, runEnd - runStart + 1).toString(), end - (text.size() - runStart)});
+        if (runEnd < text.size() && runEnd > runStart && text.at(runEnd) == QLatin1Char('\r')) {
+            // The line ends after its line feed where one follows.
+            const qsizetype after = runEnd + 1 < text.size() && text.at(runEnd + 1) == QLatin1Char('\n')
+                                        ? runEnd + 2
+                                        : runEnd + 1;
+            found.prepend({text.mid(runStart, runEnd - runStart + 1).toString(),
+                           end - (text.size() - runStart), end - (text.size() - after)});
+        }
         runEnd = i;
     }
     recent.m_lines = found;

@@ -24,7 +24,9 @@ public:
 
     // Remembers a line handled (its end is its position in the received stream).
     void add(QStringView line, qint64 end);
-    bool contains(QStringView line) const;
+    bool contains(QStringView line) const { return endOf(line) >= 0; }
+    // Where the kept line identical to line ends in the received stream (-1: none).
+    qint64 endOf(QStringView line) const;
     // Where the oldest line kept starts in the received stream (-1: none kept).
     qint64 oldestStart() const;
     bool isEmpty() const { return m_lines.isEmpty(); }
@@ -37,6 +39,7 @@ private:
     {
         QString text;
         qint64 start = 0;
+        qint64 end = 0;
     };
     QList<Line> m_lines;
 };

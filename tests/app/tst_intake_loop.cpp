@@ -96,6 +96,8 @@ private slots:
     void rawLinesWaitForTheDataSource();
     void messagesWaitForTheHandlingAndNeverStack();
     void unframedCharactersAreKeptAndCutAgain();
+    void lineSentAgainAfterARestart_data();
+    void lineSentAgainAfterARestart();
 
 private:
     QTemporaryDir m_data;
@@ -724,6 +726,42 @@ void TestIntakeLoop::unframedCharactersAreKeptAndCutAgain()
     QVERIFY(rig.intake.reportMode());
     QCOMPARE(ReportProcessor(rig.intake, rig.engine, rig.report).compute().stored, 10);
     QCOMPARE(storedTwice(db), QStringList());
+}
+
+void TestIntakeLoop::lineSentAgainAfterARestart_data()
+{
+    // Either way the line is in the data source once.
+    QTest::addColumn<bool>("sameDataSource");
+    QTest::addRow("same data source: a repeat") << true;
+    QTest::addRow("another data source: never seen there") << false;
+}
+
+void TestIntakeLoop::lineSentAgainAfterARestart()
+{
+    QFETCH(bool, sameDataSource);
+    std::optional<TestDatabase> db;
+    db.emplace(true);
+    RecordingPrompt prompt;
+    const QString again = mobileCall(1).line();
+    {
+        Intake rig;
+        rig.port.deliver(mobileCall(0).line() + again);
+        QCOMPARE(countRows(*db, QStringLiteral("话费表")), 2);
+    }
+    if (!sameDataSource) {
+        db.reset();
+        db.emplace(true);
+    }
+    Intake rig;
+    rig.port.deliver(again + mobileCall(2).line());
+    QCOMPARE(db->column(
+                 QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 被叫号='%1'").arg(mobileCall(1).dialled)),
+             QStringList{QStringLiteral("1")});
+    QCOMPARE(db->column(
+                 QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 被叫号='%1'").arg(mobileCall(2).dialled)),
+             QStringList{QStringLiteral("1")});
+    QCOMPARE(LineJournal(CallIntake::repeatedLinesPath()).entries().size(), sameDataSource ? 1 : 0);
+    QCOMPARE(prompt.texts, QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestIntakeLoop)

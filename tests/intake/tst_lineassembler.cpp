@@ -327,9 +327,14 @@ void TestLineAssembler::recentLinesFromTheJournal()
         QVERIFY2(recent.contains(line), qPrintable(line));
     for (const QString& line : unknown)
         QVERIFY2(!recent.contains(line), qPrintable(line));
-    // The oldest line kept starts where the text holds it.
+    // The oldest line kept starts where the text holds it; the newest ends
+    // with the text unless an unfinished line follows it.
     const qint64 at = recent.oldestStart() - 1000;
     QCOMPARE(text.mid(at, known.first().size() - 1), known.first().chopped(1));
+    const qint64 lastEnd = recent.endOf(known.last()) - 1000;
+    QVERIFY(text.left(lastEnd).endsWith(known.last()) ||
+            text.left(lastEnd).endsWith(known.last().chopped(1)));
+    QVERIFY(lastEnd == text.size() || !text.mid(lastEnd).contains(QLatin1Char('\r')));
 }
 
 QTEST_GUILESS_MAIN(TestLineAssembler)
