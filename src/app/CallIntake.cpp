@@ -11,7 +11,9 @@
 #include "prompt/Prompt.h"
 #include "serial/CommControl.h"
 #include "serial/SerialCommControl.h"
+#include "serial/StreamBreak.h"
 
+#include <QDateTime>
 #include <QTimer>
 
 namespace qalor {
@@ -24,6 +26,9 @@ constexpr int TracePos = 0;
 constexpr qsizetype RawBatch = 200;
 // How often lines waiting for an unreachable data source are tried again.
 constexpr int DataRetryMs = 3000;
+// Characters read while the received journal cannot be written (a full
+// disk) wait in memory up to this many; past it they are left with the port.
+constexpr qsizetype UnjournalledLimit = 1024 * 1024;
 
 // A text column cannot hold a NUL (PostgreSQL refuses it, the SQLite
 // driver cuts the text there): control characters other than the line end
@@ -57,6 +62,11 @@ QString CallIntake::rawJournalPath()
     return dataFolder() + QStringLiteral("/raw-lines.journal");
 }
 
+QString CallIntake::repeatedLinesPath()
+{
+    return dataFolder() + QStringLiteral("/repeated-lines.txt");
+}
+
 CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel& calls, ReportLines& report,
                        QObject* parent)
     : QObject(parent), m_port(port), m_engine(engine), m_calls(calls), m_report(report),
@@ -68,7 +78,8 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
     m_retry.setSingleShot(true);
     m_retry.setInterval(DataRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (std::exchange(m_waitingForData, false))
+        const bool unjournalled = !m_unjournalled.isEmpty();
+        if (std::exchange(m_waitingForData, false) || unjournalled)
             drain();
         // Not in the middle of a line or a batch: those store the waiting calls themselves.
         if (!m_busy && m_holds == 0 && !m_waitingForData)
@@ -93,6 +104,18 @@ void CallIntake::resume()
         from = qMax(from, JournalMark::read(m_received.identity()));
     } catch (const std::exception&) {
     }
+    // The lines last handled, so that a line the device sends again after
+    // the restart is known.
+    qint64 start = 0;
+    const QString journalled = m_received.textFrom(start);
+    m_recent = RecentLines::fromText(QStringView(journalled).left(qMax<qint64>(0, from - start)), from);
+    // While the program was not running the port was closed and the exchange's
+    // characters were lost on the line: what comes next never continues a
+    // line the journal ends inside. The break goes into the journal like any
+    // other received character.
+    if (m_received.end() > 0)
+        m_unjournalled = QString(QChar(StreamBreak));
+    journalWaiting();
     m_unread = m_received.textFrom(from);
     m_assembler.restart(from);
     m_checkThrough = m_received.end();
@@ -132,28 +155,55 @@ void CallIntake::release()
 
 void CallIntake::takeIn()
 {
-    QString chunk;
     try {
         // The control hands out at most InputLen characters per read: take
-        // everything it holds.
-        for (QString part = m_port.input(); !part.isEmpty(); part = m_port.input())
-            chunk += part;
-        if (chunk.isEmpty())
-            return;
-        m_unread += chunk;
+        // everything it holds (while the journal cannot take them, only as
+        // many as may wait in memory).
+        while (m_unjournalled.size() < UnjournalledLimit) {
+            const QString part = m_port.input();
+            if (part.isEmpty())
+                break;
+            m_unjournalled += part;
+        }
     } catch (const std::bad_alloc&) {
         m_notices.inform(Prompt::outOfMemoryText());
-        return;
     }
+    journalWaiting();
+}
+
+bool CallIntake::journalWaiting()
+{
+    // Characters are handled only once they are in the journal: the stream
+    // positions that mark what is stored count the journal's characters,
+    // and a call handled without them could be lost or stored twice after a
+    // crash.
+    if (m_unjournalled.isEmpty())
+        return true;
     try {
-        m_received.append(chunk);
-        m_journalFailureShown = false;
+        m_received.append(m_unjournalled);
     } catch (const std::exception& error) {
-        // The characters are still handled; only a crash now could lose them.
-        if (!m_journalFailureShown)
-            m_notices.inform(QString::fromLocal8Bit(error.what()));
-        m_journalFailureShown = true;
+        tellJournalFailure(QString::fromLocal8Bit(error.what()));
+        retrySoon();
+        return false;
     }
+    m_unread += std::exchange(m_unjournalled, QString());
+    return true;
+}
+
+void CallIntake::tellJournalFailure(const QString& reason)
+{
+    // Once until a line is handled again, however often it is tried.
+    if (m_journalFailureShown)
+        return;
+    m_journalFailureShown = true;
+    const qint64 waiting = m_unjournalled.size() + qMax<qint64>(0, m_received.end() - m_assembler.position());
+    m_notices.inform(
+        QStringLiteral("收到的CDR数据无法写入日志文件:\n%1\n"
+                       "已收到未计费的%2个字符等待处理(其中未写入日志的暂存在内存中,最多%3个字符),"
+                       "磁盘有空间后自动写入并计费,请勿关闭程序.")
+            .arg(reason)
+            .arg(waiting)
+            .arg(UnjournalledLimit));
 }
 
 void CallIntake::drain()
@@ -179,10 +229,15 @@ void CallIntake::process()
     m_busy = true;
     const DeferredPrompt::Scope deferred(m_notices);
     qint64 handled = -1;
+    const qint64 began = m_assembler.position();
     while (!m_unread.isEmpty() && m_holds == 0 && !m_waitingForData) {
         qint64 start = m_assembler.position();
         const QList<LineAssembler::Piece> pieces = m_assembler.take(std::exchange(m_unread, QString()));
         for (const LineAssembler::Piece& piece : pieces) {
+            if (piece.afterBreak) {
+                m_repeatWindow = RecentLines::Kept;
+                m_storedAtBreak = -1;
+            }
             // Whatever goes wrong with one line ends that line only; nothing
             // may leave the receive event.
             bool done = true;
@@ -194,12 +249,19 @@ void CallIntake::process()
             }
             handled = piece.end;
             start = piece.end;
+            m_unreachableTold = false;
+            m_journalFailureShown = false;
         }
     }
+    // Line ends and break marks after the last piece need nothing more.
+    if (!m_waitingForData && m_holds == 0 && m_unread.isEmpty() && m_assembler.buffer().isEmpty() &&
+        m_assembler.position() > began)
+        handled = qMax(handled, m_assembler.position());
     if (handled >= 0) {
         try {
             m_received.markHandled(handled);
-            m_received.compact(m_assembler.position());
+            // The lines last handled stay, for the repeat check after a restart.
+            m_received.compact(m_assembler.position(), m_recent.oldestStart());
         } catch (const std::exception&) {
             // The data source's marks still keep stored lines from coming twice.
         }
@@ -210,26 +272,65 @@ void CallIntake::process()
 
 bool CallIntake::handlePiece(const LineAssembler::Piece& piece)
 {
-    if (!piece.line) {
-        keepUnframed(piece);
+    if (!piece.line)
+        return keepUnframed(piece);
+    if (m_repeatWindow > 0 && isRepeat(piece.text)) {
+        // The device sent again what it had sent before the break.
+        --m_repeatWindow;
+        noteRepeat(piece.text);
         return true;
     }
     if (m_reportMode) {
         m_report.collect(piece.text, piece.end);
         m_calls.noteReportLine();
-        return true;
+    } else if (handleLine(piece.text, piece.end) == Outcome::Unreachable) {
+        return false;
     }
-    return handleLine(piece.text, piece.end) != Outcome::Unreachable;
+    if (m_repeatWindow > 0)
+        --m_repeatWindow;
+    m_recent.add(piece.text, piece.end);
+    return true;
+}
+
+bool CallIntake::isRepeat(const QString& line)
+{
+    if (m_reportMode)
+        return m_recent.contains(line);
+    // How far the data source had stored when the break came, read before
+    // the first line after it is stored: a line it had not stored then (the
+    // data source was changed meanwhile) is not a repeat.
+    if (m_storedAtBreak < 0) {
+        try {
+            const Prompt::Silence quiet;
+            m_storedAtBreak = JournalMark::read(m_received.identity());
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    const qint64 end = m_recent.endOf(line);
+    return end >= 0 && end <= m_storedAtBreak;
+}
+
+void CallIntake::noteRepeat(const QString& line)
+{
+    // Kept for whoever wants to see what was left out, with the time it came.
+    try {
+        LineJournal(repeatedLinesPath())
+            .append(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + line);
+    } catch (const std::exception&) {
+        // Nothing is lost when the note cannot be written: the line is stored already.
+    }
 }
 
 void CallIntake::retrySoon()
 {
-    if ((m_waitingForData || m_engine.pendingWaiting()) && !m_retry.isActive())
+    if ((m_waitingForData || m_engine.pendingWaiting() || !m_unjournalled.isEmpty()) && !m_retry.isActive())
         m_retry.start();
 }
 
 void CallIntake::waitForDataSource(qint64 from)
 {
+    // Also when a journal the line needs cannot be written (a full disk).
     // The line that met the unreachable data source and everything after
     // it are in the received journal: cut them again from there later.
     m_unread = m_received.textFrom(from);
@@ -237,22 +338,28 @@ void CallIntake::waitForDataSource(qint64 from)
     m_waitingForData = true;
     retrySoon();
     // Told once an outage, however often it is tried again.
+    if (m_unreachableText.isEmpty())
+        return; // a journal that cannot be written has been reported
     if (!m_unreachableTold)
         m_notices.inform(m_unreachableText);
     m_unreachableTold = true;
 }
 
-void CallIntake::keepUnframed(const LineAssembler::Piece& piece)
+bool CallIntake::keepUnframed(const LineAssembler::Piece& piece)
 {
     try {
         m_unframed.append(piece.text, piece.end);
     } catch (const std::exception& error) {
-        m_notices.inform(QString::fromLocal8Bit(error.what()));
+        // The piece waits in the received journal until it can be kept.
+        m_unreachableText.clear();
+        tellJournalFailure(QString::fromLocal8Bit(error.what()));
+        return false;
     }
     if (startsWithDigit(piece.text))
         m_unframedNew = true;
     if (m_saveRaw)
         saveRawLine(piece.text);
+    return true;
 }
 
 void CallIntake::notifyUnframed()
@@ -264,9 +371,10 @@ void CallIntake::notifyUnframed()
     m_unframedNew = false;
     m_unframedTold = true;
     const int kept = int(m_unframed.entries().size());
-    m_notices.inform(QStringLiteral("有%1段收到的CDR数据不符合当前的CDR字段定义,无法计费,已另行保存.\n"
-                                    "改正CDR字段定义后,可用\"REPORT处理\"菜单中的\"重新切分未成行的CDR数据\"计算.")
-                         .arg(kept));
+    m_notices.inform(
+        QStringLiteral("有%1段收到的CDR数据不符合当前的CDR字段定义,无法计费,已另行保存.\n"
+                       "改正CDR字段定义后,可用\"REPORT处理\"菜单中的\"重新切分未成行的CDR数据\"计算.")
+            .arg(kept));
 }
 
 int CallIntake::recutUnframed(int& remaining)
@@ -302,6 +410,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
     std::optional<PricedCall> priced;
     Outcome outcome = Outcome::Rejected;
     QString record;
+    QString journalFailure;
     bool rawInTransaction = false;
     bool committed = false;
     bool reached = false;
@@ -314,13 +423,20 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
         if (source >= 0 && source <= m_checkThrough && JournalMark::read(identity) >= source)
             return Outcome::Rejected;
         reached = true;
-        m_unreachableTold = false;
         if (m_saveRaw) {
             rawInTransaction = insertRaw(line);
         }
         outcome = priceLine(line, priced, record);
-        if (outcome == Outcome::AppendFailed)
-            m_engine.keepPending(record, source);
+        if (outcome == Outcome::AppendFailed) {
+            if (!m_engine.keepPending(record, source, &journalFailure)) {
+                // Neither 话费表 nor the journal takes the call: the line
+                // waits in the received journal, unmarked.
+                m_unreachableText.clear();
+                tellJournalFailure(journalFailure);
+                m_engine.reopenLostConnection();
+                return Outcome::Unreachable;
+            }
+        }
         if (source >= 0)
             JournalMark::write(identity, source);
         transaction.commit();
@@ -333,22 +449,34 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
             return Outcome::Unreachable;
         }
         // A refused row has been reported by the engine already; the same
-        // broken connection failing the mark is no news.
+        // broken connection failing the mark is no news. A data source that
+        // keeps refusing (a full disk) is reported once until it stores again.
         if (outcome != Outcome::AppendFailed)
-            Prompt::inform(error.message());
+            m_engine.reportStoreFailure(error.message());
     } catch (const std::bad_alloc&) {
         Prompt::inform(Prompt::outOfMemoryText());
     }
     if (!committed) {
-        // Nothing of the transaction is stored: the call waits in the
-        // engine's journal, the raw line in the raw journal.
-        if (outcome == Outcome::Stored)
-            m_engine.keepPending(record, source);
-        priced.reset();
-        if (rawInTransaction)
-            keepRaw(line);
         m_engine.reopenLostConnection();
-    } else {
+        if (outcome == Outcome::Stored && storedAfterAll(source)) {
+            // The commit reported a failure, yet the data source holds the
+            // line's mark: the call is stored and must not be kept again.
+            committed = true;
+        } else {
+            // Nothing of the transaction is stored: the call waits in the
+            // engine's journal, the raw line in the raw journal.
+            if (outcome == Outcome::Stored && !m_engine.keepPending(record, source, &journalFailure)) {
+                m_unreachableText.clear();
+                tellJournalFailure(journalFailure);
+                return Outcome::Unreachable;
+            }
+            priced.reset();
+            if (rawInTransaction)
+                keepRaw(line);
+        }
+    }
+    if (committed) {
+        m_engine.noteStored();
         if (outcome == Outcome::AppendFailed)
             m_engine.reopenLostConnection();
         if (outcome == Outcome::Stored && m_engine.pendingWaiting()) {
@@ -364,6 +492,18 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
     return outcome;
 }
 
+bool CallIntake::storedAfterAll(qint64 source)
+{
+    if (source < 0)
+        return false;
+    try {
+        const Prompt::Silence quiet;
+        return JournalMark::read(m_received.identity()) >= source;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 CallIntake::Outcome CallIntake::storeLine(const QString& line, std::optional<PricedCall>& priced)
 {
     if (m_saveRaw)
@@ -372,7 +512,8 @@ CallIntake::Outcome CallIntake::storeLine(const QString& line, std::optional<Pri
     return priceLine(line, priced, record);
 }
 
-CallIntake::Outcome CallIntake::priceLine(const QString& line, std::optional<PricedCall>& priced, QString& record)
+CallIntake::Outcome CallIntake::priceLine(const QString& line, std::optional<PricedCall>& priced,
+                                          QString& record)
 {
     priced.reset();
     record.clear();

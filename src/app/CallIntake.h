@@ -4,6 +4,7 @@
 #include "intake/LineAssembler.h"
 #include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
+#include "intake/RecentLines.h"
 #include "prompt/DeferredPrompt.h"
 #include "rating/CCallRater.h"
 
@@ -36,6 +37,15 @@ bool openCdrPort(CommControl& port);
 // Characters that do not form a line of the current layout are kept in the
 // unframed journal (and in cdr表 when raw saving is on). Messages raised
 // while handling are shown afterwards, outside the handling, never stacked.
+//
+// Characters are handled only once they are in the received journal; while
+// it cannot be written (a full disk) they wait in memory, up to a bound, and
+// a line whose call neither the data source nor the pending journal takes
+// waits in the received journal. A start is a break in the stream like a
+// reconnect: the piece the journal ends with is kept aside, never continued.
+// After a break, a line identical to one of the last few handled before it
+// is the device repeating itself: it is noted in repeated-lines.txt and not
+// handled again.
 class CallIntake : public QObject
 {
     Q_OBJECT
@@ -96,6 +106,7 @@ public:
     int recutUnframed(int& remaining);
     static QString unframedJournalPath();
     static QString rawJournalPath();
+    static QString repeatedLinesPath();
     DeferredPrompt& notices() { return m_notices; }
 
     // The storing half of a line: raw save, parse, gate, price and store.
@@ -116,9 +127,18 @@ private:
     // False when the line has to wait for the data source.
     bool handlePiece(const LineAssembler::Piece& piece);
     void waitForDataSource(qint64 from);
+    // Writes the characters read and not yet journalled; false while it cannot.
+    bool journalWaiting();
+    void tellJournalFailure(const QString& reason);
+    // After a failed commit: the data source holds the mark of the line at source all the same.
+    bool storedAfterAll(qint64 source);
+    // A line identical to one of the last handled, which the data source holds.
+    bool isRepeat(const QString& line);
+    void noteRepeat(const QString& line);
     // Lines waiting for the data source, and calls it refused, are tried again after a pause.
     void retrySoon();
-    void keepUnframed(const LineAssembler::Piece& piece);
+    // False when the piece could not be kept (it then waits in the received journal).
+    bool keepUnframed(const LineAssembler::Piece& piece);
     // False when the row could not be stored; it then waits in the raw journal.
     bool saveRawLine(const QString& line);
     bool insertRaw(const QString& line);
@@ -137,7 +157,11 @@ private:
     bool m_rawFailureShown = false;
     int m_holds = 0;
     bool m_busy = false;
-    QString m_unread; // journalled, not yet cut
+    QString m_unread;            // journalled, not yet cut
+    QString m_unjournalled;      // read, not yet in the journal (it could not be written)
+    RecentLines m_recent;        // the last lines handled
+    int m_repeatWindow = 0;      // lines after a break still checked against m_recent
+    qint64 m_storedAtBreak = -1; // the data source's mark when the last break came (-1: not read yet)
     ReceivedJournal m_received;
     LineJournal m_unframed;
     LineJournal m_rawKept;

@@ -163,14 +163,34 @@ void CDatabase::commit()
     if (m_rollbackOnly) {
         // A nested block gave up: nothing of the whole transaction is kept.
         m_rollbackOnly = false;
-        m_db.rollback();
+        if (!m_db.rollback())
+            discardConnection();
         throw DbError(QStringLiteral("事务中的一步失败,全部操作已撤销."));
     }
     if (!m_db.commit()) {
         const QSqlError error = m_db.lastError();
-        m_db.rollback();
+        // After a failed COMMIT ("database or disk is full") the SQLite
+        // driver no longer opens transactions: every later statement would
+        // commit on its own, half a call at a time. Nothing more is written
+        // on this connection; the next statement opens a fresh one.
+        discardConnection();
         throw DbError::fromSql(error);
     }
+}
+
+void CDatabase::discardConnection()
+{
+    if (m_db.isOpen() && dialect() == SqlDialect::SQLite) {
+        // SQLite has rolled the transaction back itself, but its driver
+        // still counts it as open and then refuses to disconnect (the
+        // connection and its files would stay open for good): give it a
+        // transaction to roll back. Where SQLite kept its own transaction,
+        // BEGIN fails and the rollback ends that one.
+        QSqlQuery begin(m_db);
+        begin.exec(QStringLiteral("BEGIN"));
+    }
+    m_db.rollback();
+    close();
 }
 
 void CDatabase::rollback()
@@ -183,7 +203,8 @@ void CDatabase::rollback()
         return;
     }
     m_rollbackOnly = false;
-    m_db.rollback();
+    if (!m_db.rollback())
+        discardConnection(); // the connection's transaction state is unknown: start afresh
 }
 
 SqlDialect CDatabase::dialect() const

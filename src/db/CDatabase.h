@@ -51,6 +51,9 @@ public:
     static void exec(QSqlQuery& query);
 
     void beginTransaction();
+    // A commit or rollback that fails closes the connection (the next use
+    // opens it anew): the driver may have been left committing statement by
+    // statement.
     void commit();
     void rollback();
     bool inTransaction() const { return m_transactionDepth > 0; }
@@ -63,6 +66,9 @@ public:
     const QString& connectionString() const { return m_connection; }
 
 private:
+    // Rolls back what can be rolled back and closes the connection.
+    void discardConnection();
+
     QString m_connection;
     QString m_name;
     QSqlDatabase m_db;

@@ -4,6 +4,7 @@
 #include "serial/StreamBreak.h"
 
 #include <new>
+#include <utility>
 
 namespace qalor {
 
@@ -48,12 +49,13 @@ void LineAssembler::restart(qint64 position)
 {
     m_buffer.clear();
     m_position = position;
+    m_broken = false;
 }
 
 void LineAssembler::cut(qsizetype count, bool line, QList<Piece>& pieces)
 {
     m_position += count;
-    pieces.append({m_buffer.left(count), m_position, line});
+    pieces.append({m_buffer.left(count), m_position, line, std::exchange(m_broken, false)});
     m_buffer.remove(0, count);
 }
 
@@ -79,6 +81,7 @@ QList<LineAssembler::Piece> LineAssembler::take(const QString& chunk)
             }
             const QStringView run = QStringView(m_buffer).left(end);
             const bool carriageReturn = m_buffer.at(end) == QLatin1Char('\r');
+            const bool broken = m_buffer.at(end) == QChar(StreamBreak);
             const bool line = carriageReturn && end == crAt && startsWithDigit(run) && printable(run);
             if (line && end + 1 == m_buffer.size())
                 break; // its line feed is still on the way
@@ -89,9 +92,11 @@ QList<LineAssembler::Piece> LineAssembler::take(const QString& chunk)
                 // Blank line ends (a line feed left over, empty lines): nothing to keep.
                 m_position += count;
                 m_buffer.remove(0, count);
+                m_broken = m_broken || broken;
                 continue;
             }
             cut(count, line, pieces);
+            m_broken = broken;
         }
     } catch (const std::bad_alloc&) {
         Prompt::inform(Prompt::outOfMemoryText());

@@ -17,7 +17,8 @@ namespace qalor {
 // starts afresh after every line end, so noise never costs the line after it,
 // and no line is ever made of pieces of two. A stream break mark (a network
 // connection made afresh, StreamBreak.h) ends a run like a line end: an
-// unfinished line before it is never continued by what follows.
+// unfinished line before it is never continued by what follows. The first
+// piece after a break says so (a device may repeat what it sent before).
 //
 // A line is handed out only once the character after its carriage return has
 // arrived, so that it carries its line feed however the chunks were cut.
@@ -28,9 +29,10 @@ class LineAssembler
 public:
     struct Piece
     {
-        QString text;    // the characters, line end included
-        qint64 end = 0;  // stream position just after the piece
-        bool line = false; // a CDR line of the current layout; else unframed text
+        QString text;            // the characters, line end included
+        qint64 end = 0;          // stream position just after the piece
+        bool line = false;       // a CDR line of the current layout; else unframed text
+        bool afterBreak = false; // the first piece after a stream break mark
     };
 
     explicit LineAssembler(int lineLength = 0);
@@ -46,7 +48,8 @@ public:
     const QString& buffer() const { return m_buffer; }
     // Stream position of the first buffered character.
     qint64 position() const { return m_position; }
-    // Forgets the buffer and starts counting at the given stream position.
+    // Forgets the buffer (and a break not yet followed by a piece) and
+    // starts counting at the given stream position.
     void restart(qint64 position);
     // Characters kept at most while no line end arrives; older ones are
     // handed out as unframed text.
@@ -58,6 +61,7 @@ private:
     int m_lineLength;
     QString m_buffer;
     qint64 m_position = 0;
+    bool m_broken = false; // a break mark was taken and no piece has come after it
 };
 
 } // namespace qalor

@@ -205,13 +205,22 @@ void LineJournal::appendEntry(const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite))
+    // Unbuffered: what a failed write left must not reach the file later.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         throw std::runtime_error(("cannot open " + m_path + ": " + file.errorString()).toStdString());
     dropTornTail(file);
-    file.seek(file.size());
+    const qint64 before = file.size();
+    file.seek(before);
     if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        // Part of the entry may have reached the file (a full disk): cut it
+        // off, so that the caller can write the whole entry again later and
+        // nothing counts twice.
+        const QString reason = file.errorString();
+        if (::ftruncate(file.handle(), before) != 0) {
+            // The torn entry stays; the next append cuts it off.
+        }
         m_tail.size = -1;
-        throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());
+        throw std::runtime_error(("cannot write " + m_path + ": " + reason).toStdString());
     }
     m_tail.size = file.size();
 }

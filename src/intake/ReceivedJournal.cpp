@@ -56,14 +56,14 @@ void ReceivedJournal::markHandled(qint64 position)
     m_journal.setNote(HandledNote, position);
 }
 
-void ReceivedJournal::compact(qint64 position)
+void ReceivedJournal::compact(qint64 position, qint64 keepFrom)
 {
     if (m_written < CompactAfter)
         return;
-    qint64 from = position;
+    qint64 from = keepFrom >= 0 ? qMin(keepFrom, position) : position;
     const QString rest = textFrom(from);
     m_journal.replace(rest.isEmpty() ? QStringList() : QStringList{rest},
-                      {{StartNote, from}, {HandledNote, from}});
+                      {{StartNote, from}, {HandledNote, qMax(from, position)}});
     m_written = 0;
 }
 

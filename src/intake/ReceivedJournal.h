@@ -28,8 +28,8 @@ public:
     qint64 handledThrough() const;
     void markHandled(qint64 position);
     // Rewrites the file without the characters before position when it has
-    // grown large (they are handled).
-    void compact(qint64 position);
+    // grown large (they are handled); those from keepFrom on stay readable.
+    void compact(qint64 position, qint64 keepFrom = -1);
     QString identity() { return m_journal.identity(); }
 
 private:

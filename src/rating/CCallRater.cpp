@@ -1,10 +1,10 @@
 #include "rating/CCallRater.h"
 
-#include "prompt/Prompt.h"
 #include "db/CDatabase.h"
 #include "intake/CdrParser.h"
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"
+#include "prompt/Prompt.h"
 #include "rating/CallPrice.h"
 #include "rating/RefusedCalls.h"
 
@@ -155,14 +155,26 @@ void CCallRater::reopenLostConnection()
     }
 }
 
-void CCallRater::keepPending(const QString& record, qint64 source)
+bool CCallRater::keepPending(const QString& record, qint64 source, QString* failure)
 {
     try {
         m_pending.append(record, source);
         m_pendingWaiting = true;
+        return true;
     } catch (const std::exception& error) {
-        Prompt::inform(QString::fromLocal8Bit(error.what()));
+        if (failure)
+            *failure = QString::fromLocal8Bit(error.what());
+        else
+            Prompt::inform(QString::fromLocal8Bit(error.what()));
+        return false;
     }
+}
+
+void CCallRater::reportStoreFailure(const QString& text)
+{
+    if (!m_storeFailureTold)
+        Prompt::inform(text);
+    m_storeFailureTold = true;
 }
 
 int CCallRater::pendingCallCount() const
@@ -213,7 +225,8 @@ int CCallRater::PricePendingCalls()
                 transaction.commit();
             }
         } catch (const DbError& error) {
-            Prompt::inform(error.message());
+            // Tried again every few seconds while the data source is full or away.
+            reportStoreFailure(error.message());
             refused = true;
         }
         if (refused) {
@@ -228,6 +241,7 @@ int CCallRater::PricePendingCalls()
         }
         done += count;
         stored += int(accruals.size());
+        noteStored();
         try {
             // Calls journalled meanwhile stand behind these and stay.
             m_pending.dropThrough(last);

@@ -87,11 +87,17 @@ public:
     // connection itself is gone (the server restarted, the network broke),
     // closes it so that the next statement opens a fresh one.
     void reopenLostConnection();
+    // A data source that keeps refusing to store (a full disk, a commit that
+    // fails) is reported once, until a row is stored again.
+    void reportStoreFailure(const QString& text);
+    void noteStored() { m_storeFailureTold = false; }
     int pendingCallCount() const;
     static QString pendingJournalPath();
     // Keeps a record whose row could not be stored in the pending journal,
     // with the position in the received stream it came from (-1: none).
-    void keepPending(const QString& record, qint64 source = -1);
+    // False when the journal could not be written: with failure given, the
+    // reason goes there and nothing is shown (the caller keeps the record).
+    bool keepPending(const QString& record, qint64 source = -1, QString* failure = nullptr);
     bool pendingWaiting() const { return m_pendingWaiting; }
     // The highest received-stream position a kept record came from.
     qint64 lastPendingSource() const { return m_pending.lastSource(); }
@@ -162,6 +168,7 @@ private:
     bool m_pendingWaiting = false;
     bool m_pricingPending = false;
     bool m_lastAppendFailed = false;
+    bool m_storeFailureTold = false;
 };
 
 } // namespace qalor

@@ -2,7 +2,9 @@
 #include "OpenDevice.h"
 #include "TestDatabase.h"
 
+#include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
+#include "serial/StreamBreak.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,7 +29,9 @@ class TestIntakeKill : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void init();
     void everyCallIsStoredOnceAcrossKills();
+    void restartBreaksTheStream();
 
 private:
     void startWorkstation(const TestDatabase& db);
@@ -39,6 +43,7 @@ private:
     QString m_pbx;
     QString m_line;
     int m_killedWhileHandling = 0;
+    qint64 m_breaks = 0; // break marks the starts wrote into the received journal
 };
 
 void TestIntakeKill::initTestCase()
@@ -48,8 +53,8 @@ void TestIntakeKill::initTestCase()
     QVERIFY(m_dir.isValid());
     m_pbx = m_dir.filePath(QStringLiteral("pbx"));
     m_line = m_dir.filePath(QStringLiteral("com1"));
-    m_socat.start(QStringLiteral("socat"),
-                  {QStringLiteral("pty,raw,echo=0,link=") + m_pbx, QStringLiteral("pty,raw,echo=0,link=") + m_line});
+    m_socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + m_pbx,
+                                            QStringLiteral("pty,raw,echo=0,link=") + m_line});
     QVERIFY(m_socat.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_pbx) && QFile::exists(m_line), 10000);
     const QString settings = m_dir.filePath(QStringLiteral("config/Local AppWizard-Generated Applications"));
@@ -68,8 +73,19 @@ void TestIntakeKill::cleanupTestCase()
     }
 }
 
+void TestIntakeKill::init()
+{
+    // Journals belong to one test only.
+    killWorkstation();
+    QVERIFY(QDir(m_dir.filePath(QStringLiteral("data"))).removeRecursively());
+    m_breaks = 0;
+}
+
 void TestIntakeKill::startWorkstation(const TestDatabase& db)
 {
+    // Every start after the first marks a break in the received journal.
+    if (ReceivedJournal(m_dir.filePath(QStringLiteral("data/received.journal"))).end() > 0)
+        ++m_breaks;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QALOR_ODBC"), db.connectionString());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
@@ -119,7 +135,8 @@ void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
         const int burst = random.bounded(20, 60);
         QString text;
         for (int i = sent; i < sent + burst; ++i) {
-            const CdrCall call = mobileCall(i, QStringLiteral("8%1").arg(i % 16 + 1, 3, 10, QLatin1Char('0')));
+            const CdrCall call =
+                mobileCall(i, QStringLiteral("8%1").arg(i % 16 + 1, 3, 10, QLatin1Char('0')));
             text += call.line();
             dialled << call.dialled;
         }
@@ -135,7 +152,7 @@ void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
         // Watched closely, so that the kill often meets the burst being stored.
         QElapsedTimer reading;
         reading.start();
-        while (ReceivedJournal(journalPath).end() < sentCharacters) {
+        while (ReceivedJournal(journalPath).end() < sentCharacters + m_breaks) {
             QVERIFY2(reading.elapsed() < 30000, "the workstation did not read the burst");
             QTest::qWait(1);
         }
@@ -163,6 +180,69 @@ void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
     got.sort();
     dialled.sort();
     QCOMPARE(got, dialled);
+}
+
+// Killed in the middle of a line: the exchange goes on while the
+// workstation is down, so what comes after the restart never completes the
+// line the journal ends inside. And a line read just before a kill that the
+// line brings again after the restart is stored once.
+void TestIntakeKill::restartBreaksTheStream()
+{
+    TestDatabase db(true);
+    QFile pbx(m_pbx);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QString journalPath = m_dir.filePath(QStringLiteral("data/received.journal"));
+    const auto stored = [&] {
+        QStringList numbers = db.column(QStringLiteral("SELECT 被叫号 FROM 话费表"));
+        numbers.sort();
+        return numbers;
+    };
+    const auto numbersOf = [](const QList<int>& calls) {
+        QStringList numbers;
+        for (int i : calls)
+            numbers << mobileCall(i).dialled;
+        numbers.sort();
+        return numbers;
+    };
+    startWorkstation(db);
+    QVERIFY(!QTest::currentTestFailed());
+
+    // Ten calls and the first 40 characters of the eleventh.
+    const QString cutShort = mobileCall(10).line().left(40);
+    const QByteArray first = (mobileLines(10) + cutShort).toLatin1();
+    QCOMPARE(pbx.write(first), first.size());
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), numbersOf({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(ReceivedJournal(journalPath).end() >= first.size() + m_breaks, 30000);
+    killWorkstation();
+    startWorkstation(db);
+    QVERIFY(!QTest::currentTestFailed());
+
+    // The exchange goes on with the tail of another call (with the 40
+    // characters it would make a well-framed line of two calls), then a
+    // whole call: the tail is noise, the call is priced.
+    const QString tail = mobileCall(11).line().mid(40);
+    QVERIFY(pbx.write((tail + mobileCall(12).line()).toLatin1()) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), numbersOf({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12}), 30000);
+    QStringList kept;
+    for (const LineJournal::Entry& entry :
+         LineJournal(m_dir.filePath(QStringLiteral("data/unframed-cdr.journal"))).entries())
+        kept << entry.text;
+    QCOMPARE(kept, (QStringList{cutShort + QChar(StreamBreak), tail}));
+
+    // A call read, stored, then the kill; the line brings it again after the restart.
+    const QString again = mobileCall(13).line();
+    QVERIFY(pbx.write(again.toLatin1()) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), numbersOf({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13}), 30000);
+    killWorkstation();
+    startWorkstation(db);
+    QVERIFY(!QTest::currentTestFailed());
+    QVERIFY(pbx.write((again + mobileCall(14).line()).toLatin1()) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), numbersOf({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 14}), 30000);
+    const QList<LineJournal::Entry> repeats =
+        LineJournal(m_dir.filePath(QStringLiteral("data/repeated-lines.txt"))).entries();
+    QCOMPARE(repeats.size(), 1);
+    QVERIFY2(repeats.first().text.endsWith(again), qPrintable(repeats.first().text));
+    killWorkstation();
 }
 
 QTEST_GUILESS_MAIN(TestIntakeKill)

@@ -1,5 +1,6 @@
 #include "CdrLines.h"
 #include "FakeCommControl.h"
+#include "IntakeRig.h"
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 
@@ -12,6 +13,7 @@
 #include "intake/ReceivedJournal.h"
 #include "rating/CCallRater.h"
 #include "rating/RefusedCalls.h"
+#include "serial/StreamBreak.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -24,25 +26,7 @@ using namespace qalor::test;
 
 namespace {
 
-constexpr int LineLength = 73;
-
-// The receive side as the view wires it, on a fake port that is armed and open.
-struct Intake
-{
-    Intake() : intake(port, engine, calls, report)
-    {
-        port.setRThreshold(LineLength);
-        port.setInputLen(LineLength);
-        port.setPortOpen(true);
-        intake.setLineLength(engine.cdrLineLength());
-    }
-
-    FakeCommControl port;
-    CCallRater engine;
-    ReceivedCallsModel calls;
-    ReportLines report;
-    CallIntake intake;
-};
+constexpr int LineLength = Intake::LineLength;
 
 int countRows(const TestDatabase& db, const QString& table)
 {
@@ -114,6 +98,8 @@ private slots:
     void rawLinesWaitForTheDataSource();
     void messagesWaitForTheHandlingAndNeverStack();
     void unframedCharactersAreKeptAndCutAgain();
+    void lineSentAgainAfterARestart_data();
+    void lineSentAgainAfterARestart();
 
 private:
     QTemporaryDir m_data;
@@ -591,19 +577,26 @@ void TestIntakeLoop::whatWasReadSurvivesACrash()
 {
     TestDatabase db(true);
     RecordingPrompt prompt;
+    const QString cutShort = mobileCall(10).line().left(30);
     {
         // Read but not yet handled when the program ends: held lines, and
-        // the start of a line whose rest comes after the restart.
+        // the start of a line.
         Intake rig;
         rig.intake.hold();
-        rig.port.deliver(mobileLines(10) + mobileCall(10).line().left(30));
+        rig.port.deliver(mobileLines(10) + cutShort);
     }
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    // The port was closed meanwhile: what comes after the restart, even
+    // where it would fit, never completes that start.
     Intake rig;
     rig.port.deliver(mobileCall(10).line().mid(30) + mobileCall(11).line());
-    QCOMPARE(countRows(db, QStringLiteral("话费表")), 12);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 11);
+    QVERIFY(!db.column(QStringLiteral("SELECT 被叫号 FROM 话费表")).contains(mobileCall(10).dialled));
     QCOMPARE(storedTwice(db), QStringList());
-    QCOMPARE(prompt.texts, QStringList());
+    QCOMPARE(LineJournal(CallIntake::unframedJournalPath()).lines(),
+             (QStringList{cutShort + QChar(StreamBreak), mobileCall(10).line().mid(30)}));
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(prompt.texts.first().contains(QStringLiteral("已另行保存")));
 }
 
 namespace {
@@ -789,6 +782,42 @@ void TestIntakeLoop::unframedCharactersAreKeptAndCutAgain()
     QVERIFY(rig.intake.reportMode());
     QCOMPARE(ReportProcessor(rig.intake, rig.engine, rig.report).compute().stored, 10);
     QCOMPARE(storedTwice(db), QStringList());
+}
+
+void TestIntakeLoop::lineSentAgainAfterARestart_data()
+{
+    // Either way the line is in the data source once.
+    QTest::addColumn<bool>("sameDataSource");
+    QTest::addRow("same data source: a repeat") << true;
+    QTest::addRow("another data source: never seen there") << false;
+}
+
+void TestIntakeLoop::lineSentAgainAfterARestart()
+{
+    QFETCH(bool, sameDataSource);
+    std::optional<TestDatabase> db;
+    db.emplace(true);
+    RecordingPrompt prompt;
+    const QString again = mobileCall(1).line();
+    {
+        Intake rig;
+        rig.port.deliver(mobileCall(0).line() + again);
+        QCOMPARE(countRows(*db, QStringLiteral("话费表")), 2);
+    }
+    if (!sameDataSource) {
+        db.reset();
+        db.emplace(true);
+    }
+    Intake rig;
+    rig.port.deliver(again + mobileCall(2).line());
+    QCOMPARE(db->column(
+                 QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 被叫号='%1'").arg(mobileCall(1).dialled)),
+             QStringList{QStringLiteral("1")});
+    QCOMPARE(db->column(
+                 QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 被叫号='%1'").arg(mobileCall(2).dialled)),
+             QStringList{QStringLiteral("1")});
+    QCOMPARE(LineJournal(CallIntake::repeatedLinesPath()).entries().size(), sameDataSource ? 1 : 0);
+    QCOMPARE(prompt.texts, QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestIntakeLoop)

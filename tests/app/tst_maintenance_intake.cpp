@@ -11,9 +11,9 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CallIntake.h"
-#include "intake/ReceivedJournal.h"
 #include "app/ReceivedCallsModel.h"
 #include "db/CDatabase.h"
+#include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
 #include "maintenance/IntakeHold.h"
 
@@ -41,8 +41,9 @@ int storedCalls(const TestDatabase& db, const QString& dialled)
 void seedTwins(const TestDatabase& db)
 {
     for (int i = 0; i < 2; ++i)
-        db.execute(QStringLiteral("INSERT INTO 话费表 VALUES ('8009','02087654321','260315','080000',100,0.5,1,"
-                                  "0.5,0,0,'广州',2)"));
+        db.execute(
+            QStringLiteral("INSERT INTO 话费表 VALUES ('8009','02087654321','260315','080000',100,0.5,1,"
+                           "0.5,0,0,'广州',2)"));
 }
 
 // Counts the holds and releases of the call-table maintenance.
@@ -143,8 +144,9 @@ void TestMaintenanceIntake::otherWorkstationWaitsForDuplicateRemoval()
         other = std::thread([&] {
             try {
                 CDatabase own(connection);
-                own.execute(QStringLiteral("INSERT INTO 话费表 VALUES ('8010','13900000001','260315','081500',"
-                                           "30,0.4,1,0.4,0,0,'移动电话',0)"));
+                own.execute(
+                    QStringLiteral("INSERT INTO 话费表 VALUES ('8010','13900000001','260315','081500',"
+                                   "30,0.4,1,0.4,0,0,'移动电话',0)"));
             } catch (const DbError& error) {
                 failure = error.message();
             }
@@ -213,7 +215,7 @@ void TestMaintenanceIntake::heldLinesSurviveARestart()
 {
     TestDatabase db(true);
     RecordingPrompt prompt;
-    const CdrCall first = mobileCall(1), second = mobileCall(2);
+    const CdrCall first = mobileCall(1), second = mobileCall(2), third = mobileCall(3);
     {
         auto control = std::make_unique<FakeCommControl>();
         FakeCommControl& port = *control;
@@ -229,9 +231,11 @@ void TestMaintenanceIntake::heldLinesSurviveARestart()
     CQalorView view(std::move(control));
     view.initialUpdate();
     QCOMPARE(storedCalls(db, first.dialled), 1);
-    // The rest of the line the last run had begun to read.
-    port.deliver(second.line().mid(30));
-    QCOMPARE(storedCalls(db, second.dialled), 1);
+    // The port was closed while the program was down: what comes now never
+    // completes the line the last run had begun to read.
+    port.deliver(second.line().mid(30) + third.line());
+    QCOMPARE(storedCalls(db, second.dialled), 0);
+    QCOMPARE(storedCalls(db, third.dialled), 1);
 
     // Nothing is priced twice at the next start.
     {
@@ -239,7 +243,10 @@ void TestMaintenanceIntake::heldLinesSurviveARestart()
         again.initialUpdate();
     }
     QCOMPARE(storedCalls(db, first.dialled), 1);
-    QCOMPARE(prompt.texts, QStringList());
+    QCOMPARE(storedCalls(db, third.dialled), 1);
+    // The pieces are kept aside, and the user is told so once.
+    QCOMPARE(prompt.texts.size(), 1);
+    QVERIFY(prompt.texts.first().contains(QStringLiteral("已另行保存")));
 }
 
 QTEST_MAIN(TestMaintenanceIntake)

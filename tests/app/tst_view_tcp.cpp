@@ -1,7 +1,7 @@
 #include "CdrLines.h"
-#include "Sandbox.h"
 #include "FakeDeviceServer.h"
 #include "RecordingPrompt.h"
+#include "Sandbox.h"
 #include "TestDatabase.h"
 
 #include "app/AppState.h"
@@ -64,6 +64,7 @@ private slots:
     void initTestCase();
     void callsArriveInRandomChunks();
     void droppedConnectionLosesAndInventsNothing();
+    void lineSentAgainAfterReconnectIsStoredOnce();
     void portDialogShowsWhatTheNumberMapsTo();
 
 private:
@@ -160,6 +161,45 @@ void TestViewTcp::droppedConnectionLosesAndInventsNothing()
     QCOMPARE(again.feed(kept.join(QString())), QStringList());
     QCOMPARE(prompt.texts.size(), 1);
     QVERIFY(prompt.texts.first().contains(QStringLiteral("已另行保存")));
+}
+
+void TestViewTcp::lineSentAgainAfterReconnectIsStoredOnce()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    const int acceptedBefore = m_server.accepted;
+    CMainFrame frame(AppState::instance());
+    frame.initialUpdate();
+    QTRY_COMPARE(m_server.accepted, acceptedBefore + 1);
+
+    // Five calls and the sixth up to its carriage return: the connection
+    // drops before the line feed. The workstation connects again at once.
+    QString five;
+    for (int i = 100; i < 105; ++i)
+        five += mobileCall(i).line();
+    const QString sixth = mobileCall(105).line();
+    m_server.send((five + sixth.chopped(1)).toLatin1());
+    m_server.drop();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server.accepted, acceptedBefore + 2, 20000);
+    QTRY_COMPARE(portStatus(frame), QStringLiteral("串口1 已连接"));
+    QTRY_COMPARE(storedNumbers(db), numbersOf({100, 101, 102, 103, 104, 105}));
+
+    // The device server had not seen the sixth line through and sends it
+    // again, then a new call, then one that differs from the sixth only in
+    // its times (a call of its own).
+    CdrCall later = mobileCall(105);
+    later.start = QStringLiteral("094000");
+    later.end = QStringLiteral("094130");
+    m_server.send((sixth + mobileCall(106).line() + later.line()).toLatin1());
+    QTRY_COMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 8);
+    QCOMPARE(storedNumbers(db), numbersOf({100, 101, 102, 103, 104, 105, 105, 106}));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 时间='094000'")).toInt(), 1);
+
+    // The repeat is noted, not priced.
+    const QList<LineJournal::Entry> repeats = LineJournal(CallIntake::repeatedLinesPath()).entries();
+    QCOMPARE(repeats.size(), 1);
+    QVERIFY2(repeats.first().text.endsWith(sixth), qPrintable(repeats.first().text));
+    QVERIFY2(prompt.texts.isEmpty(), qPrintable(prompt.texts.join(QLatin1Char('\n'))));
 }
 
 void TestViewTcp::portDialogShowsWhatTheNumberMapsTo()

@@ -1,4 +1,5 @@
 #include "intake/LineAssembler.h"
+#include "intake/RecentLines.h"
 #include "serial/StreamBreak.h"
 
 #include <QtTest>
@@ -63,6 +64,10 @@ private slots:
     void noCharacterIsLost();
     void bufferIsBounded();
     void noLineLengthCutsNothing();
+    void pieceAfterABreakSaysSo_data();
+    void pieceAfterABreakSaysSo();
+    void recentLinesFromTheJournal_data();
+    void recentLinesFromTheJournal();
 };
 
 void TestLineAssembler::everyCutYieldsEveryLineOnce_data()
@@ -181,7 +186,8 @@ void TestLineAssembler::noCharacterIsLost()
     for (int i = 0; i < 60; ++i) {
         switch (random.bounded(6)) {
         case 0:
-            stream += QStringLiteral("noise%1").arg(i) + (random.bounded(2) ? QLatin1Char('\r') : QLatin1Char('\n'));
+            stream += QStringLiteral("noise%1").arg(i) +
+                      (random.bounded(2) ? QLatin1Char('\r') : QLatin1Char('\n'));
             break;
         case 1:
             stream += QString(random.bounded(1, 40), QChar(random.bounded(0, 128))) + QLatin1Char('\n');
@@ -259,6 +265,76 @@ void TestLineAssembler::noLineLengthCutsNothing()
     QCOMPARE(assembler.buffer(), stream);
     assembler.setLineLength(73);
     QCOMPARE(assembler.feed(QString()), goodLines(73, 400));
+}
+
+void TestLineAssembler::pieceAfterABreakSaysSo_data()
+{
+    const QString line = goodLine(9, 1);
+    const QString brk = QString(QChar(StreamBreak));
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<bool>>("afterBreak"); // of each piece, in order
+    QTest::addRow("none") << line + line << QList<bool>{false, false};
+    QTest::addRow("between lines") << line + brk + line << QList<bool>{false, true};
+    QTest::addRow("after the carriage return") << line.chopped(1) + brk + line << QList<bool>{false, true};
+    QTest::addRow("inside a line") << line.left(4) + brk + line << QList<bool>{false, true};
+    QTest::addRow("two breaks, one mark")
+        << line + brk + brk + QStringLiteral("\n") + line << QList<bool>{false, true};
+    QTest::addRow("noise after the break")
+        << line + brk + QStringLiteral("ab\r\n") + line << QList<bool>{false, true, false};
+}
+
+void TestLineAssembler::pieceAfterABreakSaysSo()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<bool>, afterBreak);
+    // However the text is cut, the mark goes with the first piece after the break.
+    for (int size = 1; size <= text.size(); ++size) {
+        LineAssembler assembler(9);
+        QList<bool> got;
+        for (qsizetype at = 0; at < text.size(); at += size)
+            for (const LineAssembler::Piece& piece : assembler.take(text.mid(at, size)))
+                got << piece.afterBreak;
+        for (const LineAssembler::Piece& piece : assembler.take(QStringLiteral("x")))
+            got << piece.afterBreak;
+        QCOMPARE(got, afterBreak);
+    }
+}
+
+void TestLineAssembler::recentLinesFromTheJournal_data()
+{
+    const QStringList lines = goodLines(9, 12);
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("known");
+    QTest::addColumn<QStringList>("unknown");
+    QTest::addRow("whole lines") << lines.mid(0, 3).join(QString()) << lines.mid(0, 3) << lines.mid(3, 1);
+    QTest::addRow("cut before the line feed")
+        << lines.at(0) + lines.at(1).chopped(1) << lines.mid(0, 2) << QStringList();
+    QTest::addRow("unfinished last") << lines.at(0) + lines.at(1).left(5) << lines.mid(0, 1)
+                                     << lines.mid(1, 1);
+    QTest::addRow("the last few only")
+        << lines.join(QString()) << lines.mid(12 - RecentLines::Kept) << lines.mid(0, 12 - RecentLines::Kept);
+    QTest::addRow("across a break") << lines.at(0).left(3) + QChar(StreamBreak) + lines.at(1)
+                                    << lines.mid(1, 1) << lines.mid(0, 1);
+}
+
+void TestLineAssembler::recentLinesFromTheJournal()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, known);
+    QFETCH(QStringList, unknown);
+    const RecentLines recent = RecentLines::fromText(text, 1000 + text.size());
+    for (const QString& line : known)
+        QVERIFY2(recent.contains(line), qPrintable(line));
+    for (const QString& line : unknown)
+        QVERIFY2(!recent.contains(line), qPrintable(line));
+    // The oldest line kept starts where the text holds it; the newest ends
+    // with the text unless an unfinished line follows it.
+    const qint64 at = recent.oldestStart() - 1000;
+    QCOMPARE(text.mid(at, known.first().size() - 1), known.first().chopped(1));
+    const qint64 lastEnd = recent.endOf(known.last()) - 1000;
+    QVERIFY(text.left(lastEnd).endsWith(known.last()) ||
+            text.left(lastEnd).endsWith(known.last().chopped(1)));
+    QVERIFY(lastEnd == text.size() || !text.mid(lastEnd).contains(QLatin1Char('\r')));
 }
 
 QTEST_GUILESS_MAIN(TestLineAssembler)

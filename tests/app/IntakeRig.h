@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FakeCommControl.h"
+
+#include "app/CallIntake.h"
+#include "app/ReceivedCallsModel.h"
+#include "app/ReportLines.h"
+#include "rating/CCallRater.h"
+
+namespace qalor::test {
+
+// The receive side as the view wires it, on a fake port that is armed and open.
+struct Intake
+{
+    static constexpr int LineLength = 73;
+
+    Intake() : intake(port, engine, calls, report)
+    {
+        port.setRThreshold(LineLength);
+        port.setInputLen(LineLength);
+        port.setPortOpen(true);
+        intake.setLineLength(engine.cdrLineLength());
+    }
+
+    FakeCommControl port;
+    CCallRater engine;
+    ReceivedCallsModel calls;
+    ReportLines report;
+    CallIntake intake;
+};
+
+} // namespace qalor::test
