@@ -64,7 +64,7 @@ bool CallTableCommands::open()
     return opened;
 }
 
-bool CallTableCommands::run(const QString& unknownErrorText, const QString& report,
+bool CallTableCommands::run(const QString& unknownErrorText, const std::function<QString()>& report,
                             const std::function<void(CallTableMaintenance&)>& work)
 {
     notify(m_feedback.busyBegin);
@@ -94,35 +94,45 @@ bool CallTableCommands::run(const QString& unknownErrorText, const QString& repo
         return false;
     }
     notify(m_feedback.beep);
-    Prompt::inform(report);
+    Prompt::inform(report());
     return true;
 }
 
 bool CallTableCommands::backup(const CallRange& range)
 {
-    return run(QStringLiteral("Unknown Error In Back Data!"), QStringLiteral("备份完毕!"),
-               [&](CallTableMaintenance& work) { work.backup(range); });
+    return run(
+        QStringLiteral("Unknown Error In Back Data!"), [] { return QStringLiteral("备份完毕!"); },
+        [&](CallTableMaintenance& work) { work.backup(range); });
 }
 
 bool CallTableCommands::remove(const CallRange& range)
 {
     if (!Prompt::askOkCancel(deleteWarning(), QStringLiteral("警告")))
         return false;
-    return run(QStringLiteral("Unknown error in delete data!"), QStringLiteral("成功删除!"),
-               [&](CallTableMaintenance& work) { work.remove(range); });
+    return run(
+        QStringLiteral("Unknown error in delete data!"), [] { return QStringLiteral("成功删除!"); },
+        [&](CallTableMaintenance& work) { work.remove(range); });
 }
 
 bool CallTableCommands::restore(const CallRange& range)
 {
-    return run(QStringLiteral("Unknown Error In ReBack Data!"), QStringLiteral("成功还原!"),
-               [&](CallTableMaintenance& work) { work.restore(range); });
+    return run(
+        QStringLiteral("Unknown Error In ReBack Data!"), [] { return QStringLiteral("成功还原!"); },
+        [&](CallTableMaintenance& work) { work.restore(range); });
 }
 
 bool CallTableCommands::removeDuplicates(const QDate& start, const QDate& end,
                                          const CallTableMaintenance::Progress& progress)
 {
-    return run(QStringLiteral("Unknown Error In ReBack Data!"), QStringLiteral("成功!"),
-               [&](CallTableMaintenance& work) { work.removeDuplicates(start, end, progress); });
+    int removed = 0;
+    return run(
+        QStringLiteral("Unknown Error In ReBack Data!"), [&] { return duplicatesRemovedText(removed); },
+        [&](CallTableMaintenance& work) { removed = work.removeDuplicates(start, end, progress); });
+}
+
+QString CallTableCommands::duplicatesRemovedText(int removed)
+{
+    return QStringLiteral("成功!\n删除了%1条重复记录.").arg(removed);
 }
 
 } // namespace qalor

@@ -45,9 +45,12 @@ public:
     CDatabase& database() { return *m_db; }
 
     static QString deleteWarning();
+    // The report of 删除重复记录: how many rows went.
+    static QString duplicatesRemovedText(int removed);
 
 private:
-    bool run(const QString& unknownErrorText, const QString& report,
+    // report gives the text shown after the work succeeded.
+    bool run(const QString& unknownErrorText, const std::function<QString()>& report,
              const std::function<void(CallTableMaintenance&)>& work);
     void notify(const std::function<void()>& hook) const;
     void openConnection();

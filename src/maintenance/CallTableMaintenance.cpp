@@ -12,7 +12,7 @@ QString CallTableMaintenance::condition(bool withCaller)
     return where;
 }
 
-void CallTableMaintenance::execute(const QString& head, const CallRange& range)
+QSqlQuery CallTableMaintenance::run(const QString& head, const CallRange& range)
 {
     QSqlQuery query = m_db.prepare(head + condition(range.caller.has_value()));
     query.addBindValue(dateText(range.end));
@@ -20,6 +20,18 @@ void CallTableMaintenance::execute(const QString& head, const CallRange& range)
     if (range.caller)
         query.addBindValue(*range.caller);
     CDatabase::exec(query);
+    return query;
+}
+
+void CallTableMaintenance::execute(const QString& head, const CallRange& range)
+{
+    run(head, range);
+}
+
+int CallTableMaintenance::count(const QString& head, const CallRange& range)
+{
+    QSqlQuery query = run(head, range);
+    return query.next() ? query.value(0).toInt() : 0;
 }
 
 void CallTableMaintenance::lockCallTable()
@@ -56,7 +68,7 @@ void CallTableMaintenance::restore(const CallRange& range)
     transaction.commit();
 }
 
-void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end, const Progress& progress)
+int CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end, const Progress& progress)
 {
     const CallRange range{start, end, std::nullopt};
     auto step = [&](int done) {
@@ -68,6 +80,8 @@ void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end
     CTransaction transaction(m_db);
     lockCallTable();
     step(0);
+    // Counted inside the lock: the rows the range held and those kept.
+    const int held = count(QStringLiteral("SELECT COUNT(*) FROM 话费表 "), range);
     m_db.execute(QStringLiteral("DELETE  FROM HF"));
     step(1);
     execute(QStringLiteral("INSERT INTO HF SELECT DISTINCT * FROM 话费表 "), range);
@@ -75,8 +89,10 @@ void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end
     execute(QStringLiteral("DELETE  FROM 话费表 "), range);
     step(3);
     m_db.execute(QStringLiteral("INSERT INTO 话费表 SELECT  * FROM HF "));
+    const int kept = count(QStringLiteral("SELECT COUNT(*) FROM HF "), range);
     transaction.commit();
     step(4);
+    return held - kept;
 }
 
 } // namespace qalor

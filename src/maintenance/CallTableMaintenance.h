@@ -18,6 +18,7 @@
 #include "db/CDatabase.h"
 
 #include <QDate>
+#include <QSqlQuery>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -49,8 +50,9 @@ public:
     // Copies each distinct backup row of the range back into 话费表.
     void restore(const CallRange& range);
     // Leaves one row of each set of identical rows of the range, through the
-    // work table HF (whose previous content is lost).
-    void removeDuplicates(const QDate& start, const QDate& end, const Progress& progress = {});
+    // work table HF (whose previous content is lost). Returns how many rows
+    // it removed.
+    int removeDuplicates(const QDate& start, const QDate& end, const Progress& progress = {});
 
     // The range condition with its placeholders: end date, start date, then
     // the caller when there is one.
@@ -59,7 +61,10 @@ public:
 
 private:
     void lockCallTable();
+    // The statement head with the range condition, values bound, executed.
+    QSqlQuery run(const QString& head, const CallRange& range);
     void execute(const QString& head, const CallRange& range);
+    int count(const QString& head, const CallRange& range);
 
     CDatabase& m_db;
 };
