@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QLabel;
+
 namespace qalor {
 
 // A parameter-table editor built from its definition: the grid over the
@@ -33,6 +35,8 @@ public:
 
     void importCsv();
     void exportCsv();
+    // Names the keys that several rows of the table share (hidden when none).
+    void showDuplicates();
 
 private:
     void addExtensionControls();
@@ -42,6 +46,7 @@ private:
     const EditorDef& m_def;
     Hooks m_hooks;
     ExtensionSource m_extensions;
+    QLabel* m_duplicates = nullptr;
 };
 
 } // namespace qalor
