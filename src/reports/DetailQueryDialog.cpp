@@ -10,9 +10,14 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace qalor {
 
@@ -29,6 +34,18 @@ QDateEdit* todayPicker(QWidget* parent)
 }
 } // namespace
 
+void DetailQueryDialog::fitToContent(QLineEdit* edit)
+{
+    // Room for the longest entry and one character more, inside the frame.
+    const int characters = std::min(edit->maxLength(), 24) + 1;
+    const int text = edit->fontMetrics().horizontalAdvance(QString(characters, QLatin1Char('0')));
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QSize hint = edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option,
+                                                       QSize(text, edit->fontMetrics().height()), edit);
+    edit->setFixedWidth(hint.width());
+}
+
 DetailQueryDialog::DetailQueryDialog(const QString& caption, const QString& heading, DetailLayout layout,
                                      FailureTexts texts, QWidget* parent)
     : QDialog(parent), m_layout(layout), m_texts(std::move(texts)), m_pager(heading)
@@ -44,9 +61,14 @@ DetailQueryDialog::DetailQueryDialog(const QString& caption, const QString& head
     endLabel->setBuddy(m_end);
     m_filters = new QGridLayout;
     m_filters->addWidget(startLabel, 0, 0);
-    m_filters->addWidget(m_start, 0, 1);
+    m_filters->addWidget(m_start, 0, 1, Qt::AlignLeft);
     m_filters->addWidget(endLabel, 0, 2);
-    m_filters->addWidget(m_end, 0, 3);
+    m_filters->addWidget(m_end, 0, 3, Qt::AlignLeft);
+    // Label and field pairs in aligned columns, each field as wide as what
+    // it holds; the room left over goes to the right of the last pair.
+    m_filters->setColumnStretch(4, 1);
+    for (QWidget* picker : {static_cast<QWidget*>(m_start), static_cast<QWidget*>(m_end)})
+        picker->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     m_list = new QListWidget(this);
     m_list->setAccessibleName(QStringLiteral("查询结果"));

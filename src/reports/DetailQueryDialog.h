@@ -10,6 +10,7 @@
 
 class QDateEdit;
 class QGridLayout;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -56,6 +57,8 @@ protected:
     virtual std::optional<DetailQuery> readQuery() = 0;
     DetailQuery periodQuery() const;
     QGridLayout* filters() const { return m_filters; }
+    // Makes a filter edit as wide as its longest entry.
+    static void fitToContent(QLineEdit* edit);
     void done(int result) override;
 
 private:

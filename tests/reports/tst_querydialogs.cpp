@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 using namespace qalor;
 using qalor::test::RecordingPrompt;
@@ -131,6 +132,45 @@ class TestQueryDialogs : public QObject
 {
     Q_OBJECT
 private slots:
+    // Fields as wide as what they hold, in aligned label/field columns,
+    // however wide the dialog (the result list makes it wide).
+    void filtersSizedToTheirContent_data()
+    {
+        QTest::addColumn<bool>("byCallee");
+        QTest::newRow("按日期查询") << false;
+        QTest::newRow("按被叫号查询") << true;
+    }
+    void filtersSizedToTheirContent()
+    {
+        QFETCH(bool, byCallee);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        std::unique_ptr<QDialog> dialog;
+        if (byCallee)
+            dialog = std::make_unique<CCalleeQueryDlg>();
+        else
+            dialog = std::make_unique<CDateQueryDlg>();
+        dialog->resize(1200, 700);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        const QList<QDateEdit*> pickers = dialog->findChildren<QDateEdit*>();
+        QCOMPARE(pickers.size(), 2);
+        QLineEdit* caller = child<QLineEdit>(*dialog, QStringLiteral("主叫号"));
+        QCOMPARE(pickers[0]->width(), pickers[1]->width());
+        QVERIFY2(pickers[0]->width() < 200, qPrintable(QString::number(pickers[0]->width())));
+        // Four digits need less room than a date.
+        QVERIFY2(caller->width() < pickers[0]->width(), qPrintable(QString::number(caller->width())));
+        QVERIFY(caller->width() >= caller->fontMetrics().horizontalAdvance(QStringLiteral("8888")));
+        // Fields of one column start at one edge.
+        QCOMPARE(caller->x(), pickers[0]->x());
+        if (byCallee) {
+            QLineEdit* callee = child<QLineEdit>(*dialog, QStringLiteral("被叫号："));
+            QCOMPARE(callee->x(), pickers[0]->x());
+            QVERIFY(callee->width() > caller->width());
+            QVERIFY(callee->width() < 400);
+        }
+    }
+
     void dateQueryRestrictions_data()
     {
         QTest::addColumn<QString>("caller");
@@ -227,8 +267,11 @@ private slots:
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QStringList>("callers");
+        // Two lines on screen, not a literal "/n".
         QTest::newRow("no called number: no query")
-            << QString() << false << QList<bool>{} << QStringList{CCalleeQueryDlg::noCalleeText()} << QStringList{};
+            << QString() << false << QList<bool>{}
+            << QStringList{QStringLiteral("请输入被叫号的头几个数字!\n如果要查全部记录,请用按日期查询.")}
+            << QStringList{};
         QTest::newRow("empty caller, Cancel: no query")
             << QStringLiteral("010") << true << QList<bool>{false}
             << QStringList{CCalleeQueryDlg::noCallerQuestion()} << QStringList{};
