@@ -4,6 +4,7 @@
 #include "editors/CsvImport.h"
 #include "editors/KeyDuplicates.h"
 #include "editors/RateCheckDialog.h"
+#include "editors/XlsxExport.h"
 #include "prompt/Prompt.h"
 
 #include <QDir>
@@ -29,7 +30,9 @@ QString chooseFile(QWidget* parent, bool save, const QString& suggested)
 {
     if (installedChooser())
         return installedChooser()(parent, save, suggested);
-    const QString filter = QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)");
+    const QString filter = suggested.endsWith(QStringLiteral(".xlsx"))
+                               ? QStringLiteral("Excel 工作簿 (*.xlsx);;所有文件 (*)")
+                               : QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)");
     if (save)
         return QFileDialog::getSaveFileName(parent, QStringLiteral("导出"),
                                             QDir::home().filePath(suggested), filter);
@@ -59,8 +62,10 @@ EditorDialog::EditorDialog(const EditorDef& def, Hooks hooks, QWidget* parent)
     }
     if (def.offersImport())
         addButton(QStringLiteral("导入…"), [this] { importCsv(); });
-    if (def.offersExport())
+    if (def.offersExport()) {
         addButton(QStringLiteral("导出…"), [this] { exportCsv(); });
+        addButton(QStringLiteral("导出Excel…"), [this] { exportXlsx(); });
+    }
     if (def.extra == EditorDef::Extra::RateCheck) {
         addButton(QStringLiteral("检查费率表"), [this] {
             RateCheckDialog check(this);
@@ -199,14 +204,24 @@ void EditorDialog::showDuplicates()
     m_duplicates->setVisible(!text.isEmpty());
 }
 
+void EditorDialog::exportXlsx()
+{
+    exportTo(QStringLiteral(".xlsx"), &XlsxExport::write);
+}
+
 void EditorDialog::exportCsv()
+{
+    exportTo(QStringLiteral(".csv"), &CsvExport::write);
+}
+
+void EditorDialog::exportTo(const QString& suffix, QString (*write)(const GridModel&, const QString&))
 {
     if (!model().table())
         return;
-    const QString fileName = chooseFile(this, true, model().table()->name + QStringLiteral(".csv"));
+    const QString fileName = chooseFile(this, true, model().table()->name + suffix);
     if (fileName.isEmpty())
         return;
-    const QString failure = CsvExport::write(model(), fileName);
+    const QString failure = write(model(), fileName);
     if (!failure.isEmpty())
         Prompt::inform(QStringLiteral("导出失败: ") + failure);
 }

@@ -11,7 +11,7 @@ class QLabel;
 namespace qalor {
 
 // A parameter-table editor built from its definition: the grid over the
-// record source, "修改" with the editor's mode, "导入…"/"导出…" where rows can
+// record source, "修改" with the editor's mode, "导入…"/"导出…"/"导出Excel…" where rows can
 // be added, "确认" (closes with OK) and "返回" (closes with Cancel), and the
 // extras of some editors (the extension editor's department list and sort
 // buttons, the statistics-type warning, the rate-table check).
@@ -35,10 +35,13 @@ public:
 
     void importCsv();
     void exportCsv();
+    void exportXlsx();
     // Names the keys that several rows of the table share (hidden when none).
     void showDuplicates();
 
 private:
+    // Asks for a file named after the table and writes the grid's rows there.
+    void exportTo(const QString& suffix, QString (*write)(const GridModel&, const QString&));
     void addExtensionControls();
     void showDepartment(int number);
     void sortExtensions(ExtensionSource::Order order);

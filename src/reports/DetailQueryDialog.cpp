@@ -3,6 +3,7 @@
 #include "prompt/Prompt.h"
 #include "reports/CallCursor.h"
 #include "reports/DetailCsv.h"
+#include "reports/DetailXlsx.h"
 #include "reports/ReportOutput.h"
 #include "reports/WaitCursor.h"
 
@@ -95,6 +96,7 @@ DetailQueryDialog::DetailQueryDialog(const QString& caption, const QString& head
     addButton(QStringLiteral("打印"), &DetailQueryDialog::printBill);
     addButton(QStringLiteral("打印预览"), &DetailQueryDialog::previewBill);
     addButton(QStringLiteral("导出"), &DetailQueryDialog::exportCsv);
+    addButton(QStringLiteral("导出Excel"), &DetailQueryDialog::exportXlsx);
     // Esc closes the dialog as 返回 does; nothing prints without 打印.
     addButton(QStringLiteral("返回"), &QDialog::reject);
     m_first->setEnabled(false);
@@ -213,18 +215,30 @@ void DetailQueryDialog::previewBill()
 
 void DetailQueryDialog::exportCsv()
 {
-    runGuarded(QueryFailure, [this] {
+    exportTo(QStringLiteral("导出"), QStringLiteral(".csv"), QStringLiteral("CSV (*.csv)"),
+             &DetailCsv::write);
+}
+
+void DetailQueryDialog::exportXlsx()
+{
+    exportTo(QStringLiteral("导出Excel"), QStringLiteral(".xlsx"), QStringLiteral("Excel 工作簿 (*.xlsx)"),
+             &DetailXlsx::write);
+}
+
+void DetailQueryDialog::exportTo(const QString& caption, const QString& suffix, const QString& filter,
+                                 bool (*write)(CallSource&, const QString&, QString*))
+{
+    runGuarded(QueryFailure, [&] {
         if (!haveResult())
             return;
-        const QString file = ReportOutput::chooseSaveFile(this, QStringLiteral("导出"),
-                                                          DetailBill::documentName() + QStringLiteral(".csv"),
-                                                          QStringLiteral("CSV (*.csv)"));
+        const QString file =
+            ReportOutput::chooseSaveFile(this, caption, DetailBill::documentName() + suffix, filter);
         if (file.isEmpty())
             return;
         WaitCursor wait;
         CallCursor calls(*m_lastQuery);
         QString error;
-        if (!DetailCsv::write(calls, file, &error))
+        if (!write(calls, file, &error))
             Prompt::inform(error);
     });
 }

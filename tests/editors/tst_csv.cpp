@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -308,6 +309,38 @@ private slots:
                 b->click();
         QVERIFY(!check.duplicates().isHidden());
         QCOMPARE(check.duplicates().text(), QString("费率表中区号重复: 010 (2行)"));
+    }
+
+    // "导出Excel…": prefixes stay text with their leading zeros, rates are numbers.
+    void editorExportsATypedSheet()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                   "VALUES ('0081',0.8,'日本',6,3,0,2)");
+        QTemporaryDir dir;
+        const QString file = dir.filePath("rates.xlsx");
+        QString suggested;
+        EditorDialog::installFileChooser([&](QWidget*, bool save, const QString& name) {
+            suggested = name;
+            return save ? file : QString();
+        });
+        EditorDialog::Hooks hooks{[] { return true; }, [](QDialog&) { return int(QDialog::Rejected); }};
+        EditorDialog dialog(*EditorTable::find(32790), hooks);
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("导出Excel…"))
+                b->click();
+        EditorDialog::installFileChooser({});
+        QCOMPARE(suggested, QString("费率表.xlsx"));
+        QVERIFY(prompt.texts.isEmpty());
+        QProcess unzip;
+        unzip.start("unzip", {"-p", file, "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString xml = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY2(xml.contains("<c r=\"A2\" t=\"s\">"), qPrintable(xml));
+        QVERIFY(xml.contains("<t>0081</t>"));
+        QVERIFY2(xml.contains("<c r=\"B2\"><v>0.8</v></c>"), qPrintable(xml));
+        QVERIFY(xml.contains("<c r=\"D2\"><v>6</v></c>"));
     }
 
     // A carrier's list saved by a Chinese spreadsheet (GBK) imported through

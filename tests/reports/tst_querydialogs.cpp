@@ -435,6 +435,29 @@ private slots:
                               QStringLiteral("8002,01012345678,240111,090000,80,0.70,2,1.40,0.00,0.50,北京"),
                               QStringLiteral(",01012345678,240113,090000,60,0.70,1,0.70,0.00,0.00,北京"),
                               QString()}));
+
+        // The same calls as a typed sheet: numbers that are identifiers stay
+        // text, the date is a date, the duration a time, amounts numbers.
+        const QString book = dir.filePath(QStringLiteral("详单.xlsx"));
+        ReportOutput::installFileChooser(
+            [&](QWidget*, const QString&, const QString&, const QString&) { return book; });
+        click(dialog, QStringLiteral("导出Excel"));
+        ReportOutput::installFileChooser({});
+        QVERIFY(prompt.texts.isEmpty());
+        QProcess unzip;
+        unzip.start(QStringLiteral("unzip"),
+                    {QStringLiteral("-p"), book, QStringLiteral("xl/worksheets/sheet1.xml")});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
+        for (const char* cell : {"<c r=\"A2\" t=\"s\">", "<c r=\"B2\" t=\"s\">", "<c r=\"D2\" t=\"s\">"})
+            QVERIFY2(sheet.contains(QLatin1String(cell)), cell);
+        for (const char* value :
+             {"C2\" s=\"\\d+\"><v>45301</v>", "E2\" s=\"\\d+\"><v>0.000925925925925926</v>",
+              "H2\" s=\"\\d+\"><v>1.4</v>", "G2\"><v>2</v>"})
+            QVERIFY2(sheet.contains(QRegularExpression(QStringLiteral("<c r=\"") + QLatin1String(value))),
+                     qPrintable(sheet));
+        QVERIFY(sheet.contains(QStringLiteral("<c r=\"K4\"")));
+        QVERIFY(!sheet.contains(QStringLiteral("<c r=\"A5\"")));
     }
 };
 
