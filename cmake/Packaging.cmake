@@ -102,7 +102,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6sql6-odbc, qt6-qpa-plugins, unixodbc, odbcinst, libsqliteodbc, fonts-wqy-microhei, fonts-noto-cjk, qt6-translations-l10n")
+    "libxlsxwriter4, libqt6sql6-odbc, qt6-qpa-plugins, unixodbc, odbcinst, libsqliteodbc, fonts-wqy-microhei, fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "odbc-postgresql")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "postgresql")
 include(CPack)

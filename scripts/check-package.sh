@@ -31,7 +31,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # Each name must be a dependency of its own, not a part of another name.
 depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//')
 for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6network6 libqt6serialport6 \
-    libqt6printsupport6 libqt6charts6 libqt6sql6-odbc qt6-qpa-plugins unixodbc odbcinst libsqliteodbc fonts-wqy-microhei fonts-noto-cjk \
+    libqt6printsupport6 libqt6charts6 libxlsxwriter4 libqt6sql6-odbc qt6-qpa-plugins unixodbc odbcinst libsqliteodbc fonts-wqy-microhei fonts-noto-cjk \
     qt6-translations-l10n; do
     grep -qx "$package" <<<"$depends" || fail "Depends lacks $package"
 done

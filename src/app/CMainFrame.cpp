@@ -12,6 +12,7 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
+#include "app/ReceivedCallsModel.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
 #include "editors/EditorDialog.h"
@@ -86,10 +87,16 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     m_loginPane = new QLabel(this);
     m_portPane = new QLabel(this);
     m_clockPane = new QLabel(this);
-    m_reportPane->setAccessibleName(QStringLiteral("REPORT状态"));
-    m_loginPane->setAccessibleName(QStringLiteral("登录状态"));
-    m_portPane->setAccessibleName(QStringLiteral("串口状态"));
-    m_clockPane->setAccessibleName(QStringLiteral("时间"));
+    // A pane's accessible name is its text ("串口1 已连接"), so a screen
+    // reader says the state; what the pane is goes in its description.
+    const std::pair<QLabel*, const char*> panes[] = {{m_reportPane, "REPORT状态"},
+                                                     {m_loginPane, "登录状态"},
+                                                     {m_portPane, "串口状态"},
+                                                     {m_clockPane, "时间"}};
+    for (const auto& [pane, role] : panes) {
+        pane->setObjectName(QString::fromUtf8(role));
+        pane->setAccessibleDescription(QString::fromUtf8(role));
+    }
     statusBar()->addPermanentWidget(m_reportPane);
     statusBar()->addPermanentWidget(m_loginPane);
     statusBar()->addPermanentWidget(m_portPane);
@@ -128,6 +135,13 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     m_classChangeProgress = new ClassChangeProgress(*m_classChange, this);
     m_autoDowngrade = std::make_unique<AutoDowngrade>(*m_classChange, m_state.hotel);
     AutoClassChange::install(m_autoDowngrade.get());
+
+    // A line kept for REPORT processing is said in the message line; the
+    // list keeps showing the calls it holds.
+    connect(&m_view->receivedCalls(), &ReceivedCallsModel::reportLineNoted, this, [this] {
+        statusBar()->showMessage(ReceivedCallsModel::reportLineText());
+        showStatus();
+    });
 
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
@@ -339,14 +353,14 @@ void CMainFrame::checkIn()
 
 void CMainFrame::checkOut()
 {
-    CCheckOutDlg dialog([this] { printHotelBill(); }, this);
+    CCheckOutDlg dialog([this](const QString& extension) { printHotelBill(extension); }, this);
     if (DialogRunner::run(dialog) == QDialog::Accepted)
         applyChangeList(ChangeForm::CheckOut, dialog.changeList().text());
 }
 
-void CMainFrame::printHotelBill()
+void CMainFrame::printHotelBill(const QString& extension)
 {
-    CHotalBillDlg dialog(this);
+    CHotalBillDlg dialog(this, extension);
     DialogRunner::run(dialog);
 }
 

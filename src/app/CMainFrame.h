@@ -66,7 +66,7 @@ private:
     void openEditor(int command);
     void checkIn();
     void checkOut();
-    void printHotelBill();
+    void printHotelBill(const QString& extension = QString());
     void editHotelOptions();
     void changeStationClass();
     void showGrid(const QString& caption, const QString& recordSource, bool editable);

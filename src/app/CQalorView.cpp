@@ -2,11 +2,12 @@
 
 #include "app/AuditLog.h"
 #include "app/CallIntake.h"
-#include "prompt/Prompt.h"
+#include "gui/DialogRunner.h"
 #include "app/ReceivedCallsModel.h"
 #include "app/ReportLines.h"
 #include "app/ReportProcessor.h"
 #include "app/SerialPortTable.h"
+#include "app/UnframedDialog.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "rating/CCallRater.h"
 #include "serial/MappedCommControl.h"
@@ -290,7 +291,7 @@ void CQalorView::computeReport()
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(300);
     }
-    d->processor.compute([&](int done, int) {
+    const ReportProcessor::Result result = d->processor.compute([&](int done, int) {
         if (!progress)
             return true;
         progress->setValue(done);
@@ -302,15 +303,24 @@ void CQalorView::computeReport()
     if (d->report.isEmpty())
         d->intake.setReportMode(false);
     openPort();
+    Prompt::inform(ReportProcessor::summaryText(result));
 }
 
 void CQalorView::recutUnframed()
 {
     int remaining = 0;
     const int lines = d->intake.recutUnframed(remaining);
-    Prompt::inform(QStringLiteral("切分出%1条CDR记录,请用\"计算REPORT数据\"计算;仍有%2段数据不符合CDR字段定义.")
-                       .arg(lines)
-                       .arg(remaining));
+    Prompt::inform(
+        QStringLiteral("切分出%1条CDR记录,请用\"计算REPORT数据\"计算;仍有%2段数据不符合CDR字段定义.")
+            .arg(lines)
+            .arg(remaining));
+    if (remaining == 0)
+        return;
+    // What is left can be looked at, and discarded when it is known to be
+    // no call at all.
+    UnframedDialog pieces(
+        d->intake.unframedPieces(), [this] { return d->intake.discardUnframed(); }, this);
+    DialogRunner::run(pieces);
 }
 
 bool CQalorView::reportMode() const

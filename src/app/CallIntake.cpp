@@ -348,7 +348,7 @@ void CallIntake::waitForDataSource(qint64 from)
 bool CallIntake::keepUnframed(const LineAssembler::Piece& piece)
 {
     try {
-        m_unframed.append(piece.text, piece.end);
+        m_unframed.append(piece.text, piece.end, QDateTime::currentMSecsSinceEpoch());
     } catch (const std::exception& error) {
         // The piece waits in the received journal until it can be kept.
         m_unreachableText.clear();
@@ -397,12 +397,30 @@ int CallIntake::recutUnframed(int& remaining)
             rest << piece.text;
         }
     }
-    m_unframed.replace(rest);
+    // Nothing cut: the pieces stay as they were kept, with their times.
+    if (lines > 0)
+        m_unframed.replace(rest);
     if (lines > 0)
         m_reportMode = true;
     m_unframedTold = false;
-    remaining = int(rest.size());
+    remaining = lines > 0 ? int(rest.size()) : int(kept.size());
     return lines;
+}
+
+QList<LineJournal::Entry> CallIntake::unframedPieces() const
+{
+    return m_unframed.entries();
+}
+
+int CallIntake::discardUnframed()
+{
+    const int pieces = int(m_unframed.entries().size());
+    // The stream position they came from stays noted, so that a restart
+    // does not take them in again.
+    m_unframed.clear();
+    m_unframedTold = false;
+    m_unframedNew = false;
+    return pieces;
 }
 
 CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)

@@ -104,6 +104,10 @@ public:
     // processing (REPORT mode starts). Returns how many lines were found;
     // remaining tells how many pieces stay kept.
     int recutUnframed(int& remaining);
+    // The pieces kept because they did not form a line, oldest first.
+    QList<LineJournal::Entry> unframedPieces() const;
+    // Forgets every kept piece; returns how many there were.
+    int discardUnframed();
     static QString unframedJournalPath();
     static QString rawJournalPath();
     static QString repeatedLinesPath();

@@ -28,7 +28,7 @@ PortDialog::PortDialog(QWidget* parent)
     // What the entered number stands for on this workstation: a serial
     // device or a device server's network address.
     m_mapping->setObjectName(QStringLiteral("mapping"));
-    m_mapping->setAccessibleName(QStringLiteral("对应设备"));
+    m_mapping->setAccessibleDescription(QStringLiteral("对应设备"));
     m_mapping->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(QStringLiteral("对应设备:"), m_mapping);
     connect(m_port, &QLineEdit::textChanged, this, &PortDialog::showMapping);

@@ -77,11 +77,8 @@ void ReceivedCallsModel::addCall(const PricedCall& call)
 
 void ReceivedCallsModel::noteReportLine()
 {
-    if (!m_rows.isEmpty()) {
-        m_rows.first()[Called] = QStringLiteral("收到一条CDR记录");
-        emit dataChanged(index(0, Called), index(0, Called));
-    }
     countRow();
+    emit reportLineNoted();
 }
 
 QString ReceivedCallsModel::cell(int row, int column) const

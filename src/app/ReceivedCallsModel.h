@@ -26,9 +26,11 @@ public:
 
     // Puts a priced call on top; the row below the thirtieth goes.
     void addCall(const PricedCall& call);
-    // A line collected for REPORT processing: counted like a call, shown
-    // only as a note in the top row (nothing when the list is empty).
+    // A line collected for REPORT processing: counted like a call; the rows
+    // keep the real calls and reportLineNoted() lets the window say it.
     void noteReportLine();
+
+    static QString reportLineText() { return QStringLiteral("收到一条CDR记录"); }
     // Forgets the rows counted so far (the list itself stays).
     void resetCounter() { m_counter = 0; }
 
@@ -38,6 +40,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+signals:
+    void reportLineNoted();
 
 private:
     void countRow();

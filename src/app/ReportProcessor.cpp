@@ -29,9 +29,27 @@ ReportProcessor::Result ReportProcessor::compute(const Progress& progress)
         }
         go = !progress || progress(result.done, result.total);
     }
+    result.cancelled = !go && !m_lines.isEmpty();
     if (m_lines.isEmpty())
         m_intake.setReportMode(false);
     return result;
+}
+
+QString ReportProcessor::summaryText(const Result& result)
+{
+    if (result.total == 0)
+        return QStringLiteral("没有待计算的REPORT数据.");
+    QString text = QStringLiteral("计算了%1条CDR记录,存入话费表%2条,%3条未存入(不计费或已存过).")
+                       .arg(result.done)
+                       .arg(result.stored)
+                       .arg(result.done - result.stored);
+    const int left = result.total - result.done;
+    if (left > 0) {
+        const QString why = result.failed ? QStringLiteral("存储出错") : QStringLiteral("计算被取消");
+        text += QLatin1Char('\n') +
+                QStringLiteral("另有%1条因%2未计算,已保留,可再次\"计算REPORT数据\".").arg(left).arg(why);
+    }
+    return text;
 }
 
 bool ReportProcessor::runBatch(int count, Result& result)

@@ -27,7 +27,12 @@ public:
         int done = 0;   // lines that left the collection
         int stored = 0; // calls appended to 话费表
         bool failed = false;
+        bool cancelled = false; // stopped by the person before the end
     };
+
+    // What the run did, for the person who started it: lines priced, calls
+    // stored, lines left collected and why.
+    static QString summaryText(const Result& result);
 
     ReportProcessor(CallIntake& intake, CCallRater& engine, ReportLines& lines);
 

@@ -10,4 +10,12 @@ int TableDef::indexOf(const QString& column) const
     return -1;
 }
 
+QList<int> TableDef::keyColumns() const
+{
+    QList<int> indexes;
+    for (const QString& column : key)
+        indexes << indexOf(column);
+    return indexes;
+}
+
 } // namespace qalor

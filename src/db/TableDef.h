@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace qalor {
 
@@ -21,8 +22,13 @@ struct TableDef
 {
     QString name;
     QList<ColumnDef> columns;
+    // The columns that tell one row from another for the people editing the
+    // table (a rate's 区号): the data source does not enforce them, the
+    // editors and the import keep them single. Empty: rows may repeat.
+    QStringList key;
 
     int indexOf(const QString& column) const;
+    QList<int> keyColumns() const;
     const ColumnDef& column(int i) const { return columns.at(i); }
     int columnCount() const { return int(columns.size()); }
 };

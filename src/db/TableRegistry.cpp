@@ -18,7 +18,14 @@ ColumnDef realMoney(const char* name) { return {QString::fromUtf8(name), T::Doub
 
 TableDef table(const char* name, QList<ColumnDef> columns)
 {
-    return {QString::fromUtf8(name), std::move(columns)};
+    return {QString::fromUtf8(name), std::move(columns), {}};
+}
+
+TableDef keyed(TableDef def, std::initializer_list<const char*> key)
+{
+    for (const char* column : key)
+        def.key << QString::fromUtf8(column);
+    return def;
 }
 
 // 话费表, 话费表备份 and HF share this column order: rows are copied between
@@ -44,31 +51,39 @@ namespace Tables {
 QALOR_TABLE(callCost, table("话费表", callCostColumns()))
 QALOR_TABLE(callCostBackup, table("话费表备份", callCostColumns()))
 QALOR_TABLE(callCostWork, table("HF", callCostColumns()))
-QALOR_TABLE(rate, table("费率表", {text("区号"), single("费率"), text("地区"), int16("计费单位"),
-                                   int16("折扣类型"), single("附加费费率"), int16("统计类型")}))
-QALOR_TABLE(rate31, table("rate31", {text("区号"), text("地区"), int16("折扣类型"), int16("统计类型"),
-                                     real("费率2"), real("附加费率2"), real("附加费率1"), real("费率1"),
-                                     int32("时长1"), int32("时长2")}))
+QALOR_TABLE(rate, keyed(table("费率表", {text("区号"), single("费率"), text("地区"), int16("计费单位"),
+                                         int16("折扣类型"), single("附加费费率"), int16("统计类型")}),
+                        {"区号"}))
+QALOR_TABLE(rate31, keyed(table("rate31", {text("区号"), text("地区"), int16("折扣类型"), int16("统计类型"),
+                                           real("费率2"), real("附加费率2"), real("附加费率1"), real("费率1"),
+                                           int32("时长1"), int32("时长2")}),
+                          {"区号"}))
 QALOR_TABLE(timeDiscount,
             table("分时折扣率表", {int16("折扣类型"), text("起始时间"), text("结束时间"), single("折扣率")}))
-QALOR_TABLE(dayDiscount, table("节假日折扣率表", {int16("折扣类型"), text("日期"), single("折扣率")}))
-QALOR_TABLE(weekDiscount, table("星期折扣率表", {int32("星期"), int32("折扣类型"), real("折扣率")}))
-QALOR_TABLE(callType, table("呼叫类型表", {int32("呼叫类型"), int32("计费否"), text("描述")}))
-QALOR_TABLE(callerCos, table("服务级别计费表", {int32("服务级别"), int32("计费否")}))
-QALOR_TABLE(trunkGroup, table("中继组", {int32("中继组号"), int32("计费否")}))
-QALOR_TABLE(countType, table("统计类型表", {int16("统计类型"), text("类型描述")}))
+QALOR_TABLE(dayDiscount, keyed(table("节假日折扣率表", {int16("折扣类型"), text("日期"), single("折扣率")}),
+                               {"折扣类型", "日期"}))
+QALOR_TABLE(weekDiscount, keyed(table("星期折扣率表", {int32("星期"), int32("折扣类型"), real("折扣率")}),
+                                {"星期", "折扣类型"}))
+QALOR_TABLE(callType,
+            keyed(table("呼叫类型表", {int32("呼叫类型"), int32("计费否"), text("描述")}), {"呼叫类型"}))
+QALOR_TABLE(callerCos, keyed(table("服务级别计费表", {int32("服务级别"), int32("计费否")}), {"服务级别"}))
+QALOR_TABLE(trunkGroup, keyed(table("中继组", {int32("中继组号"), int32("计费否")}), {"中继组号"}))
+QALOR_TABLE(countType, keyed(table("统计类型表", {int16("统计类型"), text("类型描述")}), {"统计类型"}))
 QALOR_TABLE(cdrLayout,
             table("CDR字段定义表", {int32("输出序号"), text("字段名"), int32("字段长"), int32("是否输出")}))
 QALOR_TABLE(cdrRaw, table("cdr表", {text("呼叫记录")}))
 QALOR_TABLE(cdrSave, table("CDRSave", {bit("是否保存CDR")}))
 QALOR_TABLE(comPort, table("串口表", {int32("串口号")}))
-QALOR_TABLE(dialCode, table("分机拨号变换表", {text("分机号头"), text("拨号号头")}))
-QALOR_TABLE(discountType, table("折扣类型表", {int16("折扣类型"), text("描述")}))
+QALOR_TABLE(dialCode, keyed(table("分机拨号变换表", {text("分机号头"), text("拨号号头")}), {"分机号头"}))
+QALOR_TABLE(discountType, keyed(table("折扣类型表", {int16("折扣类型"), text("描述")}), {"折扣类型"}))
 
-QALOR_TABLE(user, table("用户信息表", {text("电话号码"), text("用户名"), text("电路位置"), text("电话级别"),
-                                       text("安装地点"), text("安装时间"), bit("是否公费"), bit("是否宿舍电话"),
-                                       singleMoney("月租费"), int16("部门编号"), text("拆除日期")}))
-QALOR_TABLE(department, table("部门表", {text("部门名"), int16("部门编号"), single("管理费比率")}))
+QALOR_TABLE(user, keyed(table("用户信息表",
+                              {text("电话号码"), text("用户名"), text("电路位置"), text("电话级别"),
+                               text("安装地点"), text("安装时间"), bit("是否公费"), bit("是否宿舍电话"),
+                               singleMoney("月租费"), int16("部门编号"), text("拆除日期")}),
+                        {"电话号码"}))
+QALOR_TABLE(department,
+            keyed(table("部门表", {text("部门名"), int16("部门编号"), single("管理费比率")}), {"部门编号"}))
 QALOR_TABLE(tj, table("tj", {text("电话号码"), text("用户名"), singleMoney("月租费"), bit("是否宿舍电话"),
                              int16("部门编号"), text("部门名"), realMoney("市话"), realMoney("本地网"),
                              realMoney("长途"), realMoney("信息台等")}))
@@ -88,9 +103,13 @@ QALOR_TABLE(hotelSettings,
                    text("国际长途升级代码"), text("国内长途升级代码"), text("市话升级代码"),
                    text("默认级别升级代码"), text("数据库")}))
 QALOR_TABLE(stationChangeInfo, table("分机级别更改记录表", {text("分机号"), text("级别信息"), text("日期")}))
-QALOR_TABLE(password, table("管理员口令表", {text("管理员名"), text("口令")}))
-QALOR_TABLE(loginfo, table("LOGINFO", {{QStringLiteral("ID"), T::Int32, true}, text("管理员名"), text("操作"),
-                                       text("操作结果"), text("日期"), text("时间")}))
+QALOR_TABLE(password, keyed(table("管理员口令表", {text("管理员名"), text("口令")}), {"管理员名"}))
+QALOR_TABLE(loginfo, table("LOGINFO", {{QStringLiteral("ID"), T::Int32, true},
+                                       text("管理员名"),
+                                       text("操作"),
+                                       text("操作结果"),
+                                       text("日期"),
+                                       text("时间")}))
 QALOR_TABLE(phoneQuery, table("电话查询", {text("分机号"), text("用户名"), text("口令")}))
 
 #undef QALOR_TABLE

@@ -4,8 +4,10 @@
 #include "db/CRecordSet.h"
 #include "db/ColumnValue.h"
 #include "db/CsvReader.h"
+#include "editors/KeyDuplicates.h"
 #include "prompt/Prompt.h"
 
+#include <QMap>
 #include <QSqlQuery>
 #include <QStringList>
 #include <algorithm>
@@ -74,12 +76,13 @@ QString rowMarks(int columns)
     return QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
-// Appends rows in one transaction, `batch` rows per statement. With
-// lastTried, the index of the row whose statement failed is kept there
+// Appends rows in one transaction, `batch` rows per statement, after
+// emptying the table when replacing (the count removed goes to *replaced).
+// With lastTried, the index of the row whose statement failed is kept there
 // (exact when batch is 1). The transaction is committed only when every
 // statement ran, and only when lastTried is null.
 void append(const TableDef& table, const QList<int>& written, const QList<QList<QVariant>>& rows, int batch,
-            CDatabase& db, int* lastTried = nullptr)
+            CDatabase& db, CsvImport::Mode mode, int* replaced, int* lastTried = nullptr)
 {
     QStringList names;
     for (int c : written)
@@ -95,6 +98,11 @@ void append(const TableDef& table, const QList<int>& written, const QList<QList<
     };
 
     CTransaction transaction(db);
+    if (mode == CsvImport::Mode::Replace) {
+        *replaced = CsvImport::tableRows(table, db);
+        QSqlQuery empty = db.prepare(QStringLiteral("DELETE FROM ") + table.name);
+        CDatabase::exec(empty);
+    }
     std::optional<QSqlQuery> full;
     for (qsizetype first = 0; first < rows.size(); first += batch) {
         const qsizetype count = std::min<qsizetype>(batch, rows.size() - first);
@@ -116,7 +124,44 @@ void append(const TableDef& table, const QList<int>& written, const QList<QList<
 
 } // namespace
 
-CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes, CDatabase& db)
+// The keys that the rows would hold twice: within the file, and with the
+// table's rows when adding to them. lines holds each row's line in the file.
+QList<KeyDuplicates::Repeat> repeatedKeys(const TableDef& table, const QList<QList<QVariant>>& rows,
+                                          const QList<int>& lines, const QMap<QString, int>& existing)
+{
+    QMap<QString, QList<int>> byKey;
+    QStringList order;
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const QString key = KeyDuplicates::keyOf(table, rows.at(r));
+        QList<int>& at = byKey[key];
+        if (at.isEmpty())
+            order << key;
+        at << lines.at(r);
+    }
+    QList<KeyDuplicates::Repeat> repeats;
+    for (const QString& key : std::as_const(order)) {
+        const QList<int>& at = byKey.value(key);
+        const bool inTable = existing.contains(key);
+        if (at.size() > 1 || inTable)
+            repeats.append({key, int(at.size()), at, inTable});
+    }
+    return repeats;
+}
+
+int CsvImport::tableRows(const TableDef& table, CDatabase& db)
+{
+    QSqlQuery count = db.prepare(QStringLiteral("SELECT COUNT(*) FROM ") + table.name);
+    CDatabase::exec(count);
+    return count.next() ? count.value(0).toInt() : 0;
+}
+
+QString CsvImport::replaceQuestion(int rows)
+{
+    return QStringLiteral("表中已有%1行记录.\n用文件中的记录替换它们,请按‘确定’;\n添加到它们之后,请按‘取消’.")
+        .arg(rows);
+}
+
+CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes, CDatabase& db, Mode mode)
 {
     Result result;
     const QList<CsvReader::Record> records = CsvReader::parseBytes(bytes);
@@ -144,6 +189,7 @@ CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes,
 
     // Every value checked first; nothing is written while any is refused.
     QList<QList<QVariant>> rows;
+    QList<int> lines;
     rows.reserve(records.size() - 1);
     for (qsizetype r = 1; r < records.size(); ++r) {
         const CsvReader::Record& record = records.at(r);
@@ -172,6 +218,24 @@ CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes,
             row[column] = *typed;
         }
         rows.append(row);
+        lines.append(record.line);
+    }
+
+    if (!table.key.isEmpty()) {
+        QMap<QString, int> existing;
+        if (mode == Mode::Append) {
+            try {
+                existing = KeyDuplicates::keysInTable(table, db);
+            } catch (const DbError& error) {
+                result.error = error.message();
+                return result;
+            }
+        }
+        const QList<KeyDuplicates::Repeat> repeats = repeatedKeys(table, rows, lines, existing);
+        if (!repeats.isEmpty()) {
+            result.error = KeyDuplicates::fileText(table, repeats);
+            return result;
+        }
     }
 
     QList<int> written;
@@ -183,10 +247,11 @@ CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes,
     // back in the end, to name the line it refuses.
     int failedRow = -1;
     try {
-        append(table, written, rows, BatchRows, db);
+        append(table, written, rows, BatchRows, db, mode, &result.replaced);
     } catch (const DbError& error) {
         try {
-            append(table, written, rows, 1, db, &failedRow);
+            int ignored = 0;
+            append(table, written, rows, 1, db, mode, &ignored, &failedRow);
             failedRow = -1; // accepted row by row: no line to blame
         } catch (const DbError&) {
         }

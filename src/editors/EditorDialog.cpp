@@ -2,13 +2,16 @@
 
 #include "editors/CsvExport.h"
 #include "editors/CsvImport.h"
+#include "editors/KeyDuplicates.h"
 #include "editors/RateCheckDialog.h"
+#include "editors/XlsxExport.h"
 #include "prompt/Prompt.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
@@ -27,7 +30,9 @@ QString chooseFile(QWidget* parent, bool save, const QString& suggested)
 {
     if (installedChooser())
         return installedChooser()(parent, save, suggested);
-    const QString filter = QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)");
+    const QString filter = suggested.endsWith(QStringLiteral(".xlsx"))
+                               ? QStringLiteral("Excel 工作簿 (*.xlsx);;所有文件 (*)")
+                               : QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)");
     if (save)
         return QFileDialog::getSaveFileName(parent, QStringLiteral("导出"),
                                             QDir::home().filePath(suggested), filter);
@@ -57,8 +62,10 @@ EditorDialog::EditorDialog(const EditorDef& def, Hooks hooks, QWidget* parent)
     }
     if (def.offersImport())
         addButton(QStringLiteral("导入…"), [this] { importCsv(); });
-    if (def.offersExport())
+    if (def.offersExport()) {
         addButton(QStringLiteral("导出…"), [this] { exportCsv(); });
+        addButton(QStringLiteral("导出Excel…"), [this] { exportXlsx(); });
+    }
     if (def.extra == EditorDef::Extra::RateCheck) {
         addButton(QStringLiteral("检查费率表"), [this] {
             RateCheckDialog check(this);
@@ -73,6 +80,23 @@ EditorDialog::EditorDialog(const EditorDef& def, Hooks hooks, QWidget* parent)
         addExtensionControls();
     if (def.extra == EditorDef::Extra::CountTypeNote)
         addNote(QStringLiteral("为了计费软件正常工作,\n请不要修改此表数据"));
+
+    // Rows that share the table's key (two prices for one 区号) are named
+    // beside the grid, kept up to date as rows change.
+    if (model().table() && !model().table()->key.isEmpty()) {
+        m_duplicates = new QLabel(this);
+        m_duplicates->setObjectName(QStringLiteral("KeyDuplicates"));
+        m_duplicates->setAccessibleDescription(QStringLiteral("重复的记录"));
+        m_duplicates->setWordWrap(true);
+        m_duplicates->setStyleSheet(QStringLiteral("color: #b00000"));
+        m_duplicates->setMaximumWidth(200);
+        addSideWidget(m_duplicates);
+        connect(&model(), &QAbstractItemModel::modelReset, this, &EditorDialog::showDuplicates);
+        connect(&model(), &QAbstractItemModel::dataChanged, this, &EditorDialog::showDuplicates);
+        connect(&model(), &QAbstractItemModel::rowsInserted, this, &EditorDialog::showDuplicates);
+        connect(&model(), &QAbstractItemModel::rowsRemoved, this, &EditorDialog::showDuplicates);
+        showDuplicates();
+    }
 }
 
 void EditorDialog::addExtensionControls()
@@ -117,6 +141,7 @@ void EditorDialog::showDepartment(int number)
 void EditorDialog::sortExtensions(ExtensionSource::Order order)
 {
     m_extensions.setOrder(order);
+    model().setCollatedColumn(m_extensions.collatedColumn());
     model().setRecordSource(m_extensions.recordSource());
     model().refresh();
 }
@@ -139,23 +164,64 @@ void EditorDialog::importCsv()
         Prompt::inform(QStringLiteral("无法打开文件 %1: %2").arg(fileName, file.errorString()));
         return;
     }
-    const CsvImport::Result result = CsvImport::run(*model().table(), file.readAll(), model().database());
+    const TableDef& table = *model().table();
+    // Importing what was exported and edited must not double every row:
+    // the person says whether the file replaces the table or adds to it.
+    int held = 0;
+    if (!runGuarded(QStringLiteral("Unknow Error Occured in Query-job!"),
+                    [&] { held = CsvImport::tableRows(table, model().database()); }))
+        return;
+    CsvImport::Mode mode = CsvImport::Mode::Append;
+    if (held > 0 && Prompt::askOkCancel(CsvImport::replaceQuestion(held), QStringLiteral("导入")))
+        mode = CsvImport::Mode::Replace;
+    const CsvImport::Result result = CsvImport::run(table, file.readAll(), model().database(), mode);
     if (!result.ok()) {
         Prompt::inform(QStringLiteral("导入失败,没有添加任何记录.\n") + result.error);
         return;
     }
     model().refresh();
-    Prompt::inform(QStringLiteral("已导入%1行记录.").arg(result.rows));
+    showDuplicates();
+    if (mode == CsvImport::Mode::Replace)
+        Prompt::inform(
+            QStringLiteral("已导入%1行记录,替换了原有的%2行.").arg(result.rows).arg(result.replaced));
+    else
+        Prompt::inform(QStringLiteral("已导入%1行记录.").arg(result.rows));
+}
+
+void EditorDialog::showDuplicates()
+{
+    if (!m_duplicates || !model().table())
+        return;
+    QString text;
+    try {
+        text = KeyDuplicates::tableText(*model().table(),
+                                        KeyDuplicates::inTable(*model().table(), model().database()));
+    } catch (const DbError&) {
+        // The grid shows the table's own trouble; the note stays as it was.
+        return;
+    }
+    m_duplicates->setText(text);
+    m_duplicates->setVisible(!text.isEmpty());
+}
+
+void EditorDialog::exportXlsx()
+{
+    exportTo(QStringLiteral(".xlsx"), &XlsxExport::write);
 }
 
 void EditorDialog::exportCsv()
 {
+    exportTo(QStringLiteral(".csv"), &CsvExport::write);
+}
+
+void EditorDialog::exportTo(const QString& suffix, QString (*write)(const GridModel&, const QString&))
+{
     if (!model().table())
         return;
-    const QString fileName = chooseFile(this, true, model().table()->name + QStringLiteral(".csv"));
+    const QString fileName = chooseFile(this, true, model().table()->name + suffix);
     if (fileName.isEmpty())
         return;
-    const QString failure = CsvExport::write(model(), fileName);
+    const QString failure = write(model(), fileName);
     if (!failure.isEmpty())
         Prompt::inform(QStringLiteral("导出失败: ") + failure);
 }

@@ -6,10 +6,12 @@
 
 #include <functional>
 
+class QLabel;
+
 namespace qalor {
 
 // A parameter-table editor built from its definition: the grid over the
-// record source, "修改" with the editor's mode, "导入…"/"导出…" where rows can
+// record source, "修改" with the editor's mode, "导入…"/"导出…"/"导出Excel…" where rows can
 // be added, "确认" (closes with OK) and "返回" (closes with Cancel), and the
 // extras of some editors (the extension editor's department list and sort
 // buttons, the statistics-type warning, the rate-table check).
@@ -33,8 +35,13 @@ public:
 
     void importCsv();
     void exportCsv();
+    void exportXlsx();
+    // Names the keys that several rows of the table share (hidden when none).
+    void showDuplicates();
 
 private:
+    // Asks for a file named after the table and writes the grid's rows there.
+    void exportTo(const QString& suffix, QString (*write)(const GridModel&, const QString&));
     void addExtensionControls();
     void showDepartment(int number);
     void sortExtensions(ExtensionSource::Order order);
@@ -42,6 +49,7 @@ private:
     const EditorDef& m_def;
     Hooks m_hooks;
     ExtensionSource m_extensions;
+    QLabel* m_duplicates = nullptr;
 };
 
 } // namespace qalor

@@ -18,6 +18,7 @@ void ExtensionSource::selectDepartment(int number)
 
 void ExtensionSource::setOrder(Order order)
 {
+    m_collated = order == Order::ByName ? QStringLiteral("用户名") : QString();
     switch (order) {
     case Order::ByPhone:
         m_order = QStringLiteral(" Order by 电话号码");

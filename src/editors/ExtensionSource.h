@@ -24,6 +24,9 @@ public:
     // 0 (the first list entry) shows every department.
     void selectDepartment(int number);
     void setOrder(Order order);
+    // The column the grid puts in pinyin order after reading ("用户名" when
+    // sorting by name), empty otherwise.
+    QString collatedColumn() const { return m_collated; }
 
     // "0     所有部门" first, then 部门表 by 部门编号; at most 200 entries in
     // all. When the table cannot be read, "打开部门表失败!" is shown and the
@@ -34,6 +37,7 @@ public:
 
 private:
     QString m_condition;
+    QString m_collated;
     QString m_order = QStringLiteral(" ORDER BY 部门编号,电话号码");
 };
 

@@ -7,6 +7,8 @@
 #include "format/Money.h"
 #include "prompt/Prompt.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -69,6 +71,22 @@ GridModel::Row GridModel::emptyRow() const
     return row;
 }
 
+void GridModel::collate()
+{
+    if (m_collated.isEmpty() || !m_source)
+        return;
+    int column = -1;
+    for (int i = 0; i < int(m_source->columns.size()); ++i)
+        if (columnDef(i).name.compare(m_collated, Qt::CaseInsensitive) == 0)
+            column = i;
+    if (column < 0)
+        return;
+    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
+        return collator.compare(a.values.at(column).toString(), b.values.at(column).toString()) < 0;
+    });
+}
+
 bool GridModel::load()
 {
     beginResetModel();
@@ -112,6 +130,7 @@ bool GridModel::load()
     }
     if (!failure.isEmpty())
         m_rows.clear();
+    collate();
     endResetModel();
     if (!failure.isEmpty()) {
         Prompt::inform(failure);

@@ -46,6 +46,10 @@ public:
     // Returns false, with the reason shown, when either fails (a row that
     // could not be written stays as typed).
     bool refresh();
+    // Rows are put in Chinese dictionary (pinyin) order of this column after
+    // each read; the data source orders Chinese text by its code points.
+    // Empty: the record source's own order.
+    void setCollatedColumn(const QString& column) { m_collated = column; }
 
     void setAllowAddNew(bool on);
     void setAllowDelete(bool on) { m_allowDelete = on; }
@@ -100,6 +104,7 @@ private:
     };
 
     bool load();
+    void collate();
     Row emptyRow() const;
     bool updateRow();
     bool insertPending();
@@ -108,6 +113,7 @@ private:
 
     CDatabase* m_db;
     QString m_sql;
+    QString m_collated;
     std::optional<RecordSource> m_source;
     QList<Row> m_rows;
     Row m_pending;

@@ -1,8 +1,12 @@
 #include "editors/RateCheckDialog.h"
 
+#include "db/CDatabase.h"
+#include "db/TableRegistry.h"
+#include "editors/KeyDuplicates.h"
 #include "editors/RateCheck.h"
-#include "prompt/Prompt.h"
+#include "editors/ReadOnlyCell.h"
 #include "format/TextFormat.h"
+#include "prompt/Prompt.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -14,21 +18,9 @@
 
 namespace qalor {
 
-namespace {
-
-QTableWidgetItem* cell(const QString& text, bool number)
-{
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    if (number)
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
-}
-
-} // namespace
-
 RateCheckDialog::RateCheckDialog(QWidget* parent)
-    : QDialog(parent), m_from(new QDateEdit(this)), m_to(new QDateEdit(this)), m_table(new QTableWidget(this))
+    : QDialog(parent), m_from(new QDateEdit(this)), m_to(new QDateEdit(this)),
+      m_table(new QTableWidget(this)), m_duplicates(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("检查费率表"));
     const QDate today = QDate::currentDate();
@@ -73,6 +65,10 @@ RateCheckDialog::RateCheckDialog(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(period);
     layout->addWidget(m_table, 1);
+    m_duplicates->setAccessibleDescription(QStringLiteral("重复的区号"));
+    m_duplicates->setWordWrap(true);
+    m_duplicates->hide();
+    layout->addWidget(m_duplicates);
     layout->addLayout(buttons);
     resize(620, 420);
 }
@@ -86,17 +82,26 @@ void RateCheckDialog::setPeriod(QDate from, QDate to)
 void RateCheckDialog::check()
 {
     QList<RateCheck::Finding> findings;
-    if (!runGuarded(QStringLiteral("Unknow Error Occured in Query-job!"),
-                    [&] { findings = RateCheck::run(m_from->date(), m_to->date()); }))
+    QList<KeyDuplicates::Repeat> repeats;
+    if (!runGuarded(QStringLiteral("Unknow Error Occured in Query-job!"), [&] {
+            findings = RateCheck::run(m_from->date(), m_to->date());
+            // Two rows for one 区号: the engine takes one and the other is never used.
+            repeats = KeyDuplicates::inTable(Tables::rate(), CDatabase::shared());
+        }))
         return;
+    const QString repeated = KeyDuplicates::tableText(Tables::rate(), repeats);
+    m_duplicates->setText(QStringLiteral("费率表中") + repeated);
+    m_duplicates->setVisible(!repeated.isEmpty());
     m_table->setRowCount(int(findings.size()));
     for (int row = 0; row < findings.size(); ++row) {
         const RateCheck::Finding& f = findings.at(row);
-        m_table->setItem(row, 0, cell(f.prefix, false));
-        m_table->setItem(row, 1, cell(f.matchedPrefix.isEmpty() ? QStringLiteral("(无)") : f.matchedPrefix, false));
-        m_table->setItem(row, 2, cell(f.matchedArea, false));
-        m_table->setItem(row, 3, cell(QString::number(f.calls), true));
-        m_table->setItem(row, 4, cell(FormatMoney(f.amount), true));
+        m_table->setItem(row, 0, readOnlyCell(f.prefix, false));
+        m_table->setItem(
+            row, 1,
+            readOnlyCell(f.matchedPrefix.isEmpty() ? QStringLiteral("(无)") : f.matchedPrefix, false));
+        m_table->setItem(row, 2, readOnlyCell(f.matchedArea, false));
+        m_table->setItem(row, 3, readOnlyCell(QString::number(f.calls), true));
+        m_table->setItem(row, 4, readOnlyCell(FormatMoney(f.amount), true));
     }
     if (findings.isEmpty())
         Prompt::inform(QStringLiteral("所选期间的通话都完全匹配了费率表中的区号."));

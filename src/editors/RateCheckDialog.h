@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QDateEdit;
+class QLabel;
 class QTableWidget;
 
 namespace qalor {
@@ -19,11 +20,14 @@ public:
     // Runs the check over the chosen period and shows the findings.
     void check();
     QTableWidget& findings() { return *m_table; }
+    // The 区号 that several rows of 费率表 hold (hidden when none).
+    QLabel& duplicates() { return *m_duplicates; }
 
 private:
     QDateEdit* m_from;
     QDateEdit* m_to;
     QTableWidget* m_table;
+    QLabel* m_duplicates;
 };
 
 } // namespace qalor

@@ -2,6 +2,8 @@
 
 #include "hotel/AutoClassChange.h"
 
+#include <QString>
+
 namespace qalor {
 
 class ClassChangeSender;
@@ -15,6 +17,9 @@ class AutoDowngrade : public AutoClassChange
 public:
     AutoDowngrade(ClassChangeSender& sender, const HotelSettings& settings);
     void lowerToDefault(const QString& extension) override;
+
+    // What the progress window says: which room, and that its deposit is used up.
+    static QString reasonText(const QString& extension);
 
 private:
     ClassChangeSender& m_sender;

@@ -18,8 +18,9 @@ class CCheckOutDlg : public QDialog
 {
     Q_OBJECT
 public:
-    // printBill runs the bill dialog (the caller decides how dialogs run).
-    explicit CCheckOutDlg(std::function<void()> printBill, QWidget* parent = nullptr);
+    // printBill runs the bill dialog for an extension (the caller decides how
+    // dialogs run).
+    explicit CCheckOutDlg(std::function<void(const QString&)> printBill, QWidget* parent = nullptr);
 
     const ChangeList& changeList() const { return m_session.changeList(); }
 
@@ -27,6 +28,11 @@ public:
     QTimeEdit* timeEdit() const { return m_time; }
     QLineEdit* extensionEdit() const { return m_extension; }
     QLabel* amountLabel() const { return m_amount; }
+    QLabel* settledLabel() const { return m_settled; }
+    QLabel* depositLabel() const { return m_deposit; }
+
+    // The extension "打印帐单" bills: the one typed, else the one settled last.
+    QString billExtension() const;
 
     void settleAndClose();
     void settleNext();
@@ -38,6 +44,8 @@ private:
     QLineEdit* m_extension;
     QLineEdit* m_room;
     QLabel* m_amount;
+    QLabel* m_settled;
+    QLabel* m_deposit;
 };
 
 } // namespace qalor

@@ -13,7 +13,7 @@
 
 namespace qalor {
 
-CHotalBillDlg::CHotalBillDlg(QWidget* parent)
+CHotalBillDlg::CHotalBillDlg(QWidget* parent, const QString& extension)
     : QDialog(parent), m_guest(new QLineEdit(QStringLiteral(" "), this)),
       m_extension(HotelForms::extensionEdit(this)), m_room(new QLineEdit(QStringLiteral(" "), this)),
       m_output(new QComboBox(this))
@@ -23,6 +23,7 @@ CHotalBillDlg::CHotalBillDlg(QWidget* parent)
     m_output->addItems({QStringLiteral("打印"), QStringLiteral("打印预览"), QStringLiteral("导出PDF")});
     m_extension->setAccessibleName(QStringLiteral("电话号码："));
     m_room->setAccessibleName(QStringLiteral("房  间  号："));
+    m_extension->setText(extension);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("旅客姓名："), m_guest);
@@ -55,8 +56,19 @@ void CHotalBillDlg::hand(const ReportBuilder& build, const QString& suggestedNam
     }
 }
 
+bool CHotalBillDlg::extensionGiven() const
+{
+    if (!m_extension->text().trimmed().isEmpty())
+        return true;
+    Prompt::inform(QStringLiteral("请输入分机号!"));
+    m_extension->setFocus();
+    return false;
+}
+
 void CHotalBillDlg::printList()
 {
+    if (!extensionGiven())
+        return;
     HotelStay stay;
     QList<BilledCall> calls;
     if (!HotelBill::findSettledStay(m_extension->text(), stay) || !HotelBill::loadCalls(stay, calls))
@@ -68,6 +80,8 @@ void CHotalBillDlg::printList()
 
 void CHotalBillDlg::printSimpleBill()
 {
+    if (!extensionGiven())
+        return;
     HotelStay stay;
     const QString extension = m_extension->text();
     if (!HotelBill::findSettledStay(extension, stay))

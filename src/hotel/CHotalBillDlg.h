@@ -17,7 +17,8 @@ class CHotalBillDlg : public QDialog
 public:
     enum Output { Printer, Preview, Pdf };
 
-    explicit CHotalBillDlg(QWidget* parent = nullptr);
+    // extension fills 电话号码 (the check-out hands the one it settled).
+    explicit CHotalBillDlg(QWidget* parent = nullptr, const QString& extension = QString());
 
     QLineEdit* guestEdit() const { return m_guest; }
     QLineEdit* extensionEdit() const { return m_extension; }
@@ -28,6 +29,8 @@ public:
     void printSimpleBill();
 
 private:
+    // The extension typed, or a request for one and false.
+    bool extensionGiven() const;
     void hand(const ReportBuilder& build, const QString& suggestedName);
 
     QLineEdit* m_guest;

@@ -38,6 +38,9 @@ CheckOutSession::Outcome CheckOutSession::settle(const QString& extension, const
         amountDue = StayCharges::at(Money::fromStored(stays.single(CHotalSet::Accrued)),
                                     stays.single(CHotalSet::ServiceRatio))
                         .total();
+        m_settledExtension = extension;
+        m_settledRoom = stays.text(CHotalSet::Room).trimmed();
+        m_settledDeposit = Money::fromStored(stays.single(CHotalSet::Deposit));
         stays.close();
         m_list.addExtension(extension);
         outcome = Outcome::Settled;

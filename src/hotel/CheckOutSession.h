@@ -26,6 +26,11 @@ public:
 
     const ChangeList& changeList() const { return m_list; }
     const QString& amountText() const { return m_amountText; }
+    // The stay settled last: its extension, room and deposit, so the dialog
+    // can say whose amount it shows and the bill can be printed for it.
+    const QString& settledExtension() const { return m_settledExtension; }
+    const QString& settledRoom() const { return m_settledRoom; }
+    Money settledDeposit() const { return m_settledDeposit; }
 
     // Settles the extension's open stay; amountDue is 结帐金额 × (1 + 服务费比例).
     Outcome settle(const QString& extension, const QDate& date, const QTime& time, Money& amountDue);
@@ -33,6 +38,9 @@ public:
 private:
     ChangeList m_list;
     QString m_amountText;
+    QString m_settledExtension;
+    QString m_settledRoom;
+    Money m_settledDeposit;
 };
 
 } // namespace qalor

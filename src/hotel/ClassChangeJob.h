@@ -19,6 +19,9 @@ struct ClassChangeJob
     int modemPort = 0;
     SendSteps steps;
     QStringList extensions;
+    // Why the change runs when nobody at the desk asked for it (shown while
+    // it runs); empty for the changes a dialog hands over.
+    QString reason;
 
     // What a dialog's change list sends by the route of the settings.
     static ClassChangeJob forChangeList(ChangeForm form, const QString& list, const HotelSettings& settings,

@@ -2,9 +2,16 @@
 
 #include "hotel/ClassChangeSender.h"
 
+#include <algorithm>
+
 namespace qalor {
 
-ClassChangeProgress::ClassChangeProgress(ClassChangeSender& sender, QWidget* parent) : QProgressDialog(parent)
+namespace {
+constexpr int TickMs = 200;
+} // namespace
+
+ClassChangeProgress::ClassChangeProgress(ClassChangeSender& sender, QWidget* parent)
+    : QProgressDialog(parent), m_sender(sender)
 {
     setObjectName(QStringLiteral("ClassChangeProgress"));
     setWindowTitle(QStringLiteral("更改分机级别"));
@@ -18,22 +25,38 @@ ClassChangeProgress::ClassChangeProgress(ClassChangeSender& sender, QWidget* par
     // it is reset: this one shows only while a change runs.
     reset();
     hide();
+    m_tick.setInterval(TickMs);
+    connect(&m_tick, &QTimer::timeout, this, &ClassChangeProgress::refresh);
     connect(&sender, &ClassChangeSender::changeStarted, this, [this](const QStringList& extensions) {
-        setLabelText(QStringLiteral("正在更改分机级别：%1").arg(extensions.join(QLatin1Char(','))));
+        m_extension = extensions.join(QLatin1Char(','));
         setValue(0);
+        refresh();
         show();
+        m_tick.start();
     });
-    connect(&sender, &ClassChangeSender::sending, this,
-            [this](const QString& extension, int step, int steps) {
-                setMaximum(steps);
-                setValue(step);
-                setLabelText(extension.isEmpty() ? QStringLiteral("正在与交换机对话……")
-                                                 : QStringLiteral("正在更改分机 %1 的级别……").arg(extension));
-            });
+    connect(&sender, &ClassChangeSender::sending, this, [this](const QString& extension, int, int) {
+        m_extension = extension;
+        refresh();
+    });
     connect(&sender, &ClassChangeSender::idle, this, [this] {
-        reset();
+        m_tick.stop();
         hide();
+        reset();
     });
+}
+
+void ClassChangeProgress::refresh()
+{
+    const int planned = m_sender.plannedMs();
+    const int elapsed = m_sender.elapsedMs();
+    setMaximum(std::max(planned, 1));
+    setValue(std::min(elapsed, std::max(planned, 1)));
+    QString head = m_sender.current().reason;
+    if (head.isEmpty())
+        head = m_extension.isEmpty() ? QStringLiteral("正在与交换机对话……")
+                                     : QStringLiteral("正在更改分机 %1 的级别……").arg(m_extension);
+    const int secondsLeft = (std::max(planned - elapsed, 0) + 999) / 1000;
+    setLabelText(head + QLatin1Char('\n') + QStringLiteral("剩余约 %1 秒").arg(secondsLeft));
 }
 
 } // namespace qalor

@@ -3,6 +3,7 @@
 #include "prompt/Prompt.h"
 #include "serial/CommControl.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qalor {
@@ -38,6 +39,26 @@ void ClassChangeSender::setIntakeHold(std::function<void()> hold, std::function<
 QString ClassChangeSender::portClosedText()
 {
     return QStringLiteral("Operation valid only when the port is open");
+}
+
+int ClassChangeSender::elapsedMs() const
+{
+    if (!m_running)
+        return 0;
+    int elapsed = 0;
+    for (qsizetype i = 0; i < m_step && i < m_job.steps.size(); ++i)
+        elapsed += int(std::lround(m_job.steps.at(i).pauseMs * m_scale));
+    if (m_pause.isActive())
+        elapsed += std::max(0, m_pause.interval() - m_pause.remainingTime());
+    return std::min(elapsed, plannedMs());
+}
+
+int ClassChangeSender::plannedMs() const
+{
+    int planned = 0;
+    for (const SendStep& step : m_job.steps)
+        planned += int(std::lround(step.pauseMs * m_scale));
+    return planned;
 }
 
 void ClassChangeSender::enqueue(const ClassChangeJob& job)

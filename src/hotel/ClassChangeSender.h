@@ -42,6 +42,13 @@ public:
     // The error text when a write finds the port closed.
     static QString portClosedText();
 
+    // The change running (or the last one).
+    const ClassChangeJob& current() const { return m_job; }
+    // Milliseconds the running change has taken so far and takes in all, as
+    // paced: the pauses of the writes already sent and of the one waited on.
+    int elapsedMs() const;
+    int plannedMs() const;
+
 signals:
     // A change began; the extensions it covers.
     void changeStarted(const QStringList& extensions);

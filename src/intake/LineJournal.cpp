@@ -31,6 +31,7 @@ namespace {
 //   \u<n>        forget through n      \d<n>   forget the oldest n (older files)
 //   \x<k><n>     note k                \s<n>:  source of the data entry that follows
 //   \m<n>        highest source written before a rewrite
+//   \t<ms>:      time the data entry that follows was kept (before \s)
 QByteArray escape(const QString& line)
 {
     QString out;
@@ -134,10 +135,15 @@ LineJournal::Content LineJournal::read() const
         } else if (!line.isEmpty()) {
             Entry entry;
             QByteArray data = line;
-            if (isMark(line, 's')) {
-                const qsizetype colon = line.indexOf(':');
-                entry.source = line.mid(2, colon - 2).toLongLong();
-                data = line.mid(colon + 1);
+            if (isMark(data, 't')) {
+                const qsizetype colon = data.indexOf(':');
+                entry.time = data.mid(2, colon - 2).toLongLong();
+                data = data.mid(colon + 1);
+            }
+            if (isMark(data, 's')) {
+                const qsizetype colon = data.indexOf(':');
+                entry.source = data.mid(2, colon - 2).toLongLong();
+                data = data.mid(colon + 1);
                 content.lastSource = qMax(content.lastSource, entry.source);
             }
             entry.number = ++content.lastNumber;
@@ -148,7 +154,7 @@ LineJournal::Content LineJournal::read() const
     return content;
 }
 
-qint64 LineJournal::append(const QString& line, qint64 source)
+qint64 LineJournal::append(const QString& line, qint64 source, qint64 time)
 {
     // Appending needs only the identity and the last number: read the file
     // again only when someone else changed it since this journal last wrote.
@@ -162,6 +168,8 @@ qint64 LineJournal::append(const QString& line, qint64 source)
         m_tail.identity = QString::number(QRandomGenerator::system()->generate64(), 16);
         bytes += "\\i" + m_tail.identity.toLatin1() + '\n';
     }
+    if (time >= 0)
+        bytes += "\\t" + QByteArray::number(time) + ':';
     if (source >= 0)
         bytes += "\\s" + QByteArray::number(source) + ':';
     bytes += escape(line) + '\n';

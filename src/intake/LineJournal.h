@@ -26,6 +26,7 @@ public:
     {
         qint64 number = 0;
         qint64 source = -1; // -1: none
+        qint64 time = -1;   // when it was kept, ms since the epoch; -1: not noted
         QString text;
     };
 
@@ -33,7 +34,8 @@ public:
 
     const QString& path() const { return m_path; }
     // Throws std::runtime_error when the entry cannot be written. Returns its number.
-    qint64 append(const QString& line, qint64 source = -1);
+    // time: when the entry was kept (ms since the epoch), -1 for none.
+    qint64 append(const QString& line, qint64 source = -1, qint64 time = -1);
     // The entries still pending, oldest first: those after the last
     // forgetting mark and after doneThrough.
     QList<Entry> entries(qint64 doneThrough = 0) const;

@@ -130,12 +130,16 @@ bool CallTableCommands::restore(const CallRange& range)
                [&](CallTableMaintenance& work) { return restoreReport(work.restore(range)); });
 }
 
+QString CallTableCommands::duplicatesRemovedText(int removed)
+{
+    return QStringLiteral("成功!\n删除了%1条重复记录.").arg(removed);
+}
+
 bool CallTableCommands::removeDuplicates(const QDate& start, const QDate& end,
                                          const CallTableMaintenance::Progress& progress)
 {
     return run(QStringLiteral("Unknown Error In ReBack Data!"), [&](CallTableMaintenance& work) {
-        work.removeDuplicates(start, end, progress);
-        return QStringLiteral("成功!");
+        return duplicatesRemovedText(work.removeDuplicates(start, end, progress));
     });
 }
 

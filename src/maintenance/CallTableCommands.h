@@ -48,6 +48,8 @@ public:
     // The report after "还原": how many rows came back and how many were
     // left out because 话费表 already holds them.
     static QString restoreReport(const CallTableMaintenance::RestoreCount& count);
+    // The report of 删除重复记录: how many rows went.
+    static QString duplicatesRemovedText(int removed);
 
 private:
     // The work returns the report shown once it is committed.

@@ -86,7 +86,7 @@ CallTableMaintenance::RestoreCount CallTableMaintenance::restore(const CallRange
     return counted;
 }
 
-void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end, const Progress& progress)
+int CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end, const Progress& progress)
 {
     const CallRange range{start, end, std::nullopt};
     auto step = [&](int done) {
@@ -98,6 +98,8 @@ void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end
     CTransaction transaction(m_db);
     lockCallTable();
     step(0);
+    // Counted inside the lock: the rows the range held and those kept.
+    const int held = count(QStringLiteral("SELECT COUNT(*) FROM 话费表 ") + condition(false), range, 1);
     m_db.execute(QStringLiteral("DELETE  FROM HF"));
     step(1);
     execute(QStringLiteral("INSERT INTO HF SELECT DISTINCT * FROM 话费表 "), range);
@@ -105,8 +107,10 @@ void CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end
     execute(QStringLiteral("DELETE  FROM 话费表 "), range);
     step(3);
     m_db.execute(QStringLiteral("INSERT INTO 话费表 SELECT  * FROM HF "));
+    const int kept = count(QStringLiteral("SELECT COUNT(*) FROM HF ") + condition(false), range, 1);
     transaction.commit();
     step(4);
+    return held - kept;
 }
 
 } // namespace qalor

@@ -57,8 +57,9 @@ public:
     // compares them), so that restoring a range twice stores nothing twice.
     RestoreCount restore(const CallRange& range);
     // Leaves one row of each set of identical rows of the range, through the
-    // work table HF (whose previous content is lost).
-    void removeDuplicates(const QDate& start, const QDate& end, const Progress& progress = {});
+    // work table HF (whose previous content is lost). Returns how many rows
+    // it removed.
+    int removeDuplicates(const QDate& start, const QDate& end, const Progress& progress = {});
 
     // The range condition with its placeholders: end date, start date, then
     // the caller when there is one.

@@ -19,6 +19,7 @@ CCalleeQueryDlg::CCalleeQueryDlg(QWidget* parent)
 {
     m_callee = new QLineEdit(this);
     m_callee->setMaxLength(19);
+    fitToContent(m_callee);
     auto* calleeLabel = new QLabel(QStringLiteral("被叫号："), this);
     calleeLabel->setBuddy(m_callee);
     m_whole = new QCheckBox(QStringLiteral("完整被叫号"), this);
@@ -26,20 +27,21 @@ CCalleeQueryDlg::CCalleeQueryDlg(QWidget* parent)
     m_limitCaller = new QCheckBox(QStringLiteral("限定主叫号为："), this);
     m_caller = new QLineEdit(this);
     m_caller->setMaxLength(4);
+    fitToContent(m_caller);
     m_caller->setReadOnly(true);
     m_caller->setAccessibleName(QStringLiteral("主叫号"));
     connect(m_limitCaller, &QCheckBox::toggled, m_caller, [this](bool on) { m_caller->setReadOnly(!on); });
 
     filters()->addWidget(calleeLabel, 1, 0);
-    filters()->addWidget(m_callee, 1, 1);
+    filters()->addWidget(m_callee, 1, 1, Qt::AlignLeft);
     filters()->addWidget(m_whole, 1, 2);
     filters()->addWidget(m_limitCaller, 2, 0);
-    filters()->addWidget(m_caller, 2, 1);
+    filters()->addWidget(m_caller, 2, 1, Qt::AlignLeft);
 }
 
 QString CCalleeQueryDlg::noCalleeText()
 {
-    return QStringLiteral("请输入被叫号的头几个数字!/n如果要查全部记录,请用按日期查询.");
+    return QStringLiteral("请输入被叫号的头几个数字!\n如果要查全部记录,请用按日期查询.");
 }
 
 QString CCalleeQueryDlg::noCallerQuestion()

@@ -3,6 +3,7 @@
 #include "editors/GridModel.h"
 #include "prompt/Prompt.h"
 #include "reports/CountResults.h"
+#include "reports/DailyCallsChart.h"
 #include "reports/DepartmentChart.h"
 #include "reports/StatisticsWidgets.h"
 
@@ -48,6 +49,8 @@ CCountPreviewDlg::CCountPreviewDlg(QWidget* parent) : QDialog(parent)
     m_pages->setAccessibleName(QStringLiteral("统计结果预览"));
     m_pages->addTab(m_grid, QStringLiteral("统计结果"));
     m_pages->addTab(m_chart, QStringLiteral("图表"));
+    m_daily = new DailyCallsChart(this);
+    m_pages->addTab(m_daily, QStringLiteral("每日通话"));
 
     const auto sourceButton = [this](const QString& caption, const QString& source) {
         auto* button = plainButton(caption, this);
@@ -71,8 +74,23 @@ CCountPreviewDlg::CCountPreviewDlg(QWidget* parent) : QDialog(parent)
 
     m_model->setRecordSource(QStringLiteral("SELECT *  FROM TJ  ORDER BY  部门编号,电话号码"));
     m_model->refresh();
-    runGuarded(QStringLiteral("未知错误,在月统计中."),
-               [this] { m_chart->showDepartments(CountResults(CDatabase::shared()).departments()); });
+    runGuarded(QStringLiteral("未知错误,在月统计中."), [this] {
+        CountResults results(CDatabase::shared());
+        // The charts say which period the statistics cover.
+        const std::optional<CountRun> run = results.lastRun();
+        QString period;
+        QDate from;
+        QDate to;
+        if (run) {
+            from = QDate::fromString(run->startDate.trimmed(), QStringLiteral("yyyyMMdd"));
+            to = QDate::fromString(run->endDate.trimmed(), QStringLiteral("yyyyMMdd"));
+            period = QStringLiteral("%1 至 %2")
+                         .arg(from.toString(QStringLiteral("yyyy-MM-dd")),
+                              to.toString(QStringLiteral("yyyy-MM-dd")));
+        }
+        m_chart->showDepartments(results.departments(), period);
+        m_daily->showDays(DailyCalls::read(CDatabase::shared(), from, to), period);
+    });
 }
 
 void CCountPreviewDlg::showSource(const QString& recordSource)

@@ -14,6 +14,7 @@ class QTableView;
 
 namespace qalor {
 
+class DailyCallsChart;
 class DepartmentChart;
 class GridModel;
 
@@ -30,6 +31,7 @@ public:
 
     GridModel& model() const { return *m_model; }
     DepartmentChart& chart() const { return *m_chart; }
+    DailyCallsChart& dailyChart() const { return *m_daily; }
     QTabWidget& pages() const { return *m_pages; }
 
     void showSource(const QString& recordSource);
@@ -39,6 +41,7 @@ private:
     GridModel* m_model;
     QTableView* m_grid;
     DepartmentChart* m_chart;
+    DailyCallsChart* m_daily;
     QTabWidget* m_pages;
 };
 

@@ -19,6 +19,7 @@ CDateQueryDlg::CDateQueryDlg(QWidget* parent)
     m_limitCaller = new QCheckBox(QStringLiteral("指定主叫号:"), this);
     m_caller = new QLineEdit(this);
     m_caller->setMaxLength(4);
+    fitToContent(m_caller);
     m_caller->setReadOnly(true);
     m_caller->setAccessibleName(QStringLiteral("主叫号"));
     connect(m_limitCaller, &QCheckBox::toggled, m_caller, [this](bool on) { m_caller->setReadOnly(!on); });
@@ -34,9 +35,9 @@ CDateQueryDlg::CDateQueryDlg(QWidget* parent)
     connect(m_limitType, &QCheckBox::toggled, m_type, &QComboBox::setEnabled);
 
     filters()->addWidget(m_limitCaller, 1, 0);
-    filters()->addWidget(m_caller, 1, 1);
+    filters()->addWidget(m_caller, 1, 1, Qt::AlignLeft);
     filters()->addWidget(m_limitType, 1, 2);
-    filters()->addWidget(m_type, 1, 3);
+    filters()->addWidget(m_type, 1, 3, Qt::AlignLeft);
 }
 
 std::optional<DetailQuery> CDateQueryDlg::readQuery()

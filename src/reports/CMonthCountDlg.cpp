@@ -140,8 +140,11 @@ void CMonthCountDlg::runStatistics()
         WaitCursor wait;
         completed = StatisticsRun(CDatabase::shared()).run(m_start->date(), m_end->date());
     }
-    if (completed)
-        QApplication::beep();
+    if (!completed)
+        return;
+    // The run just made is now the previous one.
+    showLastRun();
+    QApplication::beep();
 }
 
 void CMonthCountDlg::print()

@@ -68,7 +68,8 @@ CPayNoticeDlg::CPayNoticeDlg(QWidget* parent) : QDialog(parent)
 
     auto* lastRunLabel = new QLabel(QStringLiteral("统计操作时间:"), this);
     m_lastRun = new QLabel(this);
-    m_lastRun->setAccessibleName(QStringLiteral("统计操作时间:"));
+    // Read by a screen reader as its text (the time of the last run).
+    m_lastRun->setAccessibleDescription(QStringLiteral("统计操作时间:"));
     auto* lastRunRow = new QHBoxLayout;
     lastRunRow->addWidget(lastRunLabel);
     lastRunRow->addWidget(m_lastRun, 1);

@@ -1,10 +1,6 @@
 #include "reports/DepartmentChart.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSet>
 #include <QChart>
-#include <QStackedBarSeries>
-#include <QValueAxis>
 
 namespace qalor {
 
@@ -15,68 +11,28 @@ const QStringList& DepartmentChart::partNames()
     return names;
 }
 
-DepartmentChart::DepartmentChart(QWidget* parent) : QChartView(parent)
+DepartmentChart::DepartmentChart(QWidget* parent) : StackedBarChart(QStringLiteral("部门费用图表"), parent)
 {
-    setAccessibleName(QStringLiteral("部门费用图表"));
-    setRenderHint(QPainter::Antialiasing);
     chart()->setTitle(QStringLiteral("各部门费用"));
-    chart()->legend()->setAlignment(Qt::AlignBottom);
 }
 
-void DepartmentChart::showDepartments(const QList<DepartmentTotals>& departments)
+void DepartmentChart::showDepartments(const QList<DepartmentTotals>& departments, const QString& period)
 {
-    QChart* view = chart();
-    view->removeAllSeries();
-    for (QAbstractAxis* axis : view->axes())
-        view->removeAxis(axis);
-
-    auto* series = new QStackedBarSeries;
-    QList<QBarSet*> parts;
-    for (const QString& name : partNames()) {
-        parts << new QBarSet(name);
-        series->append(parts.last());
-    }
-    QStringList names;
+    Bars bars;
+    bars.title =
+        period.isEmpty() ? QStringLiteral("各部门费用") : QStringLiteral("各部门费用 (%1)").arg(period);
+    bars.partNames = partNames();
+    bars.valueTitle = QStringLiteral("元");
+    bars.values.resize(partNames().size());
     for (const DepartmentTotals& department : departments) {
-        names << (department.name.trimmed().isEmpty() ? QString::number(department.department)
-                                                      : department.name.trimmed());
+        bars.categories << (department.name.trimmed().isEmpty() ? QString::number(department.department)
+                                                                : department.name.trimmed());
         const Money amounts[] = {department.local, department.localNetwork, department.longDistance,
                                  department.information, department.rent};
-        for (int part = 0; part < parts.size(); ++part)
-            parts[part]->append(amounts[part].toDouble());
+        for (int part = 0; part < bars.values.size(); ++part)
+            bars.values[part] << amounts[part].toDouble();
     }
-    view->addSeries(series);
-    auto* categories = new QBarCategoryAxis;
-    categories->append(names);
-    view->addAxis(categories, Qt::AlignBottom);
-    series->attachAxis(categories);
-    auto* amounts = new QValueAxis;
-    amounts->setTitleText(QStringLiteral("元"));
-    amounts->setLabelFormat(QStringLiteral("%.2f"));
-    view->addAxis(amounts, Qt::AlignLeft);
-    series->attachAxis(amounts);
-}
-
-QStringList DepartmentChart::categories() const
-{
-    for (QAbstractAxis* axis : chart()->axes(Qt::Horizontal))
-        if (auto* categories = qobject_cast<QBarCategoryAxis*>(axis))
-            return categories->categories();
-    return {};
-}
-
-QList<QList<double>> DepartmentChart::values() const
-{
-    QList<QList<double>> all;
-    for (QAbstractSeries* series : chart()->series())
-        if (auto* bars = qobject_cast<QStackedBarSeries*>(series))
-            for (QBarSet* set : bars->barSets()) {
-                QList<double> column;
-                for (int i = 0; i < set->count(); ++i)
-                    column << set->at(i);
-                all << column;
-            }
-    return all;
+    showBars(bars);
 }
 
 } // namespace qalor

@@ -4,15 +4,14 @@
 // 信息台等) and the rental stacked in one bar, from BMTJ.
 //
 //   auto* chart = new DepartmentChart(parent);
-//   chart->showDepartments(CountResults(db).departments());
+//   chart->showDepartments(CountResults(db).departments(), period);
 
 #include "reports/CountResults.h"
-
-#include <QChartView>
+#include "reports/StackedBarChart.h"
 
 namespace qalor {
 
-class DepartmentChart : public QChartView
+class DepartmentChart : public StackedBarChart
 {
     Q_OBJECT
 
@@ -22,11 +21,8 @@ public:
 
     explicit DepartmentChart(QWidget* parent = nullptr);
 
-    void showDepartments(const QList<DepartmentTotals>& departments);
-
-    // What the chart shows: the bar names, and per part the value of each bar.
-    QStringList categories() const;
-    QList<QList<double>> values() const;
+    // period: the statistics period for the title ("2024-01-01 至 2024-01-31").
+    void showDepartments(const QList<DepartmentTotals>& departments, const QString& period = QString());
 };
 
 } // namespace qalor

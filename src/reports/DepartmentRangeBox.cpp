@@ -16,8 +16,9 @@ DepartmentRangeBox::DepartmentRangeBox(const QString& startCaption, const QStrin
     endLabel->setBuddy(m_endList);
     m_startList->setAccessibleName(startCaption);
     m_endList->setAccessibleName(endCaption);
-    m_startName->setAccessibleName(QStringLiteral("起始部门名称"));
-    m_endName->setAccessibleName(QStringLiteral("终止部门名称"));
+    // Read by a screen reader as their text (the department chosen).
+    m_startName->setAccessibleDescription(QStringLiteral("起始部门名称"));
+    m_endName->setAccessibleDescription(QStringLiteral("终止部门名称"));
     for (QListWidget* list : {m_startList, m_endList})
         list->setMaximumHeight(120);
 

@@ -3,6 +3,7 @@
 #include "prompt/Prompt.h"
 #include "reports/CallCursor.h"
 #include "reports/DetailCsv.h"
+#include "reports/DetailXlsx.h"
 #include "reports/ReportOutput.h"
 #include "reports/WaitCursor.h"
 
@@ -10,9 +11,14 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace qalor {
 
@@ -29,6 +35,18 @@ QDateEdit* todayPicker(QWidget* parent)
 }
 } // namespace
 
+void DetailQueryDialog::fitToContent(QLineEdit* edit)
+{
+    // Room for the longest entry and one character more, inside the frame.
+    const int characters = std::min(edit->maxLength(), 24) + 1;
+    const int text = edit->fontMetrics().horizontalAdvance(QString(characters, QLatin1Char('0')));
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QSize hint = edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option,
+                                                       QSize(text, edit->fontMetrics().height()), edit);
+    edit->setFixedWidth(hint.width());
+}
+
 DetailQueryDialog::DetailQueryDialog(const QString& caption, const QString& heading, DetailLayout layout,
                                      FailureTexts texts, QWidget* parent)
     : QDialog(parent), m_layout(layout), m_texts(std::move(texts)), m_pager(heading)
@@ -44,9 +62,14 @@ DetailQueryDialog::DetailQueryDialog(const QString& caption, const QString& head
     endLabel->setBuddy(m_end);
     m_filters = new QGridLayout;
     m_filters->addWidget(startLabel, 0, 0);
-    m_filters->addWidget(m_start, 0, 1);
+    m_filters->addWidget(m_start, 0, 1, Qt::AlignLeft);
     m_filters->addWidget(endLabel, 0, 2);
-    m_filters->addWidget(m_end, 0, 3);
+    m_filters->addWidget(m_end, 0, 3, Qt::AlignLeft);
+    // Label and field pairs in aligned columns, each field as wide as what
+    // it holds; the room left over goes to the right of the last pair.
+    m_filters->setColumnStretch(4, 1);
+    for (QWidget* picker : {static_cast<QWidget*>(m_start), static_cast<QWidget*>(m_end)})
+        picker->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     m_list = new QListWidget(this);
     m_list->setAccessibleName(QStringLiteral("查询结果"));
@@ -73,6 +96,7 @@ DetailQueryDialog::DetailQueryDialog(const QString& caption, const QString& head
     addButton(QStringLiteral("打印"), &DetailQueryDialog::printBill);
     addButton(QStringLiteral("打印预览"), &DetailQueryDialog::previewBill);
     addButton(QStringLiteral("导出"), &DetailQueryDialog::exportCsv);
+    addButton(QStringLiteral("导出Excel"), &DetailQueryDialog::exportXlsx);
     // Esc closes the dialog as 返回 does; nothing prints without 打印.
     addButton(QStringLiteral("返回"), &QDialog::reject);
     m_first->setEnabled(false);
@@ -191,18 +215,30 @@ void DetailQueryDialog::previewBill()
 
 void DetailQueryDialog::exportCsv()
 {
-    runGuarded(QueryFailure, [this] {
+    exportTo(QStringLiteral("导出"), QStringLiteral(".csv"), QStringLiteral("CSV (*.csv)"),
+             &DetailCsv::write);
+}
+
+void DetailQueryDialog::exportXlsx()
+{
+    exportTo(QStringLiteral("导出Excel"), QStringLiteral(".xlsx"), QStringLiteral("Excel 工作簿 (*.xlsx)"),
+             &DetailXlsx::write);
+}
+
+void DetailQueryDialog::exportTo(const QString& caption, const QString& suffix, const QString& filter,
+                                 bool (*write)(CallSource&, const QString&, QString*))
+{
+    runGuarded(QueryFailure, [&] {
         if (!haveResult())
             return;
-        const QString file = ReportOutput::chooseSaveFile(this, QStringLiteral("导出"),
-                                                          DetailBill::documentName() + QStringLiteral(".csv"),
-                                                          QStringLiteral("CSV (*.csv)"));
+        const QString file =
+            ReportOutput::chooseSaveFile(this, caption, DetailBill::documentName() + suffix, filter);
         if (file.isEmpty())
             return;
         WaitCursor wait;
         CallCursor calls(*m_lastQuery);
         QString error;
-        if (!DetailCsv::write(calls, file, &error))
+        if (!write(calls, file, &error))
             Prompt::inform(error);
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/CallSource.h"
 #include "reports/DetailBill.h"
 #include "reports/DetailPager.h"
 #include "reports/DetailQuery.h"
@@ -10,6 +11,7 @@
 
 class QDateEdit;
 class QGridLayout;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -40,6 +42,7 @@ public:
     void printBill();
     void previewBill();
     void exportCsv();
+    void exportXlsx();
 
     QStringList listLines() const;
     // The query of the calls on the list (none before the first 查询).
@@ -56,9 +59,14 @@ protected:
     virtual std::optional<DetailQuery> readQuery() = 0;
     DetailQuery periodQuery() const;
     QGridLayout* filters() const { return m_filters; }
+    // Makes a filter edit as wide as its longest entry.
+    static void fitToContent(QLineEdit* edit);
     void done(int result) override;
 
 private:
+    // Asks for a file and writes every call of the last query there.
+    void exportTo(const QString& caption, const QString& suffix, const QString& filter,
+                  bool (*write)(CallSource&, const QString&, QString*));
     void showPager();
     bool haveResult();
     ReportBuilder billBuilder() const;

@@ -117,7 +117,7 @@ void TestMaintenanceIntake::callReceivedDuringDuplicateRemovalIsStoredOnce()
     QCOMPARE(storedCalls(db, call.dialled), 1);
     QCOMPARE(storedCalls(db, QStringLiteral("02087654321")), 1);
     QCOMPARE(view.receivedCalls().cell(0, 1).trimmed(), call.dialled);
-    QCOMPARE(prompt.texts, QStringList{QStringLiteral("成功!")});
+    QCOMPARE(prompt.texts, QStringList{QStringLiteral("成功!\n删除了1条重复记录.")});
 
     // Intake runs freely again.
     const CdrCall next = mobileCall(8);

@@ -174,7 +174,7 @@ private slots:
         QTest::newRow("统计结果预览") << Make([] { return new CCountPreviewDlg; });
         QTest::newRow("出缴费通知") << Make([] { return new CPayNoticeDlg; });
         QTest::newRow("旅客入住登记") << Make([] { return new CCheckInDlg; });
-        QTest::newRow("宾馆退房") << Make([] { return new CCheckOutDlg([] {}); });
+        QTest::newRow("宾馆退房") << Make([] { return new CCheckOutDlg([](const QString&) {}); });
         QTest::newRow("出结帐单") << Make([] { return new CHotalBillDlg; });
         QTest::newRow("宾馆登记情况") << Make([] { return new CHotalRegisterDlg; });
         QTest::newRow("更改分机级别") << Make([] { return new CStationClassDlg; });

@@ -11,17 +11,19 @@
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
+#include "app/CallIntake.h"
 #include "app/CommandGate.h"
 #include "app/ReceivedCallsModel.h"
 #include "gui/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/PortDialog.h"
 #include "app/ReportLines.h"
-#include "intake/LineJournal.h"
+#include "app/UnframedDialog.h"
 #include "db/CDatabase.h"
 #include "editors/GridDialog.h"
 #include "tst_shell_support.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
@@ -31,6 +33,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -138,7 +141,7 @@ QAction* menuAction(CMainFrame& frame, const QString& caption)
 QLabel* statusPane(CMainFrame& frame, const QString& name)
 {
     for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
-        if (label->accessibleName() == name)
+        if (label->objectName() == name)
             return label;
     return nullptr;
 }
@@ -177,6 +180,7 @@ private slots:
     void portCommandsKeepAPartialLine();
     void viewToggles();
     void maintenanceCommands();
+    void unframedPiecesShownAndDiscarded();
 
 private:
     struct Running
@@ -244,6 +248,15 @@ void TestShellFrame::startUp()
     QVERIFY(!indicatorShown(frame, QStringLiteral("已登录")));
     // The login pane follows the cleared flags; no REPORT line waits.
     QCOMPARE(statusPane(frame, QStringLiteral("登录状态"))->text(), QStringLiteral("请登录"));
+    // A screen reader reads each pane's state, not what the pane is.
+    for (const char* role : {"登录状态", "串口状态", "时间"}) {
+        QLabel* pane = statusPane(frame, QString::fromUtf8(role));
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(pane);
+        QVERIFY(reader);
+        QCOMPARE(reader->text(QAccessible::Name), pane->text());
+        QCOMPARE(reader->text(QAccessible::Description), QString::fromUtf8(role));
+    }
+    QVERIFY(statusPane(frame, QStringLiteral("串口状态"))->text().startsWith(QStringLiteral("串口")));
     QVERIFY(statusPane(frame, QStringLiteral("REPORT状态"))->isHidden());
 }
 
@@ -268,9 +281,54 @@ void TestShellFrame::reportLinesLeftFromLastRunWaitInTheStatusBar()
     run.login();
     menuAction(frame, QStringLiteral("接收REPORT数据"))->trigger();
     QCOMPARE(pane->text(), QStringLiteral("REPORT: 正在接收, 3 行待计算"));
+    // A line received now is said in the message line; the list keeps the
+    // number of the call priced before.
+    const QString listed = frame.view().receivedCalls().cell(0, ReceivedCallsModel::Called);
+    run.port->deliver(mobileCall(4).line());
+    QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("收到一条CDR记录"));
+    QCOMPARE(pane->text(), QStringLiteral("REPORT: 正在接收, 4 行待计算"));
+    QCOMPARE(frame.view().receivedCalls().cell(0, ReceivedCallsModel::Called), listed);
+    QCOMPARE(listed.trimmed(), mobileCall(3).dialled);
     menuAction(frame, QStringLiteral("计算REPORT数据"))->trigger();
     QVERIFY(pane->isHidden());
-    QCOMPARE(run.db->scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")), QStringLiteral("4"));
+    QCOMPARE(run.db->scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")), QStringLiteral("5"));
+}
+
+void TestShellFrame::unframedPiecesShownAndDiscarded()
+{
+    Running run;
+    const QDateTime kept(QDate(2026, 3, 14), QTime(8, 30, 5));
+    {
+        LineJournal pieces(CallIntake::unframedJournalPath());
+        pieces.clear();
+        pieces.append(QStringLiteral("12 34\x01"), -1, kept.toMSecsSinceEpoch());
+        pieces.append(QStringLiteral("9x"));
+    }
+    CMainFrame& frame = run.start();
+    run.login();
+    QStringList shown;
+    run.dialogs.steps.push_back([&](QDialog& dialog) {
+        auto& d = dynamic_cast<UnframedDialog&>(dialog);
+        for (int row = 0; row < d.table().rowCount(); ++row)
+            shown << d.table().item(row, 0)->text() + QLatin1Char('|') + d.table().item(row, 1)->text() +
+                         QLatin1Char('|') + d.table().item(row, 2)->text();
+        run.prompt.answers << false; // asked first: Cancel keeps them
+        button(d, QStringLiteral("丢弃"))->click();
+        shown << QString::number(LineJournal(CallIntake::unframedJournalPath()).lines().size());
+        run.prompt.answers << true;
+        button(d, QStringLiteral("丢弃"))->click();
+        return d.result();
+    });
+    const QStringList auditBefore = auditRows(*run.db);
+    menuAction(frame, QStringLiteral("重新切分未成行的CDR数据"))->trigger();
+    QCOMPARE(shown, (QStringList{QStringLiteral("2026-03-14 08:30:05|6|12 34\\x01"),
+                                 QStringLiteral("未记录|2|9x"), QStringLiteral("2")}));
+    QCOMPARE(run.prompt.texts.mid(run.prompt.texts.size() - 3),
+             (QStringList{QStringLiteral("切分出0条CDR记录,请用\"计算REPORT数据\"计算;仍有2段数据不符合CDR字段定义."),
+                          UnframedDialog::discardQuestion(2, 8), UnframedDialog::discardQuestion(2, 8)}));
+    QVERIFY(LineJournal(CallIntake::unframedJournalPath()).lines().isEmpty());
+    QCOMPARE(auditRows(*run.db).mid(auditBefore.size()),
+             QStringList{QStringLiteral("无|丢弃未成行的CDR数据2段8字节|成功")});
 }
 
 void TestShellFrame::startUpWithEmptyPortTable()

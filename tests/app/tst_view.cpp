@@ -273,7 +273,9 @@ void TestView::reportBatchShowsNewestThirty()
     v.port->deliver(mobileCall(40).line());
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 41);
     QCOMPARE(v.view->receivedCalls().rowCount(), 30);
-    QCOMPARE(prompt.texts, QStringList());
+    // The run said what it did.
+    QCOMPARE(prompt.texts,
+             QStringList{QStringLiteral("计算了40条CDR记录,存入话费表40条,0条未存入(不计费或已存过).")});
 }
 
 void TestView::reportLinesSurviveRestart()
@@ -330,7 +332,7 @@ void TestView::computeWithNothingCollected()
     QCOMPARE(v.port->log, (QStringList{QStringLiteral("PortOpen=0"), QStringLiteral("PortOpen=1")}));
     QVERIFY(!v.view->reportMode());
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
-    QCOMPARE(prompt.texts, QStringList());
+    QCOMPARE(prompt.texts, QStringList(2, QStringLiteral("没有待计算的REPORT数据.")));
 }
 
 void TestView::computeFailureKeepsLinesCollected()
@@ -343,7 +345,10 @@ void TestView::computeFailureKeepsLinesCollected()
     db.execute(QStringLiteral("DROP TABLE 话费表"));
 
     v.view->computeReport();
-    QCOMPARE(prompt.texts.size(), 1); // the data source's own text
+    QCOMPARE(prompt.texts.size(), 2); // the data source's own text, then what was left and why
+    QCOMPARE(prompt.texts.last(),
+             QStringLiteral("计算了0条CDR记录,存入话费表0条,0条未存入(不计费或已存过).\n"
+                            "另有12条因存储出错未计算,已保留,可再次\"计算REPORT数据\"."));
     QVERIFY(v.view->reportMode());
     QCOMPARE(v.view->collectedReportLines(), 12);
     QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines().size(), 12);
@@ -356,6 +361,8 @@ void TestView::computeFailureKeepsLinesCollected()
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 12);
     QCOMPARE(v.view->collectedReportLines(), 0);
     QVERIFY(!v.view->reportMode());
+    QCOMPARE(prompt.texts.last(),
+             QStringLiteral("计算了12条CDR记录,存入话费表12条,0条未存入(不计费或已存过)."));
 }
 
 QTEST_MAIN(TestView)

@@ -1,6 +1,7 @@
 #include "app/ReceivedCallsModel.h"
 #include "rating/CCallRater.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace qalor;
@@ -115,9 +116,14 @@ void TestViewCells::reportNotes()
     model.addCall(call);
     call.called = QStringLiteral("2");
     model.addCall(call);
+    QSignalSpy noted(&model, &ReceivedCallsModel::reportLineNoted);
+    QSignalSpy changed(&model, &ReceivedCallsModel::dataChanged);
     model.noteReportLine();
+    // The newest call keeps its number; the note goes to the message line.
+    QCOMPARE(noted.size(), 1);
+    QCOMPARE(changed.size(), 0);
     QCOMPARE(model.rowCount(), 2);
-    QCOMPARE(model.cell(0, ReceivedCallsModel::Called), QStringLiteral("收到一条CDR记录"));
+    QCOMPARE(model.cell(0, ReceivedCallsModel::Called).trimmed(), QStringLiteral("2"));
     QCOMPARE(model.cell(1, ReceivedCallsModel::Called), QStringLiteral("13800138000      "));
 
     // Notes count towards the thirty rows like calls; the list still never

@@ -33,7 +33,7 @@ QString extensionFor(int i)
 QString portStatus(const CMainFrame& frame)
 {
     for (const QLabel* label : frame.findChildren<QLabel*>())
-        if (label->accessibleName() == QStringLiteral("串口状态"))
+        if (label->objectName() == QStringLiteral("串口状态"))
             return label->text();
     return QString();
 }

@@ -58,14 +58,23 @@ private slots:
         const Run created =
             initdb(connection + QStringList{QStringLiteral("--password"), QStringLiteral("k'7")});
         QCOMPARE(created.status, 0);
+        // One summary: what was made, and nothing that contradicts it.
+        QVERIFY2(created.out.startsWith(QStringLiteral("Created 2 tables with their indexes: ")),
+                 qPrintable(created.out));
+        QCOMPARE(created.out.count(QLatin1Char('\n')), 1);
+        QVERIFY(!created.out.contains(QStringLiteral("nothing changed")));
         QCOMPARE(db.column(QStringLiteral("SELECT 管理员名 || '=' || 口令 FROM 管理员口令表")),
                  QStringList{QStringLiteral("Headkeeper=k'7")});
         QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
 
-        // A second run changes nothing, and the rows already there stay.
-        QCOMPARE(
-            initdb(connection + QStringList{QStringLiteral("--password"), QStringLiteral("other")}).status,
-            0);
+        // A second run changes nothing, says so, and the rows already there stay.
+        const Run again =
+            initdb(connection + QStringList{QStringLiteral("--password"), QStringLiteral("other")});
+        QCOMPARE(again.status, 0);
+        QVERIFY2(
+            again.out.endsWith(QStringLiteral(" tables and their indexes are present; nothing changed.\n")),
+            qPrintable(again.out));
+        QCOMPARE(again.out.count(QLatin1Char('\n')), 1);
         QCOMPARE(initdb(connection + QStringList{QStringLiteral("--check")}).status, 0);
         QCOMPARE(db.column(QStringLiteral("SELECT 口令 FROM 管理员口令表")),
                  QStringList{QStringLiteral("k'7")});
@@ -91,12 +100,14 @@ private slots:
 
         const Run created = initdb(connection);
         QCOMPARE(created.status, 0);
-        QVERIFY2(created.out.contains(QStringLiteral("Created 2 indexes: 话费表_日期, 话费表_主叫")),
-                 qPrintable(created.out));
+        QCOMPARE(created.out,
+                 QStringLiteral("Created 2 indexes on tables already present: 话费表_日期, 话费表_主叫.\n"));
         QCOMPARE(initdb(connection + QStringList{QStringLiteral("--check")}).status, 0);
         QCOMPARE(db.column(QStringLiteral("SELECT 主叫号 || 被叫号 || 日期 FROM 话费表")),
                  QStringList{QStringLiteral("8001114240105")});
-        QVERIFY(initdb(connection).out.contains(QStringLiteral("nothing changed")));
+        QVERIFY(
+            initdb(connection)
+                .out.endsWith(QStringLiteral("tables and their indexes are present; nothing changed.\n")));
     }
 };
 

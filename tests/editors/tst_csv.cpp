@@ -12,8 +12,11 @@
 #include "editors/CsvImport.h"
 #include "editors/EditorDialog.h"
 #include "editors/GridModel.h"
+#include "editors/RateCheckDialog.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -300,9 +303,9 @@ private slots:
     {
         TestDatabase db;
         RecordingPrompt prompt;
-        db.execute("CREATE UNIQUE INDEX 区号唯一 ON 部门表 (部门编号)");
+        db.execute("CREATE UNIQUE INDEX 部门名唯一 ON 部门表 (部门名)");
         const CsvImport::Result result =
-            CsvImport::run(Tables::department(), "部门名,部门编号\n甲,1\n乙,2\n丙,1\n", CDatabase::shared());
+            CsvImport::run(Tables::department(), "部门名,部门编号\n甲,1\n乙,2\n甲,3\n", CDatabase::shared());
         QVERIFY2(result.error.startsWith("第4行: "), qPrintable(result.error));
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("0"));
 
@@ -310,11 +313,145 @@ private slots:
         // two batches already sent are taken back.
         QByteArray many = "部门名,部门编号\n";
         for (int i = 1; i <= 250; ++i)
-            many += QStringLiteral("部门%1,%2\n").arg(i).arg(i == 220 ? 7 : i).toUtf8();
+            many += QStringLiteral("部门%1,%2\n").arg(i == 220 ? 7 : i).arg(i).toUtf8();
         const CsvImport::Result late = CsvImport::run(Tables::department(), many, CDatabase::shared());
         QVERIFY2(late.error.startsWith("第221行: "), qPrintable(late.error));
         QCOMPARE(late.rows, 0);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM 部门表"), QString("0"));
+    }
+
+    // A key the rows would hold twice refuses the whole file and names the
+    // lines; replacing empties the table first, in the same transaction.
+    void keysHeldTwiceRefused_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("after");
+        const QStringList held{"13/60", "13/70", "139/40"};
+        QTest::newRow("adding a prefix the table holds")
+            << false << QByteArray("13,0.5\n") << "区号“13”重复: 第2行, 表中已有" << held;
+        QTest::newRow("adding, twice in the file")
+            << false << QByteArray("0755,0.5\n010,0.3\n0755,0.6\n") << "区号“0755”重复: 第2、4行" << held;
+        QTest::newRow("replacing with one row")
+            << true << QByteArray("13,0.5\n") << QString() << QStringList{"13/50"};
+        QTest::newRow("replacing, twice in the file")
+            << true << QByteArray("13,0.5\n010,0.3\n13,0.6\n139,1\n010,1\n")
+            << "区号“13”重复: 第2、4行\n区号“010”重复: 第3、6行" << held;
+        QTest::newRow("adding new prefixes") << false << QByteArray("010,0.3\n") << QString()
+                                             << QStringList{"010/30", "13/60", "13/70", "139/40"};
+    }
+    void keysHeldTwiceRefused()
+    {
+        QFETCH(bool, replace);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, error);
+        QFETCH(QStringList, after);
+        TestDatabase db;
+        for (const char* row : {"'13',0.6", "'13',0.7", "'139',0.4"})
+            db.execute(QStringLiteral("INSERT INTO 费率表 (区号,费率) VALUES (%1)").arg(QLatin1String(row)));
+        const CsvImport::Result result =
+            CsvImport::run(Tables::rate(), "区号,费率\n" + body, CDatabase::shared(),
+                           replace ? CsvImport::Mode::Replace : CsvImport::Mode::Append);
+        QCOMPARE(result.error, error);
+        QCOMPARE(
+            db.column(
+                "SELECT 区号 || '/' || CAST(ROUND(费率 * 100) AS INTEGER) FROM 费率表 ORDER BY 区号, 费率"),
+            after);
+        QCOMPARE(result.replaced, replace && error.isEmpty() ? 3 : 0);
+    }
+
+    // Export, edit, import through the rate editor: the question decides
+    // between replacing and adding; the editor and 检查费率表 name the 区号
+    // already held twice.
+    void editorImportReplacesOrAdds()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        for (const char* row : {"'13',0.6", "'13',0.7", "'010',0.3"})
+            db.execute(QStringLiteral("INSERT INTO 费率表 (区号,费率) VALUES (%1)").arg(QLatin1String(row)));
+        QTemporaryDir dir;
+        const QString file = dir.filePath("rates.csv");
+        EditorDialog::installFileChooser([&](QWidget*, bool, const QString&) { return file; });
+        EditorDialog::Hooks hooks{[] { return true; }, [](QDialog&) { return int(QDialog::Rejected); }};
+        EditorDialog dialog(*EditorTable::find(32790), hooks);
+        auto* repeated = dialog.findChild<QLabel*>("KeyDuplicates");
+        QVERIFY(repeated);
+        QVERIFY(!repeated->isHidden());
+        QCOMPARE(repeated->text(), QString("区号重复: 13 (2行)"));
+        auto click = [&](const QString& caption) {
+            for (QPushButton* b : dialog.findChildren<QPushButton*>())
+                if (b->text() == caption)
+                    b->click();
+        };
+        dialog.model().setAllowAddNew(true);
+        click("导出…");
+        // Adding what was exported: every 区号 is already there.
+        prompt.answers << false;
+        click("导入…");
+        QCOMPARE(prompt.texts.size(), 2);
+        QCOMPARE(prompt.texts.first(), CsvImport::replaceQuestion(3));
+        QVERIFY2(
+            prompt.texts.last().startsWith("导入失败,没有添加任何记录.\n区号“13”重复: 第2、3行, 表中已有\n"
+                                           "区号“010”重复: 第4行, 表中已有"),
+            qPrintable(prompt.texts.last()));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 费率表"), QString("3"));
+
+        // Replacing with the edited file: one 13 left.
+        QFile edited(file);
+        QVERIFY(edited.open(QIODevice::WriteOnly));
+        edited.write("区号,费率\n13,0.5\n010,0.3\n");
+        edited.close();
+        prompt.texts.clear();
+        prompt.answers << true;
+        click("导入…");
+        EditorDialog::installFileChooser({});
+        QCOMPARE(prompt.texts,
+                 (QStringList{CsvImport::replaceQuestion(3), "已导入2行记录,替换了原有的3行."}));
+        QCOMPARE(db.column("SELECT 区号 FROM 费率表 ORDER BY 区号"), (QStringList{"010", "13"}));
+        QCOMPARE(dialog.model().recordCount(), 2);
+        QVERIFY(repeated->isHidden());
+
+        db.execute("INSERT INTO 费率表 (区号,费率) VALUES ('010',0.4)");
+        RateCheckDialog check;
+        check.setPeriod(QDate(2024, 1, 1), QDate(2024, 1, 31));
+        for (QPushButton* b : check.findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("检查"))
+                b->click();
+        QVERIFY(!check.duplicates().isHidden());
+        QCOMPARE(check.duplicates().text(), QString("费率表中区号重复: 010 (2行)"));
+    }
+
+    // "导出Excel…": prefixes stay text with their leading zeros, rates are numbers.
+    void editorExportsATypedSheet()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        db.execute("INSERT INTO 费率表 (区号,费率,地区,计费单位,折扣类型,附加费费率,统计类型) "
+                   "VALUES ('0081',0.8,'日本',6,3,0,2)");
+        QTemporaryDir dir;
+        const QString file = dir.filePath("rates.xlsx");
+        QString suggested;
+        EditorDialog::installFileChooser([&](QWidget*, bool save, const QString& name) {
+            suggested = name;
+            return save ? file : QString();
+        });
+        EditorDialog::Hooks hooks{[] { return true; }, [](QDialog&) { return int(QDialog::Rejected); }};
+        EditorDialog dialog(*EditorTable::find(32790), hooks);
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("导出Excel…"))
+                b->click();
+        EditorDialog::installFileChooser({});
+        QCOMPARE(suggested, QString("费率表.xlsx"));
+        QVERIFY(prompt.texts.isEmpty());
+        QProcess unzip;
+        unzip.start("unzip", {"-p", file, "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString xml = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY2(xml.contains("<c r=\"A2\" t=\"s\">"), qPrintable(xml));
+        QVERIFY(xml.contains("<t>0081</t>"));
+        QVERIFY2(xml.contains("<c r=\"B2\"><v>0.8</v></c>"), qPrintable(xml));
+        QVERIFY(xml.contains("<c r=\"D2\"><v>6</v></c>"));
     }
 
     // A carrier's list saved by a Chinese spreadsheet (GBK) imported through

@@ -330,10 +330,22 @@ void TestEditors::extensionEditorFiltersAndSorts()
     list->setCurrentItem(list->topLevelItem(2));
     QCOMPARE(phones(), (QStringList{"8001", "8003", "8004"}));
     button(dialog, "按用户名排序")->click();
-    QCOMPARE(dialog.model().recordSource(), QString("SELECT * FROM 用户信息表  WHERE 部门编号=2 Order by 用户名"));
-    QCOMPARE(phones(), (QStringList{"8004", "8003", "8001"})); // 张三, 王五, 赵六 by code point
+    QCOMPARE(dialog.model().recordSource(),
+             QString("SELECT * FROM 用户信息表  WHERE 部门编号=2 Order by 用户名"));
+    // Dictionary (pinyin) order: 王五, 张三, 赵六 (by code point 张 comes first).
+    QCOMPARE(phones(), (QStringList{"8003", "8004", "8001"}));
     list->setCurrentItem(list->topLevelItem(0));
     QCOMPARE(phones().size(), 4);
+    // The names that sorted as 杨, 赵, 陈, 黄 by code point.
+    for (const char* row : {"'8011','杨帆',3", "'8012','赵云',3", "'8013','陈晨',3", "'8014','黄河',3"})
+        db.execute(QStringLiteral("INSERT INTO 用户信息表 (电话号码,用户名,部门编号) VALUES (%1)").arg(row));
+    dialog.model().setRecordSource("SELECT * FROM 用户信息表  WHERE 部门编号=3 Order by 用户名");
+    dialog.model().refresh();
+    QCOMPARE(phones(), (QStringList{"8013", "8014", "8011", "8012"}));
+    // Another order leaves the data source's.
+    button(dialog, "按电话号码排序")->click();
+    QCOMPARE(phones().first(), QString("8001"));
+    QCOMPARE(phones().size(), 8);
     QVERIFY(prompt.texts.isEmpty());
 
     db.execute("DROP TABLE 部门表");

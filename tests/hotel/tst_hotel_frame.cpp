@@ -11,6 +11,7 @@
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
 #include "hotel/CCheckOutDlg.h"
+#include "hotel/CHotalBillDlg.h"
 #include "hotel/CHotalOptionsDlg.h"
 #include "hotel/CStationClassDlg.h"
 #include "hotel/ClassChangeSender.h"
@@ -18,11 +19,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <deque>
 
 using namespace qalor;
@@ -137,6 +142,8 @@ private slots:
     void intakeHeldWhileTheDialogueRuns();
     void closingAsksWhileAChangeRuns();
     void depositDowngradeOncePerStay();
+    void checkOutNamesTheRoomAndHandsItsBill();
+    void modemProgressMovesWithTheWait();
 
 private:
     QTemporaryDir m_data;
@@ -262,6 +269,10 @@ void TestHotelFrame::depositDowngradeOncePerStay()
                      QString::fromLatin1(row).section(QLatin1Char(','), 1)));
     CMainFrame& frame = run.start();
     frame.classChange().setPauseScale(0.001);
+    auto* progress = frame.findChild<QProgressDialog*>(QStringLiteral("ClassChangeProgress"));
+    QStringList labels;
+    connect(&frame.classChange(), &ClassChangeSender::sending, progress,
+            [&] { labels << progress->labelText().section(QLatin1Char('\n'), 0, 0); });
     run.port->written.clear();
     for (int i = 0; i < 4; ++i) {
         run.port->deliver(mobileCall(i, QStringLiteral("8003")).line());
@@ -272,6 +283,94 @@ void TestHotelFrame::depositDowngradeOncePerStay()
     QCOMPARE(run.port->written.count(QStringLiteral("m 8003\r\r\r5\r")), 1);
     QVERIFY(!run.port->written.contains(QStringLiteral("8004")));
     QCOMPARE(run.prompt.texts, QStringList());
+    // The window that pops up says whose deposit ran out.
+    labels.removeDuplicates();
+    QCOMPARE(labels, QStringList{QStringLiteral("房间 301（分机 8003）的押金已用完，正在降为最低级别……")});
+}
+
+void TestHotelFrame::modemProgressMovesWithTheWait()
+{
+    Running run;
+    CMainFrame& frame = run.start();
+    AppState::instance().hotel.viaModem = 1;
+    AppState::instance().hotel.modemPort = 2;
+    frame.classChange().setModemFactory([] { return std::make_unique<FakeCommControl>(); });
+    // One dial string, then 4 s + 2 × 6 s of waiting: 1.6 s here.
+    frame.classChange().setPauseScale(0.1);
+    auto* progress = frame.findChild<QProgressDialog*>(QStringLiteral("ClassChangeProgress"));
+    auto* bar = progress->findChild<QProgressBar*>();
+    QVERIFY(bar);
+    QList<int> values;
+    QStringList lefts;
+    connect(bar, &QProgressBar::valueChanged, progress, [&](int value) {
+        if (!progress->isVisible())
+            return;
+        values << value;
+        lefts << progress->labelText().section(QLatin1Char('\n'), 1);
+    });
+    run.steps.push_back(manualChange(QStringLiteral("8001")));
+    frame.runCommand(Cmd::StationClass);
+    waitIdle(frame);
+    QTRY_VERIFY(!progress->isVisible());
+    QCOMPARE(run.prompt.texts, QStringList());
+    // Between the dial string and the end the bar moved on its own, and the
+    // time left counted down from the whole wait.
+    QVERIFY2(std::any_of(values.begin(), values.end(), [](int v) { return v > 100 && v < 1500; }),
+             qPrintable(QString::number(values.size())));
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QCOMPARE(lefts.first(), QStringLiteral("剩余约 2 秒"));
+    QVERIFY(lefts.contains(QStringLiteral("剩余约 1 秒")));
+}
+
+void TestHotelFrame::checkOutNamesTheRoomAndHandsItsBill()
+{
+    Running run;
+    for (const char* row : {"'8101', '301', 12.5, 0.1, 200", "'8102', '', 0.5, 0, 50.5"})
+        run.db.execute(QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 结帐金额, 服务费比例, 押金, "
+                                      "入住日期, 入住时间, 是否已经结帐) VALUES (%1, '260314', '120000', 0)")
+                           .arg(QLatin1String(row)));
+    CMainFrame& frame = run.start();
+    QStringList billFor;
+    QStringList shown;
+    // The bill dialog as "打印帐单" opens it: note its extension, then ask
+    // for a print with the field emptied.
+    const Step bill = [&](QDialog& dialog) {
+        auto& d = dynamic_cast<CHotalBillDlg&>(dialog);
+        billFor << d.extensionEdit()->text();
+        d.extensionEdit()->clear();
+        d.printSimpleBill();
+        d.printList();
+        return int(QDialog::Rejected);
+    };
+    run.steps.push_back([&](QDialog& dialog) {
+        auto& d = dynamic_cast<CCheckOutDlg&>(dialog);
+        QPushButton* print = nullptr;
+        for (auto* button : d.findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("打印帐单"))
+                print = button;
+        for (const char* extension : {"8101", "8102"}) {
+            d.extensionEdit()->setText(QLatin1String(extension));
+            d.settleNext();
+            shown << d.extensionEdit()->text() + QLatin1Char('|') + d.settledLabel()->text() +
+                         QLatin1Char('|') + d.amountLabel()->text() + QLatin1Char('|') +
+                         d.depositLabel()->text();
+            run.steps.push_front(bill);
+            print->click();
+        }
+        // Typed but not yet settled: that is the one billed.
+        d.extensionEdit()->setText(QStringLiteral("8105"));
+        run.steps.push_front(bill);
+        print->click();
+        d.reject();
+        return d.result();
+    });
+    frame.runCommand(Cmd::CheckOut);
+    QCOMPARE(shown, QStringList({QStringLiteral("|8101（房间号 301）|13.75|200.00"),
+                                 QStringLiteral("|8102|0.50|50.50")}));
+    QCOMPARE(billFor, QStringList({"8101", "8102", "8105"}));
+    // An empty 电话号码 asks for one rather than calling it unregistered.
+    QCOMPARE(run.prompt.texts, QStringList(6, QStringLiteral("请输入分机号!")));
+    QVERIFY(run.steps.empty());
 }
 
 int main(int argc, char** argv)

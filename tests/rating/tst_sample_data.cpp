@@ -7,6 +7,7 @@
 
 #include "../../tools/pbxsim/CallGenerator.h"
 #include "db/TableRegistry.h"
+#include "rating/PrefixIndex.h"
 #include "rating/RateTable.h"
 
 #include <QSet>
@@ -28,19 +29,38 @@ private slots:
         // Only numbers the data set does not know may fall to the catch-all
         // rows of long-distance and international calls.
         const QSet<QString> catchAll{QStringLiteral("国内长途"), QStringLiteral("国际长途")};
+        // And none may take an entry only partly (the entry's prefix longer
+        // than what it shares with the number): 检查费率表 would list it.
+        PrefixIndex index;
+        for (const RateEntry& entry : rates.entries())
+            index.add(entry.prefix);
         QStringList unpriced;
+        QStringList partly;
+        QStringList numbers{"13912345678", "14712345678", "15012345678", "16612345678",
+                            "17012345678", "18612345678", "19912345678", "95555",
+                            "95588",       "16812345",    "16012345"};
         for (quint32 seed = 1; seed <= 4; ++seed) {
             pbxsim::CallGenerator generator(seed, QDate(2026, 3, 2));
-            for (int i = 0; i < 2000; ++i) {
-                const QString number = generator.next(QDateTime()).number;
-                RateMatch match;
-                rates.LookupRate(number, match);
-                if (match.rate <= 0 || match.area.isEmpty() || catchAll.contains(match.area))
-                    unpriced << number + QLatin1Char('=') + match.area;
-            }
+            for (int i = 0; i < 2000; ++i)
+                numbers << generator.next(QDateTime()).number;
+        }
+        QSet<QString> areas;
+        for (const QString& number : std::as_const(numbers)) {
+            RateMatch match;
+            rates.LookupRate(number, match);
+            if (match.rate <= 0 || match.area.isEmpty() || catchAll.contains(match.area))
+                unpriced << number + QLatin1Char('=') + match.area;
+            const int chosen = index.find(number);
+            if (chosen < 0 || !number.startsWith(rates.entries().at(chosen).prefix))
+                partly << number;
+            areas << match.area;
         }
         unpriced.removeDuplicates();
         QVERIFY2(unpriced.isEmpty(), qPrintable(unpriced.mid(0, 20).join(QLatin1Char(' '))));
+        QVERIFY2(partly.isEmpty(), qPrintable(partly.mid(0, 20).join(QLatin1Char(' '))));
+        // The generator reaches every kind, the new ones included.
+        for (const char* area : {"移动电话", "服务热线", "市话", "信息台", "声讯台"})
+            QVERIFY2(areas.contains(QString::fromUtf8(area)), area);
 
         // The own area code dialled in front of a local number is a local call.
         RateMatch own;

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -98,8 +99,26 @@ private slots:
         QCOMPARE(report.status, 0);
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), QString("\uFEFF部门编号,部门名,月租费,市话,本地网,长途,信息台等\r\n"
-                                                            "1,财务处,15.00,1.70,0.00,3.50,0.00\r\n"));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 QString("\uFEFF部门编号,部门名,月租费,市话,本地网,长途,信息台等\r\n"
+                         "1,财务处,15.00,1.70,0.00,3.50,0.00\r\n"));
+
+        // The same rows as a typed sheet: the extension stays text, amounts
+        // are numbers with two decimals.
+        const QString xlsx = dir.filePath("tj.xlsx");
+        report = runTool(db, {"monthly", "--from", "2024-01-01", "--to", "2024-01-31", "--xlsx", xlsx});
+        QCOMPARE(report.status, 0);
+        QProcess unzip;
+        unzip.start("unzip", {"-p", xlsx, "xl/worksheets/sheet1.xml"});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"A2\"[^>]* t=\"s\"")), qPrintable(sheet));
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"F2\" s=\"\\d+\"><v>15</v></c>")),
+                 qPrintable(sheet));
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"G2\" s=\"\\d+\"><v>1.7</v></c>")),
+                 qPrintable(sheet));
+        QVERIFY(sheet.contains("<c r=\"A3\""));
+        QVERIFY(!sheet.contains("<c r=\"A4\""));
     }
 
     // Names a spreadsheet would run as formulas come out as text; the
@@ -146,7 +165,7 @@ private slots:
         QTest::newRow("not a date") << "" << QStringList{"stats", "--from", "2024-13-01", "--to", "2024-01-31"}
                                     << 2 << "--from: \"2024-13-01\" is not a date YYYY-MM-DD";
         QTest::newRow("no output") << "" << QStringList{"notices"} + period << 2
-                                   << "give either --pdf FILE or --csv FILE";
+                                   << "give one of --pdf FILE, --csv FILE or --xlsx FILE";
         QTest::newRow("unknown option")
             << "" << QStringList{"stats", "--month", "2024-01"} + period << 2 << "Unknown option 'month'.";
     }

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 using namespace qalor;
 using qalor::test::RecordingPrompt;
@@ -133,10 +134,9 @@ struct PdfPrinterSetup
 
 // 查询 and then 导出 in the called-number dialog over January's calls to
 // 01012345678: the bytes of the file written (empty when none was).
-QByteArray exportJanuaryCallsTo01012345678()
+// The January calls to 01012345678 exported by the button named, into file.
+void exportJanuaryCallsTo01012345678(const QString& button, const QString& file)
 {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("详单.csv"));
     ReportOutput::installFileChooser(
         [&](QWidget*, const QString&, const QString&, const QString&) { return file; });
     CCalleeQueryDlg dialog;
@@ -144,8 +144,15 @@ QByteArray exportJanuaryCallsTo01012345678()
     type(dialog, QStringLiteral("被叫号："), QStringLiteral("01012345678"));
     child<QCheckBox>(dialog, QStringLiteral("完整被叫号"))->setChecked(true);
     click(dialog, QStringLiteral("查询"));
-    click(dialog, QStringLiteral("导出"));
+    click(dialog, button);
     ReportOutput::installFileChooser({});
+}
+
+QByteArray exportJanuaryCallsTo01012345678()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("详单.csv"));
+    exportJanuaryCallsTo01012345678(QStringLiteral("导出"), file);
     QFile csv(file);
     return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
 }
@@ -156,6 +163,45 @@ class TestQueryDialogs : public QObject
 {
     Q_OBJECT
 private slots:
+    // Fields as wide as what they hold, in aligned label/field columns,
+    // however wide the dialog (the result list makes it wide).
+    void filtersSizedToTheirContent_data()
+    {
+        QTest::addColumn<bool>("byCallee");
+        QTest::newRow("按日期查询") << false;
+        QTest::newRow("按被叫号查询") << true;
+    }
+    void filtersSizedToTheirContent()
+    {
+        QFETCH(bool, byCallee);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        std::unique_ptr<QDialog> dialog;
+        if (byCallee)
+            dialog = std::make_unique<CCalleeQueryDlg>();
+        else
+            dialog = std::make_unique<CDateQueryDlg>();
+        dialog->resize(1200, 700);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        const QList<QDateEdit*> pickers = dialog->findChildren<QDateEdit*>();
+        QCOMPARE(pickers.size(), 2);
+        QLineEdit* caller = child<QLineEdit>(*dialog, QStringLiteral("主叫号"));
+        QCOMPARE(pickers[0]->width(), pickers[1]->width());
+        QVERIFY2(pickers[0]->width() < 200, qPrintable(QString::number(pickers[0]->width())));
+        // Four digits need less room than a date.
+        QVERIFY2(caller->width() < pickers[0]->width(), qPrintable(QString::number(caller->width())));
+        QVERIFY(caller->width() >= caller->fontMetrics().horizontalAdvance(QStringLiteral("8888")));
+        // Fields of one column start at one edge.
+        QCOMPARE(caller->x(), pickers[0]->x());
+        if (byCallee) {
+            QLineEdit* callee = child<QLineEdit>(*dialog, QStringLiteral("被叫号："));
+            QCOMPARE(callee->x(), pickers[0]->x());
+            QVERIFY(callee->width() > caller->width());
+            QVERIFY(callee->width() < 400);
+        }
+    }
+
     void dateQueryRestrictions_data()
     {
         QTest::addColumn<QString>("caller");
@@ -252,8 +298,11 @@ private slots:
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QStringList>("callers");
+        // Two lines on screen, not a literal "/n".
         QTest::newRow("no called number: no query")
-            << QString() << false << QList<bool>{} << QStringList{CCalleeQueryDlg::noCalleeText()} << QStringList{};
+            << QString() << false << QList<bool>{}
+            << QStringList{QStringLiteral("请输入被叫号的头几个数字!\n如果要查全部记录,请用按日期查询.")}
+            << QStringList{};
         QTest::newRow("empty caller, Cancel: no query")
             << QStringLiteral("010") << true << QList<bool>{false}
             << QStringList{CCalleeQueryDlg::noCallerQuestion()} << QStringList{};
@@ -440,6 +489,27 @@ private slots:
                               QStringLiteral("8002,01012345678,240111,090000,80,0.70,2,1.40,0.00,0.50,北京"),
                               QStringLiteral(",01012345678,240113,090000,60,0.70,1,0.70,0.00,0.00,北京"),
                               QString()}));
+
+        // The same calls as a typed sheet: numbers that are identifiers stay
+        // text, the date is a date, the duration a time, amounts numbers.
+        QTemporaryDir dir;
+        const QString book = dir.filePath(QStringLiteral("详单.xlsx"));
+        exportJanuaryCallsTo01012345678(QStringLiteral("导出Excel"), book);
+        QVERIFY(prompt.texts.isEmpty());
+        QProcess unzip;
+        unzip.start(QStringLiteral("unzip"),
+                    {QStringLiteral("-p"), book, QStringLiteral("xl/worksheets/sheet1.xml")});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
+        for (const char* cell : {"<c r=\"A2\" t=\"s\">", "<c r=\"B2\" t=\"s\">", "<c r=\"D2\" t=\"s\">"})
+            QVERIFY2(sheet.contains(QLatin1String(cell)), cell);
+        for (const char* value :
+             {"C2\" s=\"\\d+\"><v>45301</v>", "E2\" s=\"\\d+\"><v>0.000925925925925926</v>",
+              "H2\" s=\"\\d+\"><v>1.4</v>", "G2\"><v>2</v>"})
+            QVERIFY2(sheet.contains(QRegularExpression(QStringLiteral("<c r=\"") + QLatin1String(value))),
+                     qPrintable(sheet));
+        QVERIFY(sheet.contains(QStringLiteral("<c r=\"K4\"")));
+        QVERIFY(!sheet.contains(QStringLiteral("<c r=\"A5\"")));
     }
 
     // A destination a spreadsheet would run as a formula is exported as text.

@@ -7,10 +7,13 @@
 #include "reports/CCountPreviewDlg.h"
 #include "reports/CMonthCountDlg.h"
 #include "reports/CPayNoticeDlg.h"
+#include "reports/ChartScale.h"
+#include "reports/DailyCallsChart.h"
 #include "reports/DepartmentChart.h"
 #include "reports/DepartmentRangeBox.h"
 #include "reports/ReportOutput.h"
 
+#include <QChart>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFile>
@@ -115,9 +118,54 @@ private:
         QCOMPARE(values[0], (QList<double>{1.75, 0}));
         QCOMPARE(values[3], (QList<double>{0, 2}));
         QCOMPARE(values[4], (QList<double>{15, 0}));
+        // The period in the title, round ticks up to the tallest bar (16.75),
+        // the amount of a part over it.
+        QCOMPARE(preview.chart().chart()->title(), QString("各部门费用 (2024-01-01 至 2024-01-31)"));
+        QCOMPARE(preview.chart().axisTop(), 20.0);
+        QCOMPARE(preview.chart().axisTicks(), 5);
+        QCOMPARE(preview.chart().partTip(0, 0), QString("财务处 市话: 1.75元"));
+        QCOMPARE(preview.chart().partTip(4, 0), QString("财务处 月租费: 15.00元"));
+
+        // The month's calls by day and destination group.
+        QCOMPARE(preview.pages().tabText(2), QString("每日通话"));
+        DailyCallsChart& daily = preview.dailyChart();
+        QCOMPARE(daily.chart()->title(), QString("每日通话次数 (2024-01-01 至 2024-01-31)"));
+        QCOMPARE(daily.categories().size(), 31);
+        QCOMPARE(daily.categories().at(4), QString("1-5"));
+        const QList<QList<double>> calls = daily.values();
+        QCOMPARE(calls.size(), 4); // 市话, 长途, 国际, 信息台
+        QCOMPARE(calls[0].mid(4, 3), (QList<double>{1, 0, 1}));
+        QCOMPARE(calls[3].mid(4, 3), (QList<double>{0, 1, 0}));
+        QCOMPARE(daily.axisTop(), 5.0);
+        QCOMPARE(daily.partTip(3, 5), QString("1-6 信息台: 1次"));
     }
 
 private slots:
+    void roundTicks_data()
+    {
+        QTest::addColumn<double>("largest");
+        QTest::addColumn<double>("top");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("227.19") << 227.19 << 250.0 << 50.0 << "%.0f";
+        QTest::newRow("113.60") << 113.60 << 120.0 << 20.0 << "%.0f";
+        QTest::newRow("exactly 800") << 800.0 << 800.0 << 100.0 << "%.0f";
+        QTest::newRow("1.75") << 1.75 << 2.0 << 0.5 << "%.1f";
+        QTest::newRow("nothing") << 0.0 << 1.0 << 1.0 << "%.0f";
+    }
+    void roundTicks()
+    {
+        QFETCH(double, largest);
+        QFETCH(double, top);
+        QFETCH(double, step);
+        QFETCH(QString, format);
+        const ChartScale scale = ChartScale::forMaximum(largest);
+        QCOMPARE(scale.top, top);
+        QCOMPARE(scale.step, step);
+        QCOMPARE(scale.ticks, qRound(top / step) + 1);
+        QCOMPARE(scale.labelFormat(), format);
+    }
+
     void monthCountRunsAndPrints()
     {
         TestDatabase db;
@@ -142,6 +190,12 @@ private slots:
         button(dialog, "统计")->click();
         QCOMPARE(prompt.texts, QStringList{"统计完毕!"});
         QCOMPARE(tableRows("tj").size(), 3);
+        // The same dialog now shows the run just made as the previous one.
+        QCOMPARE(named<QLineEdit>(dialog, "统计费用时段:")->text(), QString("20240101"));
+        QCOMPARE(named<QLineEdit>(dialog, "至")->text(), QString("20240131"));
+        QVERIFY(named<QLineEdit>(dialog, "统计进行日期:")
+                    ->text()
+                    .startsWith(QDate::currentDate().toString("yyyy")));
 
         // the previous-run texts are read when the dialog opens
         CMonthCountDlg again;

@@ -93,9 +93,8 @@ int main(int argc, char* argv[])
                 out << "missing index: " << index << "\n";
             return missing.isEmpty() && missingIndexes.isEmpty() ? 0 : 1;
         }
-        if (missing.isEmpty()) {
-            out << "All " << TableRegistry::all().size() << " tables are present.\n";
-        } else {
+        QStringList created;
+        if (!missing.isEmpty()) {
             QString headkeeper;
             if (missing.contains(&Tables::password())) {
                 headkeeper = parser.isSet(password) ? parser.value(password) : askPassword();
@@ -104,16 +103,25 @@ int main(int argc, char* argv[])
                     return 2;
                 }
             }
-            const QStringList created = builder.createMissing(headkeeper, parser.isSet(sample));
-            out << "Created " << created.size() << " tables: " << created.join(QStringLiteral(", ")) << "\n";
+            created = builder.createMissing(headkeeper, parser.isSet(sample));
         }
         // Tables made before an index was part of the schema get it now; their
-        // rows stay as they are.
+        // rows stay as they are. (New tables came with theirs.)
         const QStringList indexes = builder.createMissingIndexes();
-        if (indexes.isEmpty())
-            out << "Every index is present; nothing changed.\n";
-        else
-            out << "Created " << indexes.size() << " indexes: " << indexes.join(QStringLiteral(", ")) << "\n";
+        // One account of the run: what was made, or that nothing was.
+        const qsizetype all = TableRegistry::all().size();
+        if (!created.isEmpty())
+            out << "Created " << created.size()
+                << " tables with their indexes: " << created.join(QStringLiteral(", "))
+                << (created.size() < all
+                        ? QStringLiteral("; the other %1 were present").arg(all - created.size())
+                        : QString())
+                << ".\n";
+        if (!indexes.isEmpty())
+            out << "Created " << indexes.size()
+                << " indexes on tables already present: " << indexes.join(QStringLiteral(", ")) << ".\n";
+        if (created.isEmpty() && indexes.isEmpty())
+            out << "All " << all << " tables and their indexes are present; nothing changed.\n";
         return 0;
     } catch (const DbError& error) {
         std::fprintf(stderr, "qalor-initdb: %s\n", qPrintable(error.message()));

@@ -98,8 +98,8 @@ QString CallGenerator::drawNumber()
     const int kind = between(1, 100);
     if (kind <= 35) // local: 7 or 8 digits, first digit 2-8
         return QString::number(between(2, 8)) + digits(between(6, 7));
-    if (kind <= 60) // mobile
-        return QStringLiteral("13") + QString::number(between(0, 9)) + digits(8);
+    if (kind <= 60) // mobile: 13x to 19x
+        return QStringLiteral("1") + QString::number(between(3, 9)) + digits(9);
     if (kind <= 82) { // domestic long distance
         static const char* const areas[] = {"0769", "020", "010", "021"};
         const QString area = QString::fromLatin1(areas[between(0, 3)]);
@@ -109,6 +109,8 @@ QString CallGenerator::drawNumber()
         static const char* const countries[] = {"1", "44", "852", "81", "65", "49"};
         return QStringLiteral("00") + QString::fromLatin1(countries[between(0, 5)]) + digits(between(7, 9));
     }
+    if (kind <= 95) // five-digit service number
+        return QStringLiteral("95") + digits(3);
     return QStringLiteral("168") + digits(between(4, 5)); // information line
 }
 

@@ -2,6 +2,7 @@
 
 #include "db/CDatabase.h"
 #include "db/CsvWriter.h"
+#include "format/XlsxSheet.h"
 #include "prompt/Prompt.h"
 #include "reports/CountResults.h"
 #include "reports/DepartmentList.h"
@@ -69,6 +70,7 @@ struct Request
     bool limitDepartments = false;
     QString pdf;
     QString csv;
+    QString xlsx;
 };
 
 QDate dateOption(const QCommandLineParser& parser, const QString& name)
@@ -92,15 +94,33 @@ int numberOption(const QCommandLineParser& parser, const QString& name, int fall
     return value;
 }
 
-int writeCsv(const QString& fileName, const QStringList& header, const QList<QStringList>& rows,
-             const QList<int>& numberColumns)
+using Kind = XlsxSheet::Kind;
+
+// The rows of tj or BMTJ as CSV (--csv) or as a typed sheet (--xlsx): numbers
+// that are identifiers stay text, amounts are numbers with two decimals.
+int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, const QList<QStringList>& rows)
 {
-    CsvWriter csv(fileName);
+    if (!request.xlsx.isEmpty()) {
+        QString error;
+        if (!XlsxSheet::write(request.xlsx, columns, rows, &error)) {
+            Prompt::inform(error);
+            return 1;
+        }
+        return 0;
+    }
+    CsvWriter csv(request.csv);
     if (!csv.open()) {
         Prompt::inform(csv.errorString());
         return 1;
     }
-    csv.setNumberColumns(numberColumns);
+    QStringList header;
+    QList<int> numbers;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        header << columns[i].title;
+        if (columns[i].kind != Kind::Text)
+            numbers << int(i);
+    }
+    csv.setNumberColumns(numbers);
     csv.writeRow(header);
     for (const QStringList& row : rows)
         csv.writeRow(row);
@@ -111,31 +131,41 @@ int writeCsv(const QString& fileName, const QStringList& header, const QList<QSt
     return 0;
 }
 
-int writeExtensions(const QString& fileName, const QList<ExtensionTotals>& rows)
+QList<XlsxSheet::Column> chargeColumns()
+{
+    QList<XlsxSheet::Column> columns;
+    for (const char* name : {"月租费", "市话", "本地网", "长途", "信息台等"})
+        columns.append({QString::fromUtf8(name), Kind::Money});
+    return columns;
+}
+
+int writeExtensions(const Request& request, const QList<ExtensionTotals>& rows)
 {
     QList<QStringList> cells;
     for (const ExtensionTotals& row : rows)
         cells << QStringList{row.phone, row.userName, QString::number(int(row.dormitory)),
                              QString::number(row.department), row.departmentName} +
                      chargeCells(row);
-    return writeCsv(fileName,
-                    {QStringLiteral("电话号码"), QStringLiteral("用户名"), QStringLiteral("是否宿舍电话"),
-                     QStringLiteral("部门编号"), QStringLiteral("部门名"), QStringLiteral("月租费"),
-                     QStringLiteral("市话"), QStringLiteral("本地网"), QStringLiteral("长途"),
-                     QStringLiteral("信息台等")},
-                    cells, {2, 3, 5, 6, 7, 8, 9});
+    return writeRows(request,
+                     QList<XlsxSheet::Column>{{QStringLiteral("电话号码"), Kind::Text},
+                                              {QStringLiteral("用户名"), Kind::Text},
+                                              {QStringLiteral("是否宿舍电话"), Kind::Number},
+                                              {QStringLiteral("部门编号"), Kind::Number},
+                                              {QStringLiteral("部门名"), Kind::Text}} +
+                         chargeColumns(),
+                     cells);
 }
 
-int writeDepartments(const QString& fileName, const QList<DepartmentTotals>& rows)
+int writeDepartments(const Request& request, const QList<DepartmentTotals>& rows)
 {
     QList<QStringList> cells;
     for (const DepartmentTotals& row : rows)
         cells << QStringList{QString::number(row.department), row.name} + chargeCells(row);
-    return writeCsv(fileName,
-                    {QStringLiteral("部门编号"), QStringLiteral("部门名"), QStringLiteral("月租费"),
-                     QStringLiteral("市话"), QStringLiteral("本地网"), QStringLiteral("长途"),
-                     QStringLiteral("信息台等")},
-                    cells, {0, 2, 3, 4, 5, 6});
+    return writeRows(request,
+                     QList<XlsxSheet::Column>{{QStringLiteral("部门编号"), Kind::Number},
+                                              {QStringLiteral("部门名"), Kind::Text}} +
+                         chargeColumns(),
+                     cells);
 }
 
 int writePdf(const ReportBuilder& build, const QString& fileName, const ConsolePrompt& prompt)
@@ -163,13 +193,13 @@ int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& promp
         return StatisticsRun(db).run(request.from, request.to) ? 0 : 1;
 
     if (request.command == QLatin1String("monthly")) {
-        const MonthlyReport report(db, {request.from, request.to, request.departments,
-                                        MonthlyReport::Format(request.format)});
-        if (!request.csv.isEmpty()) {
+        const MonthlyReport report(
+            db, {request.from, request.to, request.departments, MonthlyReport::Format(request.format)});
+        if (request.pdf.isEmpty()) {
             CountResults results(db);
             return request.format == MonthlyReport::ByDepartment
-                       ? writeDepartments(request.csv, results.departments(request.departments))
-                       : writeExtensions(request.csv, results.extensions(request.departments));
+                       ? writeDepartments(request, results.departments(request.departments))
+                       : writeExtensions(request, results.extensions(request.departments));
         }
         return writePdf([&](const PageGeometry& page) { return report.build(page); }, request.pdf, prompt);
     }
@@ -181,14 +211,14 @@ int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& promp
     options.departments = request.departments;
     options.extensions = request.extensions;
     options.limitDepartments = request.limitDepartments;
-    if (!request.csv.isEmpty()) {
+    if (request.pdf.isEmpty()) {
         CountResults results(db);
         if (request.kind == PayNotice::Departments)
-            return writeDepartments(request.csv, results.departments(request.departments));
-        return writeExtensions(request.csv,
-                               results.extensions(request.limitDepartments ? std::optional(request.departments)
-                                                                           : std::nullopt,
-                                                  request.extensions));
+            return writeDepartments(request, results.departments(request.departments));
+        return writeExtensions(
+            request,
+            results.extensions(request.limitDepartments ? std::optional(request.departments) : std::nullopt,
+                               request.extensions));
     }
     const PayNotice notices(db, options);
     return writePdf([&](const PageGeometry& page) { return notices.build(page); }, request.pdf, prompt);
@@ -202,8 +232,8 @@ int ReportCommand::run(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Month-end work of the Qalor workstation.\n"
         "  stats    total the calls of the period into tj and BMTJ\n"
-        "  monthly  the monthly report of the last run (--pdf) or its rows (--csv)\n"
-        "  notices  the payment notices of the last run (--pdf) or their rows (--csv)"));
+        "  monthly  the monthly report of the last run (--pdf) or its rows (--csv, --xlsx)\n"
+        "  notices  the payment notices of the last run (--pdf) or their rows (--csv, --xlsx)"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("stats, monthly or notices"));
     const auto option = [&](const char* name, const char* help, const char* value = nullptr) {
@@ -224,6 +254,7 @@ int ReportCommand::run(const QStringList& arguments)
     option("limit-departments", "Extension notices: only extensions of the department range.");
     option("pdf", "Write the report as a PDF file.", "file");
     option("csv", "Write the rows of tj or BMTJ as a CSV file instead.", "file");
+    option("xlsx", "Write the rows of tj or BMTJ as an .xlsx sheet with typed cells instead.", "file");
     // An unknown option or one without its value is a wrong command line
     // (status 2) like any other, not the parser's own status 1, which a
     // scheduler would take for failed work.
@@ -245,8 +276,9 @@ int ReportCommand::run(const QStringList& arguments)
         if (request.command != QLatin1String("stats")) {
             request.pdf = parser.value(QStringLiteral("pdf"));
             request.csv = parser.value(QStringLiteral("csv"));
-            if (request.pdf.isEmpty() == request.csv.isEmpty())
-                throw UsageError(QStringLiteral("give either --pdf FILE or --csv FILE"));
+            request.xlsx = parser.value(QStringLiteral("xlsx"));
+            if (int(!request.pdf.isEmpty()) + int(!request.csv.isEmpty()) + int(!request.xlsx.isEmpty()) != 1)
+                throw UsageError(QStringLiteral("give one of --pdf FILE, --csv FILE or --xlsx FILE"));
             request.format = numberOption(parser, QStringLiteral("format"), 0);
             if (request.format != 0 && request.format != 1)
                 throw UsageError(QStringLiteral("--format is 0 or 1"));

@@ -5,10 +5,10 @@
 //
 //   qalor-report stats   --from 2024-01-01 --to 2024-01-31
 //   qalor-report monthly --from ... --to ... [--format 0|1] [--first-department N] [--last-department N]
-//                        --pdf FILE | --csv FILE
+//                        --pdf FILE | --csv FILE | --xlsx FILE
 //   qalor-report notices --from ... --to ... [--kind departments|extensions] [--first-department N]
 //                        [--last-department N] [--first-extension TEXT] [--last-extension TEXT]
-//                        [--limit-departments] --pdf FILE | --csv FILE
+//                        [--limit-departments] --pdf FILE | --csv FILE | --xlsx FILE
 //
 // Every command takes --connection (an ODBC DSN or connection string; else
 // $QALOR_ODBC, else the DSN TDS). run() returns the exit status: 0 when the

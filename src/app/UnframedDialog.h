@@ -1,0 +1,37 @@
+#pragma once
+
+#include "intake/LineJournal.h"
+
+#include <QDialog>
+#include <functional>
+
+class QTableWidget;
+
+namespace qalor {
+
+// "未成行的CDR数据": the pieces kept because they did not form a CDR line,
+// with the time each was kept and its bytes, and "丢弃", which asks first,
+// forgets them all and notes it in LOGINFO.
+class UnframedDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // discard forgets the pieces and returns how many there were.
+    UnframedDialog(const QList<LineJournal::Entry>& pieces, std::function<int()> discard,
+                   QWidget* parent = nullptr);
+
+    QTableWidget& table() { return *m_table; }
+    void discard();
+
+    // A piece as the list shows it: control characters as \xHH.
+    static QString shownText(const QString& piece);
+    static QString discardQuestion(int pieces, qint64 bytes);
+
+private:
+    QTableWidget* m_table;
+    std::function<int()> m_discard;
+    int m_pieces = 0;
+    qint64 m_bytes = 0;
+};
+
+} // namespace qalor
