@@ -17,7 +17,7 @@
 #include "app/ViewIntakeHold.h"
 #include "editors/EditorDialog.h"
 #include "editors/EditorTable.h"
-#include "editors/GridDialog.h"
+#include "gui/GridDialog.h"
 #include "hotel/AutoDowngrade.h"
 #include "hotel/CCheckInDlg.h"
 #include "hotel/CCheckOutDlg.h"

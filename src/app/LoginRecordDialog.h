@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/GridDialog.h"
+#include "gui/GridDialog.h"
 
 namespace qalor {
 

@@ -16,8 +16,6 @@ class CsvExport
 {
 public:
     static QString write(const GridModel& model, const QString& fileName);
-    // A value as text that CsvImport reads back unchanged.
-    static QString exactText(ColumnType type, const QVariant& value);
 };
 
 } // namespace qalor

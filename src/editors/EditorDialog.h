@@ -2,7 +2,7 @@
 
 #include "editors/EditorTable.h"
 #include "editors/ExtensionSource.h"
-#include "editors/GridDialog.h"
+#include "gui/GridDialog.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #include "editors/EditorTable.h"
 
-#include "editors/GridModel.h"
+#include "gui/GridModel.h"
 
 namespace qalor {
 

@@ -1,7 +1,6 @@
 #include "editors/XlsxExport.h"
 
-#include "editors/CsvExport.h"
-#include "editors/GridModel.h"
+#include "gui/GridModel.h"
 
 namespace qalor {
 
@@ -23,7 +22,7 @@ QString XlsxExport::write(const GridModel& model, const QString& fileName)
     for (int row = 0; row < model.recordCount(); ++row) {
         QStringList fields;
         for (int column = 0; column < model.columnCount(); ++column)
-            fields << CsvExport::exactText(model.columnDef(column).type, model.value(row, column));
+            fields << GridModel::exactText(model.columnDef(column).type, model.value(row, column));
         rows << fields;
     }
     QString error;

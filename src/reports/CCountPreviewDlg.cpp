@@ -1,6 +1,6 @@
 #include "reports/CCountPreviewDlg.h"
 
-#include "editors/GridModel.h"
+#include "gui/GridModel.h"
 #include "prompt/Prompt.h"
 #include "reports/CountResults.h"
 #include "reports/DailyCallsChart.h"

@@ -20,7 +20,7 @@
 #include "app/ReportLines.h"
 #include "app/UnframedDialog.h"
 #include "db/CDatabase.h"
-#include "editors/GridDialog.h"
+#include "gui/GridDialog.h"
 #include "tst_shell_support.h"
 
 #include <QAccessible>

@@ -11,7 +11,7 @@
 #include "editors/CsvExport.h"
 #include "editors/CsvImport.h"
 #include "editors/EditorDialog.h"
-#include "editors/GridModel.h"
+#include "gui/GridModel.h"
 #include "editors/RateCheckDialog.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "TestDatabase.h"
 
 #include "gui/DialogRunner.h"
-#include "editors/GridModel.h"
+#include "gui/GridModel.h"
 #include "reports/CCountPreviewDlg.h"
 #include "reports/CMonthCountDlg.h"
 #include "reports/CPayNoticeDlg.h"

@@ -1,4 +1,4 @@
-#include "editors/GridDialog.h"
+#include "gui/GridDialog.h"
 
 #include "prompt/Prompt.h"
 

@@ -1,9 +1,8 @@
-#include "editors/GridModel.h"
+#include "gui/GridModel.h"
 
 #include "db/CRecordSet.h"
 #include "db/ColumnValue.h"
 #include "db/SqlDialectText.h"
-#include "editors/CsvExport.h"
 #include "format/Money.h"
 #include "prompt/Prompt.h"
 
@@ -34,10 +33,23 @@ QString cellText(const ColumnDef& column, const QVariant& value, int role)
         return {};
     if (column.money && role == Qt::DisplayRole)
         return FormatMoney(Money::nearest(value.toDouble()));
-    return CsvExport::exactText(column.type, value);
+    return GridModel::exactText(column.type, value);
 }
 
 } // namespace
+
+QString GridModel::exactText(ColumnType type, const QVariant& value)
+{
+    // The shortest forms that read back to the same number.
+    switch (type) {
+    case ColumnType::Single:
+        return ShortestText(value.toFloat());
+    case ColumnType::Double:
+        return ShortestText(value.toDouble());
+    default:
+        return value.toString();
+    }
+}
 
 GridModel::GridModel(QObject* parent, CDatabase* db) : QAbstractTableModel(parent), m_db(db) {}
 

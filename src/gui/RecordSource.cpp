@@ -1,4 +1,4 @@
-#include "editors/RecordSource.h"
+#include "gui/RecordSource.h"
 
 #include "db/SqlDialectText.h"
 #include "db/TableRegistry.h"

@@ -1,8 +1,8 @@
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 
-#include "editors/GridDialog.h"
-#include "editors/GridModel.h"
+#include "gui/GridDialog.h"
+#include "gui/GridModel.h"
 
 #include <QApplication>
 #include <QLineEdit>

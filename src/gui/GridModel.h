@@ -21,7 +21,7 @@
 // table by row identifier with bound values.
 
 #include "db/CDatabase.h"
-#include "editors/RecordSource.h"
+#include "gui/RecordSource.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -38,6 +38,10 @@ class GridModel : public QAbstractTableModel
 public:
     // db == nullptr: the shared connection.
     explicit GridModel(QObject* parent = nullptr, CDatabase* db = nullptr);
+
+    // A value in the shortest text that reads back to the same value: what
+    // editing shows, and what exports write so that an import gives it back.
+    static QString exactText(ColumnType type, const QVariant& value);
 
     // The statement that the next refresh() runs.
     void setRecordSource(const QString& sql);

@@ -19,7 +19,7 @@
 // selected whole by their row headers, after a question naming how many; on
 // a single cell it does nothing.
 
-#include "editors/GridModel.h"
+#include "gui/GridModel.h"
 
 #include <QDialog>
 #include <functional>
