@@ -190,6 +190,14 @@ bool CallIntake::journalWaiting()
     return true;
 }
 
+void CallIntake::journalRefused(const QString& reason)
+{
+    // The line waits like one that met an unreachable data source, but what
+    // stopped it is the journal, and that is what the person is told.
+    m_unreachableText.clear();
+    tellJournalFailure(reason);
+}
+
 void CallIntake::tellJournalFailure(const QString& reason)
 {
     // Once until a line is handled again, however often it is tried.
@@ -351,8 +359,7 @@ bool CallIntake::keepUnframed(const LineAssembler::Piece& piece)
         m_unframed.append(piece.text, piece.end, QDateTime::currentMSecsSinceEpoch());
     } catch (const std::exception& error) {
         // The piece waits in the received journal until it can be kept.
-        m_unreachableText.clear();
-        tellJournalFailure(QString::fromLocal8Bit(error.what()));
+        journalRefused(QString::fromLocal8Bit(error.what()));
         return false;
     }
     if (startsWithDigit(piece.text))
@@ -449,8 +456,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
             if (!m_engine.keepPending(record, source, &journalFailure)) {
                 // Neither 话费表 nor the journal takes the call: the line
                 // waits in the received journal, unmarked.
-                m_unreachableText.clear();
-                tellJournalFailure(journalFailure);
+                journalRefused(journalFailure);
                 m_engine.reopenLostConnection();
                 return Outcome::Unreachable;
             }
@@ -484,8 +490,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
             // Nothing of the transaction is stored: the call waits in the
             // engine's journal, the raw line in the raw journal.
             if (outcome == Outcome::Stored && !m_engine.keepPending(record, source, &journalFailure)) {
-                m_unreachableText.clear();
-                tellJournalFailure(journalFailure);
+                journalRefused(journalFailure);
                 return Outcome::Unreachable;
             }
             priced.reset();

@@ -134,6 +134,9 @@ private:
     // Writes the characters read and not yet journalled; false while it cannot.
     bool journalWaiting();
     void tellJournalFailure(const QString& reason);
+    // A journal the line needs refused it: the line waits, the journal's
+    // failure is what is reported (not an unreachable data source).
+    void journalRefused(const QString& reason);
     // After a failed commit: the data source holds the mark of the line at source all the same.
     bool storedAfterAll(qint64 source);
     // A line identical to one of the last handled, which the data source holds.

@@ -100,18 +100,23 @@ Money Money::times(float ratio) const
     return Money(roundedQuotient(Wide(m_cents) * decimal->digits, power));
 }
 
-QString ShortestText(float value)
+namespace {
+template <typename Number> QString shortest(Number value)
 {
     char buffer[64];
     const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
     return QString::fromLatin1(buffer, written.ptr - buffer);
 }
+} // namespace
+
+QString ShortestText(float value)
+{
+    return shortest(value);
+}
 
 QString ShortestText(double value)
 {
-    char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, written.ptr - buffer);
+    return shortest(value);
 }
 
 QString RatioText(float ratio)

@@ -78,6 +78,18 @@ qint64 markValue(const QByteArray& line, qsizetype from = 2)
     return line.mid(from).toLongLong();
 }
 
+// A number mark in front of a data entry ("\s<n>:"): its value, taken off
+// the entry; -1 when the entry does not start with it.
+qint64 takePrefixMark(QByteArray& data, char kind)
+{
+    if (!isMark(data, kind))
+        return -1;
+    const qsizetype colon = data.indexOf(':');
+    const qint64 value = data.mid(2, colon - 2).toLongLong();
+    data = data.mid(colon + 1);
+    return value;
+}
+
 // A write that broke off (the program died inside append) leaves a last
 // line without its line feed. That line was never confirmed to the caller;
 // cut it off so the next line does not run into it.
@@ -135,17 +147,9 @@ LineJournal::Content LineJournal::read() const
         } else if (!line.isEmpty()) {
             Entry entry;
             QByteArray data = line;
-            if (isMark(data, 't')) {
-                const qsizetype colon = data.indexOf(':');
-                entry.time = data.mid(2, colon - 2).toLongLong();
-                data = data.mid(colon + 1);
-            }
-            if (isMark(data, 's')) {
-                const qsizetype colon = data.indexOf(':');
-                entry.source = data.mid(2, colon - 2).toLongLong();
-                data = data.mid(colon + 1);
-                content.lastSource = qMax(content.lastSource, entry.source);
-            }
+            entry.time = takePrefixMark(data, 't');
+            entry.source = takePrefixMark(data, 's');
+            content.lastSource = qMax(content.lastSource, entry.source);
             entry.number = ++content.lastNumber;
             entry.text = unescape(data);
             content.entries.append(entry);
