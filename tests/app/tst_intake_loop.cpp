@@ -304,24 +304,38 @@ Q_DECLARE_METATYPE(StoredBy)
 void TestIntakeLoop::depositReachedExactly_data()
 {
     QTest::addColumn<StoredBy>("path");
+    QTest::addColumn<QString>("surchargeRate");
     QTest::addColumn<QString>("deposit");
     QTest::addColumn<bool>("lowered");
-    QTest::newRow("live, exactly the deposit") << StoredBy::Live << QStringLiteral("1.6") << true;
-    QTest::newRow("live, a cent short") << StoredBy::Live << QStringLiteral("1.61") << false;
-    QTest::newRow("REPORT batch, exactly the deposit") << StoredBy::Batch << QStringLiteral("1.6") << true;
-    QTest::newRow("REPORT batch, a cent short") << StoredBy::Batch << QStringLiteral("1.61") << false;
-    QTest::newRow("stored after a refusal, exactly") << StoredBy::Replay << QStringLiteral("1.6") << true;
-    QTest::newRow("stored after a refusal, a cent short") << StoredBy::Replay << QStringLiteral("1.61") << false;
+    // Two mobile calls of two units each: 0.80 apiece, 1.10 with a surcharge of 0.15 a unit.
+    const QString none = QStringLiteral("0");
+    const QString surcharge = QStringLiteral("0.15");
+    QTest::newRow("live, exactly the deposit") << StoredBy::Live << none << QStringLiteral("1.6") << true;
+    QTest::newRow("live, a cent short") << StoredBy::Live << none << QStringLiteral("1.61") << false;
+    QTest::newRow("REPORT batch, exactly the deposit") << StoredBy::Batch << none << QStringLiteral("1.6") << true;
+    QTest::newRow("REPORT batch, a cent short") << StoredBy::Batch << none << QStringLiteral("1.61") << false;
+    QTest::newRow("stored after a refusal, exactly") << StoredBy::Replay << none << QStringLiteral("1.6") << true;
+    QTest::newRow("stored after a refusal, a cent short")
+        << StoredBy::Replay << none << QStringLiteral("1.61") << false;
+    QTest::newRow("live with a surcharge, exactly") << StoredBy::Live << surcharge << QStringLiteral("2.2") << true;
+    QTest::newRow("live with a surcharge, a cent short")
+        << StoredBy::Live << surcharge << QStringLiteral("2.21") << false;
+    QTest::newRow("REPORT batch with a surcharge, exactly")
+        << StoredBy::Batch << surcharge << QStringLiteral("2.2") << true;
+    QTest::newRow("stored after a refusal with a surcharge, a cent short")
+        << StoredBy::Replay << surcharge << QStringLiteral("2.21") << false;
 }
 
 void TestIntakeLoop::depositReachedExactly()
 {
     QFETCH(StoredBy, path);
+    QFETCH(QString, surchargeRate);
     QFETCH(QString, deposit);
     QFETCH(bool, lowered);
     TestDatabase db(true);
     RecordingPrompt prompt;
     RecordingClassChange change;
+    db.execute(QStringLiteral("UPDATE 费率表 SET 附加费费率=%1 WHERE 区号='13'").arg(surchargeRate));
     db.execute(QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
                               "服务费比例, 押金) VALUES ('8003', '301', '20260314', '120000', 0, 0, 0, %1)")
                    .arg(deposit));
@@ -346,7 +360,9 @@ void TestIntakeLoop::depositReachedExactly()
         QCOMPARE(countRows(db, QStringLiteral("话费表")), 2);
     }
     QCOMPARE(change.lowered, lowered ? QStringList{QStringLiteral("8003")} : QStringList{});
-    QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8003'")).toDouble(), 1.6);
+    // The stay grows by what each line shows: charge and surcharge.
+    const double accrued = surchargeRate == QStringLiteral("0") ? 1.6 : 2.2;
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8003'")).toDouble(), accrued);
 }
 
 void TestIntakeLoop::droppedConnectionRecovers()
