@@ -124,7 +124,7 @@ say "qalor-initdb (user $user, env -i, no LANG): $(grep -c '' "$root$home/.odbc.
 port=$("$(dirname "${BASH_SOURCE[0]}")/free-port.sh")
 
 calls=25
-"$pbxsim" --tcp-listen "$port" --generate "$calls" --date 260302 --seed 19 --fast 2>"$scratch/pbxsim.log" &
+"$pbxsim" --tcp-listen "$port" --generate "$calls" --date 260302 --seed 19 --fast >"$scratch/pbxsim.log" 2>&1 &
 pbxsim_pid=$!
 settings_dir="$root$home/.config/Local AppWizard-Generated Applications"
 in_root runuser -u "$user" -- mkdir -p "${settings_dir#"$root"}"

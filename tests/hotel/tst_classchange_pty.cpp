@@ -1,5 +1,4 @@
 #include "ByteRecorder.h"
-#include "OpenDevice.h"
 #include "RecordingPrompt.h"
 
 #include "hotel/CLevelChanger.h"
@@ -59,7 +58,7 @@ struct Write
 class Exchange
 {
 public:
-    explicit Exchange(const QString& dir) : m_dir(dir), m_record(dir + QStringLiteral("/record.log"))
+    explicit Exchange(const QString& dir) : m_record(dir + QStringLiteral("/record.log"))
     {
         m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_sim.start(QStringLiteral(QALOR_PBXSIM),
@@ -74,14 +73,16 @@ public:
             m_sim.waitForFinished(5000);
         }
     }
-    // Started with both lines open: what is written before would be lost.
+    // Started with both lines open and set up: a byte written before that
+    // may be lost (a leading Ctrl-C meets the line before it is raw).
     bool started()
     {
-        const auto listening = [this] {
-            return hasOpen(m_sim.processId(), m_dir + QStringLiteral("/pbx")) &&
-                   hasOpen(m_sim.processId(), m_dir + QStringLiteral("/modem"));
+        QByteArray said;
+        const auto ready = [&] {
+            said += m_sim.readAllStandardOutput();
+            return said.contains("ready\n");
         };
-        return m_sim.waitForStarted(5000) && QTest::qWaitFor(listening, 20000);
+        return m_sim.waitForStarted(5000) && QTest::qWaitFor(ready, 20000);
     }
 
     // Stops the simulator and reads what it recorded on one line.
@@ -103,7 +104,6 @@ public:
 
 private:
     QProcess m_sim;
-    QString m_dir;
     QString m_record;
 };
 

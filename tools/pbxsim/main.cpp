@@ -289,6 +289,10 @@ int main(int argc, char* argv[])
         modemLine.setReader([&record](const QByteArray& bytes) { record.record(QStringLiteral("MODEM"), bytes); });
         modemListener = std::thread([&modemLine] { modemLine.listenForever(); });
     }
+    // Every line is open and set to raw: a byte written from now on reaches
+    // the recorder. Whoever drives the simulator waits for this word.
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
     const auto stopModem = [&modemListener] {
         modemStop = 1;
         if (modemListener.joinable())
