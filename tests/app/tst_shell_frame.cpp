@@ -7,6 +7,7 @@
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 #include "app/AdminSession.h"
+#include "app/AlertListDialog.h"
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
