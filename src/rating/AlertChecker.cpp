@@ -113,6 +113,8 @@ QList<Alert> AlertChecker::matches(const CheckedCall& call, const MonthTotals::A
 {
     QList<Alert> found;
     const int department = m_months.departmentOf(call.caller);
+    const QList<qint64>* pairStarts =
+        m_hasRepeatRule ? m_repeats.startsOf(call.caller, call.called) : nullptr;
     for (const AlertRule& rule : std::as_const(m_rules)) {
         if (!rule.extension.isEmpty() && rule.extension != call.caller)
             continue;
@@ -159,7 +161,7 @@ QList<Alert> AlertChecker::matches(const CheckedCall& call, const MonthTotals::A
             if (rule.count <= 0)
                 continue;
             const int window = rule.minutes * 60;
-            const int calls = m_repeats.countWithin(call.caller, call.called, call.start, window);
+            const int calls = RepeatCalls::countWithin(pairStarts, call.start, window);
             if (calls < rule.count)
                 continue;
             // A line stuck on a number is told once per window, not at every call.

@@ -58,16 +58,20 @@ void RepeatCalls::note(const QString& caller, const QString& called, CallMoment 
         m_starts[key(caller, called)].append(start.serial());
 }
 
-int RepeatCalls::countWithin(const QString& caller, const QString& called, CallMoment start,
-                             int windowSeconds) const
+const QList<qint64>* RepeatCalls::startsOf(const QString& caller, const QString& called) const
 {
     const auto found = m_starts.constFind(key(caller, called));
-    if (found == m_starts.constEnd())
+    return found == m_starts.constEnd() ? nullptr : &*found;
+}
+
+int RepeatCalls::countWithin(const QList<qint64>* starts, CallMoment start, int windowSeconds)
+{
+    if (!starts)
         return 0;
     const qint64 last = start.serial();
     const qint64 first = last - windowSeconds;
     int count = 0;
-    for (const qint64 serial : *found)
+    for (const qint64 serial : *starts)
         if (serial >= first && serial <= last)
             ++count;
     return count;

@@ -23,9 +23,11 @@ public:
     // Notes a call that has just been stored in 话费表. Raises DbError when
     // a day cannot be read.
     void note(const QString& caller, const QString& called, CallMoment start);
-    // Calls from caller to called that started from windowSeconds before
-    // start up to start, both included (the call at start among them).
-    int countWithin(const QString& caller, const QString& called, CallMoment start, int windowSeconds) const;
+    // The starts noted of the calls from caller to called (nullptr: none).
+    const QList<qint64>* startsOf(const QString& caller, const QString& called) const;
+    // Of those, the calls that started from windowSeconds before start up to
+    // start, both included (the call at start among them).
+    static int countWithin(const QList<qint64>* starts, CallMoment start, int windowSeconds);
 
     void forget();
 
