@@ -417,7 +417,16 @@ void CMainFrame::showGrid(const QString& caption, const QString& recordSource, b
 void CMainFrame::showAlerts()
 {
     AlertListDialog dialog(
-        [this](const QList<int>& ids) { return AlertDesk::acknowledge(ids, m_session->name()); }, this);
+        [this](const QList<int>& ids) {
+            // A login that lapsed while the list was open acknowledges nothing.
+            const CommandGate::Verdict verdict = CommandGate::check(Cmd::AlertList, m_state);
+            if (!verdict.allowed) {
+                Prompt::inform(verdict.refusal);
+                return -1;
+            }
+            return AlertDesk::acknowledge(ids, m_session->name());
+        },
+        this);
     DialogRunner::run(dialog);
     refreshAlertCount();
 }
