@@ -44,6 +44,7 @@ void AdminSession::clearFlags()
 {
     m_state.loggedIn = 0;
     m_state.superAdmin = 0;
+    m_name.clear();
 }
 
 void AdminSession::beginLogin()
@@ -82,6 +83,7 @@ bool AdminSession::confirmLogin(const QString& name, const QString& password)
     const bool ok = verify(name, password);
     if (ok) {
         m_state.loggedIn = 1;
+        m_name = name;
         if (name == headkeeperName()) {
             m_state.superAdmin = 1;
             Prompt::inform(QStringLiteral("Now you can change the PASSWORD table!"));

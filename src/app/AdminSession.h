@@ -23,6 +23,8 @@ public:
     static QString headkeeperName() { return QStringLiteral("Headkeeper"); }
 
     bool loggedIn() const;
+    // The administrator logged in (empty while nobody is).
+    const QString& name() const { return m_name; }
     bool isHeadkeeper() const;
 
     // Opening the login dialog ends any running login.
@@ -54,6 +56,7 @@ private:
 
     AppState& m_state;
     QTimer m_timer;
+    QString m_name;
 };
 
 } // namespace qalor

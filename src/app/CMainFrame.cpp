@@ -2,6 +2,8 @@
 
 #include "app/AboutDialog.h"
 #include "app/AdminSession.h"
+#include "app/AlertDesk.h"
+#include "app/AlertListDialog.h"
 #include "app/AppState.h"
 #include "app/AuditLog.h"
 #include "app/CQalorView.h"
@@ -15,6 +17,7 @@
 #include "app/ReceivedCallsModel.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
+#include "db/CDatabase.h"
 #include "editors/EditorDialog.h"
 #include "editors/EditorTable.h"
 #include "gui/GridDialog.h"
@@ -32,6 +35,7 @@
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
 #include "prompt/Prompt.h"
+#include "rating/AlertLog.h"
 #include "rating/CCallRater.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
@@ -45,6 +49,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -97,6 +102,15 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
         pane->setObjectName(QString::fromUtf8(role));
         pane->setAccessibleDescription(QString::fromUtf8(role));
     }
+    // Unacknowledged alerts: a flat button, so that a click (or the
+    // keyboard) opens their list; its accessible name is its text.
+    m_alertPane = new QPushButton(this);
+    m_alertPane->setObjectName(QStringLiteral("告警状态"));
+    m_alertPane->setAccessibleDescription(QStringLiteral("告警状态"));
+    m_alertPane->setFlat(true);
+    m_alertPane->hide();
+    connect(m_alertPane, &QPushButton::clicked, this, [this] { runCommand(Cmd::AlertList); });
+    statusBar()->addPermanentWidget(m_alertPane);
     statusBar()->addPermanentWidget(m_reportPane);
     statusBar()->addPermanentWidget(m_loginPane);
     statusBar()->addPermanentWidget(m_portPane);
@@ -143,12 +157,18 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
         showStatus();
     });
 
+    connect(&m_view->engine().alerts(), &AlertChecker::alertRaised, this, [this](const Alert& alert) {
+        statusBar()->showMessage(alert.line());
+        refreshAlertCount();
+    });
+
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
     clock->start(1000);
 
     installHandlers();
     showStatus();
+    refreshAlertCount();
 }
 
 CMainFrame::~CMainFrame()
@@ -273,6 +293,7 @@ void CMainFrame::installHandlers()
         CHotalRegisterDlg dialog(this);
         DialogRunner::run(dialog);
     });
+    setHandler(Cmd::AlertList, [this] { showAlerts(); });
     setHandler(Cmd::Exit, [this] { close(); });
     setHandler(Cmd::About, [this] {
         AboutDialog about(this);
@@ -334,6 +355,9 @@ void CMainFrame::openEditor(int command)
     if (DialogRunner::run(dialog) != QDialog::Accepted)
         return;
     m_view->afterEditorConfirmed(def->after);
+    // The alert rules know the extensions and their departments.
+    if (command == Cmd::Extension)
+        m_view->engine().reloadAlertRules();
     showStatus();
 }
 
@@ -388,6 +412,38 @@ void CMainFrame::showGrid(const QString& caption, const QString& recordSource, b
     }
     dialog.addCloseButton(QStringLiteral("返回"), QDialog::Accepted);
     DialogRunner::run(dialog);
+}
+
+void CMainFrame::showAlerts()
+{
+    AlertListDialog dialog(
+        [this](const QList<int>& ids) {
+            // A login that lapsed while the list was open acknowledges nothing.
+            const CommandGate::Verdict verdict = CommandGate::check(Cmd::AlertList, m_state);
+            if (!verdict.allowed) {
+                Prompt::inform(verdict.refusal);
+                return -1;
+            }
+            return AlertDesk::acknowledge(ids, m_session->name());
+        },
+        this);
+    DialogRunner::run(dialog);
+    refreshAlertCount();
+}
+
+void CMainFrame::refreshAlertCount()
+{
+    int count = 0;
+    try {
+        const Prompt::Silence quiet; // a data source that is away is said by intake
+        count = AlertLog::unacknowledgedCount(CDatabase::shared());
+    } catch (const DbError&) {
+        return; // the pane keeps what it showed
+    }
+    const QString text = QStringLiteral("未确认告警 %1 条").arg(count);
+    m_alertPane->setText(text);
+    m_alertPane->setAccessibleName(text);
+    m_alertPane->setVisible(count > 0);
 }
 
 void CMainFrame::showStatus()

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QLabel;
+class QPushButton;
 class QToolBar;
 
 namespace qalor {
@@ -53,6 +54,10 @@ public:
     void login();
     // Shows the login state, the CDR port and the time in the status bar.
     void showStatus();
+    // Reads the number of unacknowledged alerts into its status-bar pane
+    // (shown only while there are some).
+    void refreshAlertCount();
+    QPushButton* alertPane() const { return m_alertPane; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +75,8 @@ private:
     void editHotelOptions();
     void changeStationClass();
     void showGrid(const QString& caption, const QString& recordSource, bool editable);
+    // The unacknowledged alerts; acknowledging writes who and when.
+    void showAlerts();
     // Sends a dialog's change list by the route of the hotel settings, then
     // reloads the engine's open stays.
     void applyChangeList(ChangeForm form, const QString& list);
@@ -86,6 +93,7 @@ private:
     QLabel* m_portPane = nullptr;
     QLabel* m_reportPane = nullptr;
     QLabel* m_clockPane = nullptr;
+    QPushButton* m_alertPane = nullptr;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_handlers;
 };

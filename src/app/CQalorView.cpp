@@ -371,6 +371,9 @@ void CQalorView::afterEditorConfirmed(AfterConfirm action)
         // nothing reopened it afterwards, so intake stopped without a word.
         engine.clearTrunkGroupsMark();
         break;
+    case AfterConfirm::ReloadAlertRules:
+        engine.reloadAlertRules();
+        break;
     }
 }
 

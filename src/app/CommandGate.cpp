@@ -53,6 +53,7 @@ constexpr std::array kGates{
     GateRow{Cmd::TimeDiscount, Need::Administrator, kMixed, true},
     GateRow{Cmd::DiscountType, Need::Administrator, kMixed, true},
     GateRow{Cmd::Rate31, Need::Administrator, kMixed, true},
+    GateRow{Cmd::AlertRules, Need::Administrator, kMixed, true},
 
     GateRow{Cmd::SaveCdr, Need::Administrator, kMixed, false},
     GateRow{Cmd::RemoveDuplicates, Need::Administrator, kMixed, false},
@@ -65,6 +66,7 @@ constexpr std::array kGates{
     GateRow{Cmd::CountType, Need::Administrator, kAdminFirst, false},
     GateRow{Cmd::HotelRegister, Need::Administrator, kAdminFirst, false},
     GateRow{Cmd::StationChangeLog, Need::Administrator, kAdminFirst, false},
+    GateRow{Cmd::AlertList, Need::Administrator, kAdminFirst, true},
 
     GateRow{Cmd::PasswordAdmin, Need::Headkeeper, kNotHeadkeeper, true},
 };

@@ -50,6 +50,8 @@ enum Id : int {
     StationChangeLog = 32830, // 分机级别更改记录
     HotelRegister = 32831,    // 查看宾馆登记情况
     PhoneQuery = 32832,       // 语音话费查询密码
+    AlertRules = 32850,       // 告警规则设置
+    AlertList = 32851,        // 告警记录
     About = 57664,            // 帮助
     Exit = 57665,             // 退出(&X)
     ViewToolBar = 59392,      // 工具栏

@@ -5,6 +5,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <memory>
+#include <utility>
 
 namespace qalor {
 
@@ -82,6 +83,7 @@ CDatabase::~CDatabase()
             m_db.rollback();
         m_db.close();
     }
+    endTransaction(false);
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
 }
@@ -101,8 +103,28 @@ void CDatabase::close()
 {
     if (m_db.isOpen())
         m_db.close();
+    const bool lost = m_transactionDepth > 0;
     m_transactionDepth = 0;
     m_rollbackOnly = false;
+    if (lost)
+        endTransaction(false);
+}
+
+void CDatabase::afterTransaction(std::function<void(bool committed)> action)
+{
+    if (m_transactionDepth == 0) {
+        action(true);
+        return;
+    }
+    m_afterTransaction.push_back(std::move(action));
+}
+
+void CDatabase::endTransaction(bool committed)
+{
+    // Taken first: an action may open the next transaction.
+    const std::vector<std::function<void(bool)>> actions = std::exchange(m_afterTransaction, {});
+    for (const auto& action : actions)
+        action(committed);
 }
 
 bool CDatabase::isOpen() const
@@ -165,6 +187,7 @@ void CDatabase::commit()
         m_rollbackOnly = false;
         if (!m_db.rollback())
             discardConnection();
+        endTransaction(false);
         throw DbError(QStringLiteral("事务中的一步失败,全部操作已撤销."));
     }
     if (!m_db.commit()) {
@@ -174,8 +197,10 @@ void CDatabase::commit()
         // commit on its own, half a call at a time. Nothing more is written
         // on this connection; the next statement opens a fresh one.
         discardConnection();
+        endTransaction(false);
         throw DbError::fromSql(error);
     }
+    endTransaction(true);
 }
 
 void CDatabase::discardConnection()
@@ -205,6 +230,7 @@ void CDatabase::rollback()
     m_rollbackOnly = false;
     if (!m_db.rollback())
         discardConnection(); // the connection's transaction state is unknown: start afresh
+    endTransaction(false);
 }
 
 SqlDialect CDatabase::dialect() const

@@ -5,6 +5,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace qalor {
 
@@ -57,6 +59,11 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const { return m_transactionDepth > 0; }
+    // Work that may only follow the outermost transaction's end: run with
+    // true once it committed, with false once it was rolled back or lost
+    // with the connection. Outside a transaction the statements are
+    // committed already: it runs at once, with true.
+    void afterTransaction(std::function<void(bool committed)> action);
     // Counts the times the connection was opened: a statement prepared on an
     // earlier opening is gone with it.
     int openings() const { return m_openings; }
@@ -68,6 +75,7 @@ public:
 private:
     // Rolls back what can be rolled back and closes the connection.
     void discardConnection();
+    void endTransaction(bool committed);
 
     QString m_connection;
     QString m_name;
@@ -75,6 +83,7 @@ private:
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
     int m_openings = 0;
+    std::vector<std::function<void(bool)>> m_afterTransaction;
 };
 
 // Runs a block of statements as one transaction: rolled back unless commit()

@@ -54,6 +54,15 @@ void insertDefaultRows(CDatabase& db, const TableDef& table, const QString& head
     } else if (&table == &Tables::callerCos()) {
         for (int cos = 0; cos < 256; ++cos)
             rows.append({cos, 1});
+    } else if (&table == &Tables::alertRule()) {
+        // 规则编号, 规则名称, 规则类型, 金额, 通话秒数, 号头, 起始时间, 结束时间,
+        // 次数, 分钟数, 分机号, 部门编号, 是否启用 (types as AlertRule::Kind numbers them)
+        rows.append({1, QStringLiteral("单次话费达到100元"), 1, 100.0, 0, QString(), QString(), QString(), 0,
+                     0, QString(), 0, 1});
+        rows.append({2, QStringLiteral("夜间国际长途"), 3, 0.0, 0, QStringLiteral("00"),
+                     QStringLiteral("220000"), QStringLiteral("060000"), 0, 0, QString(), 0, 1});
+        rows.append({3, QStringLiteral("通话2小时以上"), 2, 0.0, 7200, QString(), QString(), QString(), 0, 0,
+                     QString(), 0, 1});
     } else if (&table == &Tables::trunkGroup()) {
         for (int group = 0; group < 64; ++group)
             rows.append({group, 1});

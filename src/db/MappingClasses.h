@@ -27,3 +27,7 @@
 #include "db/sets/CStationChangeInfoSet.h"
 #include "db/sets/CPWSet.h"
 #include "db/sets/CLoginfoSet.h"
+
+// watching the priced calls
+#include "db/sets/CAlertLogSet.h"
+#include "db/sets/CAlertRuleSet.h"

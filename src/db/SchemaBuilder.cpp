@@ -42,6 +42,7 @@ struct IndexDef
     const TableDef& table;
     QString name;
     QString columns;
+    bool unique = false;
 };
 
 // The call table is queried by date and time, and by caller or called
@@ -50,13 +51,18 @@ QList<IndexDef> indexes()
 {
     return {{Tables::callCost(), QStringLiteral("话费表_日期"), QStringLiteral("日期, 时间")},
             {Tables::callCost(), QStringLiteral("话费表_主叫"), QStringLiteral("主叫号, 日期")},
-            {Tables::callCost(), QStringLiteral("话费表_被叫"), QStringLiteral("被叫号")}};
+            {Tables::callCost(), QStringLiteral("话费表_被叫"), QStringLiteral("被叫号")},
+            // A call is logged once per rule, however often it is checked.
+            {Tables::alertLog(), QStringLiteral("告警记录表_呼叫"),
+             QStringLiteral("主叫号, 被叫号, 日期, 时间, 通话秒数, 规则编号"), true},
+            {Tables::alertLog(), QStringLiteral("告警记录表_日期"), QStringLiteral("告警日期, 告警时间")}};
 }
 
 QString createIndexStatement(const IndexDef& index)
 {
-    return QStringLiteral("CREATE INDEX ") + index.name + QStringLiteral(" ON ") + index.table.name
-           + QStringLiteral(" (") + index.columns + QLatin1Char(')');
+    return (index.unique ? QStringLiteral("CREATE UNIQUE INDEX ") : QStringLiteral("CREATE INDEX ")) +
+           index.name + QStringLiteral(" ON ") + index.table.name + QStringLiteral(" (") + index.columns +
+           QLatin1Char(')');
 }
 } // namespace
 

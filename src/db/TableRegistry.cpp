@@ -112,6 +112,35 @@ QALOR_TABLE(loginfo, table("LOGINFO", {{QStringLiteral("ID"), T::Int32, true},
                                        text("时间")}))
 QALOR_TABLE(phoneQuery, table("电话查询", {text("分机号"), text("用户名"), text("口令")}))
 
+// One row per rule. 规则类型 says which of the threshold columns it reads
+// (AlertRule::Kind); 分机号 and 部门编号 narrow it to one extension or one
+// department (empty, 0: every caller).
+QALOR_TABLE(alertRule,
+            keyed(table("告警规则表",
+                        {int32("规则编号"), text("规则名称"), int16("规则类型"), singleMoney("金额"),
+                         int32("通话秒数"), text("号头"), text("起始时间"), text("结束时间"), int32("次数"),
+                         int32("分钟数"), text("分机号"), int16("部门编号"), bit("是否启用")}),
+                  {"规则编号"}))
+// One row per call and rule that matched it: the call by the columns that
+// tell one call of the exchange from another (caller, number, date, start,
+// length), unique together with the rule, so that a call checked again
+// (a replay, a batch computed again) adds nothing.
+QALOR_TABLE(alertLog, table("告警记录表", {{QStringLiteral("ID"), T::Int32, true},
+                                           text("主叫号"),
+                                           text("被叫号"),
+                                           text("日期"),
+                                           text("时间"),
+                                           int32("通话秒数"),
+                                           singleMoney("话费"),
+                                           int32("规则编号"),
+                                           text("规则名称"),
+                                           text("告警说明"),
+                                           text("告警日期"),
+                                           text("告警时间"),
+                                           text("确认人"),
+                                           text("确认日期"),
+                                           text("确认时间")}))
+
 #undef QALOR_TABLE
 
 } // namespace Tables
@@ -124,7 +153,8 @@ const QList<const TableDef*>& TableRegistry::all()
         &dayDiscount(), &weekDiscount(),  &callType(),     &callerCos(),    &trunkGroup(),   &countType(),
         &cdrLayout(),  &cdrRaw(),         &cdrSave(),      &comPort(),      &dialCode(),     &discountType(),
         &user(),       &department(),     &tj(),           &bmtj(),         &tempCount(),    &countHistory(),
-        &hotel(),      &hotelSettings(),  &stationChangeInfo(), &password(), &loginfo(),     &phoneQuery()};
+        &hotel(),      &hotelSettings(),  &stationChangeInfo(), &password(), &loginfo(),     &phoneQuery(),
+        &alertRule(),  &alertLog()};
     return tables;
 }
 

@@ -40,6 +40,9 @@ const TableDef& stationChangeInfo(); // 分机级别更改记录表
 const TableDef& password();          // 管理员口令表
 const TableDef& loginfo();           // LOGINFO
 const TableDef& phoneQuery();        // 电话查询
+// watching the priced calls
+const TableDef& alertRule(); // 告警规则表
+const TableDef& alertLog();  // 告警记录表
 } // namespace Tables
 
 class TableRegistry

@@ -27,6 +27,7 @@ enum class AfterConfirm {
     ClearCallTypesMark,
     ClearCallerCosMark,
     ClearTrunkGroupsMark,
+    ReloadAlertRules,
 };
 
 // One parameter-table editor: its command, captions, record source and what

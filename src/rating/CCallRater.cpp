@@ -108,6 +108,8 @@ CCallRater::Outcome CCallRater::priceRecord(const QString& record)
     m_last.area = match.area;
     m_last.units = price.units;
     m_last.discountFactor = factor;
+    // In the transaction that stores the call: rolled back with it.
+    m_alerts.check({call.caller, call.called, call.start, call.seconds, m_last.billed()});
     return Outcome::Stored;
 }
 

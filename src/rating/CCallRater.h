@@ -8,6 +8,7 @@
 #include "intake/CdrLayout.h"
 #include "intake/ICodeFilter.h"
 #include "intake/LineJournal.h"
+#include "rating/AlertChecker.h"
 #include "rating/BillabilityFlags.h"
 #include "rating/CallCostWriter.h"
 #include "rating/DiscountCalculator.h"
@@ -116,6 +117,12 @@ public:
         m_depositReached = std::move(handler);
     }
 
+    // Every stored call is checked against the alert rules; the checker
+    // tells who listens about each new alert (alertRaised).
+    AlertChecker& alerts() { return m_alerts; }
+    // After the rules or the user table were edited.
+    void reloadAlertRules() { m_alerts.reload(); }
+
     // Reloads after a parameter editor closed with OK.
     bool LoadRates();
     bool LoadHolidayDiscounts(const QDateTime& day);
@@ -162,6 +169,7 @@ private:
     DiscountCalculator m_discounts;
     Rate31Table m_rate31;
     HotelRooms m_hotel;
+    AlertChecker m_alerts;
     std::function<void(const QString&)> m_depositReached;
     PricedCall m_last;
     LineJournal m_pending;

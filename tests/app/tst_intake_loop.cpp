@@ -2,6 +2,7 @@
 #include "FakeCommControl.h"
 #include "IntakeRig.h"
 #include "RecordingPrompt.h"
+#include "RefusedCaller.h"
 #include "TestDatabase.h"
 
 #include "app/AppState.h"
@@ -37,31 +38,6 @@ int countRows(const TestDatabase& db, const QString& table)
 QStringList storedTwice(const TestDatabase& db)
 {
     return db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 GROUP BY 被叫号 HAVING COUNT(*) > 1"));
-}
-
-void refuseCaller(const TestDatabase& db, const QString& extension)
-{
-    if (TestDatabase::isPostgres()) {
-        db.execute(
-            QStringLiteral("CREATE FUNCTION refuse_call() RETURNS trigger AS $$ BEGIN IF NEW.主叫号 = '%1' "
-                           "THEN RAISE EXCEPTION 'call refused'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql")
-                .arg(extension));
-        db.execute(
-            QStringLiteral("CREATE TRIGGER refuse_call BEFORE INSERT ON 话费表 FOR EACH ROW EXECUTE FUNCTION "
-                           "refuse_call()"));
-    } else {
-        db.execute(QStringLiteral("CREATE TRIGGER refuse_call BEFORE INSERT ON 话费表 WHEN NEW.主叫号 = '%1' "
-                                  "BEGIN SELECT RAISE(ABORT, 'call refused'); END")
-                       .arg(extension));
-    }
-}
-
-void acceptEveryCaller(const TestDatabase& db)
-{
-    if (TestDatabase::isPostgres())
-        db.execute(QStringLiteral("DROP TRIGGER refuse_call ON 话费表"));
-    else
-        db.execute(QStringLiteral("DROP TRIGGER refuse_call"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 #include "app/AdminSession.h"
+#include "app/AlertListDialog.h"
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
@@ -181,6 +182,7 @@ private slots:
     void viewToggles();
     void maintenanceCommands();
     void unframedPiecesShownAndDiscarded();
+    void alertsCountedInTheStatusBarAndAcknowledged();
 
 private:
     struct Running
@@ -761,6 +763,66 @@ void TestShellFrame::maintenanceCommands()
                           QStringLiteral("RemoveDuplicatesDialog"), QStringLiteral("CDateQueryDlg"),
                           QStringLiteral("CCalleeQueryDlg")}));
     QVERIFY(run.prompt.texts.isEmpty());
+}
+
+void TestShellFrame::alertsCountedInTheStatusBarAndAcknowledged()
+{
+    Running run(true, true);
+    CMainFrame& frame = run.start();
+    QPushButton* pane = frame.alertPane();
+    QVERIFY(pane->isHidden());
+
+    // An international call at night matches a default rule.
+    qalor::test::CdrCall night = mobileCall(1);
+    night.start = QStringLiteral("233000");
+    night.end = QStringLiteral("233100");
+    night.dialled = QStringLiteral("0044207946");
+    run.port->deliver(mobileCall(0).line() + night.line());
+    QVERIFY(!pane->isHidden());
+    QCOMPARE(pane->text(), QStringLiteral("未确认告警 1 条"));
+    QCOMPARE(pane->accessibleName(), pane->text());
+
+    // The list is the administrator's: without a login the gate refuses.
+    run.prompt.texts.clear();
+    pane->click();
+    QCOMPARE(run.prompt.texts, QStringList{kAdminFirst});
+
+    run.login();
+    // A login that lapses while the list is open acknowledges nothing.
+    int kept = -1;
+    run.dialogs.steps.push_back([&](QDialog& dialog) -> int {
+        AppState::instance().loggedIn = 0;
+        button(dialog, QStringLiteral("全部确认"))->click();
+        kept = dynamic_cast<AlertListDialog&>(dialog).rowCount();
+        AppState::instance().loggedIn = 1;
+        return QDialog::Accepted;
+    });
+    run.prompt.texts.clear();
+    pane->click();
+    QCOMPARE(kept, 1);
+    QCOMPARE(run.prompt.texts, QStringList{kAdminFirst});
+    QVERIFY(!pane->isHidden());
+
+    int shown = -1;
+    int left = -1;
+    QString called;
+    run.dialogs.steps.push_back([&](QDialog& dialog) -> int {
+        auto& list = dynamic_cast<AlertListDialog&>(dialog);
+        shown = list.rowCount();
+        called = list.table()->item(0, 2)->text();
+        button(dialog, QStringLiteral("全部确认"))->click();
+        left = list.rowCount();
+        return QDialog::Accepted;
+    });
+    pane->click();
+    QCOMPARE(shown, 1);
+    QCOMPARE(called, night.dialled);
+    QCOMPARE(left, 0);
+    QVERIFY(pane->isHidden());
+    QCOMPARE(run.db->scalar(QStringLiteral("SELECT 确认人 FROM 告警记录表")), QStringLiteral("Headkeeper"));
+    QCOMPARE(auditRows(*run.db).last(),
+             QStringLiteral("Headkeeper|确认告警 %1|成功")
+                 .arg(run.db->scalar(QStringLiteral("SELECT ID FROM 告警记录表"))));
 }
 
 QTEST_MAIN(TestShellFrame)

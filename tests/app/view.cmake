@@ -26,3 +26,6 @@ target_compile_definitions(tst_any_locale PRIVATE QALOR_BINARY="$<TARGET_FILE:qa
 
 # Calls arriving while a small filesystem is full (mounts a tmpfs: skipped unless run as root).
 qalor_add_test(NAME tst_intake_fulldisk SOURCES tst_intake_fulldisk.cpp IntakeRig.h FakeCommControl.h CdrLines.h LIBS qalor_appcore DB)
+
+# Alerts of live calls and REPORT batches, and their acknowledgement.
+qalor_add_test(NAME tst_alert_intake SOURCES tst_alert_intake.cpp FakeCommControl.h IntakeRig.h CdrLines.h RefusedCaller.h LIBS qalor_appcore DB)

@@ -150,6 +150,55 @@ private slots:
         QVERIFY2(extensions[1].startsWith("8001,'@张三,0,1,\"'=HYPERLINK("), qPrintable(extensions[1]));
     }
 
+    // The alerts of the calls of a period: as CSV for a spreadsheet, as PDF to file.
+    void alertsOfAPeriod()
+    {
+        TestDatabase db;
+        const auto alert = [&](const char* caller, const char* date, const char* time, double billed,
+                               int rule, const char* name, const char* by) {
+            db.execute(
+                QString(
+                    "INSERT INTO 告警记录表 "
+                    "(主叫号,被叫号,日期,时间,通话秒数,话费,规则编号,规则名称,告警说明,"
+                    "告警日期,告警时间,确认人,确认日期,确认时间) VALUES ('%1','0044207946','%2','%3',60,%4,"
+                    "%5,'%6','说明','20260316','080000','%7','%8','%9')")
+                    .arg(caller, date, time)
+                    .arg(billed)
+                    .arg(rule)
+                    .arg(QString::fromUtf8(name), QString::fromUtf8(by),
+                         *by ? QString("20260316") : QString(), *by ? QString("090000") : QString()));
+        };
+        alert("8001", "260315", "233000", 1.2, 2, "夜间国际长途", "Headkeeper");
+        alert("8002", "260301", "080000", 100.0, 1, "单次话费达到100元", "");
+        alert("8003", "260401", "080000", 5, 1, "下月", "");
+        QTemporaryDir dir;
+
+        const QString csv = dir.filePath("alerts.csv");
+        Outcome outcome = runTool(db, {"alerts", "--from", "2026-03-01", "--to", "2026-03-31", "--csv", csv});
+        QCOMPARE(outcome.status, 0);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split("\r\n"),
+                 (QStringList{
+                     "\uFEFF主叫号,被叫号,日期,时间,通话秒数,话费,规则编号,规则名称,告警说明,告警时间,确认人,"
+                     "确认时间",
+                     "8002,0044207946,2026-03-01,08:00:00,60,100.00,1,单次话费达到100元,说明,"
+                     "2026-03-16 08:00:00,,",
+                     "8001,0044207946,2026-03-15,23:30:00,60,1.20,2,夜间国际长途,说明,2026-03-16 08:00:00,"
+                     "Headkeeper,2026-03-16 09:00:00",
+                     ""}));
+
+        const QString pdf = dir.filePath("alerts.pdf");
+        outcome = runTool(db, {"alerts", "--from", "2026-03-01", "--to", "2026-03-31", "--pdf", pdf});
+        QCOMPARE(outcome.status, 0);
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(words("2026-03-15 23:30:00 8001 0044207946 1.20 夜间国际长途 Headkeeper")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(words("单次话费达到100元 未确认")), qPrintable(text));
+        QVERIFY(text.contains(words("共2条告警")));
+        QVERIFY(!text.contains("8003"));
+    }
+
     void failuresExitNonZeroWithTheMessage_data()
     {
         QTest::addColumn<QString>("setup");

@@ -4,6 +4,8 @@
 #include "db/CsvWriter.h"
 #include "format/XlsxSheet.h"
 #include "prompt/Prompt.h"
+#include "rating/AlertLog.h"
+#include "reports/AlertReport.h"
 #include "reports/CountResults.h"
 #include "reports/DepartmentList.h"
 #include "reports/MonthlyReport.h"
@@ -192,6 +194,13 @@ int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& promp
     if (request.command == QLatin1String("stats"))
         return StatisticsRun(db).run(request.from, request.to) ? 0 : 1;
 
+    if (request.command == QLatin1String("alerts")) {
+        const AlertReport report(AlertLog::list(db, request.from, request.to), request.from, request.to);
+        if (request.pdf.isEmpty())
+            return writeRows(request, AlertReport::columns(), report.cells());
+        return writePdf([&](const PageGeometry& page) { return report.build(page); }, request.pdf, prompt);
+    }
+
     if (request.command == QLatin1String("monthly")) {
         const MonthlyReport report(
             db, {request.from, request.to, request.departments, MonthlyReport::Format(request.format)});
@@ -233,9 +242,11 @@ int ReportCommand::run(const QStringList& arguments)
         "Month-end work of the Qalor workstation.\n"
         "  stats    total the calls of the period into tj and BMTJ\n"
         "  monthly  the monthly report of the last run (--pdf) or its rows (--csv, --xlsx)\n"
-        "  notices  the payment notices of the last run (--pdf) or their rows (--csv, --xlsx)"));
+        "  notices  the payment notices of the last run (--pdf) or their rows (--csv, --xlsx)\n"
+        "  alerts   the alerts of the calls of the period (--pdf, --csv, --xlsx)"));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("stats, monthly or notices"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("stats, monthly, notices or alerts"));
     const auto option = [&](const char* name, const char* help, const char* value = nullptr) {
         parser.addOption(value ? QCommandLineOption(QString::fromUtf8(name), QString::fromUtf8(help),
                                                     QString::fromUtf8(value))
@@ -253,8 +264,10 @@ int ReportCommand::run(const QStringList& arguments)
     option("last-extension", "Extension notices: last extension, compared as text (default 9999).", "text");
     option("limit-departments", "Extension notices: only extensions of the department range.");
     option("pdf", "Write the report as a PDF file.", "file");
-    option("csv", "Write the rows of tj or BMTJ as a CSV file instead.", "file");
-    option("xlsx", "Write the rows of tj or BMTJ as an .xlsx sheet with typed cells instead.", "file");
+    option("csv", "Write the rows of tj or BMTJ (alerts: the alerts) as a CSV file instead.", "file");
+    option("xlsx",
+           "Write the rows of tj or BMTJ (alerts: the alerts) as an .xlsx sheet with typed cells instead.",
+           "file");
     // An unknown option or one without its value is a wrong command line
     // (status 2) like any other, not the parser's own status 1, which a
     // scheduler would take for failed work.
@@ -269,8 +282,9 @@ int ReportCommand::run(const QStringList& arguments)
         const QStringList positional = parser.positionalArguments();
         Request request;
         request.command = positional.value(0);
-        if (positional.size() != 1 || !QStringList{"stats", "monthly", "notices"}.contains(request.command))
-            throw UsageError(QStringLiteral("give one command: stats, monthly or notices (--help)"));
+        if (positional.size() != 1 ||
+            !QStringList{"stats", "monthly", "notices", "alerts"}.contains(request.command))
+            throw UsageError(QStringLiteral("give one command: stats, monthly, notices or alerts (--help)"));
         request.from = dateOption(parser, QStringLiteral("from"));
         request.to = dateOption(parser, QStringLiteral("to"));
         if (request.command != QLatin1String("stats")) {
@@ -296,7 +310,7 @@ int ReportCommand::run(const QStringList& arguments)
         CDatabase db(parser.isSet(QStringLiteral("connection")) ? parser.value(QStringLiteral("connection"))
                                                                 : CDatabase::defaultConnectionString());
         db.open();
-        if (request.command != QLatin1String("stats")) {
+        if (request.command != QLatin1String("stats") && request.command != QLatin1String("alerts")) {
             // Without a range, every department, as the dialogs preselect.
             const DepartmentList departments = DepartmentList::load(&db);
             const int lowest = departments.isEmpty() ? 0 : departments.all().first().number;

@@ -9,6 +9,7 @@
 //   qalor-report notices --from ... --to ... [--kind departments|extensions] [--first-department N]
 //                        [--last-department N] [--first-extension TEXT] [--last-extension TEXT]
 //                        [--limit-departments] --pdf FILE | --csv FILE | --xlsx FILE
+//   qalor-report alerts  --from ... --to ... --pdf FILE | --csv FILE | --xlsx FILE
 //
 // Every command takes --connection (an ODBC DSN or connection string; else
 // $QALOR_ODBC, else the DSN TDS). run() returns the exit status: 0 when the
