@@ -360,7 +360,7 @@ void CMainFrame::followRemoteChange(const QString& id)
     CollectorLink* collector = m_view->collector();
     if (!m_remoteProgress) {
         m_remoteProgress = new QProgressDialog(this);
-        m_remoteProgress->setObjectName(QStringLiteral("ClassChangeProgress"));
+        m_remoteProgress->setObjectName(QStringLiteral("CollectorChangeProgress"));
         m_remoteProgress->setWindowTitle(QStringLiteral("更改分机级别"));
         m_remoteProgress->setAccessibleName(QStringLiteral("更改分机级别"));
         m_remoteProgress->setCancelButton(nullptr);

@@ -62,7 +62,8 @@ void CollectorBeat::remove(const QString& service)
 
 std::optional<CollectorBeat> CollectorBeat::findLive(int port, const QString& except)
 {
-    CollectorTables::ensure();
+    // Not made here: a data source no collector ever used stays as it was
+    // (the statement then fails, and there is no collector).
     QSqlQuery query = CDatabase::shared().prepare(
         QStringLiteral("SELECT %1 FROM 采集服务表 WHERE 主机=? AND 串口号=? AND 心跳>? ORDER BY 心跳 DESC")
             .arg(Columns));

@@ -31,6 +31,7 @@ struct CollectorBeat
     // A collector on this machine for the port whose beat is fresh and whose
     // process is there (a killed one beats no more, but its last beat is
     // still fresh for a few seconds), other than the one named by except.
+    // Raises DbError also when no collector ever made the table.
     static std::optional<CollectorBeat> findLive(int port, const QString& except = QString());
     // The row of one collector, fresh or not.
     static std::optional<CollectorBeat> read(const QString& service);

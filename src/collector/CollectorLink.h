@@ -65,6 +65,7 @@ private:
 
     CollectorBeat m_beat;
     qint64 m_seen = 0;
+    qint64 m_floor = 0;               // the newest call when the window started: older ones are not shown
     QHash<QString, qint64> m_seenOf;  // collector -> the newest of its calls shown
     QHash<QString, QString> m_posted; // request -> the progress last told
     QTimer m_poll;
