@@ -12,6 +12,7 @@
 #include "collector/CollectorLink.h"
 #include "collector/CollectorRequests.h"
 #include "collector/CollectorService.h"
+#include "collector/IntakeLock.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "gui/DialogRunner.h"
 #include "intake/DataFolder.h"
@@ -26,7 +27,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QTreeView>
@@ -72,7 +72,7 @@ struct CQalorView::Private
     std::unique_ptr<CollectorLink> collector;
     // Kept while the window reads the port, so that no collector takes the
     // same journals meanwhile.
-    std::unique_ptr<QLockFile> journals;
+    std::unique_ptr<IntakeLock> journals;
     QString heldBy; // the collector's hold of this window, while it lasts
     int holds = 0;
     QString startTime;
@@ -99,9 +99,8 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
         connect(d->collector.get(), &CollectorLink::callArrived, &d->calls, &ReceivedCallsModel::addCall);
     } else {
         QDir().mkpath(dataFolder());
-        d->journals = std::make_unique<QLockFile>(CollectorService::lockPath());
-        d->journals->setStaleLockTime(0);
-        d->journals->tryLock(0);
+        d->journals = std::make_unique<IntakeLock>(CollectorService::lockPath());
+        d->journals->tryLock();
         d->intake.emplace(*d->port, d->engine, d->calls, d->report);
         d->processor.emplace(*d->intake, d->engine, d->report);
         d->intake->setReportMode(false);

@@ -60,6 +60,21 @@ void CollectorBeat::remove(const QString& service)
     CDatabase::exec(query);
 }
 
+void CollectorBeat::forgetDead()
+{
+    CollectorTables::ensure();
+    QSqlQuery query =
+        CDatabase::shared().prepare(QStringLiteral("SELECT 服务, 进程号 FROM 采集服务表 WHERE 主机=?"));
+    query.addBindValue(CollectorTables::hostName());
+    CDatabase::exec(query);
+    QStringList dead;
+    while (query.next())
+        if (!processAlive(query.value(1).toLongLong()))
+            dead << query.value(0).toString();
+    for (const QString& service : std::as_const(dead))
+        remove(service);
+}
+
 std::optional<CollectorBeat> CollectorBeat::findLive(int port, const QString& except)
 {
     // Not made here: a data source no collector ever used stays as it was

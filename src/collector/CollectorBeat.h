@@ -28,6 +28,8 @@ struct CollectorBeat
     // Writes (or adds) the row. Raises DbError.
     void write() const;
     static void remove(const QString& service);
+    // Forgets the rows of this machine's collectors that were killed.
+    static void forgetDead();
     // A collector on this machine for the port whose beat is fresh and whose
     // process is there (a killed one beats no more, but its last beat is
     // still fresh for a few seconds), other than the one named by except.

@@ -73,7 +73,7 @@ void CollectorLink::readBeat()
 {
     const CommControl::Link before = link();
     std::optional<CollectorBeat> beat = CollectorBeat::read(m_beat.service);
-    if (!beat || !beat->fresh()) {
+    if (!beat || !beat->fresh() || !CollectorBeat::processAlive(beat->pid)) {
         // Restarted as a service is: a new process beats for the same port.
         if (std::optional<CollectorBeat> next = CollectorBeat::findLive(m_beat.port))
             beat = next;

@@ -45,7 +45,6 @@ CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommCon
       m_name(CollectorTables::processName())
 {
     m_port->setSettings(QStringLiteral("9600,N,8,1"));
-    m_lock.setStaleLockTime(0);
     m_classChange.setIntakeHold([this] { m_intake->hold(); }, [this] { m_intake->release(); });
     connect(&m_calls, &ReceivedCallsModel::callAdded, this, &CollectorService::passOn);
     connect(&m_classChange, &ClassChangeSender::sending, this, [this](const QString& extension, int, int) {
@@ -79,7 +78,7 @@ CollectorService::~CollectorService()
 bool CollectorService::start(int port)
 {
     QDir().mkpath(dataFolder());
-    if (!m_lock.tryLock(0)) {
+    if (!m_lock.tryLock()) {
         Prompt::inform(QStringLiteral("数据目录%1正由另一个程序(计费软件或采集服务)使用,采集服务不能启动.")
                            .arg(dataFolder()));
         return false;
@@ -93,7 +92,16 @@ bool CollectorService::start(int port)
             return false;
         }
     } catch (const DbError&) {
-        // Not reachable now: the calls wait in the journals until it is.
+        // Not reachable now (or no collector ever ran): the calls wait in
+        // the journals until it is.
+    }
+    {
+        // Rows of collectors killed on this machine would stay for ever.
+        const Prompt::Silence quiet;
+        try {
+            CollectorBeat::forgetDead();
+        } catch (const DbError&) {
+        }
     }
     // The journals are this program's now: what the last run left is taken up.
     m_intake.emplace(*m_port, m_engine, m_calls, m_report);

@@ -5,13 +5,13 @@
 #include "app/ReportLines.h"
 #include "app/ReportProcessor.h"
 #include "collector/CollectorRequests.h"
+#include "collector/IntakeLock.h"
 #include "hotel/AutoDowngrade.h"
 #include "hotel/ClassChangeSender.h"
 #include "rating/CCallRater.h"
 #include "serial/CommControl.h"
 
 #include <QHash>
-#include <QLockFile>
 #include <QObject>
 #include <QQueue>
 #include <QTimer>
@@ -80,7 +80,7 @@ private:
     std::optional<ReportProcessor> m_processor;
     ClassChangeSender m_classChange;
     AutoDowngrade m_autoDowngrade;
-    QLockFile m_lock;
+    IntakeLock m_lock;
     QString m_name;
     int m_portNumber = 1;
     bool m_started = false;

@@ -16,6 +16,7 @@
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
 #include "maintenance/CallTableCommands.h"
+#include "serial/CommControl.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -42,6 +43,7 @@ private slots:
     void cleanup();
     void windowBesideCollector();
     void duplicateRemovalWhileTheCollectorStores();
+    void windowFollowsARestartedCollector();
 
 private:
     // Starts the collector and the window (nullptr after a failure).
@@ -266,6 +268,35 @@ void TestCollectorWindow::duplicateRemovalWhileTheCollectorStores()
              QStringList());
     QVERIFY(!windowHasPortOpen());
     qInfo("%d duplicate removals while the collector stored %d calls", runs, Calls);
+}
+
+// The collector killed and started again as its unit does, a window
+// running beside it: the window goes on with the new process (its calls,
+// its port) and never opens the port in between.
+void TestCollectorWindow::windowFollowsARestartedCollector()
+{
+    TestDatabase db(true);
+    CMainFrame* started = start(db);
+    QVERIFY(started);
+    CMainFrame& frame = *started;
+    const ReceivedCallsModel& calls = frame.view().receivedCalls();
+    send(mobileLines(2));
+    QTRY_COMPARE_WITH_TIMEOUT(calls.rowCount(), 2, 10000);
+
+    m_collector.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(frame.view().portLink() == CommControl::Link::Closed, 10000);
+    QVERIFY(!windowHasPortOpen());
+    m_collector.start(m_line, db.connectionString());
+    QVERIFY(m_collector.reading(m_line));
+    QTRY_VERIFY_WITH_TIMEOUT(frame.view().portLink() == CommControl::Link::Open, 10000);
+    send(mobileLines(2, 2));
+    QTRY_COMPARE_WITH_TIMEOUT(calls.rowCount(), 4, 10000);
+    QCOMPARE(calls.cell(0, ReceivedCallsModel::Called).trimmed(), mobileCall(3).dialled);
+    frame.runCommand(Cmd::ClosePort);
+    QTRY_VERIFY_WITH_TIMEOUT(!hasOpen(m_collector.process.processId(), m_line.port), 10000);
+    QVERIFY(!windowHasPortOpen());
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 4);
+    QCOMPARE(m_prompt->texts, QStringList());
 }
 
 QTEST_MAIN(TestCollectorWindow)
