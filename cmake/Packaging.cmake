@@ -2,7 +2,8 @@
 #
 # The package installs the workstation, qalor-initdb (through a wrapper that
 # registers the user's SQLite data source "TDS" when none exists; the program
-# itself is in /usr/libexec/qalor) and qalor-report with their manual pages,
+# itself is in /usr/libexec/qalor), qalor-report and qalor-collector (with
+# its systemd unit) with their manual pages,
 # the desktop entry with its icon, the README, the Debian changelog and the
 # copyright file. Library dependencies are found by dpkg-shlibdeps; what the
 # programs load at run time (the ODBC plugin and drivers, the window-system
@@ -28,6 +29,14 @@ endif()
 if(TARGET qalor-report)
   install(TARGETS qalor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   list(APPEND installed_programs ${CMAKE_INSTALL_BINDIR}/qalor-report)
+endif()
+if(TARGET qalor-collector)
+  install(TARGETS qalor-collector RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  list(APPEND installed_programs ${CMAKE_INSTALL_BINDIR}/qalor-collector)
+  # The collector as a service, one instance per port (Debian 12 keeps
+  # units below /lib).
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/qalor-collector@.service
+          DESTINATION /lib/systemd/system)
 endif()
 
 # Stripped as dh_strip does: besides the symbols and the debugging
@@ -56,7 +65,7 @@ function(qalor_gzip source output)
 endfunction()
 
 set(manual_pages)
-foreach(program qalor qalor-initdb qalor-report)
+foreach(program qalor qalor-initdb qalor-report qalor-collector)
   if(TARGET ${program})
     set(page ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1.gz)
     qalor_gzip(${CMAKE_CURRENT_SOURCE_DIR}/packaging/man/${program}.1 ${page})

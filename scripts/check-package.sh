@@ -52,6 +52,9 @@ expected=(
     ./usr/share/man/man1/qalor-initdb.1.gz
 )
 [[ -x $build/tools/report/qalor-report ]] && expected+=(./usr/bin/qalor-report ./usr/share/man/man1/qalor-report.1.gz)
+[[ -x $build/src/collector/qalor-collector ]] &&
+    expected+=(./usr/bin/qalor-collector ./usr/share/man/man1/qalor-collector.1.gz
+        ./lib/systemd/system/qalor-collector@.service)
 for path in "${expected[@]}"; do
     grep -qx "$path" <<<"$files" || fail "missing $path"
 done

@@ -82,7 +82,7 @@ say "installed $(in_root dpkg-query -W -f='${Package} ${Version}' qalor)"
 # immediate binding. Control-flow protection (CET) is not asked for: Debian
 # 12's C start files carry no CET marks, so no program linked on it has them,
 # and its dpkg-buildflags do not give -fcf-protection.
-programs=(/usr/bin/qalor /usr/bin/qalor-report /usr/libexec/qalor/qalor-initdb)
+programs=(/usr/bin/qalor /usr/bin/qalor-report /usr/bin/qalor-collector /usr/libexec/qalor/qalor-initdb)
 for program in "${programs[@]}"; do
     if ! in_root hardening-check --nocfprotection "$program" >"$scratch/hardening.log" 2>&1; then
         cat "$scratch/hardening.log" >&2
@@ -92,14 +92,14 @@ done
 say "hardening-check passes on ${programs[*]}"
 
 # --- 3. manual pages --------------------------------------------------------
-for page in qalor qalor-initdb qalor-report; do
+for page in qalor qalor-initdb qalor-report qalor-collector; do
     in_root env MANWIDTH=80 man -P cat "$page" >"$scratch/$page.txt" 2>"$scratch/man.log" ||
         { cat "$scratch/man.log" >&2; fail "man $page fails"; }
 done
 crontab_line="0 2 1 * * from=\$(date -d 'last month' +\\%Y-\\%m-01); to=\$(date -d \"\$(date +\\%Y-\\%m-01) -1 day\" +\\%F); \\"
 grep -qF -- "$crontab_line" "$scratch/qalor-report.txt" ||
     fail "man qalor-report lacks the month-end crontab example"
-say "man qalor, qalor-initdb and qalor-report render; qalor-report shows the crontab example"
+say "man qalor, qalor-initdb, qalor-report and qalor-collector render; qalor-report shows the crontab example"
 
 # --- 4. qalor-initdb as a normal user ---------------------------------------
 user=qalor-trial

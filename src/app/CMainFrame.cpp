@@ -9,7 +9,6 @@
 #include "app/CQalorView.h"
 #include "app/CdrFieldDialog.h"
 #include "app/CommandGate.h"
-#include "gui/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
@@ -18,8 +17,11 @@
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
 #include "db/CDatabase.h"
+#include "collector/CollectorLink.h"
+#include "collector/CollectorRequests.h"
 #include "editors/EditorDialog.h"
 #include "editors/EditorTable.h"
+#include "gui/DialogRunner.h"
 #include "gui/GridDialog.h"
 #include "hotel/AutoDowngrade.h"
 #include "hotel/CCheckInDlg.h"
@@ -50,6 +52,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -161,6 +164,9 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
         statusBar()->showMessage(alert.line());
         refreshAlertCount();
     });
+    // Beside a collector the alerts are raised there: the count follows its calls.
+    if (CollectorLink* collector = m_view->collector())
+        connect(collector, &CollectorLink::callArrived, this, &CMainFrame::refreshAlertCount);
 
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
@@ -357,15 +363,63 @@ void CMainFrame::openEditor(int command)
     m_view->afterEditorConfirmed(def->after);
     // The alert rules know the extensions and their departments.
     if (command == Cmd::Extension)
-        m_view->engine().reloadAlertRules();
+        m_view->afterEditorConfirmed(AfterConfirm::ReloadAlertRules);
     showStatus();
 }
 
 void CMainFrame::applyChangeList(ChangeForm form, const QString& list)
 {
+    if (CollectorLink* collector = m_view->collector()) {
+        // The collector's line carries the change; its progress is shown here.
+        const QString id = collector->post(QLatin1String(CollectorRequests::ClassChange),
+                                           QString::number(int(form)) + '\n' + list);
+        if (!id.isEmpty())
+            followRemoteChange(id);
+        return;
+    }
     m_classChange->enqueue(
         ClassChangeJob::forChangeList(form, list, m_state.hotel, CLevelChanger::fromTable()));
     m_view->engine().LoadHotelRooms();
+}
+
+void CMainFrame::followRemoteChange(const QString& id)
+{
+    CollectorLink* collector = m_view->collector();
+    if (!m_remoteProgress) {
+        m_remoteProgress = new QProgressDialog(this);
+        m_remoteProgress->setObjectName(QStringLiteral("CollectorChangeProgress"));
+        m_remoteProgress->setWindowTitle(QStringLiteral("更改分机级别"));
+        m_remoteProgress->setAccessibleName(QStringLiteral("更改分机级别"));
+        m_remoteProgress->setCancelButton(nullptr);
+        m_remoteProgress->setModal(false);
+        m_remoteProgress->setAutoClose(false);
+        m_remoteProgress->setAutoReset(false);
+        m_remoteProgress->setMinimumDuration(0);
+        m_remoteProgress->setRange(0, 0);
+        m_remoteProgress->reset();
+        m_remoteProgress->hide();
+        connect(collector, &CollectorLink::requestProgress, this,
+                [this](const QString& request, const QString& text) {
+                    if (!m_remoteChanges.contains(request) || text.isEmpty())
+                        return;
+                    m_remoteProgress->setLabelText(text);
+                    m_remoteProgress->show();
+                });
+        connect(collector, &CollectorLink::requestEnded, this,
+                [this](const QString& request, bool ok, const QString& text) {
+                    if (!m_remoteChanges.remove(request))
+                        return;
+                    if (m_remoteChanges.isEmpty()) {
+                        m_remoteProgress->hide();
+                        m_remoteProgress->reset();
+                    }
+                    if (!ok && !text.isEmpty())
+                        Prompt::inform(text);
+                });
+    }
+    m_remoteChanges.insert(id);
+    m_remoteProgress->setLabelText(QStringLiteral("正在与交换机对话……"));
+    m_remoteProgress->show();
 }
 
 void CMainFrame::checkIn()
@@ -391,8 +445,12 @@ void CMainFrame::printHotelBill(const QString& extension)
 void CMainFrame::editHotelOptions()
 {
     CHotalOptionsDlg dialog(this);
-    if (DialogRunner::run(dialog) == QDialog::Accepted)
-        HotelSettings::load(m_state.hotel);
+    if (DialogRunner::run(dialog) != QDialog::Accepted)
+        return;
+    HotelSettings::load(m_state.hotel);
+    // The collector sends the automatic change at the deposit: it reads them too.
+    if (m_view->collector())
+        m_view->askCollector(QLatin1String(CollectorRequests::HotelSettings));
 }
 
 void CMainFrame::changeStationClass()
@@ -450,7 +508,7 @@ void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
     m_portPane->setText(
-        QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->cdrPort().link())));
+        QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->portLink())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     const QString report = m_view->reportStatusText();
     m_reportPane->setText(report);

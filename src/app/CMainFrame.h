@@ -5,11 +5,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 #include <functional>
 #include <memory>
 
 class QLabel;
 class QPushButton;
+class QProgressDialog;
 class QToolBar;
 
 namespace qalor {
@@ -80,6 +82,8 @@ private:
     // Sends a dialog's change list by the route of the hotel settings, then
     // reloads the engine's open stays.
     void applyChangeList(ChangeForm form, const QString& list);
+    // Shows the progress of a change the collector sends, and its failure.
+    void followRemoteChange(const QString& id);
 
     AppState& m_state;
     CQalorView* m_view = nullptr;
@@ -88,6 +92,8 @@ private:
     ClassChangeSender* m_classChange = nullptr;
     ClassChangeProgress* m_classChangeProgress = nullptr;
     std::unique_ptr<AutoDowngrade> m_autoDowngrade;
+    QProgressDialog* m_remoteProgress = nullptr;
+    QSet<QString> m_remoteChanges;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_loginPane = nullptr;
     QLabel* m_portPane = nullptr;

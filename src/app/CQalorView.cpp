@@ -2,34 +2,44 @@
 
 #include "app/AuditLog.h"
 #include "app/CallIntake.h"
-#include "gui/DialogRunner.h"
+#include "app/EditorReload.h"
+#include "app/PortArming.h"
 #include "app/ReceivedCallsModel.h"
 #include "app/ReportLines.h"
 #include "app/ReportProcessor.h"
 #include "app/SerialPortTable.h"
 #include "app/UnframedDialog.h"
+#include "collector/CollectorLink.h"
+#include "collector/CollectorRequests.h"
+#include "collector/CollectorService.h"
+#include "collector/IntakeLock.h"
 #include "db/sets/CCdrSaveSet.h"
+#include "gui/DialogRunner.h"
+#include "intake/DataFolder.h"
 #include "rating/CCallRater.h"
 #include "serial/MappedCommControl.h"
 
+#include <QBoxLayout>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFontDatabase>
-#include <QBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QTreeView>
+#include <optional>
 
 namespace qalor {
 
 namespace {
 
-constexpr int CdrInBufferSize = 16384;
 // How often a layout that could not be read is tried again.
 constexpr int LayoutRetryMs = 10000;
+// How long maintenance waits for the collector to hold its intake.
+constexpr int HoldAnswerMs = 10000;
 
 QLabel* makeIndicator(const QString& text, QWidget* parent)
 {
@@ -46,8 +56,7 @@ QLabel* makeIndicator(const QString& text, QWidget* parent)
 struct CQalorView::Private
 {
     explicit Private(std::unique_ptr<CommControl> control)
-        : port(control ? std::move(control) : std::make_unique<MappedCommControl>()),
-          intake(*port, engine, calls, report), processor(intake, engine, report)
+        : port(control ? std::move(control) : std::make_unique<MappedCommControl>())
     {
     }
 
@@ -55,8 +64,17 @@ struct CQalorView::Private
     CCallRater engine;
     ReceivedCallsModel calls;
     ReportLines report;
-    CallIntake intake;
-    ReportProcessor processor;
+    // Without a collector for the port: the window's own intake. With one,
+    // the window never touches the port or the journals (the collector has
+    // them) and asks the collector instead.
+    std::optional<CallIntake> intake;
+    std::optional<ReportProcessor> processor;
+    std::unique_ptr<CollectorLink> collector;
+    // Kept while the window reads the port, so that no collector takes the
+    // same journals meanwhile.
+    std::unique_ptr<IntakeLock> journals;
+    QString heldBy; // the collector's hold of this window, while it lasts
+    int holds = 0;
     QString startTime;
     int portNumber = 1;
     QTimer layoutRetry;
@@ -76,21 +94,33 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
 
     d->startTime = QDateTime::currentDateTime().toString(QStringLiteral("yyyy年MM月dd日 HH时mm分ss秒"));
     d->portNumber = SerialPortTable::readPortNumber();
-    d->intake.setReportMode(false);
-    d->intake.openRawStore();
+    d->collector = CollectorLink::find(d->portNumber);
+    if (d->collector) {
+        connect(d->collector.get(), &CollectorLink::callArrived, &d->calls, &ReceivedCallsModel::addCall);
+    } else {
+        QDir().mkpath(dataFolder());
+        d->journals = std::make_unique<IntakeLock>(CollectorService::lockPath());
+        d->journals->tryLock();
+        d->intake.emplace(*d->port, d->engine, d->calls, d->report);
+        d->processor.emplace(*d->intake, d->engine, d->report);
+        d->intake->setReportMode(false);
+        d->intake->openRawStore();
+    }
     AuditLog::write(AuditLog::nobody(), QStringLiteral("启动计费软件"), AuditLog::success());
-    runGuarded(QStringLiteral("Unkown error in Open table CdrSave"), [this] {
-        CCdrSaveSet save;
-        save.open();
-        save.moveFirst();
-        if (!save.isEOF())
-            d->intake.setSaveRaw(save.bit(CCdrSaveSet::SaveCdr));
-        save.close();
-    });
-    // Lines collected before the program last ended are still waiting to be
-    // computed: take them back, but start in live intake as always (the
-    // status bar shows how many wait for 计算REPORT数据).
-    d->report.restore();
+    if (d->intake) {
+        runGuarded(QStringLiteral("Unkown error in Open table CdrSave"), [this] {
+            CCdrSaveSet save;
+            save.open();
+            save.moveFirst();
+            if (!save.isEOF())
+                d->intake->setSaveRaw(save.bit(CCdrSaveSet::SaveCdr));
+            save.close();
+        });
+        // Lines collected before the program last ended are still waiting to be
+        // computed: take them back, but start in live intake as always (the
+        // status bar shows how many wait for 计算REPORT数据).
+        d->report.restore();
+    }
 
     auto* startLabel = new QLabel(QStringLiteral("启动时间:"), this);
     d->startEdit = new QLineEdit(d->startTime, this);
@@ -147,14 +177,20 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
 
 CQalorView::~CQalorView()
 {
-    d->intake.closeRawStore();
+    if (d->intake)
+        d->intake->closeRawStore();
+    // A hold the collector still keeps for this window ends with it.
+    if (d->collector && !d->heldBy.isEmpty())
+        d->collector->post(QLatin1String(CollectorRequests::Release), d->heldBy);
 }
 
 void CQalorView::initialUpdate()
 {
-    armPort();
-    // Characters the last run read and did not finish are handled first.
-    d->intake.drain();
+    if (d->intake) {
+        armPort();
+        // Characters the last run read and did not finish are handled first.
+        d->intake->drain();
+    }
     setLoginIndicator(false);
     d->calls.resetCounter();
     const QFontMetrics metrics = d->list->header()->fontMetrics();
@@ -188,23 +224,32 @@ void CQalorView::setLoginIndicator(bool loggedIn)
     d->pleaseLogin->setVisible(!loggedIn);
 }
 
+CollectorLink* CQalorView::collector() const
+{
+    return d->collector.get();
+}
+
+CommControl::Link CQalorView::portLink() const
+{
+    return d->collector ? d->collector->link() : d->port->link();
+}
+
+bool CQalorView::askCollector(const QString& kind, const QString& argument, int timeoutMs)
+{
+    const CollectorLink::Answer answer = d->collector->ask(kind, argument, {}, timeoutMs);
+    if (!answer.text.isEmpty())
+        Prompt::inform(answer.text);
+    return answer.ok;
+}
+
 void CQalorView::armPort()
 {
-    CommControl& port = *d->port;
-    if (port.portOpen()) {
-        d->intake.takeIn();
-        port.setPortOpen(false);
+    if (!d->intake) {
+        askCollector(QLatin1String(CollectorRequests::SetPort), QString::number(d->portNumber));
+        return;
     }
-    port.setCommPort(d->portNumber);
-    port.setInBufferSize(CdrInBufferSize);
     const int lineLength = d->engine.cdrLineLength();
-    port.setRThreshold(lineLength);
-    port.setSThreshold(1);
-    port.setInputLen(lineLength);
-    port.setRTSEnable(true);
-    port.setDTREnable(true);
-    d->intake.setLineLength(lineLength);
-    openCdrPort(port);
+    armCdrPort(*d->port, *d->intake, d->portNumber, lineLength);
     if (lineLength == 0 && d->engine.layoutUnavailable())
         d->layoutRetry.start();
     else
@@ -213,7 +258,7 @@ void CQalorView::armPort()
 
 bool CQalorView::retryMissingLayout()
 {
-    if (!d->engine.layoutUnavailable()) {
+    if (!d->intake || !d->engine.layoutUnavailable()) {
         d->layoutRetry.stop();
         return true;
     }
@@ -224,20 +269,28 @@ bool CQalorView::retryMissingLayout()
     const int lineLength = d->engine.cdrLineLength();
     d->port->setRThreshold(lineLength);
     d->port->setInputLen(lineLength);
-    d->intake.setLineLength(lineLength);
-    d->intake.drain();
+    d->intake->setLineLength(lineLength);
+    d->intake->drain();
     return true;
 }
 
 void CQalorView::openPort()
 {
+    if (!d->intake) {
+        askCollector(QLatin1String(CollectorRequests::OpenPort));
+        return;
+    }
     openCdrPort(*d->port);
 }
 
 void CQalorView::closePort()
 {
+    if (!d->intake) {
+        askCollector(QLatin1String(CollectorRequests::ClosePort));
+        return;
+    }
     // Closing drops what the control holds: take it into the journal first.
-    d->intake.takeIn();
+    d->intake->takeIn();
     d->port->setPortOpen(false);
 }
 
@@ -256,31 +309,63 @@ void CQalorView::setPortNumber(int port)
 
 void CQalorView::holdIntake()
 {
-    d->intake.hold();
+    if (d->intake) {
+        d->intake->hold();
+        return;
+    }
+    // The collector holds its intake before the maintenance begins; one
+    // that does not answer is not waited for (the table lock still keeps
+    // its calls out of the maintenance's transaction).
+    if (d->holds++ > 0)
+        return;
+    d->heldBy = d->collector->send(QLatin1String(CollectorRequests::Hold));
+    if (!d->heldBy.isEmpty())
+        d->collector->wait(d->heldBy, {}, HoldAnswerMs);
 }
 
 void CQalorView::releaseIntake()
 {
-    d->intake.release();
+    if (d->intake) {
+        d->intake->release();
+        return;
+    }
+    if (d->holds == 0 || --d->holds > 0)
+        return;
+    if (!d->heldBy.isEmpty())
+        d->collector->post(QLatin1String(CollectorRequests::Release), std::exchange(d->heldBy, QString()));
 }
 
 bool CQalorView::saveRaw() const
 {
-    return d->intake.saveRaw();
+    return d->intake ? d->intake->saveRaw() : false;
 }
 
 void CQalorView::setSaveRaw(bool on)
 {
-    d->intake.setSaveRaw(on);
+    if (!d->intake) {
+        askCollector(QLatin1String(CollectorRequests::SaveRaw),
+                     on ? QStringLiteral("1") : QStringLiteral("0"));
+        return;
+    }
+    d->intake->setSaveRaw(on);
 }
 
 void CQalorView::receiveReport()
 {
-    d->intake.setReportMode(true);
+    if (!d->intake) {
+        askCollector(QLatin1String(CollectorRequests::ReceiveReport));
+        return;
+    }
+    d->intake->setReportMode(true);
 }
 
 void CQalorView::computeReport()
 {
+    if (!d->intake) {
+        // The collector closes its port while the batch runs and says what it did.
+        askCollector(QLatin1String(CollectorRequests::ComputeReport), QString(), 3600 * 1000);
+        return;
+    }
     closePort();
     const int total = d->report.size();
     std::unique_ptr<QProgressDialog> progress;
@@ -291,7 +376,7 @@ void CQalorView::computeReport()
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(300);
     }
-    const ReportProcessor::Result result = d->processor.compute([&](int done, int) {
+    const ReportProcessor::Result result = d->processor->compute([&](int done, int) {
         if (!progress)
             return true;
         progress->setValue(done);
@@ -301,15 +386,19 @@ void CQalorView::computeReport()
     if (progress)
         progress->reset();
     if (d->report.isEmpty())
-        d->intake.setReportMode(false);
+        d->intake->setReportMode(false);
     openPort();
     Prompt::inform(ReportProcessor::summaryText(result));
 }
 
 void CQalorView::recutUnframed()
 {
+    if (!d->intake) {
+        Prompt::inform(collectorKeepsText());
+        return;
+    }
     int remaining = 0;
-    const int lines = d->intake.recutUnframed(remaining);
+    const int lines = d->intake->recutUnframed(remaining);
     Prompt::inform(
         QStringLiteral("切分出%1条CDR记录,请用\"计算REPORT数据\"计算;仍有%2段数据不符合CDR字段定义.")
             .arg(lines)
@@ -319,66 +408,50 @@ void CQalorView::recutUnframed()
     // What is left can be looked at, and discarded when it is known to be
     // no call at all.
     UnframedDialog pieces(
-        d->intake.unframedPieces(), [this] { return d->intake.discardUnframed(); }, this);
+        d->intake->unframedPieces(), [this] { return d->intake->discardUnframed(); }, this);
     DialogRunner::run(pieces);
+}
+
+QString CQalorView::collectorKeepsText()
+{
+    return QStringLiteral("未成行的CDR数据保存在采集服务的数据目录中,请在采集服务停止后用计费软件处理.");
 }
 
 bool CQalorView::reportMode() const
 {
-    return d->intake.reportMode();
+    if (!d->intake)
+        return d->collector->collector().reportMode;
+    return d->intake->reportMode();
 }
 
 int CQalorView::collectedReportLines() const
 {
+    if (!d->intake)
+        return d->collector->collector().reportWaiting;
     return d->report.size();
 }
 
 QString CQalorView::reportStatusText() const
 {
-    return d->report.statusText(d->intake.reportMode());
+    return ReportLines::statusText(collectedReportLines(), reportMode());
 }
 
 void CQalorView::afterEditorConfirmed(AfterConfirm action)
 {
-    CCallRater& engine = d->engine;
-    switch (action) {
-    case AfterConfirm::Nothing:
-        break;
-    case AfterConfirm::ReloadRates:
-        engine.LoadRates();
-        break;
-    case AfterConfirm::ReloadRate31:
-        engine.LoadRate31();
-        break;
-    case AfterConfirm::ClearTimeBandsMark:
-        engine.clearTimeDiscountsMark();
-        break;
-    case AfterConfirm::ReloadHolidays:
-        engine.LoadHolidayDiscounts(QDateTime::currentDateTime());
-        break;
-    case AfterConfirm::ReloadWeekdays:
-        engine.LoadWeekdayDiscounts(DiscountCalculator::dayOfWeek(QDate::currentDate()));
-        break;
-    case AfterConfirm::ClearCallTypesMark:
-        engine.clearCallTypesMark();
-        break;
-    case AfterConfirm::ClearCallerCosMark:
-        engine.clearCallerCosMark();
-        break;
-    case AfterConfirm::ClearTrunkGroupsMark:
-        // The next call reads the trunk flags again. The port stays open as
-        // it was: a closed serial line drops what the exchange prints, and
-        // nothing reopened it afterwards, so intake stopped without a word.
-        engine.clearTrunkGroupsMark();
-        break;
-    case AfterConfirm::ReloadAlertRules:
-        engine.reloadAlertRules();
-        break;
+    if (d->collector) {
+        // The collector prices the calls: its engine reloads.
+        askCollector(QLatin1String(CollectorRequests::Reload), QString::number(int(action)));
+        return;
     }
+    reloadAfterConfirm(d->engine, action);
 }
 
 void CQalorView::reloadLayout()
 {
+    if (d->collector) {
+        askCollector(QLatin1String(CollectorRequests::ReloadLayout));
+        return;
+    }
     closePort();
     if (!d->engine.LoadLayout())
         Prompt::inform(QStringLiteral("重新装载CDR输出字段定义表出错."));

@@ -9,6 +9,7 @@
 namespace qalor {
 
 class CCallRater;
+class CollectorLink;
 class ReceivedCallsModel;
 
 // The main form view: owns the CDR port, the receive buffer, the received-calls
@@ -29,6 +30,15 @@ public:
 
     CCallRater& engine();
     CommControl& cdrPort();
+    // The collector that reads the port for this window (then the window
+    // never opens it), or nullptr.
+    CollectorLink* collector() const;
+    // The state of the CDR port, the collector's when there is one.
+    CommControl::Link portLink() const;
+    // Asks the collector and shows what it answers; false when it failed.
+    bool askCollector(const QString& kind, const QString& argument = QString(), int timeoutMs = 30000);
+    // What 重新切分 says while a collector keeps the pieces.
+    static QString collectorKeepsText();
     ReceivedCallsModel& receivedCalls();
     QString startTimeText() const;
 

@@ -1,7 +1,7 @@
 #include "app/ReceivedCallsModel.h"
 
-#include "rating/CCallRater.h"
 #include "format/TextFormat.h"
+#include "rating/CCallRater.h"
 
 #include <array>
 
@@ -73,6 +73,7 @@ void ReceivedCallsModel::addCall(const PricedCall& call)
     m_rows.prepend(cellsFor(call));
     endInsertRows();
     countRow();
+    emit callAdded(call);
 }
 
 void ReceivedCallsModel::noteReportLine()

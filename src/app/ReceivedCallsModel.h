@@ -14,6 +14,7 @@ struct PricedCall;
 class ReceivedCallsModel : public QAbstractTableModel
 {
     Q_OBJECT
+    Q_MOC_INCLUDE("rating/CCallRater.h")
 public:
     enum Column { Caller, Called, Date, Time, Duration, Rate, Charge, Surcharge, Area, ColumnCount };
     static constexpr int MaxRows = 30;
@@ -43,6 +44,8 @@ public:
 
 signals:
     void reportLineNoted();
+    // A priced call was put on top (a collector passes it on to the windows).
+    void callAdded(const qalor::PricedCall& call);
 
 private:
     void countRow();

@@ -1,8 +1,8 @@
 #include "app/ReportLines.h"
 
-#include "prompt/Prompt.h"
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"
+#include "prompt/Prompt.h"
 
 #include <stdexcept>
 
@@ -69,11 +69,16 @@ bool ReportLines::dropFirst(int count)
 
 QString ReportLines::statusText(bool collecting) const
 {
+    return statusText(size(), collecting);
+}
+
+QString ReportLines::statusText(int waiting, bool collecting)
+{
     if (collecting)
-        return QStringLiteral("REPORT: 正在接收, %1 行待计算").arg(size());
-    if (isEmpty())
+        return QStringLiteral("REPORT: 正在接收, %1 行待计算").arg(waiting);
+    if (waiting == 0)
         return QString();
-    return QStringLiteral("REPORT: %1 行待计算").arg(size());
+    return QStringLiteral("REPORT: %1 行待计算").arg(waiting);
 }
 
 } // namespace qalor

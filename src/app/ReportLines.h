@@ -41,6 +41,8 @@ public:
     // lines wait, with "正在接收" while they are being collected; empty when
     // neither.
     QString statusText(bool collecting) const;
+    // The same for a count of lines kept elsewhere (a collector's).
+    static QString statusText(int waiting, bool collecting);
 
 private:
     LineJournal m_journal;

@@ -48,15 +48,9 @@ ClassChangeProgress::ClassChangeProgress(ClassChangeSender& sender, QWidget* par
 void ClassChangeProgress::refresh()
 {
     const int planned = m_sender.plannedMs();
-    const int elapsed = m_sender.elapsedMs();
     setMaximum(std::max(planned, 1));
-    setValue(std::min(elapsed, std::max(planned, 1)));
-    QString head = m_sender.current().reason;
-    if (head.isEmpty())
-        head = m_extension.isEmpty() ? QStringLiteral("正在与交换机对话……")
-                                     : QStringLiteral("正在更改分机 %1 的级别……").arg(m_extension);
-    const int secondsLeft = (std::max(planned - elapsed, 0) + 999) / 1000;
-    setLabelText(head + QLatin1Char('\n') + QStringLiteral("剩余约 %1 秒").arg(secondsLeft));
+    setValue(std::min(m_sender.elapsedMs(), std::max(planned, 1)));
+    setLabelText(m_sender.progressText(m_extension));
 }
 
 } // namespace qalor

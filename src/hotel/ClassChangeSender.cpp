@@ -151,4 +151,16 @@ void ClassChangeSender::finish(bool ok, const QString& error)
     QTimer::singleShot(0, this, &ClassChangeSender::startNext);
 }
 
+QString ClassChangeSender::progressText(const QString& extension) const
+{
+    const int planned = plannedMs();
+    const int elapsed = elapsedMs();
+    QString head = m_job.reason;
+    if (head.isEmpty())
+        head = extension.isEmpty() ? QStringLiteral("正在与交换机对话……")
+                                   : QStringLiteral("正在更改分机 %1 的级别……").arg(extension);
+    const int secondsLeft = (std::max(planned - elapsed, 0) + 999) / 1000;
+    return head + QLatin1Char('\n') + QStringLiteral("剩余约 %1 秒").arg(secondsLeft);
+}
+
 } // namespace qalor

@@ -48,6 +48,10 @@ public:
     // paced: the pauses of the writes already sent and of the one waited on.
     int elapsedMs() const;
     int plannedMs() const;
+    // What a progress window says about the running change: why it runs or
+    // which extension is being sent (empty: the login or logout lines), and
+    // the seconds left.
+    QString progressText(const QString& extension) const;
 
 signals:
     // A change began; the extensions it covers.

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "collector/CollectorBeat.h"
+#include "rating/CCallRater.h"
+
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace qalor {
+
+// The workstation's side of a collector that reads its CDR port: the window
+// then never opens the port itself. It shows the calls any collector priced
+// (read from 采集话单表 twice a second), the state of the collector's port
+// (from its beat) and sends what the window asks of the port as requests.
+// When the collector is restarted (a new process), the link follows the new
+// one for the same port.
+class CollectorLink : public QObject
+{
+    Q_OBJECT
+public:
+    struct Answer
+    {
+        bool ok = false;
+        QString text;
+    };
+
+    // A collector beating for the port on this machine, or nothing (the data
+    // source unreachable included: the window then reads the port itself).
+    static std::unique_ptr<CollectorLink> find(int port, QObject* parent = nullptr);
+
+    CollectorLink(const CollectorBeat& beat, QObject* parent = nullptr);
+
+    const CollectorBeat& collector() const { return m_beat; }
+    CommControl::Link link() const;
+
+    // Sends a request and waits for its answer, the window going on meanwhile;
+    // progress receives what the collector says while it works. No answer
+    // within timeoutMs fails with a text saying so.
+    Answer ask(const QString& kind, const QString& argument = QString(),
+               const std::function<void(const QString&)>& progress = {}, int timeoutMs = 30000);
+    // Sends a request without waiting; its end comes with requestEnded().
+    QString post(const QString& kind, const QString& argument = QString());
+    // Sends a request nobody follows unless wait() is called; empty (said) when it could not be sent.
+    QString send(const QString& kind, const QString& argument = QString());
+    Answer wait(const QString& id, const std::function<void(const QString&)>& progress = {},
+                int timeoutMs = 30000);
+
+    // The text a request gets when the collector does not answer.
+    static QString noAnswerText();
+
+signals:
+    void callArrived(const qalor::PricedCall& call);
+    void stateChanged();
+    void requestProgress(const QString& id, const QString& text);
+    void requestEnded(const QString& id, bool ok, const QString& text);
+
+private:
+    void poll();
+    void readBeat();
+    void readCalls();
+    void readRequests();
+
+    CollectorBeat m_beat;
+    qint64 m_seen = 0;
+    qint64 m_floor = 0;               // the newest call when the window started: older ones are not shown
+    QHash<QString, qint64> m_seenOf;  // collector -> the newest of its calls shown
+    QHash<QString, QString> m_posted; // request -> the progress last told
+    QTimer m_poll;
+};
+
+} // namespace qalor

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "app/CallIntake.h"
+#include "app/ReceivedCallsModel.h"
+#include "app/ReportLines.h"
+#include "app/ReportProcessor.h"
+#include "collector/CollectorRequests.h"
+#include "collector/IntakeLock.h"
+#include "hotel/AutoDowngrade.h"
+#include "hotel/ClassChangeSender.h"
+#include "rating/CCallRater.h"
+#include "serial/CommControl.h"
+
+#include <QHash>
+#include <QObject>
+#include <QQueue>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+namespace qalor {
+
+class StderrPrompt;
+
+// The receive side of the workstation without its window: the CDR port,
+// line assembly, pricing, raw saving, REPORT collection, hotel accrual and
+// the automatic class change at the deposit, with the workstation's
+// settings, journals and data source. It says who it is and how its port
+// is in 采集服务表 every second, passes every priced call on to the windows
+// through 采集话单表, and does what the windows of its machine ask in
+// 采集请求表 (port commands, reloads after an editor's "确认", holds while
+// the call table is maintained, REPORT collection and computing, class
+// changes on either route).
+//
+// One collector reads a port: it refuses to start while another one beats
+// for the same port on this machine, or while another program keeps the
+// same journals.
+class CollectorService : public QObject
+{
+    Q_OBJECT
+public:
+    // port == nullptr: the real control, on the device the port number maps to.
+    explicit CollectorService(StderrPrompt& prompt, std::unique_ptr<CommControl> port = nullptr,
+                              QObject* parent = nullptr);
+    ~CollectorService() override;
+
+    // port 0: the number in 串口表. False (said) when the collector may not run.
+    bool start(int port = 0);
+    // Journals what the port holds, closes it and leaves 采集服务表.
+    void stop();
+
+    const QString& name() const { return m_name; }
+    int portNumber() const { return m_portNumber; }
+    CommControl& port() { return *m_port; }
+    ClassChangeSender& classChange() { return m_classChange; }
+
+    // The file that keeps two programs from using the same journals.
+    static QString lockPath();
+
+private:
+    void arm();
+    bool retryLayout();
+    void beat();
+    void takeRequests();
+    void handle(const CollectorRequests::Request& request);
+    // Returns false when the request failed; async: answered later.
+    bool run(const CollectorRequests::Request& request, bool& async);
+    void computeReport();
+    void dropVanishedHolds();
+    void passOn(const PricedCall& call);
+    void answerChange(bool ok);
+
+    StderrPrompt& m_prompt;
+    std::unique_ptr<CommControl> m_port;
+    CCallRater m_engine;
+    ReceivedCallsModel m_calls;
+    ReportLines m_report;
+    // Made once the journals are this program's alone.
+    std::optional<CallIntake> m_intake;
+    std::optional<ReportProcessor> m_processor;
+    ClassChangeSender m_classChange;
+    AutoDowngrade m_autoDowngrade;
+    IntakeLock m_lock;
+    QString m_name;
+    int m_portNumber = 1;
+    bool m_started = false;
+    bool m_handling = false;
+    qint64 m_feedNumber = 0;
+    int m_beats = 0;
+    QHash<QString, qint64> m_holds; // hold request -> the process that holds
+    QQueue<QString> m_changes;      // change requests being sent, in order
+    QString m_changeExtension;
+    QTimer m_beatTimer;
+    QTimer m_requestTimer;
+    QTimer m_layoutRetry;
+};
+
+} // namespace qalor

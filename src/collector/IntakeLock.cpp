@@ -1,0 +1,42 @@
+#include "collector/IntakeLock.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace qalor {
+
+IntakeLock::IntakeLock(const QString& path) : m_path(path) {}
+
+IntakeLock::~IntakeLock()
+{
+    unlock();
+}
+
+bool IntakeLock::tryLock()
+{
+    if (m_fd >= 0)
+        return true;
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
+}
+
+void IntakeLock::unlock()
+{
+    if (m_fd < 0)
+        return;
+    // The file stays: removing it could let two programs lock two files of one name.
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+} // namespace qalor

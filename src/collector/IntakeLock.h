@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace qalor {
+
+// Who takes in the CDR port's characters with the journals of a data
+// folder: the workstation reading the port, or a collector. An advisory
+// lock on a file of the folder, held while the program runs; the system
+// drops it when the program ends in any way (also by SIGKILL), so a lock is
+// never left behind.
+class IntakeLock
+{
+public:
+    explicit IntakeLock(const QString& path);
+    ~IntakeLock();
+    IntakeLock(const IntakeLock&) = delete;
+    IntakeLock& operator=(const IntakeLock&) = delete;
+
+    // False when another program holds it (or the file cannot be made).
+    bool tryLock();
+    void unlock();
+    bool locked() const { return m_fd >= 0; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+};
+
+} // namespace qalor
