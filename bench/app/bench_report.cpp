@@ -8,10 +8,10 @@
 // (journal, batches of their own transactions, list rows, journal rewrites).
 // Line assembly is not part of either figure.
 
-#include "app/CallIntake.h"
-#include "app/ReceivedCallsModel.h"
-#include "app/ReportLines.h"
-#include "app/ReportProcessor.h"
+#include "intake/CallIntake.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
+#include "intake/ReportProcessor.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
 #include "serial/SerialCommControl.h"

@@ -13,7 +13,7 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
-#include "app/ReceivedCallsModel.h"
+#include "intake/ReceivedCallsModel.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
 #include "db/CDatabase.h"

@@ -1,12 +1,13 @@
 #include "app/CQalorView.h"
 
+#include "app/AppState.h"
 #include "app/AuditLog.h"
-#include "app/CallIntake.h"
+#include "intake/CallIntake.h"
 #include "app/EditorReload.h"
 #include "app/PortArming.h"
-#include "app/ReceivedCallsModel.h"
-#include "app/ReportLines.h"
-#include "app/ReportProcessor.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
+#include "intake/ReportProcessor.h"
 #include "app/SerialPortTable.h"
 #include "app/UnframedDialog.h"
 #include "collector/CollectorLink.h"
@@ -102,6 +103,7 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
         d->journals = std::make_unique<IntakeLock>(CollectorService::lockPath());
         d->journals->tryLock();
         d->intake.emplace(*d->port, d->engine, d->calls, d->report);
+        d->intake->followHotelSettings(AppState::instance().hotel);
         d->processor.emplace(*d->intake, d->engine, d->report);
         d->intake->setReportMode(false);
         d->intake->openRawStore();

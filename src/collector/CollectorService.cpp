@@ -108,6 +108,7 @@ bool CollectorService::start(int port)
     }
     // The journals are this program's now: what the last run left is taken up.
     m_intake.emplace(*m_port, m_engine, m_calls, m_report);
+    m_intake->followHotelSettings(AppState::instance().hotel);
     m_processor.emplace(*m_intake, m_engine, m_report);
     HotelSettings::load(AppState::instance().hotel);
     AutoClassChange::install(&m_autoDowngrade);

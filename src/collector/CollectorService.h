@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/CallIntake.h"
-#include "app/ReceivedCallsModel.h"
-#include "app/ReportLines.h"
-#include "app/ReportProcessor.h"
+#include "intake/CallIntake.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
+#include "intake/ReportProcessor.h"
 #include "collector/CollectorRequests.h"
 #include "collector/IntakeLock.h"
 #include "hotel/AutoDowngrade.h"

@@ -2,9 +2,10 @@
 
 #include "FakeCommControl.h"
 
-#include "app/CallIntake.h"
-#include "app/ReceivedCallsModel.h"
-#include "app/ReportLines.h"
+#include "app/AppState.h"
+#include "intake/CallIntake.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
 #include "rating/CCallRater.h"
 
 namespace qalor::test {
@@ -20,6 +21,7 @@ struct Intake
         port.setInputLen(LineLength);
         port.setPortOpen(true);
         intake.setLineLength(engine.cdrLineLength());
+        intake.followHotelSettings(AppState::instance().hotel);
     }
 
     FakeCommControl port;

@@ -7,7 +7,7 @@
 
 #include "app/AlertDesk.h"
 #include "app/AppState.h"
-#include "app/ReportProcessor.h"
+#include "intake/ReportProcessor.h"
 #include "db/CDatabase.h"
 #include "rating/AlertLog.h"
 

@@ -19,7 +19,7 @@
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
 #include "gui/DialogRunner.h"
-#include "app/ReceivedCallsModel.h"
+#include "intake/ReceivedCallsModel.h"
 #include "db/DefaultRows.h"
 
 #include <QDateEdit>

@@ -4,8 +4,8 @@
 #include "TestDatabase.h"
 
 #include "app/CQalorView.h"
-#include "app/ReceivedCallsModel.h"
-#include "app/ReportLines.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
 #include "intake/LineJournal.h"

@@ -1,4 +1,4 @@
-#include "app/ReceivedCallsModel.h"
+#include "intake/ReceivedCallsModel.h"
 #include "rating/CCallRater.h"
 
 #include <QSignalSpy>

@@ -4,7 +4,7 @@
 #include "TestDatabase.h"
 
 #include "app/CQalorView.h"
-#include "app/ReceivedCallsModel.h"
+#include "intake/ReceivedCallsModel.h"
 
 #include <QApplication>
 #include <QFile>

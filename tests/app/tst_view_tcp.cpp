@@ -7,7 +7,7 @@
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
-#include "app/CallIntake.h"
+#include "intake/CallIntake.h"
 #include "app/PortDialog.h"
 #include "intake/LineAssembler.h"
 #include "intake/LineJournal.h"

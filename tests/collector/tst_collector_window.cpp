@@ -9,7 +9,7 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
-#include "app/ReceivedCallsModel.h"
+#include "intake/ReceivedCallsModel.h"
 #include "collector/CallFeed.h"
 #include "collector/CollectorLink.h"
 #include "db/CDatabase.h"

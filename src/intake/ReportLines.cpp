@@ -1,4 +1,4 @@
-#include "app/ReportLines.h"
+#include "intake/ReportLines.h"
 
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"

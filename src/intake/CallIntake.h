@@ -16,6 +16,7 @@ namespace qalor {
 
 class CommControl;
 class ReceivedCallsModel;
+struct HotelSettings;
 class ReportLines;
 
 // Opens the CDR port when it is closed; a port that will not open is
@@ -61,6 +62,7 @@ public:
 
     CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel& calls, ReportLines& report,
                QObject* parent = nullptr);
+    ~CallIntake() override;
 
     // Opens the raw-CDR record set (cdr表, append only). Failures are shown
     // with the driver's text or "Unkonwn Error in CQalorView Structing.".
@@ -69,6 +71,10 @@ public:
 
     bool saveRaw() const { return m_saveRaw; }
     void setSaveRaw(bool on) { m_saveRaw = on; }
+
+    // The hotel settings whose automatic class change applies when a stay's
+    // charges reach its deposit; without them nothing is lowered.
+    void followHotelSettings(const HotelSettings& settings) { m_hotel = &settings; }
 
     bool reportMode() const { return m_reportMode; }
     void setReportMode(bool on) { m_reportMode = on; }
@@ -123,7 +129,7 @@ public:
     void publish(const PricedCall& call);
     // A stay's charges reached its deposit: with automatic class change on,
     // the extension is lowered to its lowest class at once.
-    static void depositReached(const QString& extension);
+    void depositReached(const QString& extension);
 
 private:
     void resume();
@@ -156,6 +162,7 @@ private:
     CommControl& m_port;
     CCallRater& m_engine;
     ReceivedCallsModel& m_calls;
+    const HotelSettings* m_hotel = nullptr;
     ReportLines& m_report;
     LineAssembler m_assembler;
     CCdrSet m_raw;

@@ -1,4 +1,4 @@
-#include "app/ReceivedCallsModel.h"
+#include "intake/ReceivedCallsModel.h"
 
 #include "format/TextFormat.h"
 #include "rating/CCallRater.h"

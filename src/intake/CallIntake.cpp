@@ -1,10 +1,10 @@
-#include "app/CallIntake.h"
+#include "intake/CallIntake.h"
 
-#include "app/AppState.h"
-#include "app/ReceivedCallsModel.h"
-#include "app/ReportLines.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
 #include "db/CDatabase.h"
 #include "hotel/AutoClassChange.h"
+#include "hotel/HotelSettings.h"
 #include "intake/CdrParser.h"
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"
@@ -72,7 +72,7 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
     : QObject(parent), m_port(port), m_engine(engine), m_calls(calls), m_report(report),
       m_unframed(unframedJournalPath()), m_rawKept(rawJournalPath())
 {
-    m_engine.setDepositReached(&CallIntake::depositReached);
+    m_engine.setDepositReached([this](const QString& extension) { depositReached(extension); });
     connect(&m_port, &CommControl::comm, this, &CallIntake::receive);
     connect(&m_port, &CommControl::arrived, this, &CallIntake::drain);
     m_retry.setSingleShot(true);
@@ -88,6 +88,12 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
     });
     resume();
     retrySoon();
+}
+
+CallIntake::~CallIntake()
+{
+    // The engine may outlive the loop: it must not call back into it.
+    m_engine.setDepositReached(nullptr);
 }
 
 void CallIntake::resume()
@@ -563,7 +569,7 @@ void CallIntake::publish(const PricedCall& call)
 
 void CallIntake::depositReached(const QString& extension)
 {
-    if (!AppState::instance().hotel.autoChange)
+    if (!m_hotel || !m_hotel->autoChange)
         return;
     if (AutoClassChange* change = AutoClassChange::installed())
         change->lowerToDefault(extension);

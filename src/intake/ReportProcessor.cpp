@@ -1,8 +1,8 @@
-#include "app/ReportProcessor.h"
+#include "intake/ReportProcessor.h"
 
-#include "app/CallIntake.h"
+#include "intake/CallIntake.h"
 #include "prompt/Prompt.h"
-#include "app/ReportLines.h"
+#include "intake/ReportLines.h"
 #include "db/CDatabase.h"
 #include "intake/JournalMark.h"
 
