@@ -12,6 +12,7 @@
 // day, each the median and the slowest of several runs, and the time to
 // build and write a detail bill of 10,000 calls as a PDF file.
 
+#include "PeakMemory.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
 #include "reports/CallCursor.h"
@@ -125,7 +126,8 @@ int runOn(const QString& connection, int rows, int extensions, const QString& pd
     if (db.dialect() == SqlDialect::PostgreSQL)
         db.execute(QStringLiteral("ANALYZE 话费表"));
     const int total = count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表"));
-    std::printf("filled 话费表 with %d calls in %.1f s\n", total, timer.elapsed() / 1000.0);
+    std::printf("filled 话费表 with %d calls in %.1f s, peak RSS %.1f MiB\n", total, timer.elapsed() / 1000.0,
+                bench::peakMemoryMiB());
 
     QList<DetailQuery> monthOfOne;
     for (int i = 0; i < 20; ++i) {
@@ -137,8 +139,9 @@ int runOn(const QString& connection, int rows, int extensions, const QString& pd
     }
     const Figures month = firstPage(db, monthOfOne);
     std::printf("one extension, one month: first page in %.1f ms (median of %lld), slowest %.1f ms "
-                "(goal: 100 ms); %d calls on the page\n",
-                month.median, qlonglong(monthOfOne.size()), month.slowest, month.calls);
+                "(goal: 100 ms); %d calls on the page; peak RSS %.1f MiB\n",
+                month.median, qlonglong(monthOfOne.size()), month.slowest, month.calls,
+                bench::peakMemoryMiB());
 
     QList<DetailQuery> wholeDay;
     for (int i = 0; i < 10; ++i) {
@@ -149,8 +152,8 @@ int runOn(const QString& connection, int rows, int extensions, const QString& pd
     const Figures day = firstPage(db, wholeDay);
     const int dayCalls = count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 日期='240301'"));
     std::printf("one whole day (%d calls): first page in %.1f ms (median of %lld), slowest %.1f ms "
-                "(goal: 100 ms)\n",
-                dayCalls, day.median, qlonglong(wholeDay.size()), day.slowest);
+                "(goal: 100 ms); peak RSS %.1f MiB\n",
+                dayCalls, day.median, qlonglong(wholeDay.size()), day.slowest, bench::peakMemoryMiB());
 
     // Walking a whole day to its end, as the subtotal needs.
     {
@@ -163,7 +166,8 @@ int runOn(const QString& connection, int rows, int extensions, const QString& pd
         int walked = 0;
         while (cursor.next(row))
             ++walked;
-        std::printf("one whole day walked to its end: %d calls in %.1f ms\n", walked, timer.nsecsElapsed() / 1e6);
+        std::printf("one whole day walked to its end: %d calls in %.1f ms; peak RSS %.1f MiB\n", walked,
+                    timer.nsecsElapsed() / 1e6, bench::peakMemoryMiB());
     }
 
     if (!pdfFile.isEmpty()) {

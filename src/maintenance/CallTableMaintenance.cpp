@@ -1,5 +1,8 @@
 #include "maintenance/CallTableMaintenance.h"
 
+#include "db/SqlDialectText.h"
+#include "db/TableRegistry.h"
+
 #include <QSqlQuery>
 
 namespace qalor {
@@ -93,21 +96,35 @@ int CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end,
         if (progress)
             progress(done, DuplicateRemovalSteps);
     };
-    // All four steps or none: a failure after the range left 话费表 must not
-    // lose it.
+    // All steps or none: a failure half way must not lose a call.
     CTransaction transaction(m_db);
     lockCallTable();
     step(0);
     // Counted inside the lock: the rows the range held and those kept.
-    const int held = count(QStringLiteral("SELECT COUNT(*) FROM 话费表 ") + condition(false), range, 1);
+    const QString inRange = QStringLiteral("SELECT COUNT(*) FROM 话费表 ") + condition(false);
+    const int held = count(inRange, range, 1);
     m_db.execute(QStringLiteral("DELETE  FROM HF"));
     step(1);
     execute(QStringLiteral("INSERT INTO HF SELECT DISTINCT * FROM 话费表 "), range);
     step(2);
-    execute(QStringLiteral("DELETE  FROM 话费表 "), range);
+    // Only the second and later rows of each set of identical rows go: the
+    // rows of a month stay where they are, and their three indexes change
+    // only for the duplicates. Equal is meant as DISTINCT means it (empty
+    // values equal each other).
+    const SqlDialect dialect = m_db.dialect();
+    QStringList columns;
+    for (const ColumnDef& column : Tables::callCost().columns)
+        columns << column.name;
+    const QString row = rowIdColumn(dialect);
+    QSqlQuery extra = prepared(
+        QStringLiteral("DELETE FROM 话费表 ") + condition(false) + QStringLiteral(" AND ") + row +
+            QStringLiteral(" IN (SELECT r FROM (SELECT ") + row +
+            QStringLiteral(" AS r, ROW_NUMBER() OVER (PARTITION BY ") + columns.join(QLatin1Char(',')) +
+            QStringLiteral(") AS n FROM 话费表 ") + condition(false) + QStringLiteral(") copies WHERE n>1)"),
+        range, 2);
+    CDatabase::exec(extra);
     step(3);
-    m_db.execute(QStringLiteral("INSERT INTO 话费表 SELECT  * FROM HF "));
-    const int kept = count(QStringLiteral("SELECT COUNT(*) FROM HF ") + condition(false), range, 1);
+    const int kept = count(inRange, range, 1);
     transaction.commit();
     step(4);
     return held - kept;
