@@ -11,6 +11,7 @@
 // result tables.
 
 #include "BenchDataSource.h"
+#include "BulkFill.h"
 #include "PeakMemory.h"
 #include "PrintingPrompt.h"
 #include "SampleCall.h"
@@ -170,6 +171,7 @@ int main(int argc, char** argv)
         QElapsedTimer timer;
         timer.start();
         {
+            bench::BulkFill bulk(db);
             CTransaction transaction(db);
             fillUsers(db, sizes);
             fillCalls(db, sizes);
