@@ -1,13 +1,18 @@
 // bench_report: how fast a REPORT batch prices its collected lines.
 //
-//   bench_report [--lines N] [--batch N]
+//   bench_report [--lines N] [--batch N] [--connection <ODBC connection string>]
 //
-// On a fresh SQLite data source (demonstration tariffs) it prices N generated
-// CDR lines twice, each time into an emptied 话费表: once straight through the
-// engine (parse, price, store) in one transaction, once as a REPORT batch
-// (journal, batches of their own transactions, list rows, journal rewrites).
+// On a fresh SQLite data source (demonstration tariffs), or on the empty
+// database --connection names (PostgreSQL, say), it prices N generated
+// CDR lines two ways, each time into an emptied 话费表, and each way twice
+// (the better round counts): once straight through the
+// engine (parse, price, store row by row) in one transaction, once as a
+// REPORT batch (rows written several hundred a statement,
+// journal, batches of their own transactions, list rows, journal rewrites).
 // Line assembly is not part of either figure.
 
+#include "BenchDataSource.h"
+#include "PeakMemory.h"
 #include "intake/CallIntake.h"
 #include "intake/ReceivedCallsModel.h"
 #include "intake/ReportLines.h"
@@ -97,29 +102,45 @@ int main(int argc, char* argv[])
     const QCommandLineOption batchOption(
         QStringLiteral("batch"), QStringLiteral("Lines per transaction (default: the workstation's)."),
         QStringLiteral("n"), QStringLiteral("0"));
-    parser.addOptions({linesOption, batchOption});
+    parser.addOptions({linesOption, batchOption, BenchDataSource::option()});
     parser.addHelpOption();
     parser.process(app);
 
     QTemporaryDir folder;
     qputenv("QALOR_DATA_DIR", folder.path().toUtf8());
-    CDatabase::setDefaultConnectionString(
-        CDatabase::embeddedConnectionString(folder.filePath(QStringLiteral("tds.sqlite"))));
-    SchemaBuilder(CDatabase::shared()).createMissing(QStringLiteral("bench"), true);
+    const BenchDataSource source(parser);
+    CDatabase::setDefaultConnectionString(source.connection());
+    if (!SchemaBuilder(CDatabase::shared())
+             .createMissing(QStringLiteral("bench"), true)
+             .contains(QStringLiteral("话费表"))) {
+        std::fprintf(stderr, "the data source must be empty: the bench fills its tables\n");
+        return 2;
+    }
+    const bool pg = CDatabase::shared().dialect() == SqlDialect::PostgreSQL;
 
     const QStringList lines = generateLines(parser.value(linesOption).toInt());
     CCallRater engine;
+    // The better of two rounds counts: on a shared machine one disk flush
+    // that waits for another program's writes moves a single figure a lot.
     int engineStored = 0, reportStored = 0;
-    const double engineRate = engineBatch(engine, lines, engineStored);
-    const double reportRate = reportBatch(engine, lines, folder.filePath(QStringLiteral("report.journal")),
-                                          parser.value(batchOption).toInt(), reportStored);
+    double engineRate = 0, reportRate = 0;
+    for (int round = 0; round < 2; ++round) {
+        engineRate = qMax(engineRate, engineBatch(engine, lines, engineStored));
+        reportRate = qMax(reportRate,
+                          reportBatch(engine, lines, folder.filePath(QStringLiteral("report%1.journal").arg(round)),
+                                      parser.value(batchOption).toInt(), reportStored));
+    }
 
     std::printf("lines in the batch:                 %lld\n", static_cast<long long>(lines.size()));
     std::printf("engine batch (parse+price+store):   %.0f lines/s, %d calls stored\n", engineRate,
                 engineStored);
-    std::printf("REPORT batch, end to end:           %.0f lines/s, %d calls stored (goal >= 15000)\n",
-                reportRate, reportStored);
-    std::printf("REPORT / engine:                    %.2f\n", reportRate / engineRate);
+    std::printf("back end:                           %s\n", pg ? "PostgreSQL" : "SQLite");
+    std::printf("REPORT batch, end to end:           %.0f lines/s, %d calls stored\n", reportRate,
+                reportStored);
+    const double goal = pg ? 0.8 : 0.85;
+    std::printf("REPORT / engine:                    %.2f (goal >= %.2f)%s\n", reportRate / engineRate, goal,
+                reportRate / engineRate >= goal ? "" : "  MISSED");
     std::printf("rows in 话费表 after the batch:      %d\n", storedCalls());
+    std::printf("peak memory (RSS):                  %.1f MiB\n", bench::peakMemoryMiB());
     return reportStored == engineStored ? 0 : 1;
 }

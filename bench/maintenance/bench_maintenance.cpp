@@ -1,4 +1,5 @@
-// Measures duplicate removal over one month of a large call table.
+// Measures duplicate removal and backup over one month of a large call table,
+// with the peak memory (RSS) after each step.
 //
 //   bench_maintenance                      a scratch SQLite file
 //   bench_maintenance --connection "DRIVER={PostgreSQL Unicode};...;Database=scratch" [--clear]
@@ -8,12 +9,14 @@
 // the bench fills 话费表 and overwrites HF.
 
 #include "BenchDataSource.h"
+#include "BulkFill.h"
+#include "PeakMemory.h"
 #include "PrintingPrompt.h"
 #include "SampleCall.h"
-#include "prompt/Prompt.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
 #include "maintenance/CallTableCommands.h"
+#include "prompt/Prompt.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -99,13 +102,17 @@ int main(int argc, char** argv)
 
         QElapsedTimer timer;
         timer.start();
-        fill(db, rows);
+        {
+            bench::BulkFill bulk(db);
+            fill(db, rows);
+        }
         const double fillSeconds = timer.elapsed() / 1000.0;
         const int total = count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表"));
         const QString inMarch =
             QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 日期>='240301' AND 日期<='240331'");
         const int before = count(db, inMarch);
-        std::printf("filled %d rows in %.2f s (%.0f rows/s)\n", total, fillSeconds, total / fillSeconds);
+        std::printf("filled %d rows in %.2f s (%.0f rows/s), peak RSS %.1f MiB\n", total, fillSeconds,
+                    total / fillSeconds, bench::peakMemoryMiB());
 
         QElapsedTimer stepTimer;
         timer.restart();
@@ -124,9 +131,22 @@ int main(int argc, char** argv)
             return 1;
         const double seconds = timer.elapsed() / 1000.0;
         const int after = count(db, inMarch);
-        std::printf("duplicate removal, one month: %d rows in range -> %d rows in %.3f s\n", before, after,
-                    seconds);
+        std::printf("duplicate removal, one month: %d rows in range -> %d rows in %.3f s (goal: 5 s), "
+                    "peak RSS %.1f MiB\n",
+                    before, after, seconds, bench::peakMemoryMiB());
         std::printf("rows in 话费表 after: %d\n", count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表")));
+
+        db.execute(QStringLiteral("DELETE FROM 话费表备份"));
+        Prompt::install(&prompt);
+        timer.restart();
+        const bool backedUp = commands.backup({QDate(2024, 3, 1), QDate(2024, 3, 31), std::nullopt});
+        const double backupSeconds = timer.elapsed() / 1000.0;
+        Prompt::install(nullptr);
+        if (!backedUp)
+            return 1;
+        std::printf("backup, one month: %d rows in %.3f s (goal: 5 s), peak RSS %.1f MiB\n",
+                    count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表备份")), backupSeconds,
+                    bench::peakMemoryMiB());
         return 0;
     } catch (const DbError& error) {
         std::fprintf(stderr, "%s\n", qPrintable(error.message()));

@@ -7,6 +7,7 @@
 // weekday rows and two-tier rows; the rows written to 话费表 stay there.
 
 #include "CanonicalRecord.h"
+#include "PeakMemory.h"
 
 #include "prompt/Prompt.h"
 #include "db/CDatabase.h"
@@ -200,8 +201,12 @@ double batchRate(CCallRater& engine, CDatabase& db, const QStringList& recordTex
     QElapsedTimer timer;
     timer.start();
     CTransaction transaction(db);
+    // As a REPORT batch stores its calls: several hundred rows a statement.
+    engine.beginBatch();
     for (const QString& text : recordTexts)
         stored += engine.PriceAndStore(text);
+    if (!engine.finishBatch())
+        stored = 0;
     transaction.commit();
     return recordTexts.size() / (timer.nsecsElapsed() / 1e9);
 }
@@ -238,11 +243,13 @@ void breakdown(CDatabase& db, const QStringList& recordTexts)
     CallPrice price;
     CTransaction transaction(db);
     const double append = perCall([&](const QString&) { writer.append(call, price, match); });
+    writer.beginBatch();
+    const double batched = perCall([&](const QString&) { writer.append(call, price, match); });
+    writer.finishBatch();
     transaction.commit();
     std::printf("  per call: read %.2f us, +lookup %.2f us, +discount %.2f us, +start %.2f us; record-set "
-                "append %.2f "
-                "us (%g)\n",
-                read, lookup - read, discount - read, moment - read, append, double(sink));
+                "append %.2f us, batched append %.2f us (%g)\n",
+                read, lookup - read, discount - read, moment - read, append, batched, double(sink));
 }
 
 QString cdrLine(const QString& record)
@@ -314,11 +321,12 @@ int main(int argc, char* argv[])
             priced = qMax(priced, batchRate(engine, db, recordTexts, stored));
         }
         std::printf(
-            "PriceAndStore, %d records, one transaction: %8.0f calls/s  (goal >= 20000 on SQLite)%s\n", count,
-            priced, priced >= 20000 ? "" : "  MISSED");
-        std::printf("bare prepared INSERT of the same rows       : %8.0f rows/s\n", bare);
-        std::printf("  PriceAndStore / bare INSERT               : %8.2f     (goal >= 0.6)%s\n",
-                    priced / bare, priced / bare >= 0.6 ? "" : "  MISSED");
+            "PriceAndStore, %d records, one batch        : %8.0f calls/s  (goal >= 20000 on SQLite)%s\n",
+            count, priced, priced >= 20000 ? "" : "  MISSED");
+        std::printf("bare prepared single-row INSERT, same rows  : %8.0f rows/s\n", bare);
+        const double goal = db.dialect() == SqlDialect::PostgreSQL ? 0.8 : 0.85;
+        std::printf("  PriceAndStore / bare INSERT               : %8.2f     (goal >= %.2f)%s\n",
+                    priced / bare, goal, priced / bare >= goal ? "" : "  MISSED");
         std::printf("  stored %d of %d\n", stored, count);
         breakdown(db, recordTexts);
 
@@ -333,6 +341,7 @@ int main(int argc, char* argv[])
         CDatabase::resetShared();
         return 1;
     }
+    std::printf("peak memory (RSS): %.1f MiB\n", bench::peakMemoryMiB());
     if (prompt.count > 0)
         std::printf("messages shown: %d\n", prompt.count);
     Prompt::install(nullptr);

@@ -58,4 +58,11 @@ QString indexCountQuery(SqlDialect dialect)
                : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name=?");
 }
 
+QString bulkSortSetting(SqlDialect dialect)
+{
+    // A month of calls sorts in some 150 MB; the default of 4 MB spills it
+    // to disk several times over.
+    return dialect == SqlDialect::PostgreSQL ? QStringLiteral("SET LOCAL work_mem = '256MB'") : QString();
+}
+
 } // namespace qalor

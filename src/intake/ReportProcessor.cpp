@@ -65,6 +65,7 @@ bool ReportProcessor::runBatch(int count, Result& result)
         const QString identity = m_lines.journal().identity();
         const qint64 storedThrough = JournalMark::read(identity);
         qint64 through = 0;
+        m_engine.beginBatch();
         for (int i = 0; i < count; ++i) {
             const qint64 number = m_lines.entryNumber(i);
             through = qMax(through, number);
@@ -81,10 +82,17 @@ bool ReportProcessor::runBatch(int count, Result& result)
                 return;
             }
         }
+        // The rows still waiting in the writer go in before the mark that
+        // says they are stored.
+        if (!m_engine.finishBatch()) {
+            appendFailed = true;
+            return;
+        }
         if (through > 0)
             JournalMark::write(identity, through);
         transaction.commit();
     });
+    m_engine.discardBatch();
     if (!ran || appendFailed) {
         m_engine.reopenLostConnection();
         return false;

@@ -1,8 +1,37 @@
 #include "maintenance/CallTableMaintenance.h"
 
+#include "db/SqlDialectText.h"
+#include "db/TableRegistry.h"
+
 #include <QSqlQuery>
 
 namespace qalor {
+
+namespace {
+// The row identifiers ("SELECT r FROM (...)") of the second and later
+// copies of calls stored more than once among the rows the condition
+// selects: equal in every column, as DISTINCT takes them (empty values equal
+// each other). Rows equal in every column share their date and time, so only
+// rows whose date and time another row of the range has (read from the index
+// on 日期, 时间 alone) are compared column by column, in that index's order:
+// the month is never sorted whole. The condition stands in the statement
+// twice.
+QString laterCopies(SqlDialect dialect, const QString& where)
+{
+    QStringList columns;
+    for (const ColumnDef& column : Tables::callCost().columns)
+        columns << column.name;
+    columns.move(columns.indexOf(QStringLiteral("日期")), 0);
+    columns.move(columns.indexOf(QStringLiteral("时间")), 1);
+    const QString row = rowIdColumn(dialect);
+    return QStringLiteral("SELECT r FROM (SELECT ") + row +
+           QStringLiteral(" AS r, ROW_NUMBER() OVER (PARTITION BY ") + columns.join(QLatin1Char(',')) +
+           QStringLiteral(") AS n FROM 话费表 ") + where +
+           QStringLiteral(" AND (时间 IS NULL OR (日期, 时间) IN (SELECT 日期, 时间 FROM 话费表 ") + where +
+           QStringLiteral(" GROUP BY 日期, 时间 HAVING COUNT(*)>1))) copies WHERE n>1");
+}
+
+} // namespace
 
 QString CallTableMaintenance::condition(bool withCaller)
 {
@@ -39,6 +68,8 @@ int CallTableMaintenance::count(const QString& sql, const CallRange& range, int 
 
 void CallTableMaintenance::lockCallTable()
 {
+    if (const QString sorting = bulkSortSetting(m_db.dialect()); !sorting.isEmpty())
+        m_db.execute(sorting);
     // Other workstations append calls to the same server: their INSERTs wait
     // until this transaction ends, so none is written between two statements
     // (and none is deleted by the step that empties the range). SQLite lets
@@ -93,21 +124,28 @@ int CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end,
         if (progress)
             progress(done, DuplicateRemovalSteps);
     };
-    // All four steps or none: a failure after the range left 话费表 must not
-    // lose it.
+    // All steps or none: a failure half way must not lose a call.
     CTransaction transaction(m_db);
     lockCallTable();
     step(0);
     // Counted inside the lock: the rows the range held and those kept.
-    const int held = count(QStringLiteral("SELECT COUNT(*) FROM 话费表 ") + condition(false), range, 1);
+    const QString inRange = QStringLiteral("SELECT COUNT(*) FROM 话费表 ") + condition(false);
+    const int held = count(inRange, range, 1);
     m_db.execute(QStringLiteral("DELETE  FROM HF"));
     step(1);
-    execute(QStringLiteral("INSERT INTO HF SELECT DISTINCT * FROM 话费表 "), range);
+    // Only the second and later rows of each set of identical rows go; the
+    // rest of a month stays where it is, its three indexes untouched.
+    const QString where = condition(false);
+    QSqlQuery extra = prepared(QStringLiteral("DELETE FROM 话费表 ") + where + QStringLiteral(" AND ") +
+                                   rowIdColumn(m_db.dialect()) + QStringLiteral(" IN (") +
+                                   laterCopies(m_db.dialect(), where) + QLatin1Char(')'),
+                               range, 3);
+    CDatabase::exec(extra);
     step(2);
-    execute(QStringLiteral("DELETE  FROM 话费表 "), range);
+    // What the range holds now is its distinct rows, as HF always held them.
+    execute(QStringLiteral("INSERT INTO HF SELECT * FROM 话费表 "), range);
     step(3);
-    m_db.execute(QStringLiteral("INSERT INTO 话费表 SELECT  * FROM HF "));
-    const int kept = count(QStringLiteral("SELECT COUNT(*) FROM HF ") + condition(false), range, 1);
+    const int kept = count(inRange, range, 1);
     transaction.commit();
     step(4);
     return held - kept;

@@ -145,6 +145,18 @@ int CCallRater::PriceAndStore(const QString& record)
     return 1;
 }
 
+void CCallRater::beginBatch()
+{
+    if (CDatabase::shared().inTransaction())
+        m_writer.beginBatch();
+}
+
+bool CCallRater::finishBatch()
+{
+    return runGuarded(QStringLiteral("failt in addnew to callcostset/n Unknown Error!"),
+                      [&] { m_writer.finishBatch(); });
+}
+
 void CCallRater::reopenLostConnection()
 {
     CDatabase& db = CDatabase::shared();

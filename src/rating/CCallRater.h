@@ -69,6 +69,16 @@ public:
     // keep its lines.
     int PriceAndStore(const QString& record);
     const PricedCall& lastCall() const;
+
+    // A batch of calls inside one transaction (REPORT processing): their rows
+    // are written several hundred to a statement instead of one by one.
+    // finishBatch() writes what still waits, before the commit; false (the
+    // driver's text shown) when the data source refused rows, and the caller
+    // rolls the transaction back. discardBatch() ends a batch that is rolled
+    // back. The live path never batches: each call is stored as it comes.
+    void beginBatch();
+    bool finishBatch();
+    void discardBatch() { m_writer.discardBatch(); }
     // True when the last PriceAndStore returned 0 because its row could not
     // be appended to 话费表.
     bool lastAppendFailed() const { return m_lastAppendFailed; }

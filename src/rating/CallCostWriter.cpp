@@ -40,8 +40,39 @@ void CallCostWriter::open()
     m_set.open();
 }
 
+void CallCostWriter::beginBatch()
+{
+    m_batch.emplace(CDatabase::shared(), Tables::callCost());
+}
+
+void CallCostWriter::finishBatch()
+{
+    if (!m_batch)
+        return;
+    // The batch ends whether or not the rows are taken: a refused statement
+    // ends the transaction they belonged to.
+    try {
+        m_batch->flush();
+    } catch (...) {
+        m_batch.reset();
+        throw;
+    }
+    m_batch.reset();
+}
+
+void CallCostWriter::discardBatch()
+{
+    m_batch.reset();
+}
+
 void CallCostWriter::append(const CallRecordFields& call, const CallPrice& price, const RateMatch& match)
 {
+    if (m_batch) {
+        m_batch->append({call.caller, call.called, dateText(call.start.date), timeText(call.start.second),
+                         float(call.durationDigits()), price.effectiveRate, float(price.units), price.charge,
+                         0.0f, price.surcharge, match.area, match.countType});
+        return;
+    }
     if (!m_set.isOpen())
         open();
     using C = CCallCostSet;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "db/BatchRowWriter.h"
 #include "db/sets/CCallCostSet.h"
+
+#include <optional>
 
 namespace qalor {
 
@@ -18,8 +21,18 @@ public:
     bool isOpen() const { return m_set.isOpen(); }
     void close() { m_set.close(); }
     // Appends one row; opens the set first when it is not open. Raises
-    // DbError when the data source refuses the row.
+    // DbError when the data source refuses the row (in a batch: when it
+    // refuses the statement that carries the row and those before it).
     void append(const CallRecordFields& call, const CallPrice& price, const RateMatch& match);
+
+    // A batch (inside a transaction only): rows are written several hundred
+    // to a statement. finishBatch() writes the rest and raises DbError when
+    // the data source refuses them; the transaction must then roll back.
+    // discardBatch() forgets what waits (after a rollback).
+    void beginBatch();
+    void finishBatch();
+    void discardBatch();
+    bool inBatch() const { return m_batch.has_value(); }
 
     // "%y%m%d" and "%H%M%S" texts as 话费表 stores them.
     static QString dateText(QDate date);
@@ -27,6 +40,7 @@ public:
 
 private:
     CCallCostSet m_set;
+    std::optional<BatchRowWriter> m_batch;
 };
 
 } // namespace qalor

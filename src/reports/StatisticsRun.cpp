@@ -39,6 +39,8 @@ bool StatisticsRun::run(const QDate& start, const QDate& end, const QDateTime& n
     const bool completed = runGuarded(QStringLiteral("未知错误,在月统计中."), [&] {
         m_unregistered.clear();
         CTransaction transaction(m_db);
+        if (const QString sorting = bulkSortSetting(m_db.dialect()); !sorting.isEmpty())
+            m_db.execute(sorting);
         fillWorkTables(start, end);
         distributeCharges(*map);
         fillDepartments();

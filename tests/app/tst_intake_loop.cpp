@@ -64,6 +64,7 @@ private slots:
     void callArrivingWhileRefusalIsShown();
 
     void batchFailureKeepsItsLines();
+    void batchRefusedInAFullStatementKeepsItsLines();
     void batchSkipsFieldOrderErrors();
     void batchAfterAnEarlierRefusal();
 
@@ -512,6 +513,42 @@ void TestIntakeLoop::batchFailureKeepsItsLines()
     QVERIFY(rig.report.isEmpty());
     QVERIFY(LineJournal(ReportLines::defaultJournalPath()).isEmpty());
     QVERIFY(!rig.intake.reportMode());
+}
+
+void TestIntakeLoop::batchRefusedInAFullStatementKeepsItsLines()
+{
+    // A batch longer than one INSERT statement carries: the refused call is
+    // in the second statement, written while the batch is still pricing.
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    Intake rig;
+    rig.intake.setReportMode(true);
+    constexpr int Lines = 450;
+    QString text;
+    for (int i = 0; i < Lines; ++i)
+        text += mobileCall(i, i == 329 ? QStringLiteral("8013") : QStringLiteral("8001")).line();
+    rig.port.deliver(text);
+    QCOMPARE(rig.report.size(), Lines);
+    refuseCaller(db, QStringLiteral("8013"));
+
+    ReportProcessor processor(rig.intake, rig.engine, rig.report);
+    ReportProcessor::Result result = processor.compute();
+    QVERIFY(result.failed);
+    QCOMPARE(result.done, 0);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
+    QCOMPARE(rig.calls.rowCount(), 0);
+    QCOMPARE(rig.report.size(), Lines);
+    QCOMPARE(prompt.texts.size(), 1);
+    QCOMPARE(LineJournal(CCallRater::pendingJournalPath()).lines(), QStringList());
+
+    acceptEveryCaller(db);
+    result = processor.compute();
+    QVERIFY(!result.failed);
+    QCOMPARE(result.stored, Lines);
+    QCOMPARE(countRows(db, QStringLiteral("话费表")), Lines);
+    QCOMPARE(storedTwice(db), QStringList());
+    QCOMPARE(rig.calls.rowCount(), ReceivedCallsModel::MaxRows);
+    QVERIFY(rig.report.isEmpty());
 }
 
 void TestIntakeLoop::batchSkipsFieldOrderErrors()

@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "db/BatchRowWriter.h"
 #include "db/MappingClasses.h"
 #include "db/SchemaBuilder.h"
 
@@ -235,6 +236,80 @@ private slots:
         }
         QCOMPARE(db.column(QStringLiteral("SELECT ID FROM LOGINFO ORDER BY ID")).size(), 2);
         QVERIFY(db.scalar(QStringLiteral("SELECT COUNT(DISTINCT ID) FROM LOGINFO")) == QStringLiteral("2"));
+    }
+
+    void batchWriterStoresEveryRowColumnForColumn_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("perStatement");
+        QTest::newRow("none") << 0 << 4;
+        QTest::newRow("one") << 1 << 4;
+        QTest::newRow("one short of a statement") << 3 << 4;
+        QTest::newRow("exactly a statement") << 4 << 4;
+        QTest::newRow("one past a statement") << 5 << 4;
+        QTest::newRow("several statements and a rest") << 11 << 4;
+        QTest::newRow("one row a statement") << 3 << 1;
+    }
+    void batchWriterStoresEveryRowColumnForColumn()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, perStatement);
+        TestDatabase db;
+        const TableDef& table = Tables::callCost();
+        {
+            CTransaction transaction(CDatabase::shared());
+            BatchRowWriter writer(CDatabase::shared(), table, perStatement);
+            for (int row = 0; row < rows; ++row) {
+                QVariantList values;
+                for (int i = 0; i < table.columnCount(); ++i)
+                    values << sampleValue(table.column(i), i * 100 + row);
+                writer.append(values);
+            }
+            QCOMPARE(writer.waiting(), rows % perStatement);
+            writer.flush();
+            QCOMPARE(writer.waiting(), 0);
+            transaction.commit();
+        }
+        CCallCostSet reader;
+        reader.setSort(QStringLiteral("通话费"));
+        reader.open();
+        QCOMPARE(reader.recordCount(), rows);
+        for (int row = 0; row < rows; ++row, reader.moveNext())
+            for (int i = 0; i < reader.columnCount(); ++i)
+                QCOMPARE(reader.value(i),
+                         CRecordSet::normalize(reader.columnDef(i).type,
+                                               sampleValue(reader.columnDef(i), i * 100 + row)));
+    }
+
+    void batchWriterRowsGoWithARolledBackTransaction()
+    {
+        TestDatabase db;
+        const TableDef& table = Tables::callCost();
+        QVariantList values;
+        for (int i = 0; i < table.columnCount(); ++i)
+            values << sampleValue(table.column(i), i);
+        {
+            CTransaction transaction(CDatabase::shared());
+            BatchRowWriter writer(CDatabase::shared(), table, 2);
+            writer.append(values);
+            writer.append(values); // a full statement: written, then rolled back
+            writer.append(values); // waiting: never written
+        }
+        CCallCostSet reader;
+        reader.open();
+        QCOMPARE(reader.recordCount(), 0);
+
+        // A statement the data source refuses raises the driver's text and
+        // leaves nothing waiting.
+        db.execute(TestDatabase::isPostgres()
+                       ? "ALTER TABLE 话费表 ADD CONSTRAINT no_calls CHECK (通话费 < 0)"
+                       : "CREATE TRIGGER no_calls BEFORE INSERT ON 话费表 BEGIN SELECT RAISE(ABORT, 'no "
+                         "calls'); END");
+        CTransaction transaction(CDatabase::shared());
+        BatchRowWriter writer(CDatabase::shared(), table, 5);
+        writer.append(values);
+        QVERIFY_THROWS_EXCEPTION(DbError, writer.flush());
+        QCOMPARE(writer.waiting(), 0);
     }
 
     void transactionRollsBackEverything()
