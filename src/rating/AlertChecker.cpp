@@ -86,6 +86,12 @@ void AlertChecker::reload()
     m_loaded = false;
 }
 
+void AlertChecker::setBeforeReading(const std::function<void()>& hook)
+{
+    m_months.setBeforeReading(hook);
+    m_repeats.setBeforeReading(hook);
+}
+
 void AlertChecker::reportOnce(const QString& text)
 {
     if (!m_failureTold)

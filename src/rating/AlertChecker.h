@@ -35,6 +35,9 @@ public:
 
     // The rules or the extensions changed: read them again at the next call.
     void reload();
+    // Run before the month's or the day's calls are read from 话费表, which
+    // must then hold every call checked so far (and the one being checked).
+    void setBeforeReading(const std::function<void()>& hook);
     // Rules given directly (measurements); extensions as in 用户信息表 otherwise.
     void setRules(QList<AlertRule> rules, QHash<QString, int> departments);
     const QList<AlertRule>& rules() const { return m_rules; }

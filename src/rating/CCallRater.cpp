@@ -22,6 +22,8 @@ QString CCallRater::pendingJournalPath()
 
 CCallRater::CCallRater() : m_pending(pendingJournalPath())
 {
+    // A batch's rows wait in the writer; the alert checks read 话费表.
+    m_alerts.setBeforeReading([this] { m_writer.flushBatch(); });
     try {
         m_writer.open();
     } catch (const DbError& error) {

@@ -43,6 +43,23 @@ void CallCostWriter::open()
 void CallCostWriter::beginBatch()
 {
     m_batch.emplace(CDatabase::shared(), Tables::callCost());
+    m_batchRefused.reset();
+}
+
+void CallCostWriter::flushBatch()
+{
+    if (m_batch)
+        writeBatch([&] { m_batch->flush(); });
+}
+
+void CallCostWriter::writeBatch(const std::function<void()>& write)
+{
+    try {
+        write();
+    } catch (const DbError& error) {
+        m_batchRefused = error;
+        throw;
+    }
 }
 
 void CallCostWriter::finishBatch()
@@ -52,25 +69,31 @@ void CallCostWriter::finishBatch()
     // The batch ends whether or not the rows are taken: a refused statement
     // ends the transaction they belonged to.
     try {
+        if (m_batchRefused)
+            throw *m_batchRefused;
         m_batch->flush();
     } catch (...) {
-        m_batch.reset();
+        discardBatch();
         throw;
     }
-    m_batch.reset();
+    discardBatch();
 }
 
 void CallCostWriter::discardBatch()
 {
     m_batch.reset();
+    m_batchRefused.reset();
 }
 
 void CallCostWriter::append(const CallRecordFields& call, const CallPrice& price, const RateMatch& match)
 {
     if (m_batch) {
-        m_batch->append({call.caller, call.called, dateText(call.start.date), timeText(call.start.second),
-                         float(call.durationDigits()), price.effectiveRate, float(price.units), price.charge,
-                         0.0f, price.surcharge, match.area, match.countType});
+        const QVariantList row{call.caller,      call.called,        dateText(call.start.date),
+                               timeText(call.start.second),          float(call.durationDigits()),
+                               price.effectiveRate, float(price.units), price.charge,
+                               0.0f,             price.surcharge,    match.area,
+                               match.countType};
+        writeBatch([&] { m_batch->append(row); });
         return;
     }
     if (!m_set.isOpen())

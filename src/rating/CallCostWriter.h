@@ -1,8 +1,10 @@
 #pragma once
 
 #include "db/BatchRowWriter.h"
+#include "db/DbError.h"
 #include "db/sets/CCallCostSet.h"
 
+#include <functional>
 #include <optional>
 
 namespace qalor {
@@ -32,6 +34,10 @@ public:
     void beginBatch();
     void finishBatch();
     void discardBatch();
+    // Writes what waits now, still inside the batch (before 话费表 is read in
+    // the same transaction). A refusal is raised here and again by
+    // finishBatch(): the rows it carried are gone, so the batch must not commit.
+    void flushBatch();
     bool inBatch() const { return m_batch.has_value(); }
 
     // "%y%m%d" and "%H%M%S" texts as 话费表 stores them.
@@ -40,7 +46,12 @@ public:
 
 private:
     CCallCostSet m_set;
+    // Rows handed to the batch writer are gone from it whether or not the
+    // statement is taken: a refusal is remembered for finishBatch().
+    void writeBatch(const std::function<void()>& write);
+
     std::optional<BatchRowWriter> m_batch;
+    std::optional<DbError> m_batchRefused;
 };
 
 } // namespace qalor

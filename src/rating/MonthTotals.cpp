@@ -23,6 +23,8 @@ void MonthTotals::setDepartments(QHash<QString, int> departments)
 
 MonthTotals::Month MonthTotals::read(QDate first) const
 {
+    if (m_beforeReading)
+        m_beforeReading();
     CDatabase& db = CDatabase::shared();
     const SqlDialect dialect = db.dialect();
     QSqlQuery query =

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QHash>
 #include <QString>
+#include <functional>
 
 namespace qalor {
 
@@ -39,6 +40,9 @@ public:
     // each is read again when next needed.
     void forget() { m_months.clear(); }
 
+    // Run before 话费表 is read: rows still waiting to be written are written.
+    void setBeforeReading(std::function<void()> hook) { m_beforeReading = std::move(hook); }
+
 private:
     struct Month
     {
@@ -49,6 +53,7 @@ private:
 
     QHash<QString, int> m_departments;
     QHash<int, Month> m_months; // by year * 100 + month
+    std::function<void()> m_beforeReading;
 };
 
 } // namespace qalor

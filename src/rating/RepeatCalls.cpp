@@ -34,6 +34,8 @@ bool RepeatCalls::ensureDay(qint64 julianDay)
     if (m_days.contains(julianDay))
         return false;
     const QDate date = QDate::fromJulianDay(julianDay);
+    if (m_beforeReading)
+        m_beforeReading();
     QSqlQuery query =
         CDatabase::shared().prepare(QStringLiteral("SELECT 主叫号, 被叫号, 时间 FROM 话费表 WHERE 日期=?"));
     query.addBindValue(CallCostWriter::dateText(date));

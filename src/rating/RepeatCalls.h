@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <functional>
 
 namespace qalor {
 
@@ -31,6 +32,9 @@ public:
 
     void forget();
 
+    // Run before 话费表 is read: rows still waiting to be written are written.
+    void setBeforeReading(std::function<void()> hook) { m_beforeReading = std::move(hook); }
+
 private:
     static QString key(const QString& caller, const QString& called);
     // True when the day was read now (the stored call is among its rows).
@@ -39,6 +43,7 @@ private:
     int m_window = 0;
     QSet<qint64> m_days;
     QHash<QString, QList<qint64>> m_starts; // serial seconds by caller and number
+    std::function<void()> m_beforeReading;
 };
 
 } // namespace qalor
