@@ -7,36 +7,20 @@
 
 namespace qalor {
 
-namespace {
-// The connection the tables are known to exist on.
-QString& ensuredFor()
-{
-    static QString connection;
-    return connection;
-}
-} // namespace
-
 void CollectorTables::ensure()
 {
-    CDatabase& db = CDatabase::shared();
-    db.ensureOpen();
-    if (ensuredFor() == db.connectionString())
-        return;
-    db.execute(
-        QStringLiteral("CREATE TABLE IF NOT EXISTS 采集服务表 (服务 VARCHAR(80) NOT NULL PRIMARY KEY, "
-                       "主机 VARCHAR(64) NOT NULL, 串口号 INTEGER NOT NULL, 进程号 BIGINT NOT NULL, "
-                       "串口状态 SMALLINT NOT NULL, 待计算 INTEGER NOT NULL, 接收REPORT SMALLINT NOT NULL, "
-                       "心跳 BIGINT NOT NULL)"));
-    db.execute(
-        QStringLiteral("CREATE TABLE IF NOT EXISTS 采集请求表 (请求号 VARCHAR(100) NOT NULL PRIMARY KEY, "
-                       "服务 VARCHAR(80) NOT NULL, 请求 VARCHAR(20) NOT NULL, 参数 VARCHAR(4000), "
-                       "状态 SMALLINT NOT NULL, 结果 VARCHAR(4000), 时间 BIGINT NOT NULL)"));
-    db.execute(
-        QStringLiteral("CREATE TABLE IF NOT EXISTS 采集话单表 (服务 VARCHAR(80) NOT NULL, "
-                       "序号 BIGINT NOT NULL, 主叫号 VARCHAR(20), 被叫号 VARCHAR(40), 开始 VARCHAR(20), "
-                       "时长 INTEGER, 费率 REAL, 通话费 REAL, 附加费 REAL, 通达地 VARCHAR(100), "
-                       "计费单位数 INTEGER, PRIMARY KEY (服务, 序号))"));
-    ensuredFor() = db.connectionString();
+    CDatabase::shared().ensureOwnTables(
+        {QStringLiteral("CREATE TABLE IF NOT EXISTS 采集服务表 (服务 VARCHAR(80) NOT NULL PRIMARY KEY, "
+                        "主机 VARCHAR(64) NOT NULL, 串口号 INTEGER NOT NULL, 进程号 BIGINT NOT NULL, "
+                        "串口状态 SMALLINT NOT NULL, 待计算 INTEGER NOT NULL, 接收REPORT SMALLINT NOT NULL, "
+                        "心跳 BIGINT NOT NULL)"),
+         QStringLiteral("CREATE TABLE IF NOT EXISTS 采集请求表 (请求号 VARCHAR(100) NOT NULL PRIMARY KEY, "
+                        "服务 VARCHAR(80) NOT NULL, 请求 VARCHAR(20) NOT NULL, 参数 VARCHAR(4000), "
+                        "状态 SMALLINT NOT NULL, 结果 VARCHAR(4000), 时间 BIGINT NOT NULL)"),
+         QStringLiteral("CREATE TABLE IF NOT EXISTS 采集话单表 (服务 VARCHAR(80) NOT NULL, "
+                        "序号 BIGINT NOT NULL, 主叫号 VARCHAR(20), 被叫号 VARCHAR(40), 开始 VARCHAR(20), "
+                        "时长 INTEGER, 费率 REAL, 通话费 REAL, 附加费 REAL, 通达地 VARCHAR(100), "
+                        "计费单位数 INTEGER, PRIMARY KEY (服务, 序号))")});
 }
 
 QString CollectorTables::hostName()

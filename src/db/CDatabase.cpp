@@ -132,6 +132,17 @@ bool CDatabase::isOpen() const
     return m_db.isOpen();
 }
 
+void CDatabase::ensureOwnTables(const QStringList& statements)
+{
+    ensureOpen();
+    const QString key = m_connection + QLatin1Char('\n') + statements.value(0);
+    if (m_ownTables.contains(key))
+        return;
+    for (const QString& statement : statements)
+        execute(statement);
+    m_ownTables.insert(key);
+}
+
 void CDatabase::ensureOpen()
 {
     if (!isOpen())

@@ -2,9 +2,11 @@
 
 #include "db/DbError.h"
 
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -48,6 +50,10 @@ public:
     bool isOpen() const;
     // Opens the connection if it is not open.
     void ensureOpen();
+    // Tables the program keeps for its own bookkeeping (journal marks, the
+    // collector's tables): opens the connection and runs the CREATE TABLE IF
+    // NOT EXISTS statements once per data source.
+    void ensureOwnTables(const QStringList& statements);
 
     void execute(const QString& sql);
     // Returns the number of rows the statement touched, or -1 when unknown.
@@ -78,6 +84,7 @@ public:
 private:
     // Rolls back what can be rolled back and closes the connection.
     void discardConnection();
+    QSet<QString> m_ownTables; // data source and first statement, once created
     void endTransaction(bool committed);
 
     QString m_connection;

@@ -7,24 +7,10 @@
 
 namespace qalor {
 
-namespace {
-// The connection the table is known to exist on.
-QString& ensuredFor()
-{
-    static QString connection;
-    return connection;
-}
-} // namespace
-
 void JournalMark::ensureTable()
 {
-    CDatabase& db = CDatabase::shared();
-    db.ensureOpen();
-    if (ensuredFor() == db.connectionString())
-        return;
-    db.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS 日志序号表 (日志 VARCHAR(40) NOT NULL PRIMARY KEY, "
-                              "序号 BIGINT NOT NULL)"));
-    ensuredFor() = db.connectionString();
+    CDatabase::shared().ensureOwnTables({QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS 日志序号表 (日志 VARCHAR(40) NOT NULL PRIMARY KEY, 序号 BIGINT NOT NULL)")});
 }
 
 qint64 JournalMark::read(const QString& identity)
