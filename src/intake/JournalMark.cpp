@@ -9,8 +9,9 @@ namespace qalor {
 
 void JournalMark::ensureTable()
 {
-    CDatabase::shared().ensureOwnTables({QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS 日志序号表 (日志 VARCHAR(40) NOT NULL PRIMARY KEY, 序号 BIGINT NOT NULL)")});
+    CDatabase::shared().ensureOwnTables(
+        {QStringLiteral("CREATE TABLE IF NOT EXISTS 日志序号表 (日志 VARCHAR(40) NOT NULL PRIMARY KEY, 序号 "
+                        "BIGINT NOT NULL)")});
 }
 
 qint64 JournalMark::read(const QString& identity)

@@ -88,10 +88,17 @@ void CallCostWriter::discardBatch()
 void CallCostWriter::append(const CallRecordFields& call, const CallPrice& price, const RateMatch& match)
 {
     if (m_batch) {
-        const QVariantList row{call.caller,      call.called,        dateText(call.start.date),
-                               timeText(call.start.second),          float(call.durationDigits()),
-                               price.effectiveRate, float(price.units), price.charge,
-                               0.0f,             price.surcharge,    match.area,
+        const QVariantList row{call.caller,
+                               call.called,
+                               dateText(call.start.date),
+                               timeText(call.start.second),
+                               float(call.durationDigits()),
+                               price.effectiveRate,
+                               float(price.units),
+                               price.charge,
+                               0.0f,
+                               price.surcharge,
+                               match.area,
                                match.countType};
         writeBatch([&] { m_batch->append(row); });
         return;
