@@ -52,7 +52,8 @@ void CallCostWriter::flushBatch()
         writeBatch([&] { m_batch->flush(); });
 }
 
-void CallCostWriter::writeBatch(const std::function<void()>& write)
+template <class Write>
+void CallCostWriter::writeBatch(Write&& write)
 {
     try {
         write();

@@ -4,7 +4,6 @@
 #include "db/DbError.h"
 #include "db/sets/CCallCostSet.h"
 
-#include <functional>
 #include <optional>
 
 namespace qalor {
@@ -48,7 +47,8 @@ private:
     CCallCostSet m_set;
     // Rows handed to the batch writer are gone from it whether or not the
     // statement is taken: a refusal is remembered for finishBatch().
-    void writeBatch(const std::function<void()>& write);
+    template <class Write>
+    void writeBatch(Write&& write);
 
     std::optional<BatchRowWriter> m_batch;
     std::optional<DbError> m_batchRefused;
