@@ -1,6 +1,7 @@
 #include "CdrLines.h"
 #include "IntakeRig.h"
 #include "RecordingPrompt.h"
+#include "StoredCalls.h"
 #include "TestDatabase.h"
 
 #include "db/CDatabase.h"
@@ -19,11 +20,6 @@ using namespace qalor::test;
 namespace {
 
 constexpr int MountMegabytes = 16;
-
-QStringList storedNumbers(const TestDatabase& db)
-{
-    return db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 被叫号"));
-}
 
 QStringList numbersOf(int first, int count)
 {
@@ -166,8 +162,7 @@ void TestIntakeFullDisk::fullDiskLosesAndDoublesNothing()
         rig.port.deliver(mobileCall(i).line());
     const QStringList whileFull = storedNumbers(*db);
     qInfo("%lld calls stored while the disk was full", qlonglong(whileFull.size()) - 10);
-    QCOMPARE(db->column(QStringLiteral("SELECT 被叫号 FROM 话费表 GROUP BY 被叫号 HAVING COUNT(*) > 1")),
-             QStringList());
+    QCOMPARE(storedTwice(*db), QStringList());
     // What the journals' last pages still took is stored, in order; the rest waits.
     QVERIFY(whileFull.size() < 110);
     QCOMPARE(whileFull, numbersOf(0, int(whileFull.size())));

@@ -3,15 +3,16 @@
 #include "IntakeRig.h"
 #include "RecordingPrompt.h"
 #include "RefusedCaller.h"
+#include "StoredCalls.h"
 #include "TestDatabase.h"
 
 #include "app/AppState.h"
 #include "intake/CallIntake.h"
+#include "intake/LineJournal.h"
 #include "intake/ReceivedCallsModel.h"
+#include "intake/ReceivedJournal.h"
 #include "intake/ReportLines.h"
 #include "intake/ReportProcessor.h"
-#include "intake/LineJournal.h"
-#include "intake/ReceivedJournal.h"
 #include "rating/CCallRater.h"
 #include "rating/RefusedCalls.h"
 #include "serial/StreamBreak.h"
@@ -32,12 +33,6 @@ constexpr int LineLength = Intake::LineLength;
 int countRows(const TestDatabase& db, const QString& table)
 {
     return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
-}
-
-// Dialled numbers stored more than once.
-QStringList storedTwice(const TestDatabase& db)
-{
-    return db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 GROUP BY 被叫号 HAVING COUNT(*) > 1"));
 }
 
 } // namespace
@@ -289,12 +284,15 @@ void TestIntakeLoop::depositReachedExactly_data()
     const QString surcharge = QStringLiteral("0.15");
     QTest::newRow("live, exactly the deposit") << StoredBy::Live << none << QStringLiteral("1.6") << true;
     QTest::newRow("live, a cent short") << StoredBy::Live << none << QStringLiteral("1.61") << false;
-    QTest::newRow("REPORT batch, exactly the deposit") << StoredBy::Batch << none << QStringLiteral("1.6") << true;
+    QTest::newRow("REPORT batch, exactly the deposit")
+        << StoredBy::Batch << none << QStringLiteral("1.6") << true;
     QTest::newRow("REPORT batch, a cent short") << StoredBy::Batch << none << QStringLiteral("1.61") << false;
-    QTest::newRow("stored after a refusal, exactly") << StoredBy::Replay << none << QStringLiteral("1.6") << true;
+    QTest::newRow("stored after a refusal, exactly")
+        << StoredBy::Replay << none << QStringLiteral("1.6") << true;
     QTest::newRow("stored after a refusal, a cent short")
         << StoredBy::Replay << none << QStringLiteral("1.61") << false;
-    QTest::newRow("live with a surcharge, exactly") << StoredBy::Live << surcharge << QStringLiteral("2.2") << true;
+    QTest::newRow("live with a surcharge, exactly")
+        << StoredBy::Live << surcharge << QStringLiteral("2.2") << true;
     QTest::newRow("live with a surcharge, a cent short")
         << StoredBy::Live << surcharge << QStringLiteral("2.21") << false;
     QTest::newRow("REPORT batch with a surcharge, exactly")
@@ -313,16 +311,18 @@ void TestIntakeLoop::depositReachedExactly()
     RecordingPrompt prompt;
     RecordingClassChange change;
     db.execute(QStringLiteral("UPDATE 费率表 SET 附加费费率=%1 WHERE 区号='13'").arg(surchargeRate));
-    db.execute(QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
-                              "服务费比例, 押金) VALUES ('8003', '301', '20260314', '120000', 0, 0, 0, %1)")
-                   .arg(deposit));
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金) VALUES ('8003', '301', '20260314', '120000', 0, 0, 0, %1)")
+            .arg(deposit));
     AppState::instance().hotel.autoChange = 1;
     Intake rig;
     rig.intake.setReportMode(path == StoredBy::Batch);
     if (path == StoredBy::Replay)
         refuseCaller(db, QStringLiteral("8003"));
     // Two mobile calls of 0.80 each.
-    rig.port.deliver(mobileCall(0, QStringLiteral("8003")).line() + mobileCall(1, QStringLiteral("8003")).line());
+    rig.port.deliver(mobileCall(0, QStringLiteral("8003")).line() +
+                     mobileCall(1, QStringLiteral("8003")).line());
     if (path == StoredBy::Batch) {
         ReportProcessor processor(rig.intake, rig.engine, rig.report);
         QCOMPARE(processor.compute().stored, 2);
@@ -339,7 +339,8 @@ void TestIntakeLoop::depositReachedExactly()
     QCOMPARE(change.lowered, lowered ? QStringList{QStringLiteral("8003")} : QStringList{});
     // The stay grows by what each line shows: charge and surcharge.
     const double accrued = surchargeRate == QStringLiteral("0") ? 1.6 : 2.2;
-    QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8003'")).toDouble(), accrued);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8003'")).toDouble(),
+             accrued);
 }
 
 void TestIntakeLoop::droppedConnectionRecovers()
