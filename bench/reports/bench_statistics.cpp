@@ -135,7 +135,11 @@ int main(int argc, char** argv)
                                               QStringLiteral("n"), QStringLiteral("2000"));
     const QCommandLineOption departmentsOption(QStringLiteral("departments"), QStringLiteral("departments"),
                                                QStringLiteral("n"), QStringLiteral("40"));
-    parser.addOptions({connectionOption, clearOption, rowsOption, monthOption, extensionsOption, departmentsOption});
+    const QCommandLineOption reuseOption(
+        QStringLiteral("reuse"),
+        QStringLiteral("run on the calls an earlier run of the same sizes left in the data source"));
+    parser.addOptions({connectionOption, clearOption, reuseOption, rowsOption, monthOption, extensionsOption,
+                       departmentsOption});
     parser.process(app);
 
     Sizes sizes;
@@ -154,8 +158,11 @@ int main(int argc, char** argv)
         CDatabase db(connection);
         db.open();
         SchemaBuilder(db).createMissing(QStringLiteral("secret"), false);
+        const bool reuse = parser.isSet(reuseOption) &&
+                           count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表")) == sizes.rows &&
+                           count(db, QStringLiteral("SELECT COUNT(*) FROM 用户信息表")) == sizes.extensions;
         const QStringList filled{QStringLiteral("话费表"), QStringLiteral("用户信息表"), QStringLiteral("部门表")};
-        for (const QString& table : filled) {
+        for (const QString& table : reuse ? QStringList() : filled) {
             if (count(db, QStringLiteral("SELECT COUNT(*) FROM ") + table) == 0)
                 continue;
             if (!scratch && !parser.isSet(clearOption)) {
@@ -170,7 +177,7 @@ int main(int argc, char** argv)
 
         QElapsedTimer timer;
         timer.start();
-        {
+        if (!reuse) {
             bench::BulkFill bulk(db);
             CTransaction transaction(db);
             fillUsers(db, sizes);

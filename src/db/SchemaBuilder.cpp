@@ -52,6 +52,8 @@ QList<IndexDef> indexes()
     return {{Tables::callCost(), QStringLiteral("话费表_日期"), QStringLiteral("日期, 时间")},
             {Tables::callCost(), QStringLiteral("话费表_主叫"), QStringLiteral("主叫号, 日期")},
             {Tables::callCost(), QStringLiteral("话费表_被叫"), QStringLiteral("被叫号")},
+            // The statistics run writes each extension's charges into its row.
+            {Tables::tj(), QStringLiteral("tj_电话号码"), QStringLiteral("电话号码")},
             // A call is logged once per rule, however often it is checked.
             {Tables::alertLog(), QStringLiteral("告警记录表_呼叫"),
              QStringLiteral("主叫号, 被叫号, 日期, 时间, 通话秒数, 规则编号"), true},

@@ -38,17 +38,18 @@ QString columnTypeName(SqlDialect dialect, const ColumnDef& column)
 QString centsOf(SqlDialect dialect, const QString& column)
 {
     // 0.9999999: 100 x 0.01 in single precision is 0.99999998, the single
-    // below it 0.99999988. SQLite's ROUND adds a half and cuts, away from
-    // zero; PostgreSQL rounds doubles half to even, so it floors instead
-    // (only amounts of a cent or more get this far).
+    // below it 0.99999988. Only amounts of a cent or more get rounded, half
+    // up: PostgreSQL's ROUND of a double would round half to even, so it
+    // floors a half more; SQLite cuts a half more, as its ROUND does (and
+    // a month of calls sums faster without the function call).
     if (dialect == SqlDialect::PostgreSQL) {
         const QString hundredfold = QStringLiteral("(CAST(") + column + QStringLiteral(" AS DOUBLE PRECISION)*100)");
         return QStringLiteral("(CASE WHEN ") + hundredfold + QStringLiteral(">=0.9999999 THEN CAST(FLOOR(") +
                hundredfold + QStringLiteral("+0.5) AS BIGINT) ELSE 0 END)");
     }
     const QString hundredfold = QStringLiteral("(") + column + QStringLiteral("*100)");
-    return QStringLiteral("(CASE WHEN ") + hundredfold + QStringLiteral(">=0.9999999 THEN CAST(ROUND(") + hundredfold +
-           QStringLiteral(") AS INTEGER) ELSE 0 END)");
+    return QStringLiteral("(CASE WHEN ") + hundredfold + QStringLiteral(">=0.9999999 THEN CAST(") +
+           hundredfold + QStringLiteral("+0.5 AS INTEGER) ELSE 0 END)");
 }
 
 QString indexCountQuery(SqlDialect dialect)
@@ -56,13 +57,6 @@ QString indexCountQuery(SqlDialect dialect)
     return dialect == SqlDialect::PostgreSQL
                ? QStringLiteral("SELECT COUNT(*) FROM pg_indexes WHERE indexname=?")
                : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name=?");
-}
-
-QString bulkSortSetting(SqlDialect dialect)
-{
-    // A month of calls sorts in some 150 MB; the default of 4 MB spills it
-    // to disk several times over.
-    return dialect == SqlDialect::PostgreSQL ? QStringLiteral("SET LOCAL work_mem = '256MB'") : QString();
 }
 
 } // namespace qalor

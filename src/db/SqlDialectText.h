@@ -21,10 +21,5 @@ QString columnTypeName(SqlDialect dialect, const ColumnDef& column);
 QString centsOf(SqlDialect dialect, const QString& column);
 // A query counting the indexes of the name bound as its one value.
 QString indexCountQuery(SqlDialect dialect);
-// A statement that lets the big sorts of one transaction (DISTINCT over a
-// month of calls) run in the server's memory instead of temporary files;
-// run inside that transaction. Empty where the connection's own settings
-// see to it (SQLite: temp_store, page cache).
-QString bulkSortSetting(SqlDialect dialect);
 
 } // namespace qalor

@@ -37,17 +37,6 @@ void CallTableCommands::openConnection()
     if (m_db->isOpen())
         return;
     m_db->open();
-    // This connection only does bulk work over the call table: a larger page
-    // cache keeps the three indexes of 话费表 in memory while a month of rows
-    // is deleted and written back, and DISTINCT sorts in memory.
-    if (m_db->dialect() == SqlDialect::SQLite) {
-        try {
-            m_db->execute(QStringLiteral("PRAGMA cache_size=-65536"));
-            m_db->execute(QStringLiteral("PRAGMA temp_store=MEMORY"));
-        } catch (const DbError&) {
-            // only slower without them
-        }
-    }
 }
 
 bool CallTableCommands::open()

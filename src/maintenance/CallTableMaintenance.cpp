@@ -1,5 +1,6 @@
 #include "maintenance/CallTableMaintenance.h"
 
+#include "db/CallTableStatements.h"
 #include "db/SqlDialectText.h"
 #include "db/TableRegistry.h"
 
@@ -7,49 +8,39 @@
 
 namespace qalor {
 
-namespace {
-// The row identifiers ("SELECT r FROM (...)") of the second and later
-// copies of calls stored more than once among the rows the condition
-// selects: equal in every column, as DISTINCT takes them (empty values equal
-// each other). Rows equal in every column share their date and time, so only
-// rows whose date and time another row of the range has (read from the index
-// on 日期, 时间 alone) are compared column by column, in that index's order:
-// the month is never sorted whole. The condition stands in the statement
-// twice.
-QString laterCopies(SqlDialect dialect, const QString& where)
+QString CallTableMaintenance::predicate(bool withCaller)
 {
-    QStringList columns;
-    for (const ColumnDef& column : Tables::callCost().columns)
-        columns << column.name;
-    columns.move(columns.indexOf(QStringLiteral("日期")), 0);
-    columns.move(columns.indexOf(QStringLiteral("时间")), 1);
-    const QString row = rowIdColumn(dialect);
-    return QStringLiteral("SELECT r FROM (SELECT ") + row +
-           QStringLiteral(" AS r, ROW_NUMBER() OVER (PARTITION BY ") + columns.join(QLatin1Char(',')) +
-           QStringLiteral(") AS n FROM 话费表 ") + where +
-           QStringLiteral(" AND (时间 IS NULL OR (日期, 时间) IN (SELECT 日期, 时间 FROM 话费表 ") + where +
-           QStringLiteral(" GROUP BY 日期, 时间 HAVING COUNT(*)>1))) copies WHERE n>1");
+    QString predicate = QStringLiteral("日期<=? and 日期>=?");
+    if (withCaller)
+        predicate += QStringLiteral(" and 主叫号=?");
+    return predicate;
 }
-
-} // namespace
 
 QString CallTableMaintenance::condition(bool withCaller)
 {
-    QString where = QStringLiteral("where 日期<=? and 日期>=?");
-    if (withCaller)
-        where += QStringLiteral(" and 主叫号=?");
-    return where;
+    return QStringLiteral("where ") + predicate(withCaller);
+}
+
+QVariantList CallTableMaintenance::values(const CallRange& range)
+{
+    QVariantList values{dateText(range.end), dateText(range.start)};
+    if (range.caller)
+        values << *range.caller;
+    return values;
+}
+
+QString CallTableMaintenance::rowsOf(const CallRange& range)
+{
+    return callRowsFrom(m_db, predicate(range.caller.has_value()), values(range));
 }
 
 QSqlQuery CallTableMaintenance::prepared(const QString& sql, const CallRange& range, int conditions)
 {
     QSqlQuery query = m_db.prepare(sql);
-    for (int i = 0; i < conditions; ++i) {
-        query.addBindValue(dateText(range.end));
-        query.addBindValue(dateText(range.start));
-        if (range.caller)
-            query.addBindValue(*range.caller);
-    }
+    const QVariantList bound = values(range);
+    for (int i = 0; i < conditions; ++i)
+        for (const QVariant& value : bound)
+            query.addBindValue(value);
     return query;
 }
 
@@ -68,8 +59,6 @@ int CallTableMaintenance::count(const QString& sql, const CallRange& range, int 
 
 void CallTableMaintenance::lockCallTable()
 {
-    if (const QString sorting = bulkSortSetting(m_db.dialect()); !sorting.isEmpty())
-        m_db.execute(sorting);
     // Other workstations append calls to the same server: their INSERTs wait
     // until this transaction ends, so none is written between two statements
     // (and none is deleted by the step that empties the range). SQLite lets
@@ -80,14 +69,17 @@ void CallTableMaintenance::lockCallTable()
 
 void CallTableMaintenance::backup(const CallRange& range)
 {
+    const BulkWork bulk(m_db);
     CTransaction transaction(m_db);
     lockCallTable();
-    execute(QStringLiteral("INSERT INTO 话费表备份 SELECT * FROM 话费表 "), range);
+    QSqlQuery copy = prepared(QStringLiteral("INSERT INTO 话费表备份 SELECT * FROM ") + rowsOf(range), range);
+    CDatabase::exec(copy);
     transaction.commit();
 }
 
 void CallTableMaintenance::remove(const CallRange& range)
 {
+    const BulkWork bulk(m_db);
     CTransaction transaction(m_db);
     lockCallTable();
     execute(QStringLiteral("DELETE  FROM 话费表 "), range);
@@ -102,6 +94,7 @@ CallTableMaintenance::RestoreCount CallTableMaintenance::restore(const CallRange
     const QString where = condition(range.caller.has_value());
     const QString missing = QStringLiteral("SELECT * FROM 话费表备份 ") + where +
                             QStringLiteral(" EXCEPT SELECT * FROM 话费表 ") + where;
+    const BulkWork bulk(m_db);
     CTransaction transaction(m_db);
     lockCallTable();
     RestoreCount counted;
@@ -125,25 +118,27 @@ int CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end,
             progress(done, DuplicateRemovalSteps);
     };
     // All steps or none: a failure half way must not lose a call.
+    const BulkWork bulk(m_db);
     CTransaction transaction(m_db);
     lockCallTable();
     step(0);
     // Counted inside the lock: the rows the range held and those kept.
     const QString inRange = QStringLiteral("SELECT COUNT(*) FROM 话费表 ") + condition(false);
     const int held = count(inRange, range, 1);
-    m_db.execute(QStringLiteral("DELETE  FROM HF"));
+    emptyWorkTable(m_db, QStringLiteral("HF"));
     step(1);
     // Only the second and later rows of each set of identical rows go; the
     // rest of a month stays where it is, its three indexes untouched.
-    const QString where = condition(false);
-    QSqlQuery extra = prepared(QStringLiteral("DELETE FROM 话费表 ") + where + QStringLiteral(" AND ") +
-                                   rowIdColumn(m_db.dialect()) + QStringLiteral(" IN (") +
-                                   laterCopies(m_db.dialect(), where) + QLatin1Char(')'),
-                               range, 3);
+    QSqlQuery extra =
+        prepared(QStringLiteral("DELETE FROM 话费表 ") + condition(false) + QStringLiteral(" AND ") +
+                     rowIdColumn(m_db.dialect()) + QStringLiteral(" IN (") +
+                     laterCallCopies(m_db.dialect(), predicate(false)) + QLatin1Char(')'),
+                 range, 3);
     CDatabase::exec(extra);
     step(2);
     // What the range holds now is its distinct rows, as HF always held them.
-    execute(QStringLiteral("INSERT INTO HF SELECT * FROM 话费表 "), range);
+    QSqlQuery copy = prepared(QStringLiteral("INSERT INTO HF SELECT * FROM ") + rowsOf(range), range);
+    CDatabase::exec(copy);
     step(3);
     const int kept = count(inRange, range, 1);
     transaction.commit();

@@ -62,14 +62,18 @@ public:
     int removeDuplicates(const QDate& start, const QDate& end, const Progress& progress = {});
 
     // The range condition with its placeholders: end date, start date, then
-    // the caller when there is one.
+    // the caller when there is one; predicate() is the same without "where".
     static QString condition(bool withCaller);
+    static QString predicate(bool withCaller);
+    // The values of those placeholders.
+    static QVariantList values(const CallRange& range);
     static QString dateText(const QDate& date) { return date.toString(QStringLiteral("yyMMdd")); }
 
 private:
     void lockCallTable();
     QSqlQuery prepared(const QString& sql, const CallRange& range, int conditions = 1);
     void execute(const QString& head, const CallRange& range);
+    QString rowsOf(const CallRange& range);
     int count(const QString& sql, const CallRange& range, int conditions);
 
     CDatabase& m_db;

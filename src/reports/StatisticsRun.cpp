@@ -1,9 +1,10 @@
 #include "reports/StatisticsRun.h"
 
-#include "reports/CountTypeMap.h"
+#include "db/CallTableStatements.h"
 #include "db/SqlDialectText.h"
 #include "format/Money.h"
 #include "prompt/Prompt.h"
+#include "reports/CountTypeMap.h"
 
 #include <QHash>
 #include <QMap>
@@ -27,20 +28,10 @@ bool StatisticsRun::run(const QDate& start, const QDate& end, const QDateTime& n
     if (!map)
         return false;
     QList<UnregisteredType> unregistered;
-    if (m_db.dialect() == SqlDialect::SQLite) {
-        // The DISTINCT copy and the grouping sort a month of calls: in memory,
-        // not through temporary files. Only a matter of speed, so a refusal
-        // is of no concern; a connection that is not there shows in the run.
-        try {
-            m_db.execute(QStringLiteral("PRAGMA temp_store=MEMORY"));
-        } catch (const DbError&) {
-        }
-    }
     const bool completed = runGuarded(QStringLiteral("未知错误,在月统计中."), [&] {
         m_unregistered.clear();
+        const BulkWork bulk(m_db);
         CTransaction transaction(m_db);
-        if (const QString sorting = bulkSortSetting(m_db.dialect()); !sorting.isEmpty())
-            m_db.execute(sorting);
         fillWorkTables(start, end);
         distributeCharges(*map);
         fillDepartments();
@@ -65,17 +56,23 @@ void StatisticsRun::fillWorkTables(const QDate& start, const QDate& end)
         "insert into tj SELECT 用户信息表.电话号码, 用户信息表.用户名, 用户信息表.月租费, 用户信息表.是否宿舍电话, "
         "用户信息表.部门编号, 部门表.部门名,0 as 市话, 0 AS 本地网, 0 AS 长途, 0 AS 信息台等  FROM 部门表 RIGHT "
         "JOIN 用户信息表 ON 部门表.部门编号 = 用户信息表.部门编号 WHERE ((用户信息表.部门编号=部门表.部门编号))"));
-    m_db.execute(QStringLiteral("DELETE  FROM HF"));
-    // DISTINCT: a call stored twice is counted once.
+    emptyWorkTable(m_db, QStringLiteral("HF"));
+    // The period's distinct calls, as DISTINCT gives them: a call stored
+    // twice is counted once.
+    const SqlDialect dialect = m_db.dialect();
+    const QString period = QStringLiteral("日期>=? And 日期<=?");
+    const QVariantList dates{callDate(start), callDate(end)};
     QSqlQuery copy =
-        m_db.prepare(QStringLiteral("INSERT INTO HF SELECT DISTINCT * FROM 话费表 WHERE (日期>=? And 日期<=?)"));
-    copy.bindValue(0, callDate(start));
-    copy.bindValue(1, callDate(end));
+        m_db.prepare(QStringLiteral("INSERT INTO HF SELECT * FROM ") + callRowsFrom(m_db, period, dates) +
+                     QStringLiteral(" AND ") + rowIdColumn(dialect) + QStringLiteral(" NOT IN (") +
+                     laterCallCopies(dialect, period) + QLatin1Char(')'));
+    for (int repeated = 0; repeated < 3; ++repeated)
+        for (const QVariant& date : dates)
+            copy.addBindValue(date);
     CDatabase::exec(copy);
     m_db.execute(QStringLiteral("DELETE  FROM 临时统计表"));
     // Each call counts with the cents its bill line shows; the sums are whole
     // numbers, the same on every back end and in every run.
-    const SqlDialect dialect = m_db.dialect();
     m_db.execute(QStringLiteral("INSERT INTO 临时统计表 SELECT 主叫号,统计类型,SUM(") +
                  centsOf(dialect, QStringLiteral("通话费")) + QLatin1Char('+') +
                  centsOf(dialect, QStringLiteral("附加费")) +
@@ -91,7 +88,7 @@ void StatisticsRun::distributeCharges(const CountTypeMap& map)
         m_db.execute(QStringLiteral("UPDATE tj SET ") + columns[column] + QStringLiteral(" = 0.00"));
 
     // Types that name the same column add up.
-    QMap<QString, std::array<Money, CountTypeMap::ChargeColumnCount>> charges;
+    QMap<QString, ChargeRow> charges;
     QMap<int, Money> unregistered;
     QSqlQuery sums = m_db.prepare(QStringLiteral("SELECT 主叫号,统计类型,费用 FROM 临时统计表"));
     CDatabase::exec(sums);
@@ -110,19 +107,41 @@ void StatisticsRun::distributeCharges(const CountTypeMap& map)
         (*found)[column] += amount;
     }
 
-    QSqlQuery update = m_db.prepare(
-        QStringLiteral("UPDATE tj SET 市话=?, 本地网=?, 长途=?, 信息台等=? WHERE 电话号码=?"));
-    for (auto it = charges.cbegin(); it != charges.cend(); ++it) {
-        for (int column = 0; column < CountTypeMap::ChargeColumnCount; ++column)
-            update.bindValue(column, (*it)[column].toDouble());
-        update.bindValue(CountTypeMap::ChargeColumnCount, it.key());
-        CDatabase::exec(update);
-    }
+    writeCharges(charges);
 
     for (auto it = unregistered.cbegin(); it != unregistered.cend(); ++it)
         m_unregistered.append({it.key(), 0, it.value()});
     if (!m_unregistered.isEmpty())
         countUnregisteredCalls();
+}
+
+void StatisticsRun::writeCharges(const QMap<QString, ChargeRow>& charges)
+{
+    // Up to 200 extensions a statement: on a server each statement costs a
+    // round trip. The columns of a VALUES list are column1, column2, ... on
+    // both back ends.
+    constexpr int RowsPerStatement = 200;
+    const QStringList& columns = CountTypeMap::chargeColumns();
+    QString row = QStringLiteral("(?");
+    QStringList assignments;
+    for (int column = 0; column < columns.size(); ++column) {
+        row += QStringLiteral(", CAST(? AS DOUBLE PRECISION)");
+        assignments << columns[column] + QStringLiteral("=v.column") + QString::number(column + 2);
+    }
+    row += QLatin1Char(')');
+    for (auto it = charges.cbegin(); it != charges.cend();) {
+        const int rows = int(std::min<qsizetype>(RowsPerStatement, std::distance(it, charges.cend())));
+        QSqlQuery update = m_db.prepare(
+            QStringLiteral("UPDATE tj SET ") + assignments.join(QStringLiteral(", ")) +
+            QStringLiteral(" FROM (VALUES ") + QStringList(rows, row).join(QStringLiteral(", ")) +
+            QStringLiteral(") v WHERE tj.电话号码=v.column1"));
+        for (int i = 0; i < rows; ++i, ++it) {
+            update.addBindValue(it.key());
+            for (const Money& amount : *it)
+                update.addBindValue(amount.toDouble());
+        }
+        CDatabase::exec(update);
+    }
 }
 
 void StatisticsRun::countUnregisteredCalls()

@@ -14,14 +14,15 @@
 
 #include "db/CDatabase.h"
 #include "format/Money.h"
+#include "reports/CountTypeMap.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
+#include <array>
 
 namespace qalor {
-
-class CountTypeMap;
 
 class StatisticsRun
 {
@@ -45,8 +46,11 @@ public:
     static QString unregisteredText(const QList<UnregisteredType>& types);
 
 private:
+    using ChargeRow = std::array<Money, CountTypeMap::ChargeColumnCount>;
+
     void fillWorkTables(const QDate& start, const QDate& end);
     void distributeCharges(const CountTypeMap& map);
+    void writeCharges(const QMap<QString, ChargeRow>& charges);
     void countUnregisteredCalls();
     void fillDepartments();
     void writeHistory(const QDate& start, const QDate& end, const QDateTime& now);

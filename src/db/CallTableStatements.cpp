@@ -1,0 +1,135 @@
+#include "db/CallTableStatements.h"
+
+#include "db/SqlDialectText.h"
+#include "db/TableRegistry.h"
+
+#include <QSqlQuery>
+
+namespace qalor {
+
+namespace {
+
+// Reading a row in storage order costs about a tenth of looking it up from
+// the date index: storage order pays while the span holds no more than this
+// many rows for each row of the period.
+constexpr qint64 SpanRowsPerPeriodRow = 8;
+
+QString partitionColumns()
+{
+    QStringList columns;
+    for (const ColumnDef& column : Tables::callCost().columns)
+        columns << column.name;
+    columns.move(columns.indexOf(QStringLiteral("日期")), 0);
+    columns.move(columns.indexOf(QStringLiteral("时间")), 1);
+    return columns.join(QLatin1Char(','));
+}
+
+} // namespace
+
+QString laterCallCopies(SqlDialect dialect, const QString& predicate)
+{
+    const QString condition = QLatin1Char('(') + predicate + QLatin1Char(')');
+    const QString repeatedMoments = QStringLiteral("(SELECT 日期 AS d, 时间 AS t FROM 话费表 WHERE ") +
+                                    condition + QStringLiteral(" GROUP BY 日期, 时间 HAVING COUNT(*)>1) g");
+    // The rows of each repeated moment, looked up on the index one moment
+    // at a time. Rows there that the predicate does not select can only
+    // equal each other, never a selected row. PostgreSQL is held to looking
+    // them up so (OFFSET 0 keeps it from merging the lookup into a join): it
+    // takes the few repeated moments for many and would read the whole
+    // table instead.
+    const QString sameMoment =
+        dialect == SqlDialect::PostgreSQL
+            ? QStringLiteral("SELECT c.* FROM ") + repeatedMoments +
+                  QStringLiteral(
+                      " CROSS JOIN LATERAL (SELECT ctid AS r, * FROM 话费表 WHERE 日期=g.d AND 时间=g.t "
+                      "OFFSET 0) c")
+            : QStringLiteral("SELECT c.rowid AS r, c.* FROM ") + repeatedMoments +
+                  QStringLiteral(" JOIN 话费表 c ON c.日期=g.d AND c.时间=g.t");
+    const QString withoutTime = QStringLiteral("SELECT ") + rowIdColumn(dialect) +
+                                QStringLiteral(" AS r, * FROM 话费表 WHERE ") + condition +
+                                QStringLiteral(" AND 时间 IS NULL");
+    return QStringLiteral("SELECT r FROM (SELECT r, ROW_NUMBER() OVER (PARTITION BY ") + partitionColumns() +
+           QStringLiteral(") AS n FROM (") + sameMoment + QStringLiteral(" UNION ALL ") + withoutTime +
+           QStringLiteral(") candidates) copies WHERE n>1");
+}
+
+void emptyWorkTable(CDatabase& db, const QString& table)
+{
+    // PostgreSQL deletes row by row and keeps the dead rows until they are
+    // vacuumed; TRUNCATE drops them at once (and is undone by a rollback),
+    // where this login may use it.
+    if (db.dialect() == SqlDialect::PostgreSQL) {
+        QSqlQuery allowed = db.prepare(QStringLiteral("SELECT has_table_privilege(?, 'TRUNCATE')"));
+        allowed.addBindValue(table);
+        CDatabase::exec(allowed);
+        if (allowed.next() && allowed.value(0).toBool()) {
+            db.execute(QStringLiteral("TRUNCATE ") + table);
+            return;
+        }
+    }
+    db.execute(QStringLiteral("DELETE FROM ") + table);
+}
+
+QString callRowsFrom(CDatabase& db, const QString& predicate, const QVariantList& values)
+{
+    const QString condition = QLatin1Char('(') + predicate + QLatin1Char(')');
+    const QString byIndex = QStringLiteral("话费表 WHERE ") + condition;
+    if (db.dialect() != SqlDialect::SQLite)
+        return byIndex; // PostgreSQL reads the rows it finds in storage order by itself
+    QSqlQuery span =
+        db.prepare(QStringLiteral("SELECT MIN(rowid), MAX(rowid), COUNT(*) FROM 话费表 WHERE ") + condition);
+    for (const QVariant& value : values)
+        span.addBindValue(value);
+    CDatabase::exec(span);
+    if (!span.next())
+        return byIndex;
+    const qint64 first = span.value(0).toLongLong();
+    const qint64 last = span.value(1).toLongLong();
+    const qint64 rows = span.value(2).toLongLong();
+    if (rows == 0 || last - first + 1 > SpanRowsPerPeriodRow * rows)
+        return byIndex;
+    return QStringLiteral("话费表 NOT INDEXED WHERE rowid BETWEEN %1 AND %2 AND ").arg(first).arg(last) +
+           condition;
+}
+
+BulkWork::BulkWork(CDatabase& db) : m_db(db)
+{
+    if (db.dialect() == SqlDialect::PostgreSQL) {
+        // A month of calls sorts in some 150 MB; the default of 4 MB spills
+        // it to disk several times over. Compiling these statements to
+        // machine code takes longer than running them.
+        trySetting(QStringLiteral("SET work_mem='256MB'"));
+        trySetting(QStringLiteral("SET jit=off"));
+        m_restore = QStringLiteral("RESET work_mem; RESET jit");
+        return;
+    }
+    trySetting(QStringLiteral("PRAGMA temp_store=MEMORY"));
+    try {
+        QSqlQuery size = db.prepare(QStringLiteral("PRAGMA cache_size"));
+        CDatabase::exec(size);
+        if (!size.next())
+            return;
+        m_restore = QStringLiteral("PRAGMA cache_size=%1").arg(size.value(0).toLongLong());
+    } catch (const DbError&) {
+        return;
+    }
+    // A month of calls and its indexes: 128 MB, given back afterwards.
+    trySetting(QStringLiteral("PRAGMA cache_size=-131072"));
+}
+
+BulkWork::~BulkWork()
+{
+    for (const QString& statement : m_restore.split(QStringLiteral("; "), Qt::SkipEmptyParts))
+        trySetting(statement);
+}
+
+void BulkWork::trySetting(const QString& statement)
+{
+    try {
+        m_db.execute(statement);
+    } catch (const DbError&) {
+        // only slower without it
+    }
+}
+
+} // namespace qalor
