@@ -231,8 +231,6 @@ void breakdown(CDatabase& db, const QStringList& recordTexts)
         rates.LookupRate(CallRecordFields::read(t).called, match);
         sink += match.rate;
     });
-    const double moment = perCall(
-        [&](const QString& t) { sink += CallRecordFields::read(t).start.toDateTime().time().second(); });
     const double discount = perCall([&](const QString& t) {
         const CallRecordFields call = CallRecordFields::read(t);
         sink += discounts.DiscountFactor(call.start, call.end, 1);
@@ -247,9 +245,9 @@ void breakdown(CDatabase& db, const QStringList& recordTexts)
     const double batched = perCall([&](const QString&) { writer.append(call, price, match); });
     writer.finishBatch();
     transaction.commit();
-    std::printf("  per call: read %.2f us, +lookup %.2f us, +discount %.2f us, +start %.2f us; record-set "
-                "append %.2f us, batched append %.2f us (%g)\n",
-                read, lookup - read, discount - read, moment - read, append, batched, double(sink));
+    std::printf("  per call: read %.2f us, +lookup %.2f us, +discount %.2f us; record-set append %.2f us, "
+                "batched append %.2f us (%g)\n",
+                read, lookup - read, discount - read, append, batched, double(sink));
 }
 
 QString cdrLine(const QString& record)

@@ -30,7 +30,7 @@ void CallFeed::append(const QString& service, qint64 number, const PricedCall& c
     insert.addBindValue(number);
     insert.addBindValue(call.caller);
     insert.addBindValue(call.called);
-    insert.addBindValue(call.start.toString(StartFormat));
+    insert.addBindValue(call.start.toDateTime().toString(StartFormat));
     insert.addBindValue(call.seconds);
     insert.addBindValue(double(call.effectiveRate));
     insert.addBindValue(double(call.charge));
@@ -56,7 +56,8 @@ QList<CallFeed::Entry> CallFeed::after(qint64 number)
         PricedCall& call = entry.call;
         call.caller = query.value(2).toString();
         call.called = query.value(3).toString();
-        call.start = QDateTime::fromString(query.value(4).toString(), StartFormat);
+        const QDateTime start = QDateTime::fromString(query.value(4).toString(), StartFormat);
+        call.start = {start.date(), start.time().msecsSinceStartOfDay() / 1000};
         call.seconds = query.value(5).toInt();
         // psqlODBC hands REAL columns over as text.
         call.effectiveRate = query.value(6).toString().toFloat();

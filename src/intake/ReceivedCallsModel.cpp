@@ -3,6 +3,7 @@
 #include "format/TextFormat.h"
 #include "rating/CCallRater.h"
 
+#include <QTime>
 #include <array>
 
 namespace qalor {
@@ -46,8 +47,8 @@ QStringList ReceivedCallsModel::cellsFor(const PricedCall& call)
     return {
         call.caller,
         PadField(call.called, 17, false),
-        call.start.toString(QStringLiteral("yyyy-MM-dd")),
-        call.start.toString(QStringLiteral("HH:mm:ss")),
+        call.start.date.toString(QStringLiteral("yyyy-MM-dd")),
+        QTime(0, 0).addSecs(call.start.second).toString(QStringLiteral("HH:mm:ss")),
         durationText(call.seconds),
         PadField(FormatMoney(call.effectiveRate), 5, true),
         PadField(FormatMoney(call.charge), 7, true),

@@ -102,7 +102,7 @@ CCallRater::Outcome CCallRater::priceRecord(const QString& record)
 
     m_last.caller = call.caller;
     m_last.called = call.called;
-    m_last.start = call.start.toDateTime();
+    m_last.start = call.start;
     m_last.seconds = call.seconds;
     m_last.effectiveRate = price.effectiveRate;
     m_last.charge = price.charge;

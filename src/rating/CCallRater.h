@@ -11,6 +11,7 @@
 #include "rating/AlertChecker.h"
 #include "rating/BillabilityFlags.h"
 #include "rating/CallCostWriter.h"
+#include "rating/CallRecordFields.h"
 #include "rating/DiscountCalculator.h"
 #include "rating/HotelRooms.h"
 #include "rating/Rate31Table.h"
@@ -27,7 +28,7 @@ struct PricedCall
 {
     QString caller;  // calling extension
     QString called;  // dialled number
-    QDateTime start; // shown "%Y-%m-%d" and "%H:%M:%S"
+    CallMoment start; // shown "%Y-%m-%d" and "%H:%M:%S"
     int seconds = 0; // duration, shown "%H:%M:%S"
     float effectiveRate = 0;
     float charge = 0;

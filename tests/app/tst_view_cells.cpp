@@ -13,7 +13,7 @@ PricedCall sampleCall()
     PricedCall call;
     call.caller = QStringLiteral("8001");
     call.called = QStringLiteral("13800138000");
-    call.start = QDateTime(QDate(2026, 3, 15), QTime(9, 30, 0));
+    call.start = {QDate(2026, 3, 15), 9 * 3600 + 30 * 60};
     call.seconds = 90;
     call.effectiveRate = 0.4f;
     call.charge = 0.8f;
@@ -70,7 +70,7 @@ void TestViewCells::moneyColumns()
 void TestViewCells::textColumns()
 {
     PricedCall call = sampleCall();
-    call.start = QDateTime(QDate(2026, 1, 2), QTime(23, 59, 30));
+    call.start = {QDate(2026, 1, 2), 23 * 3600 + 59 * 60 + 30};
     call.seconds = 3 * 3600 + 25 * 60 + 7;
     QStringList cells = ReceivedCallsModel::cellsFor(call);
     QCOMPARE(cells.size(), int(ReceivedCallsModel::ColumnCount));

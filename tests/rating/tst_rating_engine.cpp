@@ -134,7 +134,7 @@ void TestRatingEngine::storedRowHasEveryColumn()
     const PricedCall& call = engine.lastCall();
     QCOMPARE(call.caller, QStringLiteral("1234"));
     QCOMPARE(call.called, QStringLiteral("0755123456"));
-    QCOMPARE(call.start, QDateTime(QDate(2024, 1, 5), QTime(8, 0)));
+    QCOMPARE(call.start.toDateTime(), QDateTime(QDate(2024, 1, 5), QTime(8, 0)));
     QCOMPARE(call.seconds, 3907);
     QCOMPARE(call.area, QStringLiteral("深圳"));
     QCOMPARE(m_prompt->texts, QStringList{});
