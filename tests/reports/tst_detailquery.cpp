@@ -1,12 +1,15 @@
 // The calls a detail-bill query selects from 话费表, walked with the forward
 // cursor on the back end under test: period, caller, statistics type and
-// called number, with typed values bound and never read as SQL.
+// called number, with typed values never read as SQL; long results read in
+// batches, across commits of the same connection.
 
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 
+#include "db/CDatabase.h"
 #include "reports/CallCursor.h"
 
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace qalor;
@@ -34,6 +37,7 @@ void seed(const TestDatabase& db)
     addCall(db, "", "114", "240110", "100000", 0);
     addCall(db, "8001", "114", "240201", "000000", 0);
     addCall(db, "8001", "' OR '1'='1", "240120", "080000", 3);
+    addCall(db, "80?1''\\", "?'\\", "240121", "080000", 3);
 }
 
 DetailQuery january()
@@ -66,9 +70,13 @@ private slots:
         QTest::addColumn<QStringList>("calls");
 
         QTest::newRow("period, both ends included, sorted by date, time, caller")
-            << january()
-            << QStringList{"8001|02012345678|240101090000", "8002|02012345678|240101090000", "|114|240110100000",
-                           "8003|12_45|240115120000", "8001|' OR '1'='1|240120080000", "8001|12345|240131235959"};
+            << january() << QStringList{"8001|02012345678|240101090000",
+                                        "8002|02012345678|240101090000",
+                                        "|114|240110100000",
+                                        "8003|12_45|240115120000",
+                                        "8001|' OR '1'='1|240120080000",
+                                        "80?1'\\|?'\\|240121080000",
+                                        "8001|12345|240131235959"};
         DetailQuery caller = january();
         caller.caller = QStringLiteral("8001");
         QTest::newRow("caller")
@@ -108,6 +116,14 @@ private slots:
         DetailQuery quotePrefix = january();
         quotePrefix.callee = QStringLiteral("' OR 1=1 --");
         QTest::newRow("quotes typed as leading digits") << quotePrefix << QStringList{};
+        DetailQuery marks = january();
+        marks.caller = QStringLiteral("80?1'\\");
+        QTest::newRow("question marks, quotes and backslashes typed are text")
+            << marks << QStringList{"80?1'\\|?'\\|240121080000"};
+        DetailQuery marksPrefix = january();
+        marksPrefix.callee = QStringLiteral("?'\\");
+        QTest::newRow("the same as leading digits")
+            << marksPrefix << QStringList{"80?1'\\|?'\\|240121080000"};
         DetailQuery reversed = january();
         std::swap(reversed.start, reversed.end);
         QTest::newRow("start after end") << reversed << QStringList{};
@@ -148,6 +164,49 @@ private slots:
         QCOMPARE(row.countType, 0);
         QVERIFY(!cursor.next(row));
         QVERIFY(!cursor.next(row));
+    }
+
+    // Past a batch of a server cursor, with calls stored and committed on
+    // the same connection between pages; a cursor let go mid-way ends its
+    // statement on the server too.
+    void longResultsAcrossCommits()
+    {
+        TestDatabase data;
+        const int calls = 1203;
+        data.execute(
+            QStringLiteral("INSERT INTO 话费表 VALUES ('8001','114','240115','000000',125,0.3,3,0.9,0.2,0.1,"
+                           "'广州',0)"));
+        for (int doubled = 1; doubled < calls; doubled *= 2)
+            data.execute(
+                QStringLiteral("INSERT INTO 话费表 SELECT * FROM 话费表 LIMIT %1").arg(calls - doubled));
+        QCOMPARE(data.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")), QString::number(calls));
+        CDatabase& db = CDatabase::shared();
+        CallCursor cursor(january());
+        cursor.rewind();
+        CallRow row;
+        int read = 0;
+        while (cursor.next(row)) {
+            if (++read % 300 == 0) {
+                CTransaction transaction(db);
+                db.execute(
+                    QStringLiteral("INSERT INTO 话费表 VALUES ('8002','114','240301','000000',125,0.3,3,0.9,"
+                                   "0.2,0.1,'广州',0)"));
+                transaction.commit();
+            }
+        }
+        QCOMPARE(read, calls);
+
+        {
+            CallCursor letGo(january());
+            letGo.rewind();
+            QVERIFY(letGo.next(row));
+        }
+        if (TestDatabase::isPostgres()) {
+            QSqlQuery open = db.prepare(QStringLiteral("SELECT COUNT(*) FROM pg_cursors WHERE name<>''"));
+            CDatabase::exec(open);
+            QVERIFY(open.next());
+            QCOMPARE(open.value(0).toInt(), 0);
+        }
     }
 
     void missingTableRaisesTheDriverText()
