@@ -125,7 +125,7 @@ int runOn(const QString& connection, int rows, int extensions, const QString& pd
     QElapsedTimer timer;
     timer.start();
     {
-        bench::BulkFill bulk(db); // ANALYZE on PostgreSQL when the indexes are back
+        bench::BulkFill bulk(db); // VACUUM ANALYZE on PostgreSQL when the indexes are back
         fill(db, rows, extensions);
     }
     const int total = count(db, QStringLiteral("SELECT COUNT(*) FROM 话费表"));

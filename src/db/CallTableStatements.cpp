@@ -33,18 +33,31 @@ QString laterCallCopies(SqlDialect dialect, const QString& predicate)
                                     condition + QStringLiteral(" GROUP BY 日期, 时间 HAVING COUNT(*)>1) g");
     // The rows of each repeated moment, looked up on the index one moment
     // at a time. Rows there that the predicate does not select can only
-    // equal each other, never a selected row. PostgreSQL is held to looking
-    // them up so (OFFSET 0 keeps it from merging the lookup into a join): it
-    // takes the few repeated moments for many and would read the whole
-    // table instead.
-    const QString sameMoment =
-        dialect == SqlDialect::PostgreSQL
-            ? QStringLiteral("SELECT c.* FROM ") + repeatedMoments +
-                  QStringLiteral(
-                      " CROSS JOIN LATERAL (SELECT ctid AS r, * FROM 话费表 WHERE 日期=g.d AND 时间=g.t "
-                      "OFFSET 0) c")
-            : QStringLiteral("SELECT c.rowid AS r, c.* FROM ") + repeatedMoments +
-                  QStringLiteral(" JOIN 话费表 c ON c.日期=g.d AND c.时间=g.t");
+    // equal each other, never a selected row.
+    QString sameMoment;
+    if (dialect == SqlDialect::PostgreSQL) {
+        // Held to looking them up so (OFFSET 0 keeps the lookup from being
+        // merged into a join): PostgreSQL takes the few repeated moments for
+        // many and would read the whole table instead.
+        sameMoment = QStringLiteral("SELECT c.* FROM ") + repeatedMoments +
+                     QStringLiteral(" CROSS JOIN LATERAL (SELECT ctid AS r, * FROM 话费表 WHERE 日期=g.d AND "
+                                    "时间=g.t OFFSET 0) c");
+    } else {
+        // SQLite sorts these rows by every column for the numbering; at a
+        // busy site more than half of a month's calls share their second
+        // with another call. Only the rows that also share caller and
+        // called number go there, looked up again on the date index (the
+        // unary + keeps the caller index out of it).
+        const QString sameCall =
+            QStringLiteral("(SELECT c.日期 AS d, c.时间 AS t, c.主叫号 AS a, c.被叫号 AS b FROM ") +
+            repeatedMoments +
+            QStringLiteral(
+                " JOIN 话费表 c ON c.日期=g.d AND c.时间=g.t GROUP BY c.日期, c.时间, c.主叫号, c.被叫号 "
+                "HAVING COUNT(*)>1) k");
+        sameMoment = QStringLiteral("SELECT c.rowid AS r, c.* FROM ") + sameCall +
+                     QStringLiteral(" JOIN 话费表 c ON c.日期=k.d AND c.时间=k.t AND +c.主叫号 IS k.a AND "
+                                    "+c.被叫号 IS k.b");
+    }
     const QString withoutTime = QStringLiteral("SELECT ") + rowIdColumn(dialect) +
                                 QStringLiteral(" AS r, * FROM 话费表 WHERE ") + condition +
                                 QStringLiteral(" AND 时间 IS NULL");
