@@ -27,10 +27,11 @@ public:
     // The embedded data source: a SQLite file through the SQLite3 ODBC driver,
     // write-ahead log with a full sync at every commit (one flush per stored
     // call, nothing lost when the power goes), five seconds' patience with a
-    // busy file, and rows handed over as they are read (without StepAPI the
-    // driver reads a query's whole result before the first row: the first
-    // page of a day's calls would wait for all of them, in memory). The DSN
-    // that set-up registers carries the same settings.
+    // busy file, and results stepped through rather than first copied into
+    // a table of texts (StepAPI: a day's calls read three times quicker; the
+    // driver still reads the whole result of a statement with bound values
+    // before its first row). The DSN that set-up registers carries the same
+    // settings.
     static QString embeddedConnectionString(const QString& file);
     static void setDefaultConnectionString(const QString& connection);
 
