@@ -112,7 +112,6 @@ Database=$data_file
 Timeout=5000
 JournalMode=WAL
 SyncPragma=FULL
-StepAPI=1
 INI
     umask "$saved_umask"
     say "Creating the tables (qalor-initdb asks for the Headkeeper password)"

@@ -44,7 +44,7 @@ QString CDatabase::defaultConnectionString()
 QString CDatabase::embeddedConnectionString(const QString& file)
 {
     return QStringLiteral("DRIVER={SQLite3};Database=") + file +
-           QStringLiteral(";Timeout=5000;JournalMode=WAL;SyncPragma=FULL;StepAPI=1");
+           QStringLiteral(";Timeout=5000;JournalMode=WAL;SyncPragma=FULL");
 }
 
 void CDatabase::setDefaultConnectionString(const QString& connection)

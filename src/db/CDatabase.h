@@ -27,11 +27,12 @@ public:
     // The embedded data source: a SQLite file through the SQLite3 ODBC driver,
     // write-ahead log with a full sync at every commit (one flush per stored
     // call, nothing lost when the power goes), five seconds' patience with a
-    // busy file, and results stepped through rather than first copied into
-    // a table of texts (StepAPI: a day's calls read three times quicker; the
-    // driver still reads the whole result of a statement with bound values
-    // before its first row). The DSN that set-up registers carries the same
-    // settings.
+    // busy file. The driver reads the whole result of a query when it runs
+    // (with StepAPI it would step through a statement without bound values
+    // instead, but end that statement without a word as soon as another one
+    // runs on the connection: a result read page by page would lose its
+    // rest when a call is stored in between). The DSN that set-up registers
+    // carries the same settings.
     static QString embeddedConnectionString(const QString& file);
     static void setDefaultConnectionString(const QString& connection);
 
