@@ -45,11 +45,13 @@ struct IndexDef
     bool unique = false;
 };
 
-// The call table is queried by date and time, and by caller or called
-// number within a period.
+// The call table is queried by date and time (detail lists sort by date,
+// time and caller: the index hands the rows over in that order), and by
+// caller or called number within a period. A data source created before
+// the caller joined the first index keeps the index it has.
 QList<IndexDef> indexes()
 {
-    return {{Tables::callCost(), QStringLiteral("话费表_日期"), QStringLiteral("日期, 时间")},
+    return {{Tables::callCost(), QStringLiteral("话费表_日期"), QStringLiteral("日期, 时间, 主叫号")},
             {Tables::callCost(), QStringLiteral("话费表_主叫"), QStringLiteral("主叫号, 日期")},
             {Tables::callCost(), QStringLiteral("话费表_被叫"), QStringLiteral("被叫号")},
             // The statistics run writes each extension's charges into its row.
