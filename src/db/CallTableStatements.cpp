@@ -105,6 +105,21 @@ QString callRowsFrom(CDatabase& db, const QString& predicate, const QVariantList
            condition;
 }
 
+void copyDistinctCalls(CDatabase& db, const QString& table, const QString& predicate,
+                       const QVariantList& values)
+{
+    const SqlDialect dialect = db.dialect();
+    QSqlQuery copy =
+        db.prepare(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" SELECT * FROM ") +
+                   callRowsFrom(db, predicate, values) + QStringLiteral(" AND ") + rowIdColumn(dialect) +
+                   QStringLiteral(" NOT IN (") + laterCallCopies(dialect, predicate) + QLatin1Char(')'));
+    // Once for the rows read, twice in the later copies.
+    for (int repeated = 0; repeated < 3; ++repeated)
+        for (const QVariant& value : values)
+            copy.addBindValue(value);
+    CDatabase::exec(copy);
+}
+
 BulkWork::BulkWork(CDatabase& db) : m_db(db)
 {
     if (db.dialect() == SqlDialect::PostgreSQL) {
@@ -113,7 +128,7 @@ BulkWork::BulkWork(CDatabase& db) : m_db(db)
         // machine code takes longer than running them.
         trySetting(QStringLiteral("SET work_mem='256MB'"));
         trySetting(QStringLiteral("SET jit=off"));
-        m_restore = QStringLiteral("RESET work_mem; RESET jit");
+        m_restore = {QStringLiteral("RESET work_mem"), QStringLiteral("RESET jit")};
         return;
     }
     trySetting(QStringLiteral("PRAGMA temp_store=MEMORY"));
@@ -122,7 +137,7 @@ BulkWork::BulkWork(CDatabase& db) : m_db(db)
         CDatabase::exec(size);
         if (!size.next())
             return;
-        m_restore = QStringLiteral("PRAGMA cache_size=%1").arg(size.value(0).toLongLong());
+        m_restore = {QStringLiteral("PRAGMA cache_size=%1").arg(size.value(0).toLongLong())};
     } catch (const DbError&) {
         return;
     }
@@ -132,7 +147,7 @@ BulkWork::BulkWork(CDatabase& db) : m_db(db)
 
 BulkWork::~BulkWork()
 {
-    for (const QString& statement : m_restore.split(QStringLiteral("; "), Qt::SkipEmptyParts))
+    for (const QString& statement : m_restore)
         trySetting(statement);
 }
 

@@ -9,6 +9,7 @@
 #include "db/CDatabase.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace qalor {
@@ -32,6 +33,12 @@ QString laterCallCopies(SqlDialect dialect, const QString& predicate);
 // few. db runs one counting query for that with the values given.
 QString callRowsFrom(CDatabase& db, const QString& predicate, const QVariantList& values);
 
+// Copies the distinct rows the predicate selects (one of each set of
+// identical rows, as SELECT DISTINCT gives them) into a table of the same
+// columns, inside the caller's transaction.
+void copyDistinctCalls(CDatabase& db, const QString& table, const QString& predicate,
+                       const QVariantList& values);
+
 // Empties a work table (HF) inside the caller's transaction, the quickest
 // way the login is allowed.
 void emptyWorkTable(CDatabase& db, const QString& table);
@@ -53,7 +60,7 @@ private:
     void trySetting(const QString& statement);
 
     CDatabase& m_db;
-    QString m_restore;
+    QStringList m_restore; // the statements that give the settings back
 };
 
 } // namespace qalor

@@ -57,19 +57,10 @@ void StatisticsRun::fillWorkTables(const QDate& start, const QDate& end)
         "用户信息表.部门编号, 部门表.部门名,0 as 市话, 0 AS 本地网, 0 AS 长途, 0 AS 信息台等  FROM 部门表 RIGHT "
         "JOIN 用户信息表 ON 部门表.部门编号 = 用户信息表.部门编号 WHERE ((用户信息表.部门编号=部门表.部门编号))"));
     emptyWorkTable(m_db, QStringLiteral("HF"));
-    // The period's distinct calls, as DISTINCT gives them: a call stored
-    // twice is counted once.
+    // A call stored twice is counted once.
+    copyDistinctCalls(m_db, QStringLiteral("HF"), QStringLiteral("日期>=? And 日期<=?"),
+                      {callDate(start), callDate(end)});
     const SqlDialect dialect = m_db.dialect();
-    const QString period = QStringLiteral("日期>=? And 日期<=?");
-    const QVariantList dates{callDate(start), callDate(end)};
-    QSqlQuery copy =
-        m_db.prepare(QStringLiteral("INSERT INTO HF SELECT * FROM ") + callRowsFrom(m_db, period, dates) +
-                     QStringLiteral(" AND ") + rowIdColumn(dialect) + QStringLiteral(" NOT IN (") +
-                     laterCallCopies(dialect, period) + QLatin1Char(')'));
-    for (int repeated = 0; repeated < 3; ++repeated)
-        for (const QVariant& date : dates)
-            copy.addBindValue(date);
-    CDatabase::exec(copy);
     m_db.execute(QStringLiteral("DELETE  FROM 临时统计表"));
     // Each call counts with the cents its bill line shows; the sums are whole
     // numbers, the same on every back end and in every run.
