@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qalor {
 
@@ -25,6 +26,23 @@ bool MessageBoxPrompt::askOkCancel(const QString& text, const QString& caption)
 {
     return show(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel) ==
            QMessageBox::Ok;
+}
+
+int MessageBoxPrompt::askChoice(const QString& text, const QString& caption, const QStringList& buttons)
+{
+    QMessageBox box(QMessageBox::Question, caption.isEmpty() ? title() : caption, text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QList<QAbstractButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        added << box.addButton(buttons.at(i),
+                               i + 1 == buttons.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (added.isEmpty())
+        return -1;
+    box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+    box.setEscapeButton(added.last());
+    box.exec();
+    const qsizetype chosen = added.indexOf(box.clickedButton());
+    return int(chosen < 0 ? added.size() - 1 : chosen);
 }
 
 } // namespace qalor

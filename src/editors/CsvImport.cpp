@@ -11,8 +11,8 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <algorithm>
-#include <optional>
 #include <new>
+#include <optional>
 
 namespace qalor {
 
@@ -157,8 +157,15 @@ int CsvImport::tableRows(const TableDef& table, CDatabase& db)
 
 QString CsvImport::replaceQuestion(int rows)
 {
-    return QStringLiteral("表中已有%1行记录.\n用文件中的记录替换它们,请按‘确定’;\n添加到它们之后,请按‘取消’.")
+    return QStringLiteral(
+               "表中已有%1行记录.\n用文件中的记录替换它们,请按‘替换’;\n添加到它们之后,请按‘追加’;\n"
+               "不导入,请按‘取消’.")
         .arg(rows);
+}
+
+QStringList CsvImport::replaceButtons()
+{
+    return {QStringLiteral("替换"), QStringLiteral("追加"), QStringLiteral("取消")};
 }
 
 CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes, CDatabase& db, Mode mode)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace qalor {
 
@@ -33,8 +34,10 @@ public:
                       Mode mode = Mode::Append);
     // The rows the table holds now (raises DbError).
     static int tableRows(const TableDef& table, CDatabase& db);
-    // The question asked before importing into a table that holds rows.
+    // The question asked before importing into a table that holds rows, and
+    // its buttons in order: 替换, 追加, 取消 (nothing is imported).
     static QString replaceQuestion(int rows);
+    static QStringList replaceButtons();
 };
 
 } // namespace qalor

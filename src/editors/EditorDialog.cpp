@@ -34,8 +34,8 @@ QString chooseFile(QWidget* parent, bool save, const QString& suggested)
                                ? QStringLiteral("Excel 工作簿 (*.xlsx);;所有文件 (*)")
                                : QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)");
     if (save)
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("导出"),
-                                            QDir::home().filePath(suggested), filter);
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("导出"), QDir::home().filePath(suggested),
+                                            filter);
     return QFileDialog::getOpenFileName(parent, QStringLiteral("导入"), QDir::homePath(), filter);
 }
 
@@ -172,8 +172,13 @@ void EditorDialog::importCsv()
                     [&] { held = CsvImport::tableRows(table, model().database()); }))
         return;
     CsvImport::Mode mode = CsvImport::Mode::Append;
-    if (held > 0 && Prompt::askOkCancel(CsvImport::replaceQuestion(held), QStringLiteral("导入")))
-        mode = CsvImport::Mode::Replace;
+    if (held > 0) {
+        const int answer = Prompt::askChoice(CsvImport::replaceQuestion(held), QStringLiteral("导入"),
+                                             CsvImport::replaceButtons());
+        if (answer != 0 && answer != 1)
+            return;
+        mode = answer == 0 ? CsvImport::Mode::Replace : CsvImport::Mode::Append;
+    }
     const CsvImport::Result result = CsvImport::run(table, file.readAll(), model().database(), mode);
     if (!result.ok()) {
         Prompt::inform(QStringLiteral("导入失败,没有添加任何记录.\n") + result.error);
@@ -224,6 +229,8 @@ void EditorDialog::exportTo(const QString& suffix, QString (*write)(const GridMo
     const QString failure = write(model(), fileName);
     if (!failure.isEmpty())
         Prompt::inform(QStringLiteral("导出失败: ") + failure);
+    else
+        Prompt::inform(Prompt::exportedText(fileName));
 }
 
 } // namespace qalor

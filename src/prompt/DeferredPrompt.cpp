@@ -21,6 +21,16 @@ bool DeferredPrompt::askOkCancel(const QString& text, const QString& caption)
     return answer;
 }
 
+int DeferredPrompt::askChoice(const QString& text, const QString& caption, const QStringList& buttons)
+{
+    if (m_outer)
+        return m_outer->askChoice(text, caption, buttons);
+    Prompt::install(nullptr);
+    const int answer = Prompt::askChoice(text, caption, buttons);
+    Prompt::install(this);
+    return answer;
+}
+
 void DeferredPrompt::show()
 {
     if (m_showing)

@@ -37,6 +37,7 @@ public:
 
     void inform(const QString& text) override;
     bool askOkCancel(const QString& text, const QString& caption) override;
+    int askChoice(const QString& text, const QString& caption, const QStringList& buttons) override;
 
     // Shows the waiting messages; does nothing when called while one of
     // them is open (the open one's caller shows the rest).

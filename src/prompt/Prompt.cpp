@@ -48,6 +48,11 @@ bool askOkCancel(const QString& text, const QString& caption)
     return current().askOkCancel(text, caption);
 }
 
+int askChoice(const QString& text, const QString& caption, const QStringList& buttons)
+{
+    return current().askChoice(text, caption, buttons);
+}
+
 namespace {
 class QuietPrompt : public IPrompt
 {
@@ -81,6 +86,11 @@ Silence::~Silence()
 QString outOfMemoryText()
 {
     return QStringLiteral("内存不足。");
+}
+
+QString exportedText(const QString& fileName)
+{
+    return QStringLiteral("已导出到文件 %1").arg(fileName);
 }
 
 } // namespace Prompt

@@ -3,6 +3,7 @@
 #include "db/DbError.h"
 
 #include <QString>
+#include <QStringList>
 #include <new>
 
 namespace qalor {
@@ -18,6 +19,14 @@ public:
     // true for OK, false for Cancel. The caption titles the question's
     // window; empty for the program's own title.
     virtual bool askOkCancel(const QString& text, const QString& caption) = 0;
+    // A question with buttons of its own (the last one cancels); returns the
+    // index of the button chosen. A prompt nobody answers (a program without
+    // a window) chooses the last: nothing is done.
+    virtual int askChoice(const QString& text, const QString& /*caption*/, const QStringList& buttons)
+    {
+        inform(text);
+        return int(buttons.size()) - 1;
+    }
 };
 
 namespace Prompt {
@@ -25,7 +34,10 @@ void install(IPrompt* prompt); // nullptr restores the default (standard error, 
 IPrompt& current();
 void inform(const QString& text);
 bool askOkCancel(const QString& text, const QString& caption = QString());
+int askChoice(const QString& text, const QString& caption, const QStringList& buttons);
 QString outOfMemoryText();
+// Said when an export has written its file, naming it.
+QString exportedText(const QString& fileName);
 
 // Sends every message and question to the given prompt while it lives.
 class Redirect

@@ -10,16 +10,23 @@
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
-#include "gui/DialogRunner.h"
+#include "app/MessageBoxPrompt.h"
+#include "editors/CsvImport.h"
 #include "editors/EditorDialog.h"
 #include "editors/ExtensionSource.h"
 #include "editors/RateCheck.h"
+#include "gui/DialogRunner.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace qalor;
@@ -106,6 +113,8 @@ private slots:
     void extensionEditorFiltersAndSorts();
     void typedRowIsWrittenWhenLeft();
     void rateCheckFindsPartlyAndUnmatchedPrefixes();
+    void importAsksReplaceAddOrCancel_data();
+    void importAsksReplaceAddOrCancel();
 };
 
 void TestEditors::everyEditorOpensFromTheMenu()
@@ -408,6 +417,77 @@ void TestEditors::rateCheckFindsPartlyAndUnmatchedPrefixes()
         lines << QStringLiteral("%1|%2|%3|%4|%5").arg(f.prefix, f.matchedPrefix, f.matchedArea).arg(f.calls).arg(f.amount.text());
     QCOMPARE(lines, (QStringList{"0081|0082|韩国|2|6.00", "0756|0755|深圳|1|1.50", "9|||1|1.50"}));
     QVERIFY(prompt.texts.isEmpty());
+}
+
+void TestEditors::importAsksReplaceAddOrCancel_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("替换") << "替换" << 2 << QStringList{"已导入2行记录,替换了原有的3行."};
+    QTest::newRow("追加") << "追加" << 5 << QStringList{"已导入2行记录."};
+    QTest::newRow("取消") << "取消" << 3 << QStringList{};
+    QTest::newRow("Esc") << QString() << 3 << QStringList{};
+}
+
+// The question before importing into a rate table of three rows, answered
+// in the workstation's own message box: its three buttons, and the rows the
+// table holds afterwards (the file brings two new prefixes).
+void TestEditors::importAsksReplaceAddOrCancel()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, rows);
+    QFETCH(QStringList, messages);
+    TestDatabase db;
+    for (const char* row : {"'13',0.6", "'139',0.7", "'010',0.3"})
+        db.execute(QStringLiteral("INSERT INTO 费率表 (区号,费率) VALUES (%1)").arg(QLatin1String(row)));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("rates.csv");
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("区号,费率\n020,0.3\n0755,0.3\n");
+    csv.close();
+
+    MessageBoxPrompt boxes;
+    Prompt::Redirect redirect(boxes);
+    QStringList buttons;
+    QStringList shown;
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        if (box->text() != CsvImport::replaceQuestion(3)) {
+            shown << box->text();
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        buttons.clear();
+        for (QAbstractButton* b : box->buttons())
+            buttons << b->text();
+        if (answer.isEmpty()) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == answer)
+                b->click();
+    });
+    answering.start(20);
+
+    EditorDialog::installFileChooser([&](QWidget*, bool, const QString&) { return file; });
+    EditorDialog::Hooks hooks{[] { return true; }, [](QDialog&) { return int(QDialog::Rejected); }};
+    EditorDialog dialog(*EditorTable::find(32790), hooks);
+    button(dialog, "修改")->click();
+    button(dialog, "导入…")->click();
+    EditorDialog::installFileChooser({});
+    answering.stop();
+
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{"取消", "替换", "追加"}));
+    QCOMPARE(shown, messages);
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM 费率表").toInt(), rows);
+    QCOMPARE(dialog.model().recordCount(), rows);
 }
 
 QTEST_MAIN(TestEditors)

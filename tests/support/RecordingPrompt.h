@@ -22,9 +22,21 @@ public:
         return answers.isEmpty() ? true : answers.takeFirst();
     }
 
+    // Chooses the button scripted in choices (the first when the script has
+    // run out).
+    int askChoice(const QString& text, const QString& caption, const QStringList& buttons) override
+    {
+        texts << text;
+        captions << caption;
+        choiceButtons << buttons;
+        return choices.isEmpty() ? 0 : choices.takeFirst();
+    }
+
     QStringList texts;
     QStringList captions; // of the questions asked
     QList<bool> answers;
+    QList<int> choices;
+    QList<QStringList> choiceButtons; // of the choices asked
 };
 
 } // namespace qalor::test
