@@ -1,6 +1,7 @@
 #include "format/XlsxSheet.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 
 #include <xlsxwriter.h>
@@ -22,7 +23,7 @@ QDate dateOf(const QString& text)
 } // namespace
 
 bool XlsxSheet::write(const QString& fileName, const QList<Column>& columns, const QList<QStringList>& rows,
-                      QString* error)
+                      QString* error, const QString& title)
 {
     const QString part = fileName + QStringLiteral(".part");
     const QByteArray path = QFile::encodeName(part);
@@ -40,11 +41,16 @@ bool XlsxSheet::write(const QString& fileName, const QList<Column>& columns, con
     format_set_num_format(seconds, "[h]:mm:ss");
     lxw_format* date = workbook_add_format(book);
     format_set_num_format(date, "yyyy-mm-dd");
+    lxw_format* moment = workbook_add_format(book);
+    format_set_num_format(moment, "yyyy-mm-dd hh:mm:ss");
 
+    lxw_row_t heading = 0;
+    if (!title.isEmpty())
+        worksheet_write_string(sheet, heading++, 0, title.toUtf8().constData(), bold);
     for (int c = 0; c < columns.size(); ++c)
-        worksheet_write_string(sheet, 0, lxw_col_t(c), columns.at(c).title.toUtf8().constData(), bold);
+        worksheet_write_string(sheet, heading, lxw_col_t(c), columns.at(c).title.toUtf8().constData(), bold);
     for (int r = 0; r < rows.size(); ++r) {
-        const lxw_row_t row = lxw_row_t(r + 1);
+        const lxw_row_t row = heading + lxw_row_t(r + 1);
         for (int c = 0; c < columns.size() && c < rows.at(r).size(); ++c) {
             const QString text = rows.at(r).at(c);
             if (text.trimmed().isEmpty())
@@ -71,6 +77,16 @@ bool XlsxSheet::write(const QString& fileName, const QList<Column>& columns, con
                 if (const QDate day = dateOf(text); day.isValid()) {
                     lxw_datetime when{day.year(), day.month(), day.day(), 0, 0, 0};
                     worksheet_write_datetime(sheet, row, col, &when, date);
+                    continue;
+                }
+                break;
+            case Kind::DateTime:
+                if (const QDateTime at =
+                        QDateTime::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                    at.isValid()) {
+                    lxw_datetime when{at.date().year(), at.date().month(),  at.date().day(),
+                                      at.time().hour(), at.time().minute(), double(at.time().second())};
+                    worksheet_write_datetime(sheet, row, col, &when, moment);
                     continue;
                 }
                 break;

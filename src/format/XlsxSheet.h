@@ -14,21 +14,27 @@ namespace qalor {
 //   Money    a number shown with two decimals
 //   Seconds  a duration, shown as [h]:mm:ss
 //   Date     a date (yymmdd, yyyymmdd or yyyy-mm-dd), shown as yyyy-mm-dd
-// An empty text leaves its cell empty.
+//   DateTime a moment (yyyy-mm-dd hh:mm:ss), shown so
+// An empty text leaves its cell empty. A duration column is titled without a
+// unit (its cells show the time); durationTitle() gives the one title every
+// sheet uses for a call's duration.
 class XlsxSheet
 {
 public:
-    enum class Kind { Text, Number, Money, Seconds, Date };
+    enum class Kind { Text, Number, Money, Seconds, Date, DateTime };
     struct Column
     {
         QString title;
         Kind kind = Kind::Text;
     };
 
-    // Writes the heading row and the rows; the file appears only when
-    // complete. False with the reason in *error.
+    static QString durationTitle() { return QStringLiteral("通话时长"); }
+
+    // Writes the title (when given) in the first row, then the heading row
+    // and the rows; the file appears only when complete. False with the
+    // reason in *error.
     static bool write(const QString& fileName, const QList<Column>& columns, const QList<QStringList>& rows,
-                      QString* error);
+                      QString* error, const QString& title = QString());
 };
 
 } // namespace qalor

@@ -28,12 +28,12 @@ AlertReport::AlertReport(QList<AlertLog::Row> rows, QDate from, QDate to)
 QList<XlsxSheet::Column> AlertReport::columns()
 {
     using K = XlsxSheet::Kind;
-    return {{QStringLiteral("主叫号"), K::Text},     {QStringLiteral("被叫号"), K::Text},
-            {QStringLiteral("日期"), K::Date},       {QStringLiteral("时间"), K::Text},
-            {QStringLiteral("通话秒数"), K::Number}, {QStringLiteral("话费"), K::Money},
-            {QStringLiteral("规则编号"), K::Number}, {QStringLiteral("规则名称"), K::Text},
-            {QStringLiteral("告警说明"), K::Text},   {QStringLiteral("告警时间"), K::Text},
-            {QStringLiteral("确认人"), K::Text},     {QStringLiteral("确认时间"), K::Text}};
+    return {{QStringLiteral("主叫号"), K::Text},      {QStringLiteral("被叫号"), K::Text},
+            {QStringLiteral("日期"), K::Date},        {QStringLiteral("时间"), K::Text},
+            {XlsxSheet::durationTitle(), K::Seconds}, {QStringLiteral("话费"), K::Money},
+            {QStringLiteral("规则编号"), K::Number},  {QStringLiteral("规则名称"), K::Text},
+            {QStringLiteral("告警说明"), K::Text},    {QStringLiteral("告警时间"), K::DateTime},
+            {QStringLiteral("确认人"), K::Text},      {QStringLiteral("确认时间"), K::DateTime}};
 }
 
 QList<QStringList> AlertReport::cells() const

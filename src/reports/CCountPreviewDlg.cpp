@@ -82,8 +82,8 @@ CCountPreviewDlg::CCountPreviewDlg(QWidget* parent) : QDialog(parent)
         QDate from;
         QDate to;
         if (run) {
-            from = QDate::fromString(run->startDate.trimmed(), QStringLiteral("yyyyMMdd"));
-            to = QDate::fromString(run->endDate.trimmed(), QStringLiteral("yyyyMMdd"));
+            from = run->start();
+            to = run->end();
             period = QStringLiteral("%1 至 %2")
                          .arg(from.toString(QStringLiteral("yyyy-MM-dd")),
                               to.toString(QStringLiteral("yyyy-MM-dd")));

@@ -3,6 +3,7 @@
 #include "db/CDatabase.h"
 #include "format/Money.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -68,6 +69,10 @@ struct CountRun
     QString startDate; // yyyymmdd
     QString endDate;
     QString runTime; // yyyy-mm-dd hh:mm:ss
+
+    // The period totalled; invalid when the history holds no date there.
+    QDate start() const { return QDate::fromString(startDate.trimmed(), QStringLiteral("yyyyMMdd")); }
+    QDate end() const { return QDate::fromString(endDate.trimmed(), QStringLiteral("yyyyMMdd")); }
 };
 
 // Reads the result tables of the statistics run for the reports, the notices,

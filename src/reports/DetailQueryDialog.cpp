@@ -240,6 +240,8 @@ void DetailQueryDialog::exportTo(const QString& caption, const QString& suffix, 
         QString error;
         if (!write(calls, file, &error))
             Prompt::inform(error);
+        else
+            Prompt::inform(Prompt::exportedText(file));
     });
 }
 

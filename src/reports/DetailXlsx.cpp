@@ -14,7 +14,7 @@ bool write(CallSource& calls, const QString& fileName, QString* error)
     QList<XlsxSheet::Column> columns;
     const QStringList heading = DetailCsv::heading();
     for (int i = 0; i < heading.size(); ++i)
-        columns.append({heading.at(i), kinds[i]});
+        columns.append({kinds[i] == K::Seconds ? XlsxSheet::durationTitle() : heading.at(i), kinds[i]});
     QList<QStringList> rows;
     CallRow row;
     calls.rewind();

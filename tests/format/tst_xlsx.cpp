@@ -52,6 +52,10 @@ private slots:
                                                  << "s:n/a" << false;
         QTest::newRow("Chinese text") << 0 << "北京"
                                       << "s:北京" << false;
+        QTest::newRow("a moment is a date-time") << 5 << "2026-03-16 08:00:00"
+                                                 << "46097.33333333334" << true;
+        QTest::newRow("a date alone is no moment") << 5 << "2026-03-16"
+                                                   << "s:2026-03-16" << false;
     }
     void cellsKeepTheirKind()
     {
@@ -60,11 +64,9 @@ private slots:
         QFETCH(QString, cell);
         QFETCH(bool, styled);
         using K = XlsxSheet::Kind;
-        const QList<XlsxSheet::Column> columns{{"被叫号", K::Text},
-                                               {"通话费", K::Money},
-                                               {"时长", K::Seconds},
-                                               {"日期", K::Date},
-                                               {"数", K::Number}};
+        const QList<XlsxSheet::Column> columns{{"被叫号", K::Text},  {"通话费", K::Money},
+                                               {"时长", K::Seconds}, {"日期", K::Date},
+                                               {"数", K::Number},    {"告警时间", K::DateTime}};
         QStringList row(columns.size());
         row[column] = text;
         QTemporaryDir dir;

@@ -100,11 +100,11 @@ private slots:
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()),
-                 QString("\uFEFF部门编号,部门名,月租费,市话,本地网,长途,信息台等\r\n"
-                         "1,财务处,15.00,1.70,0.00,3.50,0.00\r\n"));
+                 QString("\uFEFF部门编号,部门名,月租费,市话,本地网,长途,信息台等,小计\r\n"
+                         "1,财务处,15.00,1.70,0.00,3.50,0.00,20.20\r\n"));
 
-        // The same rows as a typed sheet: the extension stays text, amounts
-        // are numbers with two decimals.
+        // The same rows as a typed sheet under a title naming the period:
+        // the extension stays text, amounts are numbers with two decimals.
         const QString xlsx = dir.filePath("tj.xlsx");
         report = runTool(db, {"monthly", "--from", "2024-01-01", "--to", "2024-01-31", "--xlsx", xlsx});
         QCOMPARE(report.status, 0);
@@ -112,13 +112,93 @@ private slots:
         unzip.start("unzip", {"-p", xlsx, "xl/worksheets/sheet1.xml"});
         QVERIFY(unzip.waitForFinished(30000));
         const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
-        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"A2\"[^>]* t=\"s\"")), qPrintable(sheet));
-        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"F2\" s=\"\\d+\"><v>15</v></c>")),
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"A3\"[^>]* t=\"s\"")), qPrintable(sheet));
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"F3\" s=\"\\d+\"><v>15</v></c>")),
                  qPrintable(sheet));
-        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"G2\" s=\"\\d+\"><v>1.7</v></c>")),
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"G3\" s=\"\\d+\"><v>1.7</v></c>")),
                  qPrintable(sheet));
-        QVERIFY(sheet.contains("<c r=\"A3\""));
-        QVERIFY(!sheet.contains("<c r=\"A4\""));
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"K3\" s=\"\\d+\"><v>20.2</v></c>")),
+                 qPrintable(sheet));
+        QVERIFY(sheet.contains("<c r=\"A4\""));
+        QVERIFY(!sheet.contains("<c r=\"A5\""));
+        QVERIFY(!sheet.contains("<c r=\"B1\""));
+        unzip.start("unzip", {"-p", xlsx, "xl/sharedStrings.xml"});
+        QVERIFY(unzip.waitForFinished(30000));
+        QVERIFY(QString::fromUtf8(unzip.readAllStandardOutput())
+                    .contains("<t>电话费月统计报表  统计日期:20240101--20240131</t>"));
+    }
+
+    // tj holds one run's figures: a report asked for another period is
+    // refused (status 2, no file) unless --run-stats totals that period
+    // first; without --from and --to it is the last run's. Every charge
+    // column holds a different amount in each month, so a column read into
+    // another's place shows.
+    void reportsPrintOnlyTheLastRunsPeriod()
+    {
+        TestDatabase db;
+        addDepartment(db, 1, "财务处");
+        addUser(db, "8001", "张三", 1, 11);
+        int type = 0;
+        for (double amount : {1.1, 2.2, 3.3, 4.4})
+            addCall(db, "8001", "261110", type++, amount);
+        type = 0;
+        for (double amount : {5.5, 6.6, 7.7, 8.8})
+            addCall(db, "8001", "261210", type++, amount - 0.5, 0.5);
+        QTemporaryDir dir;
+        QCOMPARE(runTool(db, {"stats", "--from", "2026-12-01", "--to", "2026-12-31"}).status, 0);
+
+        const QStringList november{"--from", "2026-11-01", "--to", "2026-11-30"};
+        const QString refusal =
+            "qalor-report: 统计表中是20261201--20261231的统计结果,不是20261101--20261130的:请先统计这个时段"
+            "(--run-stats)!\n";
+        for (const QStringList& command : {QStringList{"monthly", "--pdf", dir.filePath("11.pdf")},
+                                           {"notices", "--xlsx", dir.filePath("11.xlsx")}}) {
+            const Outcome outcome = runTool(db, command + november);
+            QCOMPARE(outcome.status, 2);
+            QVERIFY2(outcome.err.endsWith(refusal), qPrintable(outcome.err));
+            QVERIFY(!QFile::exists(command.last()));
+        }
+
+        // The last run's period and figures when none is given.
+        const QString december = dir.filePath("12.pdf");
+        QCOMPARE(runTool(db, {"monthly", "--pdf", december}).status, 0);
+        QString text = pdfText(december);
+        QVERIFY2(text.contains(words("部门:财务处 统计日期:20261201--20261231")), qPrintable(text));
+        QVERIFY2(text.contains(words("8001 张三 11.00 5.50 6.60 7.70 8.80 39.60")), qPrintable(text));
+
+        // --run-stats: November's own figures under November's heading.
+        const QString csv = dir.filePath("11.csv");
+        Outcome outcome = runTool(db, QStringList{"monthly", "--run-stats", "--csv", csv} + november);
+        QCOMPARE(outcome.status, 0);
+        QVERIFY2(outcome.err.contains("统计完毕!"), qPrintable(outcome.err));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(
+            QString::fromUtf8(file.readAll()),
+            QString(
+                "\uFEFF电话号码,用户名,是否宿舍电话,部门编号,部门名,月租费,市话,本地网,长途,信息台等,总计\r\n"
+                "8001,张三,0,1,财务处,11.00,1.10,2.20,3.30,4.40,22.00\r\n"));
+        const QString xlsx = dir.filePath("11.xlsx");
+        QCOMPARE(runTool(db, QStringList{"monthly", "--xlsx", xlsx} + november).status, 0);
+        QProcess unzip;
+        unzip.start("unzip", {"-p", xlsx, "xl/worksheets/sheet1.xml"});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
+        for (const char* cell :
+             {"F3\" s=\"\\d+\"><v>11<", "G3\" s=\"\\d+\"><v>1.1<", "H3\" s=\"\\d+\"><v>2.2<",
+              "I3\" s=\"\\d+\"><v>3.3<", "J3\" s=\"\\d+\"><v>4.4<", "K3\" s=\"\\d+\"><v>22<"})
+            QVERIFY2(sheet.contains(QRegularExpression("<c r=\"" + QString::fromUtf8(cell))), cell);
+        const QString pdf = dir.filePath("11.pdf");
+        QCOMPARE(runTool(db, QStringList{"monthly", "--format", "1", "--pdf", pdf} + november).status, 0);
+        text = pdfText(pdf);
+        QVERIFY2(text.contains(words("统计日期：20261101--20261130")), qPrintable(text));
+        QVERIFY2(text.contains(words("财务处 11.00 1.10 2.20 3.30 4.40 22.00")), qPrintable(text));
+        QCOMPARE(tableRows("统计历史记录表").size(), 2);
+
+        // --run-stats needs the period it is to total.
+        outcome = runTool(db, {"notices", "--run-stats", "--pdf", pdf});
+        QCOMPARE(outcome.status, 2);
+        QVERIFY2(outcome.err.contains("--from YYYY-MM-DD is needed"), qPrintable(outcome.err));
     }
 
     // Names a spreadsheet would run as formulas come out as text; the
@@ -178,15 +258,31 @@ private slots:
         QCOMPARE(outcome.status, 0);
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()).split("\r\n"),
-                 (QStringList{
-                     "\uFEFF主叫号,被叫号,日期,时间,通话秒数,话费,规则编号,规则名称,告警说明,告警时间,确认人,"
-                     "确认时间",
-                     "8002,0044207946,2026-03-01,08:00:00,60,100.00,1,单次话费达到100元,说明,"
-                     "2026-03-16 08:00:00,,",
-                     "8001,0044207946,2026-03-15,23:30:00,60,1.20,2,夜间国际长途,说明,2026-03-16 08:00:00,"
-                     "Headkeeper,2026-03-16 09:00:00",
-                     ""}));
+        QCOMPARE(
+            QString::fromUtf8(file.readAll()).split("\r\n"),
+            (QStringList{
+                "\uFEFF主叫号,被叫号,日期,时间,通话时长(秒),话费,规则编号,规则名称,告警说明,告警时间,确认人,"
+                "确认时间",
+                "8002,0044207946,2026-03-01,08:00:00,60,100.00,1,单次话费达到100元,说明,"
+                "2026-03-16 08:00:00,,",
+                "8001,0044207946,2026-03-15,23:30:00,60,1.20,2,夜间国际长途,说明,2026-03-16 08:00:00,"
+                "Headkeeper,2026-03-16 09:00:00",
+                ""}));
+
+        // The sheet: the duration a time under the heading every sheet gives
+        // it, the alert's moment a date-time.
+        const QString xlsx = dir.filePath("alerts.xlsx");
+        QCOMPARE(runTool(db, {"alerts", "--from", "2026-03-01", "--to", "2026-03-31", "--xlsx", xlsx}).status,
+                 0);
+        QProcess unzip;
+        unzip.start("unzip", {"-p", xlsx, "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"E2\" s=\"\\d+\"><v>0.000694444444444444")),
+                 qPrintable(sheet));
+        QVERIFY2(sheet.contains(QRegularExpression("<c r=\"J2\" s=\"\\d+\"><v>46097.33333333334</v>")),
+                 qPrintable(sheet));
+        QVERIFY(sheet.contains("<t>通话时长</t>"));
 
         const QString pdf = dir.filePath("alerts.pdf");
         outcome = runTool(db, {"alerts", "--from", "2026-03-01", "--to", "2026-03-31", "--pdf", pdf});
@@ -211,6 +307,11 @@ private slots:
                                              << "统计类型表第5行(统计类型 5)的类型描述\"长途 + 1\"不是统计表的费用列";
         QTest::newRow("no result table") << "DROP TABLE tj" << QStringList{"monthly", "--pdf", "x.pdf"} + period
                                          << 1 << "不能打开统计表:请确认已经统计过!";
+        QTest::newRow("no statistics run")
+            << "" << QStringList{"notices", "--pdf", "x.pdf"} << 2 << "还没有统计结果:请先进行统计操作!";
+        QTest::newRow("half a period")
+            << "" << QStringList{"monthly", "--from", "2024-01-01", "--pdf", "x.pdf"} << 2
+            << "--to YYYY-MM-DD is needed";
         QTest::newRow("not a date") << "" << QStringList{"stats", "--from", "2024-13-01", "--to", "2024-01-31"}
                                     << 2 << "--from: \"2024-13-01\" is not a date YYYY-MM-DD";
         QTest::newRow("no output") << "" << QStringList{"notices"} + period << 2
@@ -226,6 +327,10 @@ private slots:
         QFETCH(QString, message);
         TestDatabase db;
         seed(db);
+        // The reports print the last run, here of the period asked for.
+        if (QTest::currentDataTag() == QLatin1String("no result table"))
+            db.execute("INSERT INTO 统计历史记录表 VALUES ('20240101','20240131','2024-02-01 02:00:00')");
+        const QStringList history = tableRows("统计历史记录表");
         if (!setup.isEmpty())
             db.execute(setup);
         QTemporaryDir dir;
@@ -235,7 +340,7 @@ private slots:
         QCOMPARE(outcome.status, status);
         QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));
         QVERIFY(!QFile::exists(pdf));
-        QVERIFY(tableRows("统计历史记录表").isEmpty());
+        QCOMPARE(tableRows("统计历史记录表"), history);
     }
 
     void unreachableDataSourceFails()

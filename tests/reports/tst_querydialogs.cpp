@@ -480,7 +480,11 @@ private slots:
         seed(db);
         RecordingPrompt prompt;
         const QByteArray bytes = exportJanuaryCallsTo01012345678();
-        QVERIFY(prompt.texts.isEmpty());
+        QCOMPARE(prompt.texts.size(), 1);
+        QVERIFY2(prompt.texts.first().startsWith(QStringLiteral("已导出到文件 ")) &&
+                     prompt.texts.first().endsWith(QStringLiteral("/详单.csv")),
+                 qPrintable(prompt.texts.first()));
+        prompt.texts.clear();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         // 时长 is stored as HHMMSS digits (120 is 1 min 20 s); the file has seconds.
         QCOMPARE(QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n")),
@@ -495,7 +499,7 @@ private slots:
         QTemporaryDir dir;
         const QString book = dir.filePath(QStringLiteral("详单.xlsx"));
         exportJanuaryCallsTo01012345678(QStringLiteral("导出Excel"), book);
-        QVERIFY(prompt.texts.isEmpty());
+        QCOMPARE(prompt.texts, QStringList{Prompt::exportedText(book)});
         QProcess unzip;
         unzip.start(QStringLiteral("unzip"),
                     {QStringLiteral("-p"), book, QStringLiteral("xl/worksheets/sheet1.xml")});
@@ -510,6 +514,12 @@ private slots:
                      qPrintable(sheet));
         QVERIFY(sheet.contains(QStringLiteral("<c r=\"K4\"")));
         QVERIFY(!sheet.contains(QStringLiteral("<c r=\"A5\"")));
+        // The duration is headed as in every sheet, without a unit: its cells show the time.
+        unzip.start(QStringLiteral("unzip"),
+                    {QStringLiteral("-p"), book, QStringLiteral("xl/sharedStrings.xml")});
+        QVERIFY(unzip.waitForFinished(30000));
+        const QString strings = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY2(strings.contains(QStringLiteral("<t>通话时长</t>")), qPrintable(strings));
     }
 
     // A destination a spreadsheet would run as a formula is exported as text.
@@ -520,7 +530,7 @@ private slots:
         db.execute(QStringLiteral("UPDATE 话费表 SET 通达地='=HYPERLINK(\"http://x\")' WHERE 主叫号=''"));
         RecordingPrompt prompt;
         const QByteArray bytes = exportJanuaryCallsTo01012345678();
-        QVERIFY(prompt.texts.isEmpty());
+        QCOMPARE(prompt.texts.size(), 1);
         const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 5);
         QVERIFY2(lines[3].startsWith(QStringLiteral(",01012345678,240113,090000,60,")), qPrintable(lines[3]));

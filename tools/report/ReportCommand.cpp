@@ -53,10 +53,11 @@ public:
     QString message;
 };
 
+// The five amounts and the row's total, as the printed line shows them.
 QStringList chargeCells(const ChargeTotals& row)
 {
-    return {FormatMoney(row.rent), FormatMoney(row.local), FormatMoney(row.localNetwork),
-            FormatMoney(row.longDistance), FormatMoney(row.information)};
+    return {row.rent.text(),         row.local.text(),       row.localNetwork.text(),
+            row.longDistance.text(), row.information.text(), row.total().text()};
 }
 
 // Everything one command line asks for.
@@ -70,10 +71,43 @@ struct Request
     PayNotice::Kind kind = PayNotice::Departments;
     ExtensionRange extensions{QStringLiteral("0000"), QStringLiteral("9999")};
     bool limitDepartments = false;
+    bool runStats = false; // monthly, notices: the statistics of the period first
     QString pdf;
     QString csv;
     QString xlsx;
 };
+
+// A statistics run asked for by --run-stats failed; it has said why.
+class RunFailed
+{
+};
+
+QString periodText(const QDate& from, const QDate& to)
+{
+    return from.toString(QStringLiteral("yyyyMMdd")) + to.toString(QStringLiteral("--yyyyMMdd"));
+}
+
+// The reports and notices print tj and BMTJ, which hold the last run's
+// figures: a period other than that run's would head one month's figures
+// with another month's dates. Without --from and --to the period is the last
+// run's; --run-stats totals the period asked for first.
+void settlePeriod(Request& request, CDatabase& db)
+{
+    if (request.runStats && !StatisticsRun(db).run(request.from, request.to))
+        throw RunFailed();
+    const std::optional<CountRun> last = CountResults(db).lastRun();
+    if (!last || !last->start().isValid() || !last->end().isValid())
+        throw UsageError(QStringLiteral("还没有统计结果:请先进行统计操作!"));
+    if (!request.from.isValid()) {
+        request.from = last->start();
+        request.to = last->end();
+        return;
+    }
+    if (request.from != last->start() || request.to != last->end())
+        throw UsageError(
+            QStringLiteral("统计表中是%1的统计结果,不是%2的:请先统计这个时段(--run-stats)!")
+                .arg(periodText(last->start(), last->end()), periodText(request.from, request.to)));
+}
 
 QDate dateOption(const QCommandLineParser& parser, const QString& name)
 {
@@ -81,7 +115,8 @@ QDate dateOption(const QCommandLineParser& parser, const QString& name)
         throw UsageError(QStringLiteral("--%1 YYYY-MM-DD is needed").arg(name));
     const QDate date = QDate::fromString(parser.value(name), QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid())
-        throw UsageError(QStringLiteral("--%1: \"%2\" is not a date YYYY-MM-DD").arg(name, parser.value(name)));
+        throw UsageError(
+            QStringLiteral("--%1: \"%2\" is not a date YYYY-MM-DD").arg(name, parser.value(name)));
     return date;
 }
 
@@ -100,11 +135,15 @@ using Kind = XlsxSheet::Kind;
 
 // The rows of tj or BMTJ as CSV (--csv) or as a typed sheet (--xlsx): numbers
 // that are identifiers stay text, amounts are numbers with two decimals.
-int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, const QList<QStringList>& rows)
+// A sheet's title names the report and its period, as the printed heading
+// does; the CSV file holds the rows alone. A duration is in seconds in the
+// CSV file and a time in the sheet.
+int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, const QList<QStringList>& rows,
+              const QString& title = QString())
 {
     if (!request.xlsx.isEmpty()) {
         QString error;
-        if (!XlsxSheet::write(request.xlsx, columns, rows, &error)) {
+        if (!XlsxSheet::write(request.xlsx, columns, rows, &error, title)) {
             Prompt::inform(error);
             return 1;
         }
@@ -118,7 +157,8 @@ int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, c
     QStringList header;
     QList<int> numbers;
     for (qsizetype i = 0; i < columns.size(); ++i) {
-        header << columns[i].title;
+        header << (columns[i].kind == Kind::Seconds ? columns[i].title + QStringLiteral("(秒)")
+                                                    : columns[i].title);
         if (columns[i].kind != Kind::Text)
             numbers << int(i);
     }
@@ -133,12 +173,20 @@ int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, c
     return 0;
 }
 
-QList<XlsxSheet::Column> chargeColumns()
+QList<XlsxSheet::Column> chargeColumns(const QString& totalTitle)
 {
     QList<XlsxSheet::Column> columns;
     for (const char* name : {"月租费", "市话", "本地网", "长途", "信息台等"})
         columns.append({QString::fromUtf8(name), Kind::Money});
+    columns.append({totalTitle, Kind::Money});
     return columns;
+}
+
+QString sheetTitle(const Request& request)
+{
+    const QString report = request.command == QLatin1String("monthly") ? QStringLiteral("电话费月统计报表")
+                                                                       : QStringLiteral("电话费缴费通知单");
+    return report + QStringLiteral("  统计日期:") + periodText(request.from, request.to);
 }
 
 int writeExtensions(const Request& request, const QList<ExtensionTotals>& rows)
@@ -154,8 +202,8 @@ int writeExtensions(const Request& request, const QList<ExtensionTotals>& rows)
                                               {QStringLiteral("是否宿舍电话"), Kind::Number},
                                               {QStringLiteral("部门编号"), Kind::Number},
                                               {QStringLiteral("部门名"), Kind::Text}} +
-                         chargeColumns(),
-                     cells);
+                         chargeColumns(QStringLiteral("总计")),
+                     cells, sheetTitle(request));
 }
 
 int writeDepartments(const Request& request, const QList<DepartmentTotals>& rows)
@@ -166,8 +214,8 @@ int writeDepartments(const Request& request, const QList<DepartmentTotals>& rows
     return writeRows(request,
                      QList<XlsxSheet::Column>{{QStringLiteral("部门编号"), Kind::Number},
                                               {QStringLiteral("部门名"), Kind::Text}} +
-                         chargeColumns(),
-                     cells);
+                         chargeColumns(QStringLiteral("小计")),
+                     cells, sheetTitle(request));
 }
 
 int writePdf(const ReportBuilder& build, const QString& fileName, const ConsolePrompt& prompt)
@@ -243,6 +291,7 @@ int ReportCommand::run(const QStringList& arguments)
         "  stats    total the calls of the period into tj and BMTJ\n"
         "  monthly  the monthly report of the last run (--pdf) or its rows (--csv, --xlsx)\n"
         "  notices  the payment notices of the last run (--pdf) or their rows (--csv, --xlsx)\n"
+        "           (--from and --to, when given, must be the last run's period, or come with --run-stats)\n"
         "  alerts   the alerts of the calls of the period (--pdf, --csv, --xlsx)"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -252,10 +301,11 @@ int ReportCommand::run(const QStringList& arguments)
                                                     QString::fromUtf8(value))
                                : QCommandLineOption(QString::fromUtf8(name), QString::fromUtf8(help)));
     };
-    option("connection", "ODBC data source name or connection string (default: $QALOR_ODBC, else the DSN TDS).",
-           "odbc");
+    option("connection",
+           "ODBC data source name or connection string (default: $QALOR_ODBC, else the DSN TDS).", "odbc");
     option("from", "First day of the period.", "YYYY-MM-DD");
     option("to", "Last day of the period.", "YYYY-MM-DD");
+    option("run-stats", "Monthly report, notices: run the statistics of the period first.");
     option("format", "Monthly report: 0 extensions by department (default), 1 departments only.", "0|1");
     option("kind", "Notices: departments (default) or extensions.", "kind");
     option("first-department", "First department number (default: the lowest in 部门表).", "number");
@@ -285,8 +335,17 @@ int ReportCommand::run(const QStringList& arguments)
         if (positional.size() != 1 ||
             !QStringList{"stats", "monthly", "notices", "alerts"}.contains(request.command))
             throw UsageError(QStringLiteral("give one command: stats, monthly, notices or alerts (--help)"));
-        request.from = dateOption(parser, QStringLiteral("from"));
-        request.to = dateOption(parser, QStringLiteral("to"));
+        const bool ofLastRun =
+            request.command == QLatin1String("monthly") || request.command == QLatin1String("notices");
+        request.runStats = parser.isSet(QStringLiteral("run-stats"));
+        if (request.runStats && !ofLastRun)
+            throw UsageError(QStringLiteral("--run-stats goes with monthly and notices"));
+        // monthly and notices may leave the period to the last run.
+        if (!ofLastRun || request.runStats || parser.isSet(QStringLiteral("from")) ||
+            parser.isSet(QStringLiteral("to"))) {
+            request.from = dateOption(parser, QStringLiteral("from"));
+            request.to = dateOption(parser, QStringLiteral("to"));
+        }
         if (request.command != QLatin1String("stats")) {
             request.pdf = parser.value(QStringLiteral("pdf"));
             request.csv = parser.value(QStringLiteral("csv"));
@@ -297,9 +356,11 @@ int ReportCommand::run(const QStringList& arguments)
             if (request.format != 0 && request.format != 1)
                 throw UsageError(QStringLiteral("--format is 0 or 1"));
             const QString kind = parser.value(QStringLiteral("kind"));
-            if (!kind.isEmpty() && kind != QLatin1String("departments") && kind != QLatin1String("extensions"))
+            if (!kind.isEmpty() && kind != QLatin1String("departments") &&
+                kind != QLatin1String("extensions"))
                 throw UsageError(QStringLiteral("--kind is departments or extensions"));
-            request.kind = kind == QLatin1String("extensions") ? PayNotice::Extensions : PayNotice::Departments;
+            request.kind =
+                kind == QLatin1String("extensions") ? PayNotice::Extensions : PayNotice::Departments;
             if (parser.isSet(QStringLiteral("first-extension")))
                 request.extensions.first = parser.value(QStringLiteral("first-extension"));
             if (parser.isSet(QStringLiteral("last-extension")))
@@ -311,6 +372,7 @@ int ReportCommand::run(const QStringList& arguments)
                                                                 : CDatabase::defaultConnectionString());
         db.open();
         if (request.command != QLatin1String("stats") && request.command != QLatin1String("alerts")) {
+            settlePeriod(request, db);
             // Without a range, every department, as the dialogs preselect.
             const DepartmentList departments = DepartmentList::load(&db);
             const int lowest = departments.isEmpty() ? 0 : departments.all().first().number;
@@ -322,6 +384,8 @@ int ReportCommand::run(const QStringList& arguments)
     } catch (const UsageError& error) {
         std::fprintf(stderr, "qalor-report: %s\n", qPrintable(error.message));
         return 2;
+    } catch (const RunFailed&) {
+        return 1;
     } catch (const DbError& error) {
         Prompt::inform(error.message());
         return 1;
