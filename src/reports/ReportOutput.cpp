@@ -3,11 +3,12 @@
 #include "prompt/Prompt.h"
 #include "reports/WaitCursor.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
-#include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -111,6 +112,11 @@ void preview(QWidget* parent, const ReportBuilder& build)
     ReportPainter::prepare(printer);
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("打印预览"));
+    // At the page's width the lines can be read; the whole page in the
+    // window makes them too small. The dialog's own "fit width" button is
+    // pressed, so that its tool bar shows the mode the preview is in.
+    if (auto* fitWidth = dialog.findChild<QAction*>(QStringLiteral("fitWidthAction")))
+        fitWidth->trigger();
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
         ReportPainter::prepare(*target);
         runGuarded(QStringLiteral("Unknow Error Occured in Printing-job!"), [&] {
@@ -138,6 +144,8 @@ bool exportPdf(QWidget* parent, const ReportBuilder& build, const QString& sugge
         Prompt::inform(error);
         return false;
     }
+    if (written)
+        Prompt::inform(Prompt::exportedText(fileName));
     return written;
 }
 

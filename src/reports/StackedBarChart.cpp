@@ -1,5 +1,6 @@
 #include "reports/StackedBarChart.h"
 
+#include "reports/ChartColours.h"
 #include "reports/ChartScale.h"
 
 #include <QBarCategoryAxis>
@@ -33,6 +34,7 @@ void StackedBarChart::showBars(const Bars& bars)
     double tallest = 0;
     for (int part = 0; part < bars.partNames.size(); ++part) {
         auto* set = new QBarSet(bars.partNames.at(part));
+        set->setColor(ChartColours::of(bars.partNames.at(part)));
         set->append(bars.values.value(part));
         series->append(set);
         connect(set, &QBarSet::hovered, this, [this, part](bool on, int bar) {
@@ -93,6 +95,16 @@ QList<QList<double>> StackedBarChart::values() const
                 all << column;
             }
     return all;
+}
+
+QColor StackedBarChart::partColour(const QString& partName) const
+{
+    for (QAbstractSeries* series : chart()->series())
+        if (auto* bars = qobject_cast<QStackedBarSeries*>(series))
+            for (QBarSet* set : bars->barSets())
+                if (set->label() == partName)
+                    return set->color();
+    return {};
 }
 
 double StackedBarChart::axisTop() const

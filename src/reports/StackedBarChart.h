@@ -20,6 +20,8 @@ public:
     // The value axis: its top and number of ticks.
     double axisTop() const;
     int axisTicks() const;
+    // The colour the part of that name is drawn in (invalid when there is none).
+    QColor partColour(const QString& partName) const;
     // The tooltip of one part of one bar.
     QString partTip(int part, int bar) const;
 

@@ -13,6 +13,8 @@
 #include "reports/DepartmentRangeBox.h"
 #include "reports/ReportOutput.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QChart>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -20,13 +22,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace qalor;
 using namespace qalor::test;
@@ -138,6 +144,17 @@ private:
         QCOMPARE(calls[3].mid(4, 3), (QList<double>{0, 1, 0}));
         QCOMPARE(daily.axisTop(), 5.0);
         QCOMPARE(daily.partTip(3, 5), QString("1-6 信息台: 1次"));
+        // A kind of call has one colour in both charts, wherever it stands in the legend.
+        DepartmentChart& departments = preview.chart();
+        QCOMPARE(departments.partColour("市话"), daily.partColour("市话"));
+        QCOMPARE(departments.partColour("长途"), daily.partColour("长途"));
+        QCOMPARE(departments.partColour("信息台等"), daily.partColour("信息台"));
+        QSet<QRgb> colours;
+        for (const QString& part : DepartmentChart::partNames() + QStringList{"国际"})
+            colours << (part == "国际" ? static_cast<StackedBarChart&>(daily) : departments)
+                           .partColour(part)
+                           .rgb();
+        QCOMPARE(colours.size(), 6);
     }
 
 private slots:
@@ -209,6 +226,45 @@ private slots:
         const QString text = pdfWords(printer.file);
         QVERIFY2(text.contains(QString("第二百五十部 0.00 0.00 0.00 0.00 2.00 2.00")), qPrintable(text));
         QCOMPARE(prompt.texts.size(), 1);
+    }
+
+    // 打印预览 opens at the page's width, its tool bar saying so; 导出PDF
+    // says where the file went.
+    void previewAtPageWidthAndExportNamed()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seed(db);
+        CMonthCountDlg dialog;
+        dialog.startPicker()->setDate(QDate(2024, 1, 1));
+        dialog.endPicker()->setDate(QDate(2024, 1, 31));
+        dialog.runStatistics();
+        int mode = -1;
+        bool fitWidthChecked = false;
+        QTimer closing;
+        QObject::connect(&closing, &QTimer::timeout, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            mode = int(preview->findChild<QPrintPreviewWidget*>()->zoomMode());
+            fitWidthChecked = preview->findChild<QAction*>("fitWidthAction")->isChecked();
+            preview->reject();
+        });
+        closing.start(20);
+        button(dialog, "打印预览")->click();
+        closing.stop();
+        QCOMPARE(mode, int(QPrintPreviewWidget::FitToWidth));
+        QVERIFY(fitWidthChecked);
+
+        // 导出PDF names the file it wrote.
+        QTemporaryDir dir;
+        const QString file = dir.filePath("月报表.pdf");
+        ReportOutput::installFileChooser(
+            [&](QWidget*, const QString&, const QString&, const QString&) { return file; });
+        button(dialog, "导出PDF")->click();
+        ReportOutput::installFileChooser({});
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(prompt.texts, (QStringList{"统计完毕!", Prompt::exportedText(file)}));
     }
 
     void previewShowsSourcesDeletesAndCharts()
