@@ -77,6 +77,7 @@ private slots:
         const QString monthly = dir.filePath("monthly.pdf");
         Outcome report = runTool(db, {"monthly", "--from", "2024-01-01", "--to", "2024-01-31", "--pdf", monthly});
         QCOMPARE(report.status, 0);
+        QCOMPARE(report.out, "qalor-report: 已导出到文件 " + monthly + "\n");
         const QString text = pdfText(monthly);
         QVERIFY2(text.contains("电话费月统计报表"), qPrintable(text));
         QVERIFY2(text.contains(words("部门:财务处   统计日期:20240101--20240131")), qPrintable(text));
@@ -97,6 +98,7 @@ private slots:
         report = runTool(db, {"monthly", "--from", "2024-01-01", "--to", "2024-01-31", "--format", "1",
                               "--last-department", "1", "--csv", csv});
         QCOMPARE(report.status, 0);
+        QCOMPARE(report.out, "qalor-report: 已导出到文件 " + csv + "\n");
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()),

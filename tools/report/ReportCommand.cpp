@@ -135,6 +135,14 @@ using Kind = XlsxSheet::Kind;
 
 // The rows of tj or BMTJ as CSV (--csv) or as a typed sheet (--xlsx): numbers
 // that are identifiers stay text, amounts are numbers with two decimals.
+// Like every export, the file written is named (on standard output, with
+// the note of a report that had nothing to print).
+int exported(const QString& fileName)
+{
+    std::printf("qalor-report: %s\n", qPrintable(Prompt::exportedText(fileName)));
+    return 0;
+}
+
 // A sheet's title names the report and its period, as the printed heading
 // does; the CSV file holds the rows alone. A duration is in seconds in the
 // CSV file and a time in the sheet.
@@ -147,7 +155,7 @@ int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, c
             Prompt::inform(error);
             return 1;
         }
-        return 0;
+        return exported(request.xlsx);
     }
     CsvWriter csv(request.csv);
     if (!csv.open()) {
@@ -170,7 +178,7 @@ int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, c
         Prompt::inform(csv.errorString());
         return 1;
     }
-    return 0;
+    return exported(request.csv);
 }
 
 QList<XlsxSheet::Column> chargeColumns(const QString& totalTitle)
@@ -233,8 +241,9 @@ int writePdf(const ReportBuilder& build, const QString& fileName, const ConsoleP
         if (prompt.shown > before)
             return 1;
         std::printf("qalor-report: nothing to print; %s not written\n", qPrintable(fileName));
+        return 0;
     }
-    return 0;
+    return exported(fileName);
 }
 
 int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& prompt)
