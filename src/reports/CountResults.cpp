@@ -132,7 +132,7 @@ std::optional<CountRun> CountResults::lastRun()
     for (int i = 1; i < history.recordCount(); ++i)
         history.moveNext();
     CountRun run{history.text(CCountHistorySet::StartDate), history.text(CCountHistorySet::EndDate),
-                 history.text(CCountHistorySet::RunDate)};
+                 history.text(CCountHistorySet::RunDate), history.recordCount()};
     if (run.runTime.isEmpty())
         return std::nullopt;
     return run;

@@ -69,10 +69,12 @@ struct CountRun
     QString startDate; // yyyymmdd
     QString endDate;
     QString runTime; // yyyy-mm-dd hh:mm:ss
+    int count = 0;   // the runs the history holds, this one included
 
     // The period totalled; invalid when the history holds no date there.
     QDate start() const { return QDate::fromString(startDate.trimmed(), QStringLiteral("yyyyMMdd")); }
     QDate end() const { return QDate::fromString(endDate.trimmed(), QStringLiteral("yyyyMMdd")); }
+    bool operator==(const CountRun&) const = default;
 };
 
 // Reads the result tables of the statistics run for the reports, the notices,

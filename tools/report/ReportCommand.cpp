@@ -72,6 +72,7 @@ struct Request
     ExtensionRange extensions{QStringLiteral("0000"), QStringLiteral("9999")};
     bool limitDepartments = false;
     bool runStats = false; // monthly, notices: the statistics of the period first
+    std::optional<CountRun> run; // monthly, notices: the run whose figures they print
     QString pdf;
     QString csv;
     QString xlsx;
@@ -101,12 +102,24 @@ void settlePeriod(Request& request, CDatabase& db)
     if (!request.from.isValid()) {
         request.from = last->start();
         request.to = last->end();
-        return;
-    }
-    if (request.from != last->start() || request.to != last->end())
+    } else if (request.from != last->start() || request.to != last->end()) {
         throw UsageError(
             QStringLiteral("统计表中是%1的统计结果,不是%2的:请先统计这个时段(--run-stats)!")
                 .arg(periodText(last->start(), last->end()), periodText(request.from, request.to)));
+    }
+    request.run = last;
+}
+
+// Figures read after settlePeriod() are that run's only if no other run (of
+// another program) was committed meanwhile; otherwise they would stand under
+// the wrong period after all.
+template <class Figures> Figures ofSettledRun(const Request& request, CDatabase& db, Figures figures)
+{
+    if (CountResults(db).lastRun() != request.run) {
+        Prompt::inform(QStringLiteral("读取统计结果时又进行了一次统计:请重新打印!"));
+        throw RunFailed();
+    }
+    return figures;
 }
 
 QDate dateOption(const QCommandLineParser& parser, const QString& name)
@@ -264,10 +277,14 @@ int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& promp
         if (request.pdf.isEmpty()) {
             CountResults results(db);
             return request.format == MonthlyReport::ByDepartment
-                       ? writeDepartments(request, results.departments(request.departments))
-                       : writeExtensions(request, results.extensions(request.departments));
+                       ? writeDepartments(request,
+                                          ofSettledRun(request, db, results.departments(request.departments)))
+                       : writeExtensions(request,
+                                         ofSettledRun(request, db, results.extensions(request.departments)));
         }
-        return writePdf([&](const PageGeometry& page) { return report.build(page); }, request.pdf, prompt);
+        return writePdf(
+            [&](const PageGeometry& page) { return ofSettledRun(request, db, report.build(page)); },
+            request.pdf, prompt);
     }
 
     PayNotice::Options options;
@@ -280,14 +297,18 @@ int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& promp
     if (request.pdf.isEmpty()) {
         CountResults results(db);
         if (request.kind == PayNotice::Departments)
-            return writeDepartments(request, results.departments(request.departments));
+            return writeDepartments(request,
+                                    ofSettledRun(request, db, results.departments(request.departments)));
         return writeExtensions(
             request,
-            results.extensions(request.limitDepartments ? std::optional(request.departments) : std::nullopt,
-                               request.extensions));
+            ofSettledRun(request, db,
+                         results.extensions(request.limitDepartments ? std::optional(request.departments)
+                                                                     : std::nullopt,
+                                            request.extensions)));
     }
     const PayNotice notices(db, options);
-    return writePdf([&](const PageGeometry& page) { return notices.build(page); }, request.pdf, prompt);
+    return writePdf([&](const PageGeometry& page) { return ofSettledRun(request, db, notices.build(page)); },
+                    request.pdf, prompt);
 }
 
 } // namespace
