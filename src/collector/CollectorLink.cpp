@@ -16,15 +16,17 @@ constexpr int PollMs = 500;
 constexpr int AskPollMs = 100;
 } // namespace
 
-std::unique_ptr<CollectorLink> CollectorLink::find(int port, QObject* parent)
+std::unique_ptr<CollectorLink> CollectorLink::follow(int port, QObject* parent)
 {
+    CollectorBeat beat;
+    beat.port = port;
     const Prompt::Silence quiet;
     try {
-        if (const std::optional<CollectorBeat> beat = CollectorBeat::findLive(port))
-            return std::make_unique<CollectorLink>(*beat, parent);
+        if (const std::optional<CollectorBeat> live = CollectorBeat::findLive(port))
+            beat = *live;
     } catch (const DbError&) {
     }
-    return nullptr;
+    return std::make_unique<CollectorLink>(beat, parent);
 }
 
 CollectorLink::CollectorLink(const CollectorBeat& beat, QObject* parent) : QObject(parent), m_beat(beat)
@@ -42,11 +44,15 @@ CollectorLink::CollectorLink(const CollectorBeat& beat, QObject* parent) : QObje
     m_poll.start();
 }
 
+bool CollectorLink::answering() const
+{
+    return !m_beat.service.isEmpty() && m_beat.fresh() && CollectorBeat::processAlive(m_beat.pid);
+}
+
 CommControl::Link CollectorLink::link() const
 {
     // A collector that stopped beating, or was killed, reads no port.
-    return m_beat.fresh() && CollectorBeat::processAlive(m_beat.pid) ? m_beat.link
-                                                                     : CommControl::Link::Closed;
+    return answering() ? m_beat.link : CommControl::Link::Closed;
 }
 
 QString CollectorLink::noAnswerText()
@@ -71,6 +77,7 @@ void CollectorLink::poll()
 
 void CollectorLink::readBeat()
 {
+    const bool wasAnswering = answering();
     const CommControl::Link before = link();
     std::optional<CollectorBeat> beat = CollectorBeat::read(m_beat.service);
     if (!beat || !beat->fresh() || !CollectorBeat::processAlive(beat->pid)) {
@@ -80,7 +87,7 @@ void CollectorLink::readBeat()
     }
     if (beat)
         m_beat = *beat;
-    if (link() != before || beat)
+    if (link() != before || answering() != wasAnswering || beat)
         emit stateChanged();
 }
 
@@ -117,6 +124,10 @@ void CollectorLink::readRequests()
 
 QString CollectorLink::post(const QString& kind, const QString& argument)
 {
+    if (!answering()) {
+        Prompt::inform(noAnswerText());
+        return QString();
+    }
     try {
         const QString id = CollectorRequests::post(m_beat.service, kind, argument);
         m_posted.insert(id, QString());
@@ -129,6 +140,8 @@ QString CollectorLink::post(const QString& kind, const QString& argument)
 
 QString CollectorLink::send(const QString& kind, const QString& argument)
 {
+    if (!answering())
+        return QString();
     try {
         return CollectorRequests::post(m_beat.service, kind, argument);
     } catch (const DbError& error) {
@@ -140,6 +153,8 @@ QString CollectorLink::send(const QString& kind, const QString& argument)
 CollectorLink::Answer CollectorLink::ask(const QString& kind, const QString& argument,
                                          const std::function<void(const QString&)>& progress, int timeoutMs)
 {
+    if (!answering())
+        return {false, noAnswerText()};
     QString id;
     try {
         id = CollectorRequests::post(m_beat.service, kind, argument);
@@ -153,6 +168,9 @@ CollectorLink::Answer CollectorLink::wait(const QString& id,
                                           const std::function<void(const QString&)>& progress, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
+    // A request is the collector's that took it: one that ends (killed, or
+    // stopped and started again as a new process) never answers it.
+    const QString asked = m_beat.service;
     QString told;
     QEventLoop loop;
     QTimer tick;
@@ -172,6 +190,8 @@ CollectorLink::Answer CollectorLink::wait(const QString& id,
             told = request.text;
             progress(told);
         }
+        if (m_beat.service != asked || !CollectorBeat::processAlive(m_beat.pid))
+            break;
         loop.exec();
     }
     return {false, noAnswerText()};

@@ -55,7 +55,8 @@ PortLock::Result PortLock::lockAddress(const QString& host, quint16 port)
     unlock();
     // A name in the abstract socket space: one program binds it, the others
     // are refused, and no file is needed (also under a read-only file system).
-    const QByteArray name = "qalor-cdr-port tcp://" + host.toLower().toUtf8() + ':' + QByteArray::number(port);
+    const QByteArray name =
+        "qalor-cdr-port tcp://" + host.toLower().toUtf8() + ':' + QByteArray::number(port);
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     const size_t length = std::min(size_t(name.size()), sizeof address.sun_path - 1);

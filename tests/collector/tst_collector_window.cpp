@@ -16,6 +16,7 @@
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
 #include "intake/ReceivedCallsModel.h"
+#include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
 #include "serial/CommControl.h"
 
@@ -45,10 +46,12 @@ private slots:
     void windowBesideCollector();
     void duplicateRemovalWhileTheCollectorStores();
     void windowFollowsARestartedCollector();
+    void windowSaysTheCollectorIsGone();
+    void oneReaderBesideAnother();
 
 private:
     // Starts the collector and the window (nullptr after a failure).
-    CMainFrame* start(TestDatabase& db);
+    CMainFrame* start(TestDatabase& db, const QString& collectorData = QString());
     QByteArray readLine(int timeoutMs, const QByteArray& until);
     void send(const QString& text);
     bool windowHasPortOpen() const { return hasOpen(QCoreApplication::applicationPid(), m_line.port); }
@@ -83,9 +86,9 @@ void TestCollectorWindow::cleanup()
     QDir(m_line.dataDir()).removeRecursively();
 }
 
-CMainFrame* TestCollectorWindow::start(TestDatabase& db)
+CMainFrame* TestCollectorWindow::start(TestDatabase& db, const QString& collectorData)
 {
-    m_collector.start(m_line, db.connectionString());
+    m_collector.start(m_line, db.connectionString(), {}, collectorData);
     if (!m_collector.reading(m_line))
         return nullptr;
     // The window looks for the collector's beat when it starts.
@@ -297,6 +300,71 @@ void TestCollectorWindow::windowFollowsARestartedCollector()
     QVERIFY(!windowHasPortOpen());
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 4);
     QCOMPARE(m_prompt->texts, QStringList());
+}
+
+// The collector killed while the window runs: within seconds the status bar
+// says the collector does not answer (not that the port is closed), and a
+// port command says so at once instead of waiting for an answer.
+void TestCollectorWindow::windowSaysTheCollectorIsGone()
+{
+    TestDatabase db(true);
+    CMainFrame* started = start(db);
+    QVERIFY(started);
+    CMainFrame& frame = *started;
+    auto* portPane = frame.findChild<QLabel*>(QStringLiteral("串口状态"));
+    QVERIFY(portPane);
+    QTRY_COMPARE_WITH_TIMEOUT(portPane->text(), QStringLiteral("串口1 已打开"), 10000);
+
+    m_collector.kill();
+    QTRY_COMPARE_WITH_TIMEOUT(portPane->text(), QStringLiteral("串口1 采集服务没有应答"), 5000);
+    const auto requests = [&] {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 采集请求表")).toInt();
+    };
+    const int asked = requests();
+    frame.runCommand(Cmd::ClosePort);
+    QCOMPARE(m_prompt->texts, QStringList{CollectorLink::noAnswerText()});
+    QCOMPARE(requests(), asked);
+    QVERIFY(!windowHasPortOpen());
+}
+
+// Exactly one program reads the port, decided by the locks: a window beside
+// a collector with a data folder of its own follows the collector, and a
+// second window beside a window reads nothing and says why, leaving the first
+// one's journal alone.
+void TestCollectorWindow::oneReaderBesideAnother()
+{
+    TestDatabase db(true);
+    QTemporaryDir collectorData;
+    CMainFrame* started = start(db, collectorData.path());
+    QVERIFY(started);
+    CMainFrame& frame = *started;
+    QVERIFY(frame.view().collector() != nullptr);
+    QVERIFY(!windowHasPortOpen());
+    QCOMPARE(m_prompt->texts, QStringList());
+    send(mobileLines(1));
+    QTRY_COMPARE_WITH_TIMEOUT(frame.view().receivedCalls().rowCount(), 1, 30000);
+
+    m_collector.kill();
+    m_app.reset();
+    CQalorView first;
+    first.initialUpdate();
+    QVERIFY(first.collector() == nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(windowHasPortOpen(), 10000);
+    const QString journal = m_line.dataDir() + QStringLiteral("/received.journal");
+    const qint64 journalled = ReceivedJournal(journal).end();
+    m_prompt->texts.clear();
+    CQalorView second;
+    second.initialUpdate();
+    QVERIFY(second.collector() != nullptr);
+    QVERIFY(!second.cdrPort().portOpen());
+    QCOMPARE(m_prompt->texts,
+             QStringList{
+                 QStringLiteral("串口COM1 (%1)正由另一个程序(计费软件或采集服务)读取,本计费软件不读取该串口.")
+                     .arg(m_line.port)});
+    QCOMPARE(ReceivedJournal(journal).end(), journalled);
+    send(mobileLines(1, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(first.receivedCalls().rowCount(), 1, 30000);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 2);
 }
 
 QTEST_MAIN(TestCollectorWindow)

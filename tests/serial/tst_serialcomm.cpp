@@ -71,7 +71,8 @@ void TestSerialComm::initTestCase()
     settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(LinkedPort), m_ours);
     settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(MissingPort),
                       m_dir.filePath(QStringLiteral("none")));
-    settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(DevicePort), QFileInfo(m_ours).canonicalFilePath());
+    settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(DevicePort),
+                      QFileInfo(m_ours).canonicalFilePath());
 }
 
 void TestSerialComm::cleanupTestCase()
@@ -233,8 +234,9 @@ void TestSerialComm::missingDeviceIsWaitedFor()
     QTRY_COMPARE(control.retryPause(), 80);
     const QString far = m_dir.filePath(QStringLiteral("none-far"));
     QProcess late;
-    late.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + m_dir.filePath(QStringLiteral("none")),
-                                         QStringLiteral("pty,raw,echo=0,link=") + far});
+    late.start(QStringLiteral("socat"),
+               {QStringLiteral("pty,raw,echo=0,link=") + m_dir.filePath(QStringLiteral("none")),
+                QStringLiteral("pty,raw,echo=0,link=") + far});
     QVERIFY(late.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(control.link(), CommControl::Link::Open, 30000);
     QVERIFY(control.lastError().isEmpty());
