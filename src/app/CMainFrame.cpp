@@ -165,8 +165,20 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
         refreshAlertCount();
     });
     // Beside a collector the alerts are raised there: the count follows its calls.
-    if (CollectorLink* collector = m_view->collector())
+    if (CollectorLink* collector = m_view->collector()) {
         connect(collector, &CollectorLink::callArrived, this, &CMainFrame::refreshAlertCount);
+        // The collector's change at a deposit is shown as the window's own.
+        connect(collector, &CollectorLink::noticeArrived, this, [this](const QString& text) {
+            QProgressDialog& progress = remoteProgress();
+            if (!text.isEmpty()) {
+                progress.setLabelText(text);
+                progress.show();
+            } else if (m_remoteChanges.isEmpty()) {
+                progress.hide();
+                progress.reset();
+            }
+        });
+    }
 
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
@@ -382,7 +394,7 @@ void CMainFrame::applyChangeList(ChangeForm form, const QString& list)
     m_view->engine().LoadHotelRooms();
 }
 
-void CMainFrame::followRemoteChange(const QString& id)
+QProgressDialog& CMainFrame::remoteProgress()
 {
     CollectorLink* collector = m_view->collector();
     if (!m_remoteProgress) {
@@ -417,6 +429,12 @@ void CMainFrame::followRemoteChange(const QString& id)
                         Prompt::inform(text);
                 });
     }
+    return *m_remoteProgress;
+}
+
+void CMainFrame::followRemoteChange(const QString& id)
+{
+    remoteProgress();
     m_remoteChanges.insert(id);
     m_remoteProgress->setLabelText(QStringLiteral("正在与交换机对话……"));
     m_remoteProgress->show();

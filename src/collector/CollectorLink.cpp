@@ -1,6 +1,7 @@
 #include "collector/CollectorLink.h"
 
 #include "collector/CallFeed.h"
+#include "collector/CollectorNotices.h"
 #include "collector/CollectorRequests.h"
 #include "db/CDatabase.h"
 #include "prompt/Prompt.h"
@@ -36,6 +37,8 @@ CollectorLink::CollectorLink(const CollectorBeat& beat, QObject* parent) : QObje
         try {
             // The list starts empty, as at every start: calls from now on.
             m_seen = m_floor = CallFeed::newest();
+            if (!m_beat.service.isEmpty())
+                m_noticeOf.insert(m_beat.service, CollectorNotices::newest(m_beat.service));
         } catch (const DbError&) {
         }
     }
@@ -70,6 +73,7 @@ void CollectorLink::poll()
         readBeat();
         readCalls();
         readRequests();
+        readNotices();
     } catch (const DbError&) {
         // The data source is away; the next look tries again.
     }
@@ -101,6 +105,17 @@ void CollectorLink::readCalls()
         last = entry.number;
         m_seen = qMax(m_seen, entry.number);
         emit callArrived(entry.call);
+    }
+}
+
+void CollectorLink::readNotices()
+{
+    if (m_beat.service.isEmpty())
+        return;
+    qint64& seen = m_noticeOf[m_beat.service];
+    for (const CollectorNotices::Notice& notice : CollectorNotices::after(m_beat.service, seen)) {
+        seen = notice.number;
+        emit noticeArrived(notice.text);
     }
 }
 

@@ -62,18 +62,22 @@ signals:
     void stateChanged();
     void requestProgress(const QString& id, const QString& text);
     void requestEnded(const QString& id, bool ok, const QString& text);
+    // What the collector says unasked (CollectorNotices); empty: what it said is over.
+    void noticeArrived(const QString& text);
 
 private:
     void poll();
     void readBeat();
     void readCalls();
     void readRequests();
+    void readNotices();
 
     CollectorBeat m_beat;
     qint64 m_seen = 0;
-    qint64 m_floor = 0;               // the newest call when the window started: older ones are not shown
-    QHash<QString, qint64> m_seenOf;  // collector -> the newest of its calls shown
-    QHash<QString, QString> m_posted; // request -> the progress last told
+    qint64 m_floor = 0;                // the newest call when the window started: older ones are not shown
+    QHash<QString, qint64> m_seenOf;   // collector -> the newest of its calls shown
+    QHash<QString, QString> m_posted;  // request -> the progress last told
+    QHash<QString, qint64> m_noticeOf; // collector -> the newest of its notices seen
     QTimer m_poll;
 };
 

@@ -6,6 +6,7 @@
 #include "app/SerialPortTable.h"
 #include "collector/CallFeed.h"
 #include "collector/CollectorBeat.h"
+#include "collector/CollectorNotices.h"
 #include "collector/CollectorTables.h"
 #include "collector/StderrPrompt.h"
 #include "db/CDatabase.h"
@@ -63,6 +64,18 @@ CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommCon
             } catch (const DbError&) {
             }
         }
+    });
+    // The windows that follow this collector say a change at the deposit as
+    // they say their own: when it starts, and that it ended.
+    connect(&m_classChange, &ClassChangeSender::sending, this, [this](const QString& extension, int, int) {
+        if (!m_telling && !m_classChange.current().reason.isEmpty()) {
+            m_telling = true;
+            tell(m_classChange.progressText(extension));
+        }
+    });
+    connect(&m_classChange, &ClassChangeSender::changeFinished, this, [this] {
+        if (std::exchange(m_telling, false))
+            tell(QString());
     });
     connect(&m_classChange, &ClassChangeSender::changeFinished, this, &CollectorService::answerChange);
     connect(&m_engine.alerts(), &AlertChecker::alertRaised, this,
@@ -236,6 +249,7 @@ void CollectorService::beat()
             const qint64 now = QDateTime::currentMSecsSinceEpoch();
             CallFeed::forget(m_name, (now - KeepMs) * 1000);
             CollectorRequests::forgetAnswered(m_name, now - KeepMs);
+            CollectorNotices::forget(m_name, now - KeepMs);
         }
     } catch (const DbError&) {
     }
@@ -436,6 +450,17 @@ void CollectorService::computeReport()
         m_intake->setReportMode(false);
     openCdrPort(*m_port);
     Prompt::inform(ReportProcessor::summaryText(result));
+}
+
+void CollectorService::tell(const QString& text)
+{
+    m_noticeNumber = qMax(m_noticeNumber + 1, QDateTime::currentMSecsSinceEpoch());
+    const Prompt::Silence quiet;
+    try {
+        CollectorNotices::add(m_name, m_noticeNumber, text);
+    } catch (const DbError&) {
+        // Only the windows miss it; the change goes on.
+    }
 }
 
 void CollectorService::passOn(const PricedCall& call)

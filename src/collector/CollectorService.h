@@ -76,6 +76,8 @@ private:
     void computeReport();
     void dropVanishedHolds();
     void passOn(const PricedCall& call);
+    // A notice for the windows (CollectorNotices).
+    void tell(const QString& text);
     void answerChange(bool ok);
 
     StderrPrompt& m_prompt;
@@ -97,6 +99,8 @@ private:
     bool m_handling = false;
     bool m_sourceAnswered = false; // a beat reached the data source
     qint64 m_feedNumber = 0;
+    qint64 m_noticeNumber = 0;
+    bool m_telling = false; // a change at the deposit is being said
     int m_beats = 0;
     QHash<QString, qint64> m_holds; // hold request -> the process that holds
     QQueue<QString> m_changes;      // change requests being sent, in order

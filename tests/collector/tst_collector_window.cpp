@@ -48,6 +48,7 @@ private slots:
     void windowFollowsARestartedCollector();
     void windowSaysTheCollectorIsGone();
     void oneReaderBesideAnother();
+    void depositDowngradeIsShown();
 
 private:
     // Starts the collector and the window (nullptr after a failure).
@@ -365,6 +366,37 @@ void TestCollectorWindow::oneReaderBesideAnother()
     send(mobileLines(1, 1));
     QTRY_COMPARE_WITH_TIMEOUT(first.receivedCalls().rowCount(), 1, 30000);
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 2);
+}
+
+// A guest's charges reach the deposit while the collector prices them: the
+// collector's line lowers the room, and the window says so as it says its
+// own change at the deposit, until the change is over.
+void TestCollectorWindow::depositDowngradeIsShown()
+{
+    TestDatabase db(true);
+    db.execute(QStringLiteral("DELETE FROM 宾馆分机升降级设置表"));
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆分机升降级设置表 (升降级方式, 是否自动升降级, 用户名, 口令, 数据库, "
+                       "最低分机级别) VALUES (0, 1, 'pbx', 'pw', 'A', 5)"));
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金) VALUES ('8003', '301', '260314', '120000', 0, 0, 0, 0.8)"));
+    CMainFrame* started = start(db);
+    QVERIFY(started);
+    CMainFrame& frame = *started;
+    send(mobileCall(0, QStringLiteral("8003")).line());
+    QProgressDialog* progress = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (progress = frame.findChild<QProgressDialog*>(QStringLiteral("CollectorChangeProgress"))) &&
+            progress->isVisible(),
+        30000);
+    QVERIFY2(progress->labelText().startsWith(
+                 QStringLiteral("房间 301（分机 8003）的押金已用完，正在降为最低级别……\n")),
+             qPrintable(progress->labelText()));
+    const QByteArray sentToExchange = readLine(60000, "m 8003\r\r\r5\r");
+    QVERIFY2(sentToExchange.contains("m 8003\r\r\r5\r"), sentToExchange.constData());
+    QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible(), 60000);
+    QCOMPARE(m_prompt->texts, QStringList());
 }
 
 QTEST_MAIN(TestCollectorWindow)
