@@ -19,8 +19,8 @@ packages=(
     # the Debian package: library dependencies, its checks (lintian, hardening-check
     # from devscripts), its manual pages and the rows its trial install stores
     dpkg-dev file desktop-file-utils lintian devscripts man-db sqlite3
-    # systemd-analyze checks the collector's unit
-    systemd
+    # systemd-analyze checks the collector's unit; sd_notify for its readiness and watchdog
+    systemd libsystemd-dev
     # .xlsx export with typed cells; the tests read the sheets back with unzip
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese

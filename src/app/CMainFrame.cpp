@@ -13,12 +13,11 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
-#include "intake/ReceivedCallsModel.h"
 #include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
-#include "db/CDatabase.h"
 #include "collector/CollectorLink.h"
 #include "collector/CollectorRequests.h"
+#include "db/CDatabase.h"
 #include "editors/EditorDialog.h"
 #include "editors/EditorTable.h"
 #include "gui/DialogRunner.h"
@@ -33,6 +32,7 @@
 #include "hotel/CStationClassDlg.h"
 #include "hotel/ClassChangeProgress.h"
 #include "hotel/ClassChangeSender.h"
+#include "intake/ReceivedCallsModel.h"
 #include "maintenance/BackupDeleteDialog.h"
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
@@ -51,8 +51,8 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -165,8 +165,20 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
         refreshAlertCount();
     });
     // Beside a collector the alerts are raised there: the count follows its calls.
-    if (CollectorLink* collector = m_view->collector())
+    if (CollectorLink* collector = m_view->collector()) {
         connect(collector, &CollectorLink::callArrived, this, &CMainFrame::refreshAlertCount);
+        // The collector's change at a deposit is shown as the window's own.
+        connect(collector, &CollectorLink::noticeArrived, this, [this](const QString& text) {
+            QProgressDialog& progress = remoteProgress();
+            if (!text.isEmpty()) {
+                progress.setLabelText(text);
+                progress.show();
+            } else if (m_remoteChanges.isEmpty()) {
+                progress.hide();
+                progress.reset();
+            }
+        });
+    }
 
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
@@ -382,7 +394,7 @@ void CMainFrame::applyChangeList(ChangeForm form, const QString& list)
     m_view->engine().LoadHotelRooms();
 }
 
-void CMainFrame::followRemoteChange(const QString& id)
+QProgressDialog& CMainFrame::remoteProgress()
 {
     CollectorLink* collector = m_view->collector();
     if (!m_remoteProgress) {
@@ -417,6 +429,12 @@ void CMainFrame::followRemoteChange(const QString& id)
                         Prompt::inform(text);
                 });
     }
+    return *m_remoteProgress;
+}
+
+void CMainFrame::followRemoteChange(const QString& id)
+{
+    remoteProgress();
     m_remoteChanges.insert(id);
     m_remoteProgress->setLabelText(QStringLiteral("正在与交换机对话……"));
     m_remoteProgress->show();
@@ -507,8 +525,12 @@ void CMainFrame::refreshAlertCount()
 void CMainFrame::showStatus()
 {
     m_loginPane->setText(m_state.loggedIn ? QStringLiteral("已登录") : QStringLiteral("请登录"));
-    m_portPane->setText(
-        QStringLiteral("串口%1 %2").arg(m_view->portNumber()).arg(linkText(m_view->portLink())));
+    // Beside a collector that is gone or hangs, the port's state is not known.
+    const CollectorLink* collector = m_view->collector();
+    m_portPane->setText(QStringLiteral("串口%1 %2")
+                            .arg(m_view->portNumber())
+                            .arg(collector && !collector->answering() ? QStringLiteral("采集服务没有应答")
+                                                                      : linkText(m_view->portLink())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     const QString report = m_view->reportStatusText();
     m_reportPane->setText(report);

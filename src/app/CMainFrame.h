@@ -83,6 +83,8 @@ private:
     // reloads the engine's open stays.
     void applyChangeList(ChangeForm form, const QString& list);
     // Shows the progress of a change the collector sends, and its failure.
+    // The window showing the collector's class changes, made when first needed.
+    QProgressDialog& remoteProgress();
     void followRemoteChange(const QString& id);
 
     AppState& m_state;

@@ -2,12 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/AuditLog.h"
-#include "intake/CallIntake.h"
 #include "app/EditorReload.h"
 #include "app/PortArming.h"
-#include "intake/ReceivedCallsModel.h"
-#include "intake/ReportLines.h"
-#include "intake/ReportProcessor.h"
 #include "app/SerialPortTable.h"
 #include "app/UnframedDialog.h"
 #include "collector/CollectorLink.h"
@@ -16,9 +12,14 @@
 #include "collector/IntakeLock.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "gui/DialogRunner.h"
+#include "intake/CallIntake.h"
 #include "intake/DataFolder.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
+#include "intake/ReportProcessor.h"
 #include "rating/CCallRater.h"
 #include "serial/MappedCommControl.h"
+#include "serial/PortMapping.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -65,9 +66,9 @@ struct CQalorView::Private
     CCallRater engine;
     ReceivedCallsModel calls;
     ReportLines report;
-    // Without a collector for the port: the window's own intake. With one,
-    // the window never touches the port or the journals (the collector has
-    // them) and asks the collector instead.
+    // The window's own intake while it reads the port. When another program
+    // reads it, the window never touches the port or the journals and asks
+    // the collector instead.
     std::optional<CallIntake> intake;
     std::optional<ReportProcessor> processor;
     std::unique_ptr<CollectorLink> collector;
@@ -95,18 +96,29 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
 
     d->startTime = QDateTime::currentDateTime().toString(QStringLiteral("yyyy年MM月dd日 HH时mm分ss秒"));
     d->portNumber = SerialPortTable::readPortNumber();
-    d->collector = CollectorLink::find(d->portNumber);
-    if (d->collector) {
-        connect(d->collector.get(), &CollectorLink::callArrived, &d->calls, &ReceivedCallsModel::addCall);
-    } else {
-        QDir().mkpath(dataFolder());
-        d->journals = std::make_unique<IntakeLock>(CollectorService::lockPath());
-        d->journals->tryLock();
+    // The locks alone decide whether this window reads the port: the
+    // journals' lock (a program on the same data folder) and the line's own
+    // lock (any program of this machine, whatever its folder). A journals'
+    // lock that cannot be made at all leaves the window reading: its
+    // journals then say what is wrong.
+    QDir().mkpath(dataFolder());
+    d->journals = std::make_unique<IntakeLock>(CollectorService::lockPath());
+    const bool journalsFree = d->journals->tryLock() || !d->journals->error().isEmpty();
+    if (journalsFree && takeCdrPort(*d->port, d->portNumber)) {
         d->intake.emplace(*d->port, d->engine, d->calls, d->report);
         d->intake->followHotelSettings(AppState::instance().hotel);
         d->processor.emplace(*d->intake, d->engine, d->report);
         d->intake->setReportMode(false);
         d->intake->openRawStore();
+    } else {
+        d->journals.reset();
+        d->collector = CollectorLink::follow(d->portNumber);
+        connect(d->collector.get(), &CollectorLink::callArrived, &d->calls, &ReceivedCallsModel::addCall);
+        if (!d->collector->answering())
+            Prompt::inform(
+                QStringLiteral("串口COM%1 (%2)正由另一个程序(计费软件或采集服务)读取,本计费软件不读取该串口.")
+                    .arg(d->portNumber)
+                    .arg(serialDeviceForPort(d->portNumber)));
     }
     AuditLog::write(AuditLog::nobody(), QStringLiteral("启动计费软件"), AuditLog::success());
     if (d->intake) {

@@ -9,9 +9,20 @@ namespace {
 constexpr int CdrInBufferSize = 16384;
 } // namespace
 
+bool takeCdrPort(CommControl& port, int number)
+{
+    if (!port.portOpen()) {
+        port.setCommPort(number);
+        // Nothing is read before the intake arms the port.
+        port.setRThreshold(0);
+        port.setPortOpen(true);
+    }
+    return !port.takenByOther();
+}
+
 void armCdrPort(CommControl& port, CallIntake& intake, int number, int lineLength)
 {
-    if (port.portOpen()) {
+    if (port.portOpen() && port.commPort() != number) {
         intake.takeIn();
         port.setPortOpen(false);
     }

@@ -1,6 +1,7 @@
 #include "collector/CollectorLink.h"
 
 #include "collector/CallFeed.h"
+#include "collector/CollectorNotices.h"
 #include "collector/CollectorRequests.h"
 #include "db/CDatabase.h"
 #include "prompt/Prompt.h"
@@ -16,15 +17,17 @@ constexpr int PollMs = 500;
 constexpr int AskPollMs = 100;
 } // namespace
 
-std::unique_ptr<CollectorLink> CollectorLink::find(int port, QObject* parent)
+std::unique_ptr<CollectorLink> CollectorLink::follow(int port, QObject* parent)
 {
+    CollectorBeat beat;
+    beat.port = port;
     const Prompt::Silence quiet;
     try {
-        if (const std::optional<CollectorBeat> beat = CollectorBeat::findLive(port))
-            return std::make_unique<CollectorLink>(*beat, parent);
+        if (const std::optional<CollectorBeat> live = CollectorBeat::findLive(port))
+            beat = *live;
     } catch (const DbError&) {
     }
-    return nullptr;
+    return std::make_unique<CollectorLink>(beat, parent);
 }
 
 CollectorLink::CollectorLink(const CollectorBeat& beat, QObject* parent) : QObject(parent), m_beat(beat)
@@ -34,6 +37,8 @@ CollectorLink::CollectorLink(const CollectorBeat& beat, QObject* parent) : QObje
         try {
             // The list starts empty, as at every start: calls from now on.
             m_seen = m_floor = CallFeed::newest();
+            if (!m_beat.service.isEmpty())
+                m_noticeOf.insert(m_beat.service, CollectorNotices::newest(m_beat.service));
         } catch (const DbError&) {
         }
     }
@@ -42,11 +47,15 @@ CollectorLink::CollectorLink(const CollectorBeat& beat, QObject* parent) : QObje
     m_poll.start();
 }
 
+bool CollectorLink::answering() const
+{
+    return !m_beat.service.isEmpty() && m_beat.fresh() && CollectorBeat::processAlive(m_beat.pid);
+}
+
 CommControl::Link CollectorLink::link() const
 {
     // A collector that stopped beating, or was killed, reads no port.
-    return m_beat.fresh() && CollectorBeat::processAlive(m_beat.pid) ? m_beat.link
-                                                                     : CommControl::Link::Closed;
+    return answering() ? m_beat.link : CommControl::Link::Closed;
 }
 
 QString CollectorLink::noAnswerText()
@@ -64,6 +73,7 @@ void CollectorLink::poll()
         readBeat();
         readCalls();
         readRequests();
+        readNotices();
     } catch (const DbError&) {
         // The data source is away; the next look tries again.
     }
@@ -71,6 +81,7 @@ void CollectorLink::poll()
 
 void CollectorLink::readBeat()
 {
+    const bool wasAnswering = answering();
     const CommControl::Link before = link();
     std::optional<CollectorBeat> beat = CollectorBeat::read(m_beat.service);
     if (!beat || !beat->fresh() || !CollectorBeat::processAlive(beat->pid)) {
@@ -80,7 +91,7 @@ void CollectorLink::readBeat()
     }
     if (beat)
         m_beat = *beat;
-    if (link() != before || beat)
+    if (link() != before || answering() != wasAnswering || beat)
         emit stateChanged();
 }
 
@@ -94,6 +105,17 @@ void CollectorLink::readCalls()
         last = entry.number;
         m_seen = qMax(m_seen, entry.number);
         emit callArrived(entry.call);
+    }
+}
+
+void CollectorLink::readNotices()
+{
+    if (m_beat.service.isEmpty())
+        return;
+    qint64& seen = m_noticeOf[m_beat.service];
+    for (const CollectorNotices::Notice& notice : CollectorNotices::after(m_beat.service, seen)) {
+        seen = notice.number;
+        emit noticeArrived(notice.text);
     }
 }
 
@@ -117,6 +139,10 @@ void CollectorLink::readRequests()
 
 QString CollectorLink::post(const QString& kind, const QString& argument)
 {
+    if (!answering()) {
+        Prompt::inform(noAnswerText());
+        return QString();
+    }
     try {
         const QString id = CollectorRequests::post(m_beat.service, kind, argument);
         m_posted.insert(id, QString());
@@ -129,6 +155,8 @@ QString CollectorLink::post(const QString& kind, const QString& argument)
 
 QString CollectorLink::send(const QString& kind, const QString& argument)
 {
+    if (!answering())
+        return QString();
     try {
         return CollectorRequests::post(m_beat.service, kind, argument);
     } catch (const DbError& error) {
@@ -140,6 +168,8 @@ QString CollectorLink::send(const QString& kind, const QString& argument)
 CollectorLink::Answer CollectorLink::ask(const QString& kind, const QString& argument,
                                          const std::function<void(const QString&)>& progress, int timeoutMs)
 {
+    if (!answering())
+        return {false, noAnswerText()};
     QString id;
     try {
         id = CollectorRequests::post(m_beat.service, kind, argument);
@@ -153,6 +183,9 @@ CollectorLink::Answer CollectorLink::wait(const QString& id,
                                           const std::function<void(const QString&)>& progress, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
+    // A request is the collector's that took it: one that ends (killed, or
+    // stopped and started again as a new process) never answers it.
+    const QString asked = m_beat.service;
     QString told;
     QEventLoop loop;
     QTimer tick;
@@ -172,6 +205,8 @@ CollectorLink::Answer CollectorLink::wait(const QString& id,
             told = request.text;
             progress(told);
         }
+        if (m_beat.service != asked || !CollectorBeat::processAlive(m_beat.pid))
+            break;
         loop.exec();
     }
     return {false, noAnswerText()};

@@ -6,6 +6,7 @@
 #include "app/SerialPortTable.h"
 #include "collector/CallFeed.h"
 #include "collector/CollectorBeat.h"
+#include "collector/CollectorNotices.h"
 #include "collector/CollectorTables.h"
 #include "collector/StderrPrompt.h"
 #include "db/CDatabase.h"
@@ -16,10 +17,12 @@
 #include "maintenance/CdrSaveOption.h"
 #include "rating/AlertChecker.h"
 #include "serial/MappedCommControl.h"
+#include "serial/PortMapping.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 
 namespace qalor {
 
@@ -31,6 +34,9 @@ constexpr int LayoutRetryMs = 10000;
 // Calls and answered requests older than this leave their tables.
 constexpr qint64 KeepMs = 10 * 60 * 1000;
 constexpr int TidyEveryBeats = 60;
+// Ready at the latest after this long, also while the device or the data
+// source is still awaited: the boot goes on and the status says what is missing.
+constexpr int ReadyLimitMs = 20000;
 } // namespace
 
 QString CollectorService::lockPath()
@@ -42,7 +48,7 @@ CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommCon
     : QObject(parent), m_prompt(prompt),
       m_port(port ? std::move(port) : std::make_unique<MappedCommControl>()),
       m_classChange(*m_port, [] { return std::make_unique<MappedCommControl>(); }),
-      m_autoDowngrade(m_classChange, AppState::instance().hotel), m_lock(lockPath()),
+      m_autoDowngrade(m_classChange, AppState::instance().hotel), m_lock(lockPath()), m_portLog(*m_port),
       m_name(CollectorTables::processName())
 {
     m_port->setSettings(QStringLiteral("9600,N,8,1"));
@@ -59,6 +65,18 @@ CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommCon
             }
         }
     });
+    // The windows that follow this collector say a change at the deposit as
+    // they say their own: when it starts, and that it ended.
+    connect(&m_classChange, &ClassChangeSender::sending, this, [this](const QString& extension, int, int) {
+        if (!m_telling && !m_classChange.current().reason.isEmpty()) {
+            m_telling = true;
+            tell(m_classChange.progressText(extension));
+        }
+    });
+    connect(&m_classChange, &ClassChangeSender::changeFinished, this, [this] {
+        if (std::exchange(m_telling, false))
+            tell(QString());
+    });
     connect(&m_classChange, &ClassChangeSender::changeFinished, this, &CollectorService::answerChange);
     connect(&m_engine.alerts(), &AlertChecker::alertRaised, this,
             [](const Alert& alert) { StderrPrompt::log(alert.line()); });
@@ -68,6 +86,13 @@ CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommCon
     connect(&m_requestTimer, &QTimer::timeout, this, &CollectorService::takeRequests);
     m_layoutRetry.setInterval(LayoutRetryMs);
     connect(&m_layoutRetry, &QTimer::timeout, this, &CollectorService::retryLayout);
+    m_readyLimit.setSingleShot(true);
+    m_readyLimit.setInterval(ReadyLimitMs);
+    connect(&m_readyLimit, &QTimer::timeout, this, [this] {
+        m_notifier.ready(m_sourceAnswered ? PortLog::stateText(*m_port)
+                                          : QStringLiteral("数据源无法连接; ") + PortLog::stateText(*m_port));
+    });
+    connect(&m_portLog, &PortLog::said, &m_notifier, &ServiceNotifier::status);
 }
 
 CollectorService::~CollectorService()
@@ -80,23 +105,31 @@ CollectorService::~CollectorService()
 
 bool CollectorService::start(int port)
 {
-    QDir().mkpath(dataFolder());
+    const QString folder = dataFolder();
+    if (!QDir().mkpath(folder)) {
+        QString text = QStringLiteral("数据目录%1不能建立,采集服务不能启动.").arg(folder);
+        if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("QALOR_DATA_DIR"))
+            text += QStringLiteral(" 环境变量HOME未设置; 可用QALOR_DATA_DIR指定数据目录.");
+        Prompt::inform(text);
+        return false;
+    }
     if (!m_lock.tryLock()) {
-        Prompt::inform(QStringLiteral("数据目录%1正由另一个程序(计费软件或采集服务)使用,采集服务不能启动.")
-                           .arg(dataFolder()));
+        Prompt::inform(
+            m_lock.error().isEmpty()
+                ? QStringLiteral("数据目录%1正由另一个程序(计费软件或采集服务)使用,采集服务不能启动.")
+                      .arg(folder)
+                : QStringLiteral("数据目录%1不能使用(%2),采集服务不能启动.").arg(folder, m_lock.error()));
         return false;
     }
     m_portNumber = port > 0 ? port : SerialPortTable::readPortNumber();
-    try {
-        if (const std::optional<CollectorBeat> other = CollectorBeat::findLive(m_portNumber, m_name)) {
-            Prompt::inform(QStringLiteral("串口%1已由采集服务%2读取,本采集服务不能启动.")
-                               .arg(m_portNumber)
-                               .arg(other->service));
-            return false;
-        }
-    } catch (const DbError&) {
-        // Not reachable now (or no collector ever ran): the calls wait in
-        // the journals until it is.
+    // The line's own lock decides, between collectors and workstations of
+    // this machine whatever their data folders.
+    if (!takeCdrPort(*m_port, m_portNumber)) {
+        Prompt::inform(
+            QStringLiteral("串口COM%1 (%2)正由另一个程序(计费软件或采集服务)读取,采集服务不能启动.")
+                .arg(m_portNumber)
+                .arg(serialDeviceForPort(m_portNumber)));
+        return false;
     }
     {
         // Rows of collectors killed on this machine would stay for ever.
@@ -117,6 +150,9 @@ bool CollectorService::start(int port)
     // Lines collected before the program last ended wait for 计算REPORT数据.
     m_report.restore();
     arm();
+    m_portLog.settle();
+    connect(m_port.get(), &CommControl::linkChanged, this, &CollectorService::linkChanged,
+            Qt::UniqueConnection);
     // Characters the last run read and did not finish are handled first.
     m_intake->drain();
     m_started = true;
@@ -125,8 +161,36 @@ bool CollectorService::start(int port)
     m_requestTimer.start();
     Prompt::inform(QStringLiteral("采集服务已启动: 串口%1 (%2), 数据目录%3.")
                        .arg(m_portNumber)
-                       .arg(serialDeviceForPort(m_portNumber), dataFolder()));
+                       .arg(serialDeviceForPort(m_portNumber), folder));
+    m_readyLimit.start();
+    checkReady();
     return true;
+}
+
+void CollectorService::linkChanged()
+{
+    if (!m_started)
+        return;
+    if (m_port->takenByOther()) {
+        // The device came, and another program took it first.
+        Prompt::inform(QStringLiteral("串口COM%1 (%2)正由另一个程序(计费软件或采集服务)读取,采集服务停止.")
+                           .arg(m_portNumber)
+                           .arg(serialDeviceForPort(m_portNumber)));
+        stop();
+        QCoreApplication::exit(1);
+        return;
+    }
+    checkReady();
+}
+
+void CollectorService::checkReady()
+{
+    // Ready once calls can be taken: the line is up and the data source answers.
+    const CommControl::Link link = m_port->link();
+    if (m_sourceAnswered && (link == CommControl::Link::Open || link == CommControl::Link::Connected)) {
+        m_readyLimit.stop();
+        m_notifier.ready(PortLog::stateText(*m_port));
+    }
 }
 
 void CollectorService::stop()
@@ -134,8 +198,10 @@ void CollectorService::stop()
     if (!m_started)
         return;
     m_started = false;
+    m_notifier.stopping();
     m_beatTimer.stop();
     m_requestTimer.stop();
+    m_readyLimit.stop();
     // Closing drops what the control holds: into the journal first.
     m_intake->takeIn();
     m_port->setPortOpen(false);
@@ -172,8 +238,27 @@ void CollectorService::beat()
     if (!m_started)
         return;
     dropVanishedHolds();
-    if (CDatabase::shared().inTransaction())
+    if (!writeBeat())
         return;
+    const Prompt::Silence quiet;
+    try {
+        if (!m_changes.isEmpty() && m_classChange.current().reason.isEmpty())
+            CollectorRequests::answer(m_changes.head(), CollectorRequests::Running,
+                                      m_classChange.progressText(m_changeExtension));
+        if (++m_beats % TidyEveryBeats == 1) {
+            const qint64 now = QDateTime::currentMSecsSinceEpoch();
+            CallFeed::forget(m_name, (now - KeepMs) * 1000);
+            CollectorRequests::forgetAnswered(m_name, now - KeepMs);
+            CollectorNotices::forget(m_name, now - KeepMs);
+        }
+    } catch (const DbError&) {
+    }
+}
+
+bool CollectorService::writeBeat()
+{
+    if (CDatabase::shared().inTransaction())
+        return false;
     CollectorBeat row;
     row.service = m_name;
     row.host = CollectorTables::hostName();
@@ -187,15 +272,14 @@ void CollectorService::beat()
     const Prompt::Silence quiet;
     try {
         row.write();
-        if (!m_changes.isEmpty() && m_classChange.current().reason.isEmpty())
-            CollectorRequests::answer(m_changes.head(), CollectorRequests::Running,
-                                      m_classChange.progressText(m_changeExtension));
-        if (++m_beats % TidyEveryBeats == 1) {
-            CallFeed::forget(m_name, (row.beatMs - KeepMs) * 1000);
-            CollectorRequests::forgetAnswered(m_name, row.beatMs - KeepMs);
-        }
     } catch (const DbError&) {
+        return false;
     }
+    if (!m_sourceAnswered) {
+        m_sourceAnswered = true;
+        checkReady();
+    }
+    return true;
 }
 
 void CollectorService::dropVanishedHolds()
@@ -350,11 +434,33 @@ void CollectorService::computeReport()
     // The port is closed while the batch runs, so that no new line interleaves.
     m_intake->takeIn();
     m_port->setPortOpen(false);
-    const ReportProcessor::Result result = m_processor->compute();
+    // A long batch keeps the watchdog fed and the windows' view of this
+    // collector fresh: it is turning, only not through the event loop.
+    QElapsedTimer sinceBeat;
+    sinceBeat.start();
+    const ReportProcessor::Result result = m_processor->compute([this, &sinceBeat](int, int) {
+        m_notifier.keepAlive();
+        if (sinceBeat.elapsed() >= BeatMs) {
+            sinceBeat.start();
+            writeBeat();
+        }
+        return true;
+    });
     if (m_report.isEmpty())
         m_intake->setReportMode(false);
     openCdrPort(*m_port);
     Prompt::inform(ReportProcessor::summaryText(result));
+}
+
+void CollectorService::tell(const QString& text)
+{
+    m_noticeNumber = qMax(m_noticeNumber + 1, QDateTime::currentMSecsSinceEpoch());
+    const Prompt::Silence quiet;
+    try {
+        CollectorNotices::add(m_name, m_noticeNumber, text);
+    } catch (const DbError&) {
+        // Only the windows miss it; the change goes on.
+    }
 }
 
 void CollectorService::passOn(const PricedCall& call)

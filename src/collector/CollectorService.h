@@ -1,13 +1,15 @@
 #pragma once
 
+#include "collector/CollectorRequests.h"
+#include "collector/IntakeLock.h"
+#include "collector/PortLog.h"
+#include "collector/ServiceNotifier.h"
+#include "hotel/AutoDowngrade.h"
+#include "hotel/ClassChangeSender.h"
 #include "intake/CallIntake.h"
 #include "intake/ReceivedCallsModel.h"
 #include "intake/ReportLines.h"
 #include "intake/ReportProcessor.h"
-#include "collector/CollectorRequests.h"
-#include "collector/IntakeLock.h"
-#include "hotel/AutoDowngrade.h"
-#include "hotel/ClassChangeSender.h"
 #include "rating/CCallRater.h"
 #include "serial/CommControl.h"
 
@@ -32,9 +34,11 @@ class StderrPrompt;
 // the call table is maintained, REPORT collection and computing, class
 // changes on either route).
 //
-// One collector reads a port: it refuses to start while another one beats
-// for the same port on this machine, or while another program keeps the
-// same journals.
+// One collector reads a port: it refuses to start (and ends when the port
+// it waits for is taken first) while another program of this machine reads
+// the same line, whatever its data folder, or keeps the same journals. A
+// device that is not there yet is waited for. Run by systemd it says when it
+// is ready and keeps the watchdog fed from its event loop.
 class CollectorService : public QObject
 {
     Q_OBJECT
@@ -60,7 +64,11 @@ public:
 private:
     void arm();
     bool retryLayout();
+    void linkChanged();
+    void checkReady();
     void beat();
+    // Writes this collector's row of 采集服务表; false when it could not.
+    bool writeBeat();
     void takeRequests();
     void handle(const CollectorRequests::Request& request);
     // Returns false when the request failed; async: answered later.
@@ -68,6 +76,8 @@ private:
     void computeReport();
     void dropVanishedHolds();
     void passOn(const PricedCall& call);
+    // A notice for the windows (CollectorNotices).
+    void tell(const QString& text);
     void answerChange(bool ok);
 
     StderrPrompt& m_prompt;
@@ -81,11 +91,16 @@ private:
     ClassChangeSender m_classChange;
     AutoDowngrade m_autoDowngrade;
     IntakeLock m_lock;
+    ServiceNotifier m_notifier;
+    PortLog m_portLog;
     QString m_name;
     int m_portNumber = 1;
     bool m_started = false;
     bool m_handling = false;
+    bool m_sourceAnswered = false; // a beat reached the data source
     qint64 m_feedNumber = 0;
+    qint64 m_noticeNumber = 0;
+    bool m_telling = false; // a change at the deposit is being said
     int m_beats = 0;
     QHash<QString, qint64> m_holds; // hold request -> the process that holds
     QQueue<QString> m_changes;      // change requests being sent, in order
@@ -93,6 +108,7 @@ private:
     QTimer m_beatTimer;
     QTimer m_requestTimer;
     QTimer m_layoutRetry;
+    QTimer m_readyLimit;
 };
 
 } // namespace qalor

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -20,12 +22,16 @@ bool IntakeLock::tryLock()
     if (m_fd >= 0)
         return true;
     const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_error = errno == EWOULDBLOCK ? QString() : QString::fromLocal8Bit(std::strerror(errno));
         ::close(fd);
         return false;
     }
+    m_error.clear();
     m_fd = fd;
     return true;
 }

@@ -17,14 +17,18 @@ public:
     IntakeLock(const IntakeLock&) = delete;
     IntakeLock& operator=(const IntakeLock&) = delete;
 
-    // False when another program holds it (or the file cannot be made).
+    // False when another program holds it, or when the file cannot be made
+    // (error() then says why).
     bool tryLock();
     void unlock();
     bool locked() const { return m_fd >= 0; }
+    // Why the file could not be made or locked; empty when another program holds it.
+    const QString& error() const { return m_error; }
 
 private:
     QString m_path;
     int m_fd = -1;
+    QString m_error;
 };
 
 } // namespace qalor

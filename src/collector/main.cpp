@@ -52,6 +52,11 @@ int main(int argc, char* argv[])
         QStringLiteral("COM1, COM2, ... or 1, 2, ...; without it the number in 串口表"));
     parser.process(application);
     int port = 0;
+    if (parser.positionalArguments().size() > 1) {
+        std::fprintf(stderr, "qalor-collector: one port only, not: %s\n",
+                     qPrintable(parser.positionalArguments().join(QLatin1Char(' '))));
+        return 2;
+    }
     if (!parser.positionalArguments().isEmpty()) {
         port = portFromText(parser.positionalArguments().constFirst());
         if (port == 0) {

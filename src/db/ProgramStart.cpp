@@ -2,10 +2,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QtGlobal>
 #include <clocale>
 #include <langinfo.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qalor {
 
@@ -36,6 +38,22 @@ const char* ProgramStart::useUtf8Characters()
             break;
     }
     return nl_langinfo(CODESET);
+}
+
+void ProgramStart::provideRuntimeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    QByteArray temp = qgetenv("TMPDIR");
+    if (temp.isEmpty())
+        temp = "/tmp";
+    const QByteArray folder = temp + "/runtime-qalor-" + QByteArray::number(getuid());
+    ::mkdir(folder.constData(), 0700);
+    // Only a folder of this user's alone: one someone else made is left to Qt.
+    struct stat info = {};
+    if (::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+        (info.st_mode & 0777) == 0700)
+        qputenv("XDG_RUNTIME_DIR", folder);
 }
 
 void ProgramStart::prepareProcess()

@@ -20,6 +20,11 @@ class ProgramStart
 {
 public:
     static void prepareProcess();
+    // Before the application object of a program drawn without a screen (a
+    // QGuiApplication under cron or a service): without XDG_RUNTIME_DIR Qt
+    // makes its own folder and warns on standard error, which cron mails. The
+    // same private folder is made here and named in the variable instead.
+    static void provideRuntimeFolder();
     // Returns the character set in use afterwards (nl_langinfo(CODESET)).
     static const char* useUtf8Characters();
     static bool isUtf8(const char* codeset);

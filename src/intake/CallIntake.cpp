@@ -1,13 +1,13 @@
 #include "intake/CallIntake.h"
 
-#include "intake/ReceivedCallsModel.h"
-#include "intake/ReportLines.h"
 #include "db/CDatabase.h"
 #include "hotel/AutoClassChange.h"
 #include "hotel/HotelSettings.h"
 #include "intake/CdrParser.h"
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
 #include "prompt/Prompt.h"
 #include "serial/CommControl.h"
 #include "serial/SerialCommControl.h"
@@ -673,16 +673,17 @@ void CallIntake::storeKeptRaw()
 
 bool openCdrPort(CommControl& port)
 {
-    if (port.portOpen())
-        return true;
-    port.setPortOpen(true);
-    if (port.portOpen())
+    if (!port.portOpen())
+        port.setPortOpen(true);
+    // A device that is not there yet is waited for (the port stays open and
+    // tries again); why it is not up is said here.
+    if (port.portOpen() && (port.link() != CommControl::Link::Reconnecting || port.lastError().isEmpty()))
         return true;
     const int number = port.commPort();
     Prompt::inform(QStringLiteral("无法打开串口COM%1 (%2): %3")
                        .arg(number)
                        .arg(serialDeviceForPort(number), port.lastError()));
-    return false;
+    return port.portOpen();
 }
 
 } // namespace qalor

@@ -19,8 +19,9 @@ class ReceivedCallsModel;
 struct HotelSettings;
 class ReportLines;
 
-// Opens the CDR port when it is closed; a port that will not open is
-// reported once with its device and the reason, and the program goes on.
+// Opens the CDR port when it is closed; a port that will not open, or that
+// waits for its device, is reported with its device and the reason, and the
+// program goes on. True when the port is open (also while it waits).
 bool openCdrPort(CommControl& port);
 
 // The receive side of the CDR port: turns received characters into lines and

@@ -36,8 +36,11 @@ void BufferedCommControl::take(bool all)
         return;
     const qint64 room =
         m_inBufferSize > 0 && !all ? m_inBufferSize - m_buffer.size() : m_line->bytesAvailable();
-    if (room > 0)
-        m_buffer += QString::fromLatin1(m_line->read(room));
+    if (room <= 0)
+        return;
+    const QByteArray bytes = m_line->read(room);
+    m_carried = m_carried || !bytes.isEmpty();
+    m_buffer += QString::fromLatin1(bytes);
 }
 
 void BufferedCommControl::readLine(bool all)

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <utility>
 
 class QIODevice;
 
@@ -48,6 +49,8 @@ protected:
     // Forgets the input buffer and any pending announcement.
     void discardInput();
     void setLastError(const QString& text) { m_lastError = text; }
+    // Whether characters came off the line since the last call.
+    bool takeCarried() { return std::exchange(m_carried, false); }
 
 private:
     void take(bool all);
@@ -64,6 +67,7 @@ private:
     int m_inputLen = 0;
     int m_event = NoEvent;
     bool m_arrivalPosted = false;
+    bool m_carried = false;
     QString m_lastError;
 };
 

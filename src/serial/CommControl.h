@@ -35,6 +35,8 @@ public:
     virtual void setRTSEnable(bool on) = 0;
     virtual void setDTREnable(bool on) = 0;
     // Opening may fail: portOpen() then stays false and lastError() says why.
+    // A line that is not there yet may instead be waited for: the port is
+    // open, link() is Reconnecting and lastError() says why it is not up.
     // Closing discards whatever was buffered.
     virtual void setPortOpen(bool open) = 0;
     virtual bool portOpen() const = 0;
@@ -46,6 +48,9 @@ public:
     virtual QString input() = 0;
     virtual void output(const QString& text) = 0;
     virtual QString lastError() const = 0;
+    // Whether the last opening found the line read by another program (a
+    // workstation or a collector): the port then stays closed.
+    virtual bool takenByOther() const { return false; }
 
 signals:
     // The control's communications event; read commEvent() to see which.
@@ -53,6 +58,9 @@ signals:
     // Characters came in and wait in the control, whatever the receive
     // threshold: a reader that must not lose them takes them at once.
     void arrived();
+    // An attempt at the line ended or its state changed: link() and
+    // lastError() say how it is now.
+    void linkChanged();
 };
 
 } // namespace qalor

@@ -4,11 +4,16 @@ namespace qalor {
 
 MappedCommControl::MappedCommControl(QObject* parent) : CommControl(parent)
 {
-    for (CommControl* control : {static_cast<CommControl*>(&m_serial), static_cast<CommControl*>(&m_tcp)})
+    for (CommControl* control : {static_cast<CommControl*>(&m_serial), static_cast<CommControl*>(&m_tcp)}) {
         connect(control, &CommControl::comm, this, [this, control] {
             if (control == m_active)
                 emit comm();
         });
+        connect(control, &CommControl::linkChanged, this, [this, control] {
+            if (control == m_active)
+                emit linkChanged();
+        });
+    }
 }
 
 void MappedCommControl::setCommPort(int port)

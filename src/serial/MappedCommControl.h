@@ -33,6 +33,7 @@ public:
     QString input() override { return m_active->input(); }
     void output(const QString& text) override { m_active->output(text); }
     QString lastError() const override { return m_active->lastError(); }
+    bool takenByOther() const override { return m_active->takenByOther(); }
 
 private:
     template <typename Set> void toBoth(Set set)

@@ -6,7 +6,6 @@ SerialCommControl::SerialCommControl(QObject* parent) : BufferedCommControl(pare
 {
     attach(&m_serial);
     m_reopen.setSingleShot(true);
-    m_reopen.setInterval(ReopenPauseMs);
     connect(&m_reopen, &QTimer::timeout, this, &SerialCommControl::reopen);
     // A device that went away fails every read (a pseudo-terminal whose far
     // end closed reads end-of-file at once, again and again): let go of it
@@ -23,6 +22,7 @@ SerialCommControl::~SerialCommControl()
     attach(nullptr);
     if (m_serial.isOpen())
         m_serial.close();
+    m_lock.unlock();
 }
 
 void SerialCommControl::setSettings(const QString& settings)
@@ -68,29 +68,63 @@ void SerialCommControl::setPortOpen(bool open)
         return;
     discardInput();
     m_reopen.stop();
+    m_taken = false;
     if (!open) {
         m_open = false;
         if (m_serial.isOpen())
             m_serial.close();
+        m_lock.unlock();
+        emit linkChanged();
         return;
     }
     // What the device already holds are calls printed while the port was
     // closed: they are read like the rest.
-    m_open = openDevice();
+    m_open = true;
+    m_broken = false;
+    m_pause.reset();
+    if (openDevice()) {
+        emit linkChanged();
+        return;
+    }
+    // Taken by another program, the port stays closed: nothing changed.
+    if (!m_taken) {
+        retryLater();
+        emit linkChanged();
+    }
 }
 
 bool SerialCommControl::openDevice()
 {
-    m_serial.setPortName(deviceName());
+    const QString name = deviceName();
+    switch (m_lock.lockDevice(name)) {
+    case PortLock::Result::Locked:
+        break;
+    case PortLock::Result::Taken:
+        setLastError(PortLock::takenText());
+        m_taken = true;
+        m_open = false;
+        return false;
+    case PortLock::Result::Failed:
+        setLastError(m_lock.error());
+        return false;
+    }
+    m_serial.setPortName(name);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         setLastError(m_serial.errorString());
+        m_lock.unlock();
         return false;
     }
     setLastError(QString());
+    takeCarried();
     applySettings();
     m_serial.setRequestToSend(m_rts);
     m_serial.setDataTerminalReady(m_dtr);
     return true;
+}
+
+void SerialCommControl::retryLater()
+{
+    m_reopen.start(m_pause.take());
 }
 
 void SerialCommControl::lost()
@@ -100,7 +134,14 @@ void SerialCommControl::lost()
     // port lets go of it.
     readLine(true);
     m_serial.close();
-    m_reopen.start();
+    m_lock.unlock();
+    m_broken = true;
+    // A device that carried calls is looked for again soon; one that keeps
+    // failing, less and less often.
+    if (takeCarried())
+        m_pause.reset();
+    retryLater();
+    emit linkChanged();
 }
 
 void SerialCommControl::reopen()
@@ -108,10 +149,15 @@ void SerialCommControl::reopen()
     if (!m_open || m_serial.isOpen())
         return;
     if (!openDevice()) {
-        m_reopen.start();
+        if (!m_taken)
+            retryLater();
+        emit linkChanged();
         return;
     }
-    markBreak();
+    if (m_broken)
+        markBreak();
+    m_broken = false;
+    emit linkChanged();
     readLine();
 }
 

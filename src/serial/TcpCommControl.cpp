@@ -64,9 +64,8 @@ TcpCommControl::~TcpCommControl()
 
 void TcpCommControl::setRetryPauses(int firstMs, int longestMs)
 {
-    m_firstPause = firstMs;
+    m_pause.setRange(firstMs, longestMs);
     m_longestPause = qMax(firstMs, longestMs);
-    m_pause = m_firstPause;
 }
 
 void TcpCommControl::setPortOpen(bool open)
@@ -76,9 +75,12 @@ void TcpCommControl::setPortOpen(bool open)
     discardInput();
     m_retry.stop();
     m_connectLimit.stop();
+    m_taken = false;
     if (!open) {
         m_open = false;
         m_socket.abort();
+        m_lock.unlock();
+        emit linkChanged();
         return;
     }
     const QString mapping = serialDeviceForPort(commPort());
@@ -87,12 +89,24 @@ void TcpCommControl::setPortOpen(bool open)
         setLastError(QStringLiteral("网络地址无效 (应为 tcp://主机:端口)"));
         return;
     }
+    switch (m_lock.lockAddress(address.host, address.port)) {
+    case PortLock::Result::Locked:
+        break;
+    case PortLock::Result::Taken:
+        m_taken = true;
+        setLastError(PortLock::takenText());
+        return;
+    case PortLock::Result::Failed:
+        setLastError(m_lock.error());
+        return;
+    }
     m_host = address.host;
     m_hostPort = address.port;
     m_open = true;
-    m_pause = m_firstPause;
+    m_pause.reset();
     setLastError(QString());
     connectNow();
+    emit linkChanged();
 }
 
 void TcpCommControl::connectNow()
@@ -108,9 +122,11 @@ void TcpCommControl::connected()
     m_connectLimit.stop();
     m_up.start();
     setLastError(QString());
+    takeCarried();
     probeIdleConnection(m_socket);
     // Whatever is still buffered came over an earlier connection.
     markBreak();
+    emit linkChanged();
     readLine();
 }
 
@@ -124,11 +140,14 @@ void TcpCommControl::lost()
     readLine(true);
     if (m_socket.state() != QAbstractSocket::UnconnectedState)
         m_socket.abort();
-    if (m_up.isValid() && m_up.elapsed() >= m_longestPause)
-        m_pause = m_firstPause;
+    // The pauses grow while connecting fails; a connection that worked
+    // (carried data, or stayed up as long as the longest pause) starts them
+    // again from the first.
+    if (takeCarried() || (m_up.isValid() && m_up.elapsed() >= m_longestPause))
+        m_pause.reset();
     m_up.invalidate();
-    m_retry.start(m_pause);
-    m_pause = qMin(m_pause * 2, m_longestPause);
+    m_retry.start(m_pause.take());
+    emit linkChanged();
 }
 
 CommControl::Link TcpCommControl::link() const

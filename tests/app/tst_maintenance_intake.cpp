@@ -226,16 +226,18 @@ void TestMaintenanceIntake::heldLinesSurviveARestart()
         QCOMPARE(storedCalls(db, first.dialled), 0);
         // the program ends while intake is held
     }
-    auto control = std::make_unique<FakeCommControl>();
-    FakeCommControl& port = *control;
-    CQalorView view(std::move(control));
-    view.initialUpdate();
-    QCOMPARE(storedCalls(db, first.dialled), 1);
-    // The port was closed while the program was down: what comes now never
-    // completes the line the last run had begun to read.
-    port.deliver(second.line().mid(30) + third.line());
-    QCOMPARE(storedCalls(db, second.dialled), 0);
-    QCOMPARE(storedCalls(db, third.dialled), 1);
+    {
+        auto control = std::make_unique<FakeCommControl>();
+        FakeCommControl& port = *control;
+        CQalorView view(std::move(control));
+        view.initialUpdate();
+        QCOMPARE(storedCalls(db, first.dialled), 1);
+        // The port was closed while the program was down: what comes now never
+        // completes the line the last run had begun to read.
+        port.deliver(second.line().mid(30) + third.line());
+        QCOMPARE(storedCalls(db, second.dialled), 0);
+        QCOMPARE(storedCalls(db, third.dialled), 1);
+    }
 
     // Nothing is priced twice at the next start.
     {

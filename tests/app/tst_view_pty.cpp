@@ -6,6 +6,7 @@
 
 #include "app/CQalorView.h"
 #include "intake/ReceivedCallsModel.h"
+#include "serial/CommControl.h"
 
 #include <QApplication>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -41,6 +44,7 @@ private slots:
     void callsArriveThroughTheSerialLine();
     void messageBoxDoesNotStopIntake();
     void trunkEditorLeavesTheLineOpen();
+    void deviceThatComesLater();
 
 private:
     QProcess m_socat;
@@ -216,6 +220,40 @@ void TestViewPty::trunkEditorLeavesTheLineOpen()
     pbx.write((unbilled.line() + after.line()).toLatin1());
     QTRY_COMPARE_WITH_TIMEOUT(stored(), (QStringList{before.dialled, during.dialled, after.dialled}), 20000);
     QCOMPARE(prompt.texts, QStringList());
+}
+
+// The serial device is not there when the window starts (an adapter plugged
+// in later): the window says why once, keeps trying, and once the device
+// comes its calls are priced.
+void TestViewPty::deviceThatComesLater()
+{
+    const QString dir = sandbox().path();
+    const QString far = dir + QStringLiteral("/late-pbx");
+    const QString near = dir + QStringLiteral("/late-qalor");
+    const QString before = QSettings().value(QStringLiteral("SerialPorts/COM1")).toString();
+    QSettings().setValue(QStringLiteral("SerialPorts/COM1"), near);
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    CQalorView view;
+    view.initialUpdate();
+    QCOMPARE(prompt.texts, QStringList{QStringLiteral("无法打开串口COM1 (%1): %2")
+                                           .arg(near, QString::fromLocal8Bit(std::strerror(ENOENT)))});
+    QCOMPARE(view.cdrPort().link(), CommControl::Link::Reconnecting);
+
+    QProcess socat;
+    socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + far,
+                                          QStringLiteral("pty,raw,echo=0,link=") + near});
+    QVERIFY(socat.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(view.cdrPort().link(), CommControl::Link::Open, 30000);
+    QFile pbx(far);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QVERIFY(pbx.write(mobileLines(2).toLatin1()) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(countRows(db, QStringLiteral("话费表")), 2, 30000);
+    QCOMPARE(view.receivedCalls().rowCount(), 2);
+    QCOMPARE(prompt.texts.size(), 1);
+    socat.terminate();
+    socat.waitForFinished(5000);
+    QSettings().setValue(QStringLiteral("SerialPorts/COM1"), before);
 }
 
 int main(int argc, char** argv)

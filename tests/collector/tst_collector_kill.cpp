@@ -7,7 +7,14 @@
 #include "intake/ReceivedJournal.h"
 
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <algorithm>
 #include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace qalor;
 using namespace qalor::test;
@@ -15,7 +22,9 @@ using namespace qalor::test;
 // The collector without any window: the calls of a real pseudo-terminal are
 // stored once each, across kills at random moments and restarts as the
 // service unit does them; SIGTERM ends it cleanly; a second collector for
-// the same port does not start.
+// the same port does not start, not even with journals of its own and
+// started at the same moment; a device plugged in after the start is read;
+// under systemd the watchdog's keep-alives follow the event loop.
 class TestCollectorKill : public QObject
 {
     Q_OBJECT
@@ -23,6 +32,9 @@ private slots:
     void initTestCase();
     void everyCallOnceAcrossKills();
     void terminateAndRefusals();
+    void twoCollectorsStartedTogether();
+    void deviceThatComesLater();
+    void watchdogFollowsTheLoop();
 
 private:
     CdrLine m_line;
@@ -115,11 +127,12 @@ void TestCollectorKill::terminateAndRefusals()
              first.process.processId());
 
     // A second collector for the same port: with journals of its own it
-    // meets the first one's beat, with the same journals their lock.
+    // meets the device's lock, with the same journals their lock.
     QTemporaryDir otherData;
     const QList<std::pair<QString, QString>> seconds = {
-        {otherData.path(), QStringLiteral("串口1已由采集服务%1读取,本采集服务不能启动.")
-                               .arg(db.scalar(QStringLiteral("SELECT 服务 FROM 采集服务表")))},
+        {otherData.path(),
+         QStringLiteral("串口COM1 (%1)正由另一个程序(计费软件或采集服务)读取,采集服务不能启动.")
+             .arg(m_line.port)},
         {m_line.dataDir(),
          QStringLiteral("数据目录%1正由另一个程序(计费软件或采集服务)使用,采集服务不能启动.")
              .arg(m_line.dataDir())}};
@@ -140,14 +153,166 @@ void TestCollectorKill::terminateAndRefusals()
     QCOMPARE(first.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.process.exitCode(), 0);
     QCOMPARE(beats(), 0);
-    const QString said = QString::fromUtf8(first.process.readAllStandardError());
+    const QString said = first.said();
     QVERIFY2(said.contains(QStringLiteral("采集服务已启动: 串口1")), qPrintable(said));
 
-    // A port argument that names no port.
-    Collector wrong;
-    wrong.start(m_line, db.connectionString(), {QStringLiteral("COMX")});
-    QVERIFY(wrong.process.waitForFinished(30000));
-    QCOMPARE(wrong.process.exitCode(), 2);
+    // A port argument that names no port, or more than one port.
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("COMX")}, QStringList{QStringLiteral("COM1"), QStringLiteral("COM2")}}) {
+        Collector wrong;
+        wrong.start(m_line, db.connectionString(), arguments);
+        QVERIFY(wrong.process.waitForFinished(30000));
+        QCOMPARE(wrong.process.exitCode(), 2);
+    }
+
+    // A service user without HOME and without a data folder of its own: it
+    // says what is wrong instead of blaming another program.
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (::geteuid() == 0 && !setpriv.isEmpty()) {
+        Collector homeless;
+        QProcessEnvironment noHome;
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "QALOR_DATA_DIR"})
+            noHome.insert(QString::fromLatin1(name), QString());
+        homeless.start(m_line, db.connectionString(), {}, QString(), noHome,
+                       {setpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                        QStringLiteral("--clear-groups")});
+        QVERIFY(homeless.process.waitForFinished(30000));
+        QCOMPARE(homeless.process.exitCode(), 1);
+        QVERIFY2(homeless.said().contains(QStringLiteral("环境变量HOME未设置")), qPrintable(homeless.said()));
+        QVERIFY2(!homeless.said().contains(QStringLiteral("另一个程序")), qPrintable(homeless.said()));
+    }
+}
+
+// Two collectors for one port, each with its own data folder, started at the
+// same moment: exactly one reads the port, the other ends with status 1 and
+// says why. Several times, as the race goes either way.
+void TestCollectorKill::twoCollectorsStartedTogether()
+{
+    TestDatabase db(true);
+    const QString refusal =
+        QStringLiteral("串口COM1 (%1)正由另一个程序(计费软件或采集服务)读取,采集服务不能启动.\n")
+            .arg(m_line.port);
+    for (int round = 0; round < 4; ++round) {
+        QTemporaryDir first;
+        QTemporaryDir second;
+        Collector collectors[2];
+        collectors[0].start(m_line, db.connectionString(), {}, first.path());
+        collectors[1].start(m_line, db.connectionString(), {}, second.path());
+        QTRY_VERIFY_WITH_TIMEOUT(collectors[0].process.state() == QProcess::NotRunning ||
+                                     collectors[1].process.state() == QProcess::NotRunning,
+                                 30000);
+        Collector& ended =
+            collectors[0].process.state() == QProcess::NotRunning ? collectors[0] : collectors[1];
+        Collector& running = &ended == &collectors[0] ? collectors[1] : collectors[0];
+        QCOMPARE(ended.process.exitCode(), 1);
+        QCOMPARE(ended.said(), refusal);
+        QVERIFY(running.reading(m_line));
+        QVERIFY(running.process.state() == QProcess::Running);
+    }
+}
+
+// The serial device is not there when the collector starts (an adapter that
+// appears late at boot): it says why once, keeps trying, opens the device
+// when it comes and stores its calls.
+void TestCollectorKill::deviceThatComesLater()
+{
+    CdrLine line;
+    QVERIFY(line.map());
+    TestDatabase db(true);
+    Collector collector;
+    collector.start(line, db.connectionString());
+    QTRY_VERIFY_WITH_TIMEOUT(collector.said().contains(QStringLiteral("采集服务已启动")), 30000);
+    QVERIFY(collector.process.state() == QProcess::Running);
+    const QString missing = QStringLiteral("无法打开串口COM1 (%1): %2\n")
+                                .arg(line.port, QString::fromLocal8Bit(std::strerror(ENOENT)));
+    QVERIFY2(collector.said().startsWith(missing), qPrintable(collector.said()));
+
+    QVERIFY(line.plug());
+    QVERIFY(collector.reading(line));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        collector.said().endsWith(QStringLiteral("串口COM1 (%1)已打开.\n").arg(line.port)), 30000);
+    QFile pbx(line.pbx);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QVERIFY(pbx.write(mobileLines(3).toLatin1()) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 3, 30000);
+    QCOMPARE(collector.said().count(QString::fromLocal8Bit(std::strerror(ENOENT))), 1);
+}
+
+// Under systemd (NOTIFY_SOCKET, WATCHDOG_USEC): ready once the port is open
+// and the data source answers, then keep-alives at half the interval from
+// the event loop. A loop held up (the data source locked by another
+// connection, each beat waiting for it) sends none meanwhile; they come
+// again once it turns.
+void TestCollectorKill::watchdogFollowsTheLoop()
+{
+    TestDatabase db(true);
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("notify")));
+    const int socket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    QVERIFY(socket >= 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    QVERIFY(size_t(path.size()) < sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    QCOMPARE(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    struct Told
+    {
+        QByteArray text;
+        qint64 at;
+    };
+    QList<Told> told;
+    QElapsedTimer clock;
+    clock.start();
+    const auto listen = [&] {
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(socket, buffer, sizeof buffer, 0)) > 0;)
+            told << Told{QByteArray(buffer, n), clock.elapsed()};
+    };
+    const auto keepAlives = [&](qint64 from) {
+        QList<qint64> at;
+        for (const Told& t : std::as_const(told))
+            if (t.text == "WATCHDOG=1" && t.at >= from)
+                at << t.at;
+        return at;
+    };
+
+    QProcessEnvironment systemd;
+    systemd.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(path));
+    systemd.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("600000"));
+    Collector collector;
+    collector.start(m_line, db.connectionString(), {}, QString(), systemd);
+    QVERIFY(collector.reading(m_line));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (listen(), std::any_of(told.cbegin(), told.cend(),
+                               [](const Told& t) { return t.text.startsWith("READY=1\nSTATUS=串口COM1"); })),
+        30000);
+    QTRY_VERIFY_WITH_TIMEOUT((listen(), keepAlives(0).size() >= 3), 30000);
+
+    // Another connection keeps 采集服务表 locked: each beat waits for it.
+    {
+        QSqlDatabase blocker = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("blocker"));
+        blocker.setDatabaseName(db.connectionString());
+        QVERIFY(blocker.open());
+        QVERIFY(blocker.transaction());
+        QSqlQuery lock(blocker);
+        QVERIFY(lock.exec(QStringLiteral("UPDATE 采集服务表 SET 心跳=心跳")));
+        const qint64 locked = clock.elapsed();
+        // Keep-alives come every 300 ms while the loop turns; a silence of
+        // three seconds is the loop held up.
+        const auto silence = [&] {
+            listen();
+            const QList<qint64> since = keepAlives(locked);
+            return clock.elapsed() - (since.isEmpty() ? locked : since.constLast());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(silence() >= 3000, 30000);
+        QVERIFY(blocker.rollback());
+        lock.finish();
+        blocker.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("blocker"));
+    const qint64 released = clock.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT((listen(), keepAlives(released).size() >= 3), 30000);
+    ::close(socket);
 }
 
 QTEST_GUILESS_MAIN(TestCollectorKill)

@@ -16,6 +16,7 @@
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
 #include "intake/ReceivedCallsModel.h"
+#include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
 #include "serial/CommControl.h"
 
@@ -45,10 +46,13 @@ private slots:
     void windowBesideCollector();
     void duplicateRemovalWhileTheCollectorStores();
     void windowFollowsARestartedCollector();
+    void windowSaysTheCollectorIsGone();
+    void oneReaderBesideAnother();
+    void depositDowngradeIsShown();
 
 private:
     // Starts the collector and the window (nullptr after a failure).
-    CMainFrame* start(TestDatabase& db);
+    CMainFrame* start(TestDatabase& db, const QString& collectorData = QString());
     QByteArray readLine(int timeoutMs, const QByteArray& until);
     void send(const QString& text);
     bool windowHasPortOpen() const { return hasOpen(QCoreApplication::applicationPid(), m_line.port); }
@@ -83,9 +87,9 @@ void TestCollectorWindow::cleanup()
     QDir(m_line.dataDir()).removeRecursively();
 }
 
-CMainFrame* TestCollectorWindow::start(TestDatabase& db)
+CMainFrame* TestCollectorWindow::start(TestDatabase& db, const QString& collectorData)
 {
-    m_collector.start(m_line, db.connectionString());
+    m_collector.start(m_line, db.connectionString(), {}, collectorData);
     if (!m_collector.reading(m_line))
         return nullptr;
     // The window looks for the collector's beat when it starts.
@@ -296,6 +300,102 @@ void TestCollectorWindow::windowFollowsARestartedCollector()
     QTRY_VERIFY_WITH_TIMEOUT(!hasOpen(m_collector.process.processId(), m_line.port), 10000);
     QVERIFY(!windowHasPortOpen());
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 4);
+    QCOMPARE(m_prompt->texts, QStringList());
+}
+
+// The collector killed while the window runs: within seconds the status bar
+// says the collector does not answer (not that the port is closed), and a
+// port command says so at once instead of waiting for an answer.
+void TestCollectorWindow::windowSaysTheCollectorIsGone()
+{
+    TestDatabase db(true);
+    CMainFrame* started = start(db);
+    QVERIFY(started);
+    CMainFrame& frame = *started;
+    auto* portPane = frame.findChild<QLabel*>(QStringLiteral("串口状态"));
+    QVERIFY(portPane);
+    QTRY_COMPARE_WITH_TIMEOUT(portPane->text(), QStringLiteral("串口1 已打开"), 10000);
+
+    m_collector.kill();
+    QTRY_COMPARE_WITH_TIMEOUT(portPane->text(), QStringLiteral("串口1 采集服务没有应答"), 5000);
+    const auto requests = [&] {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 采集请求表")).toInt();
+    };
+    const int asked = requests();
+    frame.runCommand(Cmd::ClosePort);
+    QCOMPARE(m_prompt->texts, QStringList{CollectorLink::noAnswerText()});
+    QCOMPARE(requests(), asked);
+    QVERIFY(!windowHasPortOpen());
+}
+
+// Exactly one program reads the port, decided by the locks: a window beside
+// a collector with a data folder of its own follows the collector, and a
+// second window beside a window reads nothing and says why, leaving the first
+// one's journal alone.
+void TestCollectorWindow::oneReaderBesideAnother()
+{
+    TestDatabase db(true);
+    QTemporaryDir collectorData;
+    CMainFrame* started = start(db, collectorData.path());
+    QVERIFY(started);
+    CMainFrame& frame = *started;
+    QVERIFY(frame.view().collector() != nullptr);
+    QVERIFY(!windowHasPortOpen());
+    QCOMPARE(m_prompt->texts, QStringList());
+    send(mobileLines(1));
+    QTRY_COMPARE_WITH_TIMEOUT(frame.view().receivedCalls().rowCount(), 1, 30000);
+
+    m_collector.kill();
+    m_app.reset();
+    CQalorView first;
+    first.initialUpdate();
+    QVERIFY(first.collector() == nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(windowHasPortOpen(), 10000);
+    const QString journal = m_line.dataDir() + QStringLiteral("/received.journal");
+    const qint64 journalled = ReceivedJournal(journal).end();
+    m_prompt->texts.clear();
+    CQalorView second;
+    second.initialUpdate();
+    QVERIFY(second.collector() != nullptr);
+    QVERIFY(!second.cdrPort().portOpen());
+    QCOMPARE(m_prompt->texts,
+             QStringList{
+                 QStringLiteral("串口COM1 (%1)正由另一个程序(计费软件或采集服务)读取,本计费软件不读取该串口.")
+                     .arg(m_line.port)});
+    QCOMPARE(ReceivedJournal(journal).end(), journalled);
+    send(mobileLines(1, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(first.receivedCalls().rowCount(), 1, 30000);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 2);
+}
+
+// A guest's charges reach the deposit while the collector prices them: the
+// collector's line lowers the room, and the window says so as it says its
+// own change at the deposit, until the change is over.
+void TestCollectorWindow::depositDowngradeIsShown()
+{
+    TestDatabase db(true);
+    db.execute(QStringLiteral("DELETE FROM 宾馆分机升降级设置表"));
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆分机升降级设置表 (升降级方式, 是否自动升降级, 用户名, 口令, 数据库, "
+                       "最低分机级别) VALUES (0, 1, 'pbx', 'pw', 'A', 5)"));
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金) VALUES ('8003', '301', '260314', '120000', 0, 0, 0, 0.8)"));
+    CMainFrame* started = start(db);
+    QVERIFY(started);
+    CMainFrame& frame = *started;
+    send(mobileCall(0, QStringLiteral("8003")).line());
+    QProgressDialog* progress = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (progress = frame.findChild<QProgressDialog*>(QStringLiteral("CollectorChangeProgress"))) &&
+            progress->isVisible(),
+        30000);
+    QVERIFY2(progress->labelText().startsWith(
+                 QStringLiteral("房间 301（分机 8003）的押金已用完，正在降为最低级别……\n")),
+             qPrintable(progress->labelText()));
+    const QByteArray sentToExchange = readLine(60000, "m 8003\r\r\r5\r");
+    QVERIFY2(sentToExchange.contains("m 8003\r\r\r5\r"), sentToExchange.constData());
+    QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible(), 60000);
     QCOMPARE(m_prompt->texts, QStringList());
 }
 

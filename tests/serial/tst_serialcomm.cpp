@@ -1,3 +1,4 @@
+#include "serial/PortLock.h"
 #include "serial/SerialCommControl.h"
 #include "serial/StreamBreak.h"
 
@@ -16,6 +17,7 @@ using namespace qalor;
 namespace {
 constexpr int LinkedPort = 3;
 constexpr int MissingPort = 7;
+constexpr int DevicePort = 9; // the linked device by its own name, not the link's
 } // namespace
 
 // The control against one end of a linked pseudo-terminal pair; the test
@@ -32,9 +34,10 @@ private slots:
     void shortRemainderComesWhenQuiet();
     void noThresholdNoEvent();
     void closingDiscardsBufferedInput();
-    void missingDeviceFails();
+    void missingDeviceIsWaitedFor();
     void outputReachesTheOtherEnd();
     void deviceThatGoesAwayIsOpenedAgain();
+    void oneReaderPerDevice();
 
 private:
     void startLine();
@@ -68,6 +71,8 @@ void TestSerialComm::initTestCase()
     settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(LinkedPort), m_ours);
     settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(MissingPort),
                       m_dir.filePath(QStringLiteral("none")));
+    settings.setValue(QStringLiteral("SerialPorts/COM%1").arg(DevicePort),
+                      QFileInfo(m_ours).canonicalFilePath());
 }
 
 void TestSerialComm::cleanupTestCase()
@@ -203,24 +208,49 @@ void TestSerialComm::closingDiscardsBufferedInput()
     QCOMPARE(control.input(), QStringLiteral("0005 fresh"));
 }
 
-void TestSerialComm::missingDeviceFails()
+// A device that is not there when the port opens (an adapter that appears
+// late at boot) is waited for: the port is open and says why the line is not
+// up, tries again less and less often, and reads the device once it is there.
+void TestSerialComm::missingDeviceIsWaitedFor()
 {
     SerialCommControl control;
+    control.setRetryPauses(20, 80);
     for (int port : {MissingPort, 200}) {
         control.setCommPort(port);
         control.setPortOpen(true);
-        QVERIFY(!control.portOpen());
-        QVERIFY(!control.lastError().isEmpty());
+        QVERIFY(control.portOpen());
+        QCOMPARE(control.link(), CommControl::Link::Reconnecting);
         QVERIFY2(control.lastError().contains(QString::fromLocal8Bit(std::strerror(ENOENT))),
                  qPrintable(control.lastError()));
-        // A closed port takes output and reads without harm.
+        // A port without its device takes output and reads without harm.
         control.output(QStringLiteral("ATDT1\r"));
         QCOMPARE(control.input(), QString());
         control.setPortOpen(false);
+        QCOMPARE(control.link(), CommControl::Link::Closed);
     }
-    // The next open of a good device clears the reason.
-    arm(control, 10, 10);
+
+    control.setCommPort(MissingPort);
+    control.setPortOpen(true);
+    QTRY_COMPARE(control.retryPause(), 80);
+    const QString far = m_dir.filePath(QStringLiteral("none-far"));
+    QProcess late;
+    late.start(QStringLiteral("socat"),
+               {QStringLiteral("pty,raw,echo=0,link=") + m_dir.filePath(QStringLiteral("none")),
+                QStringLiteral("pty,raw,echo=0,link=") + far});
+    QVERIFY(late.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(control.link(), CommControl::Link::Open, 30000);
     QVERIFY(control.lastError().isEmpty());
+    QSerialPort peer;
+    peer.setPortName(far);
+    QVERIFY2(peer.open(QIODevice::ReadWrite), qPrintable(peer.errorString()));
+    peer.write("0008 late");
+    QVERIFY(peer.waitForBytesWritten(30000));
+    QString received;
+    QTRY_COMPARE_WITH_TIMEOUT((received += control.input()), QStringLiteral("0008 late"), 30000);
+    control.setPortOpen(false);
+    peer.close();
+    late.terminate();
+    late.waitForFinished(5000);
 }
 
 void TestSerialComm::outputReachesTheOtherEnd()
@@ -275,6 +305,36 @@ void TestSerialComm::deviceThatGoesAwayIsOpenedAgain()
     // Closed by the user: no more attempts.
     control.setPortOpen(false);
     QCOMPARE(control.link(), CommControl::Link::Closed);
+}
+
+// One reader per device, whatever name it is opened by: a second control
+// (another program; a lock taken twice in one process refuses the same way)
+// finds it taken and stays closed, and reads it once the first lets go.
+void TestSerialComm::oneReaderPerDevice()
+{
+    SerialCommControl first;
+    arm(first, 0, 0);
+    SerialCommControl second;
+    int changes = 0;
+    connect(&second, &CommControl::linkChanged, this, [&] { ++changes; });
+    for (int port : {LinkedPort, DevicePort}) {
+        second.setCommPort(port);
+        second.setPortOpen(true);
+        QVERIFY(!second.portOpen());
+        QVERIFY(second.takenByOther());
+        QCOMPARE(second.lastError(), PortLock::takenText());
+    }
+    QCOMPARE(changes, 0);
+    // Taken is not tried again: the first keeps reading alone.
+    QTest::qWait(1500);
+    QVERIFY(!second.portOpen());
+
+    first.setPortOpen(false);
+    second.setPortOpen(true);
+    QVERIFY2(second.portOpen(), qPrintable(second.lastError()));
+    QVERIFY(!second.takenByOther());
+    QCOMPARE(second.link(), CommControl::Link::Open);
+    QCOMPARE(changes, 1);
 }
 
 QTEST_GUILESS_MAIN(TestSerialComm)

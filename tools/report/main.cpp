@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
     // PDF files are drawn without a screen: a scheduler has none.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qalor::ProgramStart::provideRuntimeFolder();
     QGuiApplication app(argc, argv);
     qalor::ProgramStart::prepareProcess();
     QGuiApplication::setApplicationName(QStringLiteral("qalor-report"));
