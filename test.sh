@@ -70,7 +70,7 @@ fi
 phase "Debian package (dpkg-buildpackage, checks and lintian, trial install, clean Debian 12 root)"
 package_out=$build/package
 if "$root/scripts/build-package.sh" "$package_out" && "$root/scripts/check-package.sh" "$package_out" &&
-    "$root/scripts/try-package.sh" "$package_out" && "$root/scripts/boot-package.sh" "$package_out"; then
+    "$root/scripts/try-package.sh" "$package_out" && "$root/scripts/boot-package.sh" "$package_out" "$build/debian-root"; then
     phase_done "Debian package" "built, checked, installed and booted"
 else
     phase_done "Debian package" "FAILED"

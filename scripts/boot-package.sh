@@ -71,7 +71,6 @@ cleanup()
         kill -9 "$nspawn_pid" 2>/dev/null
     fi
     [[ -n $pbxsim_pid ]] && kill "$pbxsim_pid" 2>/dev/null
-    wait 2>/dev/null
     umount -R -l "$root" 2>/dev/null || true
     umount -l "$scratch" 2>/dev/null || true
     rm -rf "$scratch"
@@ -234,8 +233,8 @@ say "the collector stored each of the $calls calls once, across the kill; exposu
 in_container systemctl stop "$unit"
 cp "$pbxsim" "$root/usr/local/bin/"
 in_container mkdir -p /run/qalor-trial
-in_container socat pty,raw,echo=0,link=/run/qalor-trial/pbx \
-    pty,raw,echo=0,link=/run/qalor-trial/com2,group=dialout,perm=0660 >"$scratch/socat.log" 2>&1 &
+in_container systemd-run --quiet --unit=qalor-trial-line socat pty,raw,echo=0,link=/run/qalor-trial/pbx \
+    pty,raw,echo=0,link=/run/qalor-trial/com2,group=dialout,perm=0660 || fail "systemd-run socat failed"
 linked() { in_container test -e /run/qalor-trial/com2 -a -e /run/qalor-trial/pbx; }
 await "socat made no pseudo-terminal pair" linked
 unit=qalor-collector@COM2.service
@@ -264,3 +263,6 @@ for _ in $(seq 300); do
     kill -0 "$nspawn_pid" 2>/dev/null || break
     sleep 0.1
 done
+kill -0 "$nspawn_pid" 2>/dev/null && fail "the container did not power off within 30 s"
+nspawn_pid=
+say "the container powered off"
