@@ -6,6 +6,8 @@
 # QALOR_BUILD_DIR   build folder (default: build/)
 # QALOR_TEST_JOBS   tests run at once (default: 2)
 # QALOR_FUZZ_SECONDS  time each fuzz target runs (default: 30)
+# QALOR_DEBIAN_ROOT  where the clean Debian 12 root the package is booted in is
+#                    kept between runs (default: build/debian-root)
 # Exit status: 0 when the build and every test pass.
 set -euo pipefail
 
@@ -70,7 +72,7 @@ fi
 phase "Debian package (dpkg-buildpackage, checks and lintian, trial install, clean Debian 12 root)"
 package_out=$build/package
 if "$root/scripts/build-package.sh" "$package_out" && "$root/scripts/check-package.sh" "$package_out" &&
-    "$root/scripts/try-package.sh" "$package_out" && "$root/scripts/boot-package.sh" "$package_out" "$build/debian-root"; then
+    "$root/scripts/try-package.sh" "$package_out" && "$root/scripts/boot-package.sh" "$package_out" "${QALOR_DEBIAN_ROOT:-$build/debian-root}"; then
     phase_done "Debian package" "built, checked, installed and booted"
 else
     phase_done "Debian package" "FAILED"
