@@ -71,6 +71,12 @@ dsn_value()
     odbcinst -q -s -n TDS 2>/dev/null | sed -n "s/^$1[[:space:]]*=[[:space:]]*//p" | head -n 1 || true
 }
 
+# Asking unixODBC for a data source creates a missing DSN file with the
+# umask's mode; the file is the user's alone (it may hold passwords).
+if [[ ! -e $ODBCINI ]]; then
+    (umask 077 && : >>"$ODBCINI")
+fi
+
 initdb_args=(--connection TDS)
 ((demo)) && initdb_args+=(--sample)
 

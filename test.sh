@@ -6,6 +6,8 @@
 # QALOR_BUILD_DIR   build folder (default: build/)
 # QALOR_TEST_JOBS   tests run at once (default: 2)
 # QALOR_FUZZ_SECONDS  time each fuzz target runs (default: 30)
+# QALOR_DEBIAN_ROOT  where the clean Debian 12 root the package is booted in is
+#                    kept between runs (default: build/debian-root)
 # Exit status: 0 when the build and every test pass.
 set -euo pipefail
 
@@ -62,14 +64,17 @@ else
 fi
 
 # --- the Debian package -------------------------------------------------------
-# Built, checked (control fields, files, lintian), then installed into a
-# throwaway copy of this machine's root and used there by a normal user.
-phase "Debian package (cpack, its checks and lintian, a trial install)"
-if cmake --build "$build" --target package >"$work/package.log" 2>&1 &&
-    "$root/scripts/check-package.sh" "$build" && "$root/scripts/try-package.sh" "$build"; then
-    phase_done "Debian package" "checked, installed and tried"
+# Built from debian/ with dpkg-buildpackage, checked (control fields, files,
+# manual pages, the unit's sandbox, lintian on source and binary), installed
+# into a throwaway copy of this machine's root and used there by a normal
+# user, then installed into a clean Debian 12 root that boots and runs the
+# collector service.
+phase "Debian package (dpkg-buildpackage, checks and lintian, trial install, clean Debian 12 root)"
+package_out=$build/package
+if "$root/scripts/build-package.sh" "$package_out" && "$root/scripts/check-package.sh" "$package_out" &&
+    "$root/scripts/try-package.sh" "$package_out" && "$root/scripts/boot-package.sh" "$package_out" "${QALOR_DEBIAN_ROOT:-$build/debian-root}"; then
+    phase_done "Debian package" "built, checked, installed and booted"
 else
-    tail -n 30 "$work/package.log" >&2
     phase_done "Debian package" "FAILED"
     failed+=("package")
 fi

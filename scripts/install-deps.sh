@@ -16,9 +16,10 @@ packages=(
     postgresql
     # simulated PBX line, printed-output checks, windows without a screen
     socat poppler-utils xvfb xauth
-    # the Debian package: library dependencies, its checks (lintian, hardening-check
-    # from devscripts), its manual pages and the rows its trial install stores
-    dpkg-dev file desktop-file-utils lintian devscripts man-db sqlite3
+    # the Debian package: its build (debhelper), its checks (lintian, hardening-check
+    # from devscripts), its manual pages, the rows its trial install stores, and
+    # the clean Debian 12 root it is booted in (mmdebstrap, systemd-nspawn)
+    dpkg-dev debhelper file desktop-file-utils lintian devscripts man-db sqlite3 mmdebstrap systemd-container
     # systemd-analyze checks the collector's unit; sd_notify for its readiness and watchdog
     systemd libsystemd-dev
     # .xlsx export with typed cells; the tests read the sheets back with unzip

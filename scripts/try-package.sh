@@ -1,24 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian package that `cmake --build BUILD --target package` made
-# into a throwaway copy of this machine's root and uses it as a site would:
+# Installs the Debian package that scripts/build-package.sh made into a
+# throwaway copy of this machine's root and uses it as a site would:
 #
 #   1. apt installs the .deb (and whatever it still lacks) in the copy,
 #   2. hardening-check passes on every installed program,
-#   3. `man qalor-report` shows the month-end crontab example,
-#   4. a normal user without a locale runs qalor-initdb, which registers the
-#      user's own SQLite data source TDS and creates its tables,
+#   3. the month-end crontab example of `man qalor-report` and the README is
+#      one line that cron runs as it stands,
+#   4. a normal user without a locale and without HOME runs qalor-initdb,
+#      which registers the user's own SQLite data source TDS (~/.odbc.ini
+#      0600, data folder 0700) and creates its tables,
 #   5. that user's installed qalor prices calls that qalor-pbxsim (from the
-#      build) sends over a tcp:// port mapping, and the rows are checked in
-#      the data file.
+#      package build) sends over a tcp:// port mapping, and the rows are
+#      checked in the data file.
 #
-#   scripts/try-package.sh BUILD_DIR
+#   scripts/try-package.sh OUT_DIR
 #
-# The copy is an overlay on / in a private mount namespace: nothing reaches
-# the real root, and every mount goes when the script ends. Needs root (runs
-# itself through sudo otherwise). Exit status: 0 when every step passes.
+# The copy is an overlay on / in private mount and process namespaces:
+# nothing reaches the real root, and every mount and every process the trial
+# started goes when the script ends. Needs root (runs itself through sudo
+# otherwise). Exit status: 0 when every step passes.
 set -euo pipefail
 
-build=$(realpath "${1:?usage: try-package.sh BUILD_DIR}")
+out=$(realpath "${1:?usage: try-package.sh OUT_DIR}")
 say() { printf "try-package: %s (%d s)\n" "$*" "$SECONDS"; }
 fail()
 {
@@ -31,15 +34,19 @@ if ((EUID != 0)); then
     exec sudo -- "$0" "$@"
 fi
 if [[ ${QALOR_TRY_PACKAGE_INSIDE:-} != 1 ]]; then
-    QALOR_TRY_PACKAGE_INSIDE=1 exec unshare --mount --propagation private -- "$0" "$@"
+    # The script is the first process of its own process namespace: when it
+    # ends, the kernel ends whatever it started (the workstation, the
+    # simulator), also what left its process group.
+    QALOR_TRY_PACKAGE_INSIDE=1 exec unshare --mount --propagation private --pid --fork --kill-child \
+        --mount-proc -- "$0" "$@"
 fi
 
 shopt -s nullglob
-debs=("$build"/qalor_*.deb)
-((${#debs[@]} == 1)) || fail "expected one qalor_*.deb in $build, found ${#debs[@]}"
+debs=("$out"/qalor_*.deb)
+((${#debs[@]} == 1)) || fail "expected one qalor_*.deb in $out, found ${#debs[@]}"
 deb=${debs[0]}
-pbxsim=$build/tools/pbxsim/qalor-pbxsim
-[[ -x $pbxsim ]] || fail "$pbxsim is not built"
+pbxsim=$(find "$out" -path '*/tools/pbxsim/qalor-pbxsim' -type f -perm -u+x | head -n 1)
+[[ -n $pbxsim ]] || fail "no qalor-pbxsim in the package build below $out"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/qalor-try.XXXXXX")
 root=$scratch/root
@@ -96,29 +103,47 @@ for page in qalor qalor-initdb qalor-report qalor-collector; do
     in_root env MANWIDTH=80 man -P cat "$page" >"$scratch/$page.txt" 2>"$scratch/man.log" ||
         { cat "$scratch/man.log" >&2; fail "man $page fails"; }
 done
-crontab_line="0 2 1 * * from=\$(date -d 'last month' +\\%Y-\\%m-01); to=\$(date -d \"\$(date +\\%Y-\\%m-01) -1 day\" +\\%F); \\"
-grep -qF -- "$crontab_line" "$scratch/qalor-report.txt" ||
-    fail "man qalor-report lacks the month-end crontab example"
-say "man qalor, qalor-initdb, qalor-report and qalor-collector render; qalor-report shows the crontab example"
+# The example must paste into `crontab -e` as it stands: one line, the same
+# in the README, and run by sh (as cron does, with % written \%) it asks for
+# last month from its first to its last day.
+entry=$(grep -h '^ *0 2 1 \* \* ' "$scratch/qalor-report.txt" | sed 's/^ *//')
+[[ -n $entry ]] || fail "man qalor-report lacks the month-end crontab example"
+zcat "$root/usr/share/doc/qalor/README.md.gz" | grep -qxF -- "$entry" ||
+    fail "the README's crontab example differs from the manual page's: $entry"
+mkdir "$root/tmp/cron-bin"
+printf '#!/bin/sh\necho "$*" >>/tmp/cron-bin/calls\n' >"$root/tmp/cron-bin/qalor-report"
+chmod +x "$root/tmp/cron-bin/qalor-report"
+command=$(cut -d' ' -f6- <<<"$entry" | sed 's/\\%/%/g')
+in_root env -i PATH=/tmp/cron-bin:/usr/bin:/bin sh -c "$command" || fail "the crontab entry fails: $command"
+from=$(date -d "$(date +%Y-%m-01) -1 month" +%F)
+to=$(date -d "$(date +%Y-%m-01) -1 day" +%F)
+[[ $(head -n 1 "$root/tmp/cron-bin/calls") == "stats --from $from --to $to" ]] ||
+    fail "the crontab entry ran: $(cat "$root/tmp/cron-bin/calls")"
+say "man qalor, qalor-initdb, qalor-report and qalor-collector render; the crontab example runs as one line ($from to $to)"
 
 # --- 4. qalor-initdb as a normal user ---------------------------------------
 user=qalor-trial
 in_root useradd --create-home --shell /bin/bash "$user"
 home=/home/$user
 # As the user, with nothing of this script's environment: env -i, no LANG,
-# as cron or a service unit would start it.
+# as cron or a service unit would start it; qalor-initdb even without HOME.
 as_user() { chroot --userspec="$user:$user" "$root" env -i HOME="$home" PATH=/usr/bin:/bin "$@"; }
-if ! as_user qalor-initdb --sample --password secret >"$scratch/initdb.log" 2>&1; then
+if ! chroot --userspec="$user:$user" "$root" env -i PATH=/usr/bin:/bin qalor-initdb --sample --password secret \
+    >"$scratch/initdb.log" 2>&1; then
     cat "$scratch/initdb.log" >&2
     fail "qalor-initdb failed for $user"
 fi
 data_file=$root$home/.local/share/qalor/tds.sqlite
+for path in "$home/.odbc.ini:600" "$home/.local/share/qalor:700" "$home/.local/share/qalor/tds.sqlite:600"; do
+    [[ $(stat -c %a "$root${path%:*}") == "${path##*:}" ]] ||
+        fail "qalor-initdb left ${path%:*} with mode $(stat -c %a "$root${path%:*}"), not ${path##*:}"
+done
 grep -q '^\[TDS\]' "$root$home/.odbc.ini" || fail "qalor-initdb registered no data source TDS in ~/.odbc.ini"
 [[ -f $data_file ]] || fail "qalor-initdb made no $home/.local/share/qalor/tds.sqlite"
 [[ $(stat -c %u "$data_file") == "$(in_root id -u "$user")" ]] || fail "the data file does not belong to $user"
 grep -q '^Created [0-9]* tables' "$scratch/initdb.log" || { cat "$scratch/initdb.log" >&2; fail "no tables created"; }
 as_user qalor-initdb --check >/dev/null || fail "qalor-initdb --check finds tables missing"
-say "qalor-initdb (user $user, env -i, no LANG): $(grep -c '' "$root$home/.odbc.ini") lines in ~/.odbc.ini, $(head -n 1 "$scratch/initdb.log" | cut -c1-60)..."
+say "qalor-initdb (user $user, env -i, no LANG, no HOME; ~/.odbc.ini 0600, data folder 0700): $(grep -c '' "$root$home/.odbc.ini") lines in ~/.odbc.ini, $(head -n 1 "$scratch/initdb.log" | cut -c1-60)..."
 
 # --- 5. calls through the installed workstation -------------------------------
 port=$("$(dirname "${BASH_SOURCE[0]}")/free-port.sh")
