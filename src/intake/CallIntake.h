@@ -5,6 +5,7 @@
 #include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
 #include "intake/RecentLines.h"
+#include "intake/UnframedRecut.h"
 #include "prompt/DeferredPrompt.h"
 #include "rating/CCallRater.h"
 
@@ -117,6 +118,7 @@ public:
     static QString unframedJournalPath();
     static QString rawJournalPath();
     static QString repeatedLinesPath();
+    static QString recutFailureText(const QString& reason);
     DeferredPrompt& notices() { return m_notices; }
 
     // The storing half of a line: raw save, parse, gate, price and store.
@@ -143,8 +145,9 @@ private:
     // A journal the line needs refused it: the line waits, the journal's
     // failure is what is reported (not an unreachable data source).
     void journalRefused(const QString& reason);
-    // After a failed commit: the data source holds the mark of the line at source all the same.
-    bool storedAfterAll(qint64 source);
+    // After a failed commit: whether the data source holds the mark of the
+    // line at source all the same; nothing while it cannot be asked.
+    std::optional<bool> storedAfterAll(qint64 source);
     // A line identical to one of the last handled, which the data source holds.
     bool isRepeat(const QString& line);
     void noteRepeat(const QString& line);
@@ -179,8 +182,10 @@ private:
     ReceivedJournal m_received;
     LineJournal m_unframed;
     LineJournal m_rawKept;
+    UnframedRecut m_recut;
     qint64 m_checkThrough = -1; // lines up to here may be stored already (read back after a restart)
     bool m_journalFailureShown = false;
+    QString m_refusedReason; // why a journal the last line needed refused it
     bool m_unframedTold = false;
     bool m_unframedNew = false;
     QTimer m_retry;
