@@ -58,6 +58,7 @@ private slots:
     void unreachableDataSourceLosesNothing();
     void callArrivingWhileRefusalIsShown();
 
+    void callDuringReplayWaitsForTheJournal();
     void batchFailureKeepsItsLines();
     void batchRefusedInAFullStatementKeepsItsLines();
     void batchSkipsFieldOrderErrors();
@@ -436,9 +437,12 @@ public:
         RecordingPrompt::inform(text);
         if (whileShown && texts.size() == showAt)
             whileShown();
+        if (onText)
+            onText(text);
     }
     std::function<void()> whileShown;
     qsizetype showAt = 0;
+    std::function<void(const QString&)> onText;
 };
 
 void TestIntakeLoop::callArrivingWhileRefusalIsShown()
@@ -465,6 +469,40 @@ void TestIntakeLoop::callArrivingWhileRefusalIsShown()
     rig.port.deliver(mobileCall(3).line());
     QCOMPARE(db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 被叫号")),
              (QStringList{mobileCall(1).dialled, mobileCall(2).dialled, mobileCall(3).dialled}));
+    QCOMPARE(rig.engine.pendingCallCount(), 0);
+}
+
+// A call that comes in while the replay of waiting calls shows a message,
+// while the waiting calls' journal cannot be written: it waits in the
+// received journal and is stored once the journal takes it, never lost.
+void TestIntakeLoop::callDuringReplayWaitsForTheJournal()
+{
+    TestDatabase db(true);
+    PromptWithTraffic prompt;
+    Intake rig;
+    refuseCaller(db, QStringLiteral("8013"));
+    rig.port.deliver(mobileCall(0, QStringLiteral("8013")).line());
+    QCOMPARE(rig.engine.pendingCallCount(), 1);
+    const QString pending = CCallRater::pendingJournalPath();
+    bool arrived = false;
+    prompt.showAt = -1;
+    prompt.onText = [&](const QString& text) {
+        // The replay (started by its timer) sets the refused call aside and says so.
+        if (arrived || !text.contains(RefusedCalls::path()))
+            return;
+        arrived = true;
+        QVERIFY(QFile::rename(pending, pending + QStringLiteral(".away")));
+        QVERIFY(QDir().mkdir(pending));
+        rig.port.deliver(mobileCall(1).line());
+        QVERIFY(QDir().rmdir(pending));
+        QVERIFY(QFile::rename(pending + QStringLiteral(".away"), pending));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(arrived, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedNumbers(db), QStringList{mobileCall(1).dialled}, 15000);
+    QVERIFY2(!prompt.texts.filter(QStringLiteral("无法写入日志文件")).isEmpty(),
+             qPrintable(prompt.texts.join(QLatin1Char('\n'))));
+    rig.port.deliver(mobileCall(2).line());
+    QCOMPARE(storedNumbers(db), (QStringList{mobileCall(1).dialled, mobileCall(2).dialled}));
     QCOMPARE(rig.engine.pendingCallCount(), 0);
 }
 
