@@ -79,7 +79,7 @@ CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel
         m_notices.inform(recutFailureText(failure));
     m_engine.setDepositReached([this](const QString& extension) { depositReached(extension); });
     connect(&m_port, &CommControl::comm, this, &CallIntake::receive);
-    connect(&m_port, &CommControl::arrived, this, &CallIntake::drain);
+    connect(&m_port, &CommControl::arrived, this, &CallIntake::takeArrived);
     m_retry.setSingleShot(true);
     m_retry.setInterval(DataRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
@@ -162,6 +162,21 @@ void CallIntake::release()
     if (m_holds == 0 || --m_holds > 0)
         return;
     drain();
+}
+
+void CallIntake::takeArrived()
+{
+    // Into the journal before anything else happens to the characters; they
+    // are handled from the event loop, outside the port's read notification.
+    takeIn();
+    if (!std::exchange(m_drainPosted, true))
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_drainPosted = false;
+                drain();
+            },
+            Qt::QueuedConnection);
 }
 
 void CallIntake::takeIn()

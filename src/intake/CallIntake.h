@@ -100,6 +100,8 @@ public:
     // Reads everything the port holds into the journal without handling it
     // (before the port is closed).
     void takeIn();
+    // Characters have come: journalled at once, handled soon after.
+    void takeArrived();
 
     // One line, in normal mode: stores it and, when priced, shows it and
     // feeds the hotel accrual. A field-order error ends that line only.
@@ -174,6 +176,7 @@ private:
     bool m_rawFailureShown = false;
     int m_holds = 0;
     bool m_busy = false;
+    bool m_drainPosted = false;
     QString m_unread;            // journalled, not yet cut
     QString m_unjournalled;      // read, not yet in the journal (it could not be written)
     RecentLines m_recent;        // the last lines handled
