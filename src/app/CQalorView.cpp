@@ -2,12 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/AuditLog.h"
-#include "intake/CallIntake.h"
 #include "app/EditorReload.h"
 #include "app/PortArming.h"
-#include "intake/ReceivedCallsModel.h"
-#include "intake/ReportLines.h"
-#include "intake/ReportProcessor.h"
 #include "app/SerialPortTable.h"
 #include "app/UnframedDialog.h"
 #include "collector/CollectorLink.h"
@@ -16,7 +12,11 @@
 #include "collector/IntakeLock.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "gui/DialogRunner.h"
+#include "intake/CallIntake.h"
 #include "intake/DataFolder.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
+#include "intake/ReportProcessor.h"
 #include "rating/CCallRater.h"
 #include "serial/MappedCommControl.h"
 
@@ -411,6 +411,8 @@ void CQalorView::recutUnframed()
     // no call at all.
     UnframedDialog pieces(
         d->intake->unframedPieces(), [this] { return d->intake->discardUnframed(); }, this);
+    pieces.allowJoining([this](qint64 head) { return d->intake->joinableLine(head); },
+                        [this](qint64 head) { return d->intake->joinUnframed(head); });
     DialogRunner::run(pieces);
 }
 

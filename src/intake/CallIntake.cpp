@@ -8,6 +8,7 @@
 #include "intake/JournalMark.h"
 #include "intake/ReceivedCallsModel.h"
 #include "intake/ReportLines.h"
+#include "intake/UnframedJoin.h"
 #include "intake/UnframedRecut.h"
 #include "prompt/Prompt.h"
 #include "serial/CommControl.h"
@@ -437,6 +438,42 @@ int CallIntake::recutUnframed(int& remaining)
     m_unframedTold = false;
     remaining = result.remaining;
     return result.lines;
+}
+
+QString CallIntake::joinableLine(qint64 head)
+{
+    const QList<LineJournal::Entry> pieces = m_unframed.entries();
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        if (pieces.at(i).number != head)
+            continue;
+        const QString line = UnframedJoin::line(pieces.at(i), pieces.at(i + 1), m_assembler.lineLength());
+        QString record;
+        return !line.isEmpty() && m_engine.preproccdr(line, record) == 1 ? line : QString();
+    }
+    return QString();
+}
+
+bool CallIntake::joinUnframed(qint64 head)
+{
+    const QString line = joinableLine(head);
+    if (line.isEmpty())
+        return false;
+    // The other pieces stay, in their order.
+    const QList<LineJournal::Entry> pieces = m_unframed.entries();
+    QStringList rest;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (pieces.at(i).number == head)
+            ++i;
+        else
+            rest << pieces.at(i).text;
+    }
+    QString failure;
+    if (!m_recut.move({line}, rest, pieces.last().number, failure)) {
+        Prompt::inform(recutFailureText(failure));
+        return false;
+    }
+    m_reportMode = true;
+    return true;
 }
 
 QList<LineJournal::Entry> CallIntake::unframedPieces() const

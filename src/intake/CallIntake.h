@@ -115,6 +115,12 @@ public:
     int recutUnframed(int& remaining);
     // The pieces kept because they did not form a line, oldest first.
     QList<LineJournal::Entry> unframedPieces() const;
+    // The line that the kept piece numbered head (cut by a break) and the
+    // piece after it make together, when it is a line the parser takes;
+    // empty otherwise. Joining collects it for REPORT processing (REPORT
+    // mode starts) and forgets both pieces; false when it cannot be joined.
+    QString joinableLine(qint64 head);
+    bool joinUnframed(qint64 head);
     // Forgets every kept piece; returns how many there were.
     int discardUnframed();
     static QString unframedJournalPath();

@@ -48,18 +48,25 @@ UnframedRecut::Result UnframedRecut::run(int lineLength)
     // Nothing cut: the pieces stay as they were kept, with their times.
     if (lines.isEmpty())
         return result;
+    result.lines = move(lines, rest, kept.last().number, result.failure) ? int(lines.size()) : 0;
+    result.remaining = int(m_pieces.entries().size());
+    return result;
+}
+
+bool UnframedRecut::move(const QStringList& lines, const QStringList& rest, qint64 lastPiece,
+                         QString& failure)
+{
+    if (!finish(failure))
+        return false;
     try {
         m_journal.replace(lines + rest, {{LinesNote, lines.size()},
                                          {ReportNote, m_report.journal().lastNumber()},
-                                         {PiecesNote, kept.last().number}});
+                                         {PiecesNote, lastPiece}});
     } catch (const std::exception& error) {
-        result.failure = QString::fromLocal8Bit(error.what());
-        return result;
+        failure = QString::fromLocal8Bit(error.what());
+        return false;
     }
-    const bool finished = finish(result.failure);
-    result.lines = finished ? int(lines.size()) : 0;
-    result.remaining = int(m_pieces.entries().size());
-    return result;
+    return finish(failure);
 }
 
 bool UnframedRecut::finish(QString& failure)

@@ -31,6 +31,10 @@ public:
         QString failure;   // why a journal could not be written; the rest waits
     };
     Result run(int lineLength);
+    // Collects lines made of kept pieces: the pieces up to lastPiece are
+    // replaced by rest (those after it stay). False (with the reason) when a
+    // journal could not be written; what was begun is finished later.
+    bool move(const QStringList& lines, const QStringList& rest, qint64 lastPiece, QString& failure);
     // Ends a recut that an earlier run left unfinished; false (with the
     // reason) while a journal still cannot be written.
     bool finish(QString& failure);

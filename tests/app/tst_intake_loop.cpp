@@ -71,6 +71,7 @@ private slots:
     void rawLinesWaitForTheDataSource();
     void messagesWaitForTheHandlingAndNeverStack();
     void unframedCharactersAreKeptAndCutAgain();
+    void lineCutByARestartIsJoinedOnlyOnRequest();
     void lineSentAgainAfterARestart_data();
     void lineSentAgainAfterARestart();
 
@@ -504,6 +505,45 @@ void TestIntakeLoop::callDuringReplayWaitsForTheJournal()
     rig.port.deliver(mobileCall(2).line());
     QCOMPARE(storedNumbers(db), (QStringList{mobileCall(1).dialled, mobileCall(2).dialled}));
     QCOMPARE(rig.engine.pendingCallCount(), 0);
+}
+
+// Killed in the middle of a line: its head (with the break) and its tail
+// are both kept, never joined by the program; joined on request they make
+// one REPORT line, and a pair that makes no line is refused.
+void TestIntakeLoop::lineCutByARestartIsJoinedOnlyOnRequest()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    const QString cut = mobileCall(1).line();
+    std::optional<Intake> rig;
+    rig.emplace();
+    rig->port.deliver(mobileCall(0).line() + cut.left(24));
+    rig.reset();
+    rig.emplace();
+    rig->port.deliver(cut.mid(24) + mobileCall(2).line() + QStringLiteral("NOISE\r\n"));
+    QCOMPARE(storedNumbers(db), (QStringList{mobileCall(0).dialled, mobileCall(2).dialled}));
+    const QList<LineJournal::Entry> pieces = rig->intake.unframedPieces();
+    QCOMPARE(pieces.size(), 3);
+    QCOMPARE(pieces.at(0).text, cut.left(24) + QChar(StreamBreak));
+    QCOMPARE(pieces.at(1).text, cut.mid(24));
+
+    // Only a head and the piece after it, and only when they make a line.
+    QCOMPARE(rig->intake.joinableLine(pieces.at(1).number), QString());
+    QCOMPARE(rig->intake.joinableLine(pieces.at(2).number), QString());
+    QVERIFY(!rig->intake.joinUnframed(pieces.at(1).number));
+    QCOMPARE(rig->intake.joinableLine(pieces.at(0).number), cut);
+    QVERIFY(rig->intake.joinUnframed(pieces.at(0).number));
+    QVERIFY(rig->intake.reportMode());
+    QCOMPARE(rig->report.lines(), QStringList{cut});
+    QCOMPARE(rig->intake.unframedPieces().size(), 1);
+    QCOMPARE(rig->intake.unframedPieces().first().text, QStringLiteral("NOISE\r\n"));
+
+    ReportProcessor processor(rig->intake, rig->engine, rig->report);
+    processor.compute();
+    QCOMPARE(storedNumbers(db),
+             (QStringList{mobileCall(0).dialled, mobileCall(1).dialled, mobileCall(2).dialled}));
+    // Nothing said but that pieces were kept.
+    QCOMPARE(prompt.texts.filter(QStringLiteral("不符合当前的CDR字段定义")), prompt.texts);
 }
 
 void TestIntakeLoop::batchFailureKeepsItsLines()
