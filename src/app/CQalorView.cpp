@@ -423,6 +423,8 @@ void CQalorView::recutUnframed()
     // no call at all.
     UnframedDialog pieces(
         d->intake->unframedPieces(), [this] { return d->intake->discardUnframed(); }, this);
+    pieces.allowJoining([this](qint64 head) { return d->intake->joinableLine(head); },
+                        [this](qint64 head) { return d->intake->joinUnframed(head); });
     DialogRunner::run(pieces);
 }
 

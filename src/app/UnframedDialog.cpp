@@ -2,7 +2,9 @@
 
 #include "app/AuditLog.h"
 #include "editors/ReadOnlyCell.h"
+#include "intake/UnframedJoin.h"
 #include "prompt/Prompt.h"
+#include "serial/StreamBreak.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -25,7 +27,9 @@ QString UnframedDialog::shownText(const QString& piece)
 {
     QString shown;
     for (const QChar c : piece.left(ShownCharacters)) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        if (c == QChar(StreamBreak))
+            shown += QStringLiteral("(中断)");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             shown += c;
@@ -69,6 +73,9 @@ UnframedDialog::UnframedDialog(const QList<LineJournal::Entry>& pieces, std::fun
         m_table->setItem(row, 2, readOnlyCell(shownText(piece.text)));
     }
     m_pieces = int(pieces.size());
+    m_entries = pieces;
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->resizeColumnsToContents();
 
     auto* note = new QLabel(QStringLiteral("这些数据不符合当前的CDR字段定义,无法计费."), this);
@@ -76,10 +83,15 @@ UnframedDialog::UnframedDialog(const QList<LineJournal::Entry>& pieces, std::fun
     drop->setAutoDefault(false);
     drop->setEnabled(m_pieces > 0);
     connect(drop, &QPushButton::clicked, this, &UnframedDialog::discard);
+    m_joinButton = new QPushButton(QStringLiteral("合并"), this);
+    m_joinButton->setAutoDefault(false);
+    m_joinButton->setVisible(false);
+    connect(m_joinButton, &QPushButton::clicked, this, &UnframedDialog::join);
     auto* back = new QPushButton(QStringLiteral("返回"), this);
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    buttons->addWidget(m_joinButton);
     buttons->addWidget(drop);
     buttons->addWidget(back);
     auto* layout = new QVBoxLayout(this);
@@ -107,6 +119,40 @@ void UnframedDialog::discard()
     m_pieces = 0;
     m_bytes = 0;
     accept();
+}
+
+} // namespace qalor
+
+namespace qalor {
+
+void UnframedDialog::allowJoining(std::function<QString(qint64)> joinable, std::function<bool(qint64)> join)
+{
+    m_joinable = std::move(joinable);
+    m_join = std::move(join);
+    m_joinButton->setVisible(true);
+}
+
+void UnframedDialog::join()
+{
+    const int row = m_table->currentRow();
+    if (!m_join || row < 0 || row + 1 >= m_entries.size())
+        return;
+    const LineJournal::Entry head = m_entries.at(row);
+    const LineJournal::Entry tail = m_entries.at(row + 1);
+    const QString line = m_joinable(head.number);
+    if (line.isEmpty()) {
+        Prompt::inform(UnframedJoin::notALineText());
+        return;
+    }
+    if (!Prompt::askOkCancel(UnframedJoin::question(head, tail), QStringLiteral("合并")) ||
+        !m_join(head.number))
+        return;
+    AuditLog::write(AuditLog::nobody(), UnframedJoin::auditText(line), AuditLog::success());
+    m_bytes -= head.text.size() + tail.text.size();
+    m_pieces -= 2;
+    m_entries.remove(row, 2);
+    m_table->removeRow(row + 1);
+    m_table->removeRow(row);
 }
 
 } // namespace qalor

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <functional>
 
+class QPushButton;
 class QTableWidget;
 
 namespace qalor {
@@ -22,6 +23,11 @@ public:
 
     QTableWidget& table() { return *m_table; }
     void discard();
+    // "合并": the selected piece, cut by a break, and the one after it make
+    // one line; joinable gives that line (empty when they do not), join
+    // collects it. Asks first and notes it in LOGINFO.
+    void allowJoining(std::function<QString(qint64 head)> joinable, std::function<bool(qint64 head)> join);
+    void join();
 
     // A piece as the list shows it: control characters as \xHH.
     static QString shownText(const QString& piece);
@@ -30,6 +36,10 @@ public:
 private:
     QTableWidget* m_table;
     std::function<int()> m_discard;
+    std::function<QString(qint64)> m_joinable;
+    std::function<bool(qint64)> m_join;
+    QList<LineJournal::Entry> m_entries;
+    QPushButton* m_joinButton = nullptr;
     int m_pieces = 0;
     qint64 m_bytes = 0;
 };

@@ -8,6 +8,8 @@
 #include "intake/JournalMark.h"
 #include "intake/ReceivedCallsModel.h"
 #include "intake/ReportLines.h"
+#include "intake/UnframedJoin.h"
+#include "intake/UnframedRecut.h"
 #include "prompt/Prompt.h"
 #include "serial/CommControl.h"
 #include "serial/SerialCommControl.h"
@@ -70,11 +72,15 @@ QString CallIntake::repeatedLinesPath()
 CallIntake::CallIntake(CommControl& port, CCallRater& engine, ReceivedCallsModel& calls, ReportLines& report,
                        QObject* parent)
     : QObject(parent), m_port(port), m_engine(engine), m_calls(calls), m_report(report),
-      m_unframed(unframedJournalPath()), m_rawKept(rawJournalPath())
+      m_unframed(unframedJournalPath()), m_rawKept(rawJournalPath()), m_recut(m_unframed, m_report)
 {
+    // A recut the last run did not get to the end of.
+    QString failure;
+    if (!m_recut.finish(failure))
+        m_notices.inform(recutFailureText(failure));
     m_engine.setDepositReached([this](const QString& extension) { depositReached(extension); });
     connect(&m_port, &CommControl::comm, this, &CallIntake::receive);
-    connect(&m_port, &CommControl::arrived, this, &CallIntake::drain);
+    connect(&m_port, &CommControl::arrived, this, &CallIntake::takeArrived);
     m_retry.setSingleShot(true);
     m_retry.setInterval(DataRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
@@ -159,6 +165,21 @@ void CallIntake::release()
     drain();
 }
 
+void CallIntake::takeArrived()
+{
+    // Into the journal before anything else happens to the characters; they
+    // are handled from the event loop, outside the port's read notification.
+    takeIn();
+    if (!std::exchange(m_drainPosted, true))
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_drainPosted = false;
+                drain();
+            },
+            Qt::QueuedConnection);
+}
+
 void CallIntake::takeIn()
 {
     try {
@@ -200,8 +221,10 @@ void CallIntake::journalRefused(const QString& reason)
 {
     // The line waits like one that met an unreachable data source, but what
     // stopped it is the journal, and that is what the person is told.
+    // Told once the line is back among the characters that wait, so that
+    // the count includes it.
     m_unreachableText.clear();
-    tellJournalFailure(reason);
+    m_refusedReason = reason;
 }
 
 void CallIntake::tellJournalFailure(const QString& reason)
@@ -295,7 +318,12 @@ bool CallIntake::handlePiece(const LineAssembler::Piece& piece)
         return true;
     }
     if (m_reportMode) {
-        m_report.collect(piece.text, piece.end);
+        QString failure;
+        if (!m_report.collect(piece.text, piece.end, &failure)) {
+            // The line waits in the received journal until it can be kept.
+            journalRefused(failure);
+            return false;
+        }
         m_calls.noteReportLine();
     } else if (handleLine(piece.text, piece.end) == Outcome::Unreachable) {
         return false;
@@ -351,6 +379,8 @@ void CallIntake::waitForDataSource(qint64 from)
     m_assembler.restart(from);
     m_waitingForData = true;
     retrySoon();
+    if (!m_refusedReason.isEmpty())
+        tellJournalFailure(std::exchange(m_refusedReason, QString()));
     // Told once an outage, however often it is tried again.
     if (m_unreachableText.isEmpty())
         return; // a journal that cannot be written has been reported
@@ -390,34 +420,60 @@ void CallIntake::notifyUnframed()
             .arg(kept));
 }
 
+QString CallIntake::recutFailureText(const QString& reason)
+{
+    return QStringLiteral(
+               "重新切分未成行的CDR数据未能完成:\n%1\n"
+               "已切分的记录和其余数据均已保留,磁盘有空间后再次\"重新切分未成行的CDR数据\"即可继续.")
+        .arg(reason);
+}
+
 int CallIntake::recutUnframed(int& remaining)
 {
-    const QList<LineJournal::Entry> kept = m_unframed.entries();
-    QString text;
-    for (const LineJournal::Entry& entry : kept)
-        text += entry.text;
-    LineAssembler assembler(m_assembler.lineLength());
-    QList<LineAssembler::Piece> pieces = assembler.take(text);
-    if (!assembler.buffer().isEmpty())
-        pieces.append({assembler.buffer(), assembler.position() + assembler.buffer().size(), false});
-    QStringList rest;
-    int lines = 0;
-    for (const LineAssembler::Piece& piece : std::as_const(pieces)) {
-        if (piece.line) {
-            m_report.collect(piece.text);
-            ++lines;
-        } else {
-            rest << piece.text;
-        }
-    }
-    // Nothing cut: the pieces stay as they were kept, with their times.
-    if (lines > 0)
-        m_unframed.replace(rest);
-    if (lines > 0)
+    const UnframedRecut::Result result = m_recut.run(m_assembler.lineLength());
+    if (!result.failure.isEmpty())
+        Prompt::inform(recutFailureText(result.failure));
+    if (result.lines > 0)
         m_reportMode = true;
     m_unframedTold = false;
-    remaining = lines > 0 ? int(rest.size()) : int(kept.size());
-    return lines;
+    remaining = result.remaining;
+    return result.lines;
+}
+
+QString CallIntake::joinableLine(qint64 head)
+{
+    const QList<LineJournal::Entry> pieces = m_unframed.entries();
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        if (pieces.at(i).number != head)
+            continue;
+        const QString line = UnframedJoin::line(pieces.at(i), pieces.at(i + 1), m_assembler.lineLength());
+        QString record;
+        return !line.isEmpty() && m_engine.preproccdr(line, record) == 1 ? line : QString();
+    }
+    return QString();
+}
+
+bool CallIntake::joinUnframed(qint64 head)
+{
+    const QString line = joinableLine(head);
+    if (line.isEmpty())
+        return false;
+    // The other pieces stay, in their order.
+    const QList<LineJournal::Entry> pieces = m_unframed.entries();
+    QStringList rest;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (pieces.at(i).number == head)
+            ++i;
+        else
+            rest << pieces.at(i).text;
+    }
+    QString failure;
+    if (!m_recut.move({line}, rest, pieces.last().number, failure)) {
+        Prompt::inform(recutFailureText(failure));
+        return false;
+    }
+    m_reportMode = true;
+    return true;
 }
 
 QList<LineJournal::Entry> CallIntake::unframedPieces() const
@@ -451,7 +507,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
         const QString identity = source >= 0 ? m_received.identity() : QString();
         // A line read again after a restart may have been stored just before
         // the program ended: the data source's mark says so.
-        if (source >= 0 && source <= m_checkThrough && JournalMark::read(identity) >= source)
+        if (source >= 0 && source <= m_checkThrough && JournalMark::readSettled(identity) >= source)
             return Outcome::Rejected;
         reached = true;
         if (m_saveRaw) {
@@ -488,7 +544,17 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
     }
     if (!committed) {
         m_engine.reopenLostConnection();
-        if (outcome == Outcome::Stored && storedAfterAll(source)) {
+        const std::optional<bool> stored = outcome == Outcome::Stored ? storedAfterAll(source) : false;
+        if (!stored) {
+            // The commit's answer was lost and the data source cannot say
+            // yet whether it took the call. Kept for a replay it could be
+            // stored twice: the line waits in the received journal and is
+            // checked against the mark once the data source answers.
+            m_checkThrough = qMax(m_checkThrough, source);
+            m_unreachableText.clear();
+            return Outcome::Unreachable;
+        }
+        if (*stored) {
             // The commit reported a failure, yet the data source holds the
             // line's mark: the call is stored and must not be kept again.
             committed = true;
@@ -521,15 +587,16 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
     return outcome;
 }
 
-bool CallIntake::storedAfterAll(qint64 source)
+std::optional<bool> CallIntake::storedAfterAll(qint64 source)
 {
     if (source < 0)
         return false;
     try {
         const Prompt::Silence quiet;
-        return JournalMark::read(m_received.identity()) >= source;
+        return JournalMark::readSettled(m_received.identity()) >= source;
     } catch (const std::exception&) {
-        return false;
+        m_engine.reopenLostConnection();
+        return std::nullopt;
     }
 }
 

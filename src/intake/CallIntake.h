@@ -5,6 +5,7 @@
 #include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
 #include "intake/RecentLines.h"
+#include "intake/UnframedRecut.h"
 #include "prompt/DeferredPrompt.h"
 #include "rating/CCallRater.h"
 
@@ -100,6 +101,8 @@ public:
     // Reads everything the port holds into the journal without handling it
     // (before the port is closed).
     void takeIn();
+    // Characters have come: journalled at once, handled soon after.
+    void takeArrived();
 
     // One line, in normal mode: stores it and, when priced, shows it and
     // feeds the hotel accrual. A field-order error ends that line only.
@@ -113,11 +116,18 @@ public:
     int recutUnframed(int& remaining);
     // The pieces kept because they did not form a line, oldest first.
     QList<LineJournal::Entry> unframedPieces() const;
+    // The line that the kept piece numbered head (cut by a break) and the
+    // piece after it make together, when it is a line the parser takes;
+    // empty otherwise. Joining collects it for REPORT processing (REPORT
+    // mode starts) and forgets both pieces; false when it cannot be joined.
+    QString joinableLine(qint64 head);
+    bool joinUnframed(qint64 head);
     // Forgets every kept piece; returns how many there were.
     int discardUnframed();
     static QString unframedJournalPath();
     static QString rawJournalPath();
     static QString repeatedLinesPath();
+    static QString recutFailureText(const QString& reason);
     DeferredPrompt& notices() { return m_notices; }
 
     // The storing half of a line: raw save, parse, gate, price and store.
@@ -144,8 +154,9 @@ private:
     // A journal the line needs refused it: the line waits, the journal's
     // failure is what is reported (not an unreachable data source).
     void journalRefused(const QString& reason);
-    // After a failed commit: the data source holds the mark of the line at source all the same.
-    bool storedAfterAll(qint64 source);
+    // After a failed commit: whether the data source holds the mark of the
+    // line at source all the same; nothing while it cannot be asked.
+    std::optional<bool> storedAfterAll(qint64 source);
     // A line identical to one of the last handled, which the data source holds.
     bool isRepeat(const QString& line);
     void noteRepeat(const QString& line);
@@ -172,6 +183,7 @@ private:
     bool m_rawFailureShown = false;
     int m_holds = 0;
     bool m_busy = false;
+    bool m_drainPosted = false;
     QString m_unread;            // journalled, not yet cut
     QString m_unjournalled;      // read, not yet in the journal (it could not be written)
     RecentLines m_recent;        // the last lines handled
@@ -180,8 +192,10 @@ private:
     ReceivedJournal m_received;
     LineJournal m_unframed;
     LineJournal m_rawKept;
+    UnframedRecut m_recut;
     qint64 m_checkThrough = -1; // lines up to here may be stored already (read back after a restart)
     bool m_journalFailureShown = false;
+    QString m_refusedReason; // why a journal the last line needed refused it
     bool m_unframedTold = false;
     bool m_unframedNew = false;
     QTimer m_retry;

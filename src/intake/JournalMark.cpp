@@ -23,6 +23,17 @@ qint64 JournalMark::read(const QString& identity)
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
+qint64 JournalMark::readSettled(const QString& identity)
+{
+    ensureTable();
+    // Changes nothing, but waits for the row's lock.
+    QSqlQuery wait =
+        CDatabase::shared().prepare(QStringLiteral("UPDATE 日志序号表 SET 序号=序号 WHERE 日志=?"));
+    wait.addBindValue(identity);
+    CDatabase::exec(wait);
+    return read(identity);
+}
+
 void JournalMark::write(const QString& identity, qint64 number)
 {
     ensureTable();

@@ -17,6 +17,9 @@ public:
     static void ensureTable();
     // The number stored for the journal, 0 when none.
     static qint64 read(const QString& identity);
+    // The same, once every transaction still writing the mark has ended: a
+    // commit whose answer was lost may still be under way on the server.
+    static qint64 readSettled(const QString& identity);
     // Raises the stored number to at least number (inside the caller's transaction).
     static void write(const QString& identity, qint64 number);
 };

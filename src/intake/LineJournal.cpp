@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -241,19 +243,36 @@ void LineJournal::appendEntry(const QByteArray& bytes)
         throw std::runtime_error(("cannot open " + m_path + ": " + file.errorString()).toStdString());
     dropTornTail(file);
     const qint64 before = file.size();
-    file.seek(before);
-    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+    const int fd = file.handle();
+    // Written with the system's calls, so that the reason a full disk gives
+    // is what the person is told.
+    qint64 written = 0;
+    int error = 0;
+    if (::lseek(fd, before, SEEK_SET) < 0)
+        error = errno;
+    while (error == 0 && written < bytes.size()) {
+        const ssize_t now = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (now < 0 && errno == EINTR)
+            continue;
+        if (now <= 0)
+            error = now < 0 ? errno : ENOSPC;
+        else
+            written += now;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (error != 0) {
         // Part of the entry may have reached the file (a full disk): cut it
         // off, so that the caller can write the whole entry again later and
         // nothing counts twice.
-        const QString reason = file.errorString();
-        if (::ftruncate(file.handle(), before) != 0) {
+        if (::ftruncate(fd, before) != 0) {
             // The torn entry stays; the next append cuts it off.
         }
         m_tail.size = -1;
-        throw std::runtime_error(("cannot write " + m_path + ": " + reason).toStdString());
+        throw std::runtime_error(
+            ("cannot write " + m_path + ": " + QString::fromLocal8Bit(std::strerror(error))).toStdString());
     }
-    m_tail.size = file.size();
+    m_tail.size = before + written;
 }
 
 bool LineJournal::isEmpty() const

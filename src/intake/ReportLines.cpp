@@ -15,19 +15,24 @@ QString ReportLines::defaultJournalPath()
     return dataFolder() + QStringLiteral("/report-lines.journal");
 }
 
-void ReportLines::collect(const QString& line, qint64 source)
+bool ReportLines::collect(const QString& line, qint64 source, QString* failure)
 {
     qint64 number = 0;
     try {
         number = m_journal.append(line, source);
         m_failureShown = false;
     } catch (const std::exception& error) {
-        if (!m_failureShown)
-            Prompt::inform(QString::fromStdString(error.what()));
+        const QString reason = QString::fromLocal8Bit(error.what());
+        if (failure)
+            *failure = reason;
+        else if (!m_failureShown)
+            Prompt::inform(reason);
         m_failureShown = true;
+        return false;
     }
     m_lines.append(line);
     m_numbers.append(number);
+    return true;
 }
 
 int ReportLines::restore()

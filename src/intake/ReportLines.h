@@ -17,9 +17,11 @@ public:
     static QString defaultJournalPath();
 
     // Keeps a line, with the received-stream position it came from (-1:
-    // none). When the journal cannot be written the line is still kept in
-    // memory; the failure is shown once until writing works again.
-    void collect(const QString& line, qint64 source = -1);
+    // none). False when the journal cannot be written: the line is not
+    // kept (in memory only, it would be gone after a restart) and the
+    // caller keeps it where it came from; the reason goes to failure, or is
+    // shown once until writing works again.
+    bool collect(const QString& line, qint64 source = -1, QString* failure = nullptr);
     // Replaces the list with what the journal holds and the data source has
     // not stored yet; returns the count.
     int restore();

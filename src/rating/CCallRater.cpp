@@ -122,8 +122,10 @@ int CCallRater::PriceAndStore(const QString& record)
         // A call that arrives while the replay of waiting calls shows a
         // message (the message box runs the event loop) must not join the
         // replay's transaction, which may yet be rolled back: it waits
-        // behind the others and is stored with them.
-        keepPending(record);
+        // behind the others and is stored with them. Inside a transaction
+        // (a line of the intake) the caller keeps it, and holds the line
+        // when the journal cannot take it.
+        m_lastAppendFailed = CDatabase::shared().inTransaction() || !keepPending(record);
         return 0;
     }
     const Outcome outcome = priceRecord(record);
@@ -225,7 +227,7 @@ int CCallRater::PricePendingCalls()
             // The data source's own mark says which of these it already
             // stored (the program ended between that commit and the journal
             // mark): those are never stored again.
-            storedThrough = JournalMark::read(identity);
+            storedThrough = JournalMark::readSettled(identity);
             for (qsizetype i = 0; i < count && !refused; ++i) {
                 const LineJournal::Entry& entry = pending.at(done + i);
                 if (entry.number <= storedThrough)

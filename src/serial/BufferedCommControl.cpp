@@ -64,17 +64,12 @@ void BufferedCommControl::announce()
 {
     if (m_buffer.isEmpty())
         return;
-    if (!m_arrivalPosted) {
-        m_arrivalPosted = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_arrivalPosted = false;
-                if (!m_buffer.isEmpty())
-                    emit arrived();
-            },
-            Qt::QueuedConnection);
-    }
+    // At once, inside the read notification: a reader that journals what
+    // it takes must have it on disk before anything else runs (a kill in
+    // between would lose characters read from the line).
+    emit arrived();
+    if (m_buffer.isEmpty())
+        return;
     if (m_rThreshold <= 0)
         return;
     if (m_buffer.size() >= m_rThreshold)

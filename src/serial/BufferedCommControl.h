@@ -20,7 +20,9 @@ namespace qalor {
 // raised from the event loop, never from inside the line's read
 // notification, so whatever a handler does (a message box, a dialog) the
 // line goes on being read; arrived() tells a reader that must not lose
-// characters that some are waiting, whatever the threshold.
+// characters that some are waiting, whatever the threshold. arrived() comes
+// from inside the read notification: its handler only takes the characters
+// (and journals them), it never runs dialogs or lengthy work there.
 class BufferedCommControl : public CommControl
 {
     Q_OBJECT
@@ -66,7 +68,6 @@ private:
     int m_rThreshold = 0;
     int m_inputLen = 0;
     int m_event = NoEvent;
-    bool m_arrivalPosted = false;
     bool m_carried = false;
     QString m_lastError;
 };

@@ -56,7 +56,8 @@ signals:
     // The control's communications event; read commEvent() to see which.
     void comm();
     // Characters came in and wait in the control, whatever the receive
-    // threshold: a reader that must not lose them takes them at once.
+    // threshold: a reader that must not lose them takes them at once. Raised
+    // as they are read: a handler takes them and does nothing lengthy.
     void arrived();
     // An attempt at the line ended or its state changed: link() and
     // lastError() say how it is now.

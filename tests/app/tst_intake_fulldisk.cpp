@@ -5,11 +5,13 @@
 #include "TestDatabase.h"
 
 #include "db/CDatabase.h"
+#include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -88,6 +90,7 @@ private slots:
     void fullDiskLosesAndDoublesNothing_data();
     void fullDiskLosesAndDoublesNothing();
     void failedCommitOpensTheConnectionAgain();
+    void failedWriteLeavesNothingInTheJournal();
 
 private:
     QTemporaryDir m_root;
@@ -182,6 +185,13 @@ void TestIntakeFullDisk::fullDiskLosesAndDoublesNothing()
     const qsizetype journalTexts = toldWhileFull.filter(QStringLiteral("无法写入日志文件")).size();
     const qsizetype driverTexts = toldWhileFull.filter(QStringLiteral("disk is full")).size();
     QVERIFY2(journalTexts == (journalsFull ? 1 : 0), qPrintable(told));
+    // The message names the journal, what is full and how much waits.
+    for (const QString& text : toldWhileFull.filter(QStringLiteral("无法写入日志文件"))) {
+        QVERIFY2(text.contains(QStringLiteral(".journal: No space left on device")), qPrintable(text));
+        const QRegularExpressionMatch waiting =
+            QRegularExpression(QStringLiteral("未计费的(\\d+)个字符")).match(text);
+        QVERIFY2(waiting.hasMatch() && waiting.captured(1).toInt() > 0, qPrintable(text));
+    }
     QVERIFY2(driverTexts <= (dataSourceFull ? 1 : 0), qPrintable(told));
     QVERIFY2(toldWhileFull.size() == journalTexts + driverTexts && !toldWhileFull.isEmpty(),
              qPrintable(told));
@@ -228,6 +238,31 @@ void TestIntakeFullDisk::failedCommitOpensTheConnectionAgain()
         rig.port.deliver(mobileCall(i).line());
     QCOMPARE(storedNumbers(db), numbersOf(0, 40));
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(), 40);
+}
+
+// An entry the full disk took only part of is cut off again at once: the
+// file holds whole entries only, and the entry written again later counts once.
+void TestIntakeFullDisk::failedWriteLeavesNothingInTheJournal()
+{
+    const QString path = m_mount + QStringLiteral("/pending.journal");
+    LineJournal journal(path);
+    journal.append(QStringLiteral("first"));
+    const qint64 before = QFileInfo(path).size();
+    Filler filler(m_mount + QStringLiteral("/filler"));
+    QVERIFY(filler.fill());
+    // Longer than what is left of the file's last page.
+    const QString entry(20000, QLatin1Char('7'));
+    try {
+        journal.append(entry);
+        QFAIL("the full disk took the entry");
+    } catch (const std::runtime_error& error) {
+        QCOMPARE(QString::fromLocal8Bit(error.what()),
+                 QStringLiteral("cannot write %1: No space left on device").arg(path));
+    }
+    QCOMPARE(QFileInfo(path).size(), before);
+    filler.free();
+    journal.append(entry);
+    QCOMPARE(LineJournal(path).lines(), (QStringList{QStringLiteral("first"), entry}));
 }
 
 QTEST_GUILESS_MAIN(TestIntakeFullDisk)

@@ -12,16 +12,18 @@
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
-#include "intake/CallIntake.h"
 #include "app/CommandGate.h"
-#include "intake/ReceivedCallsModel.h"
-#include "gui/DialogRunner.h"
 #include "app/LoginDialog.h"
 #include "app/PortDialog.h"
-#include "intake/ReportLines.h"
 #include "app/UnframedDialog.h"
 #include "db/CDatabase.h"
+#include "gui/DialogRunner.h"
 #include "gui/GridDialog.h"
+#include "intake/CallIntake.h"
+#include "intake/ReceivedCallsModel.h"
+#include "intake/ReportLines.h"
+#include "intake/UnframedJoin.h"
+#include "serial/StreamBreak.h"
 #include "tst_shell_support.h"
 
 #include <QAccessible>
@@ -182,6 +184,7 @@ private slots:
     void viewToggles();
     void maintenanceCommands();
     void unframedPiecesShownAndDiscarded();
+    void cutLineJoinedOnRequest();
     void alertsCountedInTheStatusBarAndAcknowledged();
 
 private:
@@ -326,11 +329,63 @@ void TestShellFrame::unframedPiecesShownAndDiscarded()
     QCOMPARE(shown, (QStringList{QStringLiteral("2026-03-14 08:30:05|6|12 34\\x01"),
                                  QStringLiteral("未记录|2|9x"), QStringLiteral("2")}));
     QCOMPARE(run.prompt.texts.mid(run.prompt.texts.size() - 3),
-             (QStringList{QStringLiteral("切分出0条CDR记录,请用\"计算REPORT数据\"计算;仍有2段数据不符合CDR字段定义."),
-                          UnframedDialog::discardQuestion(2, 8), UnframedDialog::discardQuestion(2, 8)}));
+             (QStringList{
+                 QStringLiteral("切分出0条CDR记录,请用\"计算REPORT数据\"计算;仍有2段数据不符合CDR字段定义."),
+                 UnframedDialog::discardQuestion(2, 8), UnframedDialog::discardQuestion(2, 8)}));
     QVERIFY(LineJournal(CallIntake::unframedJournalPath()).lines().isEmpty());
     QCOMPARE(auditRows(*run.db).mid(auditBefore.size()),
              QStringList{QStringLiteral("无|丢弃未成行的CDR数据2段8字节|成功")});
+}
+
+// The head and tail of a line a restart cut: shown one after the other, and
+// joined into a line for 计算REPORT数据 only when the administrator says so.
+void TestShellFrame::cutLineJoinedOnRequest()
+{
+    Running run;
+    const QString cut = mobileCall(5).line();
+    const QDateTime kept(QDate(2026, 3, 14), QTime(8, 30, 5));
+    QList<LineJournal::Entry> entries;
+    {
+        LineJournal pieces(CallIntake::unframedJournalPath());
+        pieces.clear();
+        pieces.append(cut.left(30) + QChar(StreamBreak), -1, kept.toMSecsSinceEpoch());
+        pieces.append(cut.mid(30), -1, kept.addSecs(40).toMSecsSinceEpoch());
+        pieces.append(QStringLiteral("9x"));
+        entries = pieces.entries();
+    }
+    CMainFrame& frame = run.start();
+    run.login();
+    QStringList shown;
+    run.dialogs.steps.push_back([&](QDialog& dialog) {
+        auto& d = dynamic_cast<UnframedDialog&>(dialog);
+        shown << d.table().item(0, 2)->text();
+        // The tail and what follows it make no line.
+        d.table().selectRow(1);
+        button(d, QStringLiteral("合并"))->click();
+        d.table().selectRow(0);
+        run.prompt.answers << false; // asked first: Cancel keeps them
+        button(d, QStringLiteral("合并"))->click();
+        shown << QString::number(d.table().rowCount());
+        run.prompt.answers << true;
+        button(d, QStringLiteral("合并"))->click();
+        shown << QString::number(d.table().rowCount()) + QLatin1Char('|') + d.table().item(0, 2)->text();
+        return d.result();
+    });
+    const QStringList auditBefore = auditRows(*run.db);
+    menuAction(frame, QStringLiteral("重新切分未成行的CDR数据"))->trigger();
+    QCOMPARE(shown, (QStringList{cut.left(30) + QStringLiteral("(中断)"), QStringLiteral("3"),
+                                 QStringLiteral("1|9x")}));
+    const QString question = UnframedJoin::question(entries.at(0), entries.at(1));
+    QVERIFY2(question.contains(cut.left(30)) && question.contains(cut.mid(30).trimmed()),
+             qPrintable(question));
+    QCOMPARE(run.prompt.texts.mid(run.prompt.texts.size() - 3),
+             (QStringList{UnframedJoin::notALineText(), question, question}));
+    QCOMPARE(LineJournal(CallIntake::unframedJournalPath()).lines(), QStringList{QStringLiteral("9x")});
+    QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines(), QStringList{cut});
+    QCOMPARE(auditRows(*run.db).mid(auditBefore.size()),
+             QStringList{QStringLiteral("无|") + UnframedJoin::auditText(cut) + QStringLiteral("|成功")});
+    menuAction(frame, QStringLiteral("计算REPORT数据"))->trigger();
+    QCOMPARE(run.db->column(QStringLiteral("SELECT 被叫号 FROM 话费表")), QStringList{mobileCall(5).dialled});
 }
 
 void TestShellFrame::startUpWithEmptyPortTable()
@@ -429,15 +484,47 @@ void TestShellFrame::menuCaptionsAndAvailability()
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && !action->isEnabled(), caption);
     }
-    for (const char* caption : {"登录", "管理员退出", "密码管理", "打开串口", "关闭串口", "串口设置",
-                                "接收REPORT数据", "计算REPORT数据", "CDR输出字段设置", "备份/删除数据",
-                                "删除重复记录", "是否保存CDR记录", "按日期查询", "按被叫号查询", "退出(&X)", "工具栏",
-                                "状态栏", "帮助",
-                                "基本费率设置", "3+1费率表设置", "分时段折扣设置", "节假日折扣设置",
-                                "星期折扣设置", "折扣类型设置", "呼叫类型计费设置", "分机级别计费设置",
-                                "中继组计费设置", "部门设置", "分机设置", "统计类型设置", "语音话费查询密码", "月报表", "出缴费通知",
-                                "入住登记", "退房结算", "出帐单", "宾馆管理设置", "更改分机级别",
-                                "更MODEM改拨号表", "分机级别更改记录", "查看宾馆登记情况"}) {
+    for (const char* caption : {"登录",
+                                "管理员退出",
+                                "密码管理",
+                                "打开串口",
+                                "关闭串口",
+                                "串口设置",
+                                "接收REPORT数据",
+                                "计算REPORT数据",
+                                "CDR输出字段设置",
+                                "备份/删除数据",
+                                "删除重复记录",
+                                "是否保存CDR记录",
+                                "按日期查询",
+                                "按被叫号查询",
+                                "退出(&X)",
+                                "工具栏",
+                                "状态栏",
+                                "帮助",
+                                "基本费率设置",
+                                "3+1费率表设置",
+                                "分时段折扣设置",
+                                "节假日折扣设置",
+                                "星期折扣设置",
+                                "折扣类型设置",
+                                "呼叫类型计费设置",
+                                "分机级别计费设置",
+                                "中继组计费设置",
+                                "部门设置",
+                                "分机设置",
+                                "统计类型设置",
+                                "语音话费查询密码",
+                                "月报表",
+                                "出缴费通知",
+                                "入住登记",
+                                "退房结算",
+                                "出帐单",
+                                "宾馆管理设置",
+                                "更改分机级别",
+                                "更MODEM改拨号表",
+                                "分机级别更改记录",
+                                "查看宾馆登记情况"}) {
         QAction* action = menuAction(frame, QString::fromUtf8(caption));
         QVERIFY2(action && action->isEnabled(), caption);
     }

@@ -1,9 +1,11 @@
 #include "CdrLines.h"
 #include "CollectorProcess.h"
+#include "CommitProxy.h"
 #include "StoredCalls.h"
 #include "TestDatabase.h"
 
 #include "db/DbError.h"
+#include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
 
 #include <QRandomGenerator>
@@ -35,6 +37,7 @@ private slots:
     void twoCollectorsStartedTogether();
     void deviceThatComesLater();
     void watchdogFollowsTheLoop();
+    void lostCommitAnswerStoresOnce();
 
 private:
     CdrLine m_line;
@@ -313,6 +316,56 @@ void TestCollectorKill::watchdogFollowsTheLoop()
     const qint64 released = clock.elapsed();
     QTRY_VERIFY_WITH_TIMEOUT((listen(), keepAlives(released).size() >= 3), 30000);
     ::close(socket);
+}
+
+// The server commits a call, its answer is lost on the way and the server
+// stays out of reach for a few seconds: once it answers again, its mark
+// says the call is stored, and it is not stored again.
+void TestCollectorKill::lostCommitAnswerStoresOnce()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("the embedded data source has no network to lose an answer on");
+    QVERIFY(QDir(m_line.dataDir()).removeRecursively());
+    TestDatabase db(true);
+    CommitProxy proxy;
+    QVERIFY(proxy.start(QStringLiteral(QALOR_COMMITPROXY), db.connectionString()));
+    QFile pbx(m_line.pbx);
+    QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    Collector collector;
+    collector.start(m_line, proxy.proxied());
+    QVERIFY(collector.reading(m_line));
+    const QString journalPath = m_line.dataDir() + QStringLiteral("/received.journal");
+    const auto handled = [&] {
+        const ReceivedJournal journal(journalPath);
+        return journal.end() > 0 && journal.handledThrough() == journal.end();
+    };
+    const auto stored = [&] { return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(); };
+
+    QStringList dialled;
+    for (int round = 0; round < 3; ++round) {
+        const CdrCall live = mobileCall(2 * round);
+        QVERIFY(pbx.write(live.line().toLatin1()) > 0);
+        dialled << live.dialled;
+        QTRY_COMPARE_WITH_TIMEOUT(stored(), 2 * round + 1, 30000);
+        proxy.dropCommit(3, QStringLiteral("话费表"));
+        const CdrCall lost = mobileCall(2 * round + 1);
+        QVERIFY(pbx.write(lost.line().toLatin1()) > 0);
+        dialled << lost.dialled;
+        QVERIFY(!proxy.waitFor("dropped").isEmpty());
+        QVERIFY(!proxy.waitFor("up").isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(handled(), 30000);
+        QCOMPARE(stored(), 2 * round + 2);
+    }
+    // Nothing was kept for a replay that would store it again.
+    QCOMPARE(LineJournal(m_line.dataDir() + QStringLiteral("/pending-calls.journal")).entries().size(), 0);
+    const CdrCall last = mobileCall(6);
+    QVERIFY(pbx.write(last.line().toLatin1()) > 0);
+    dialled << last.dialled;
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), 7, 30000);
+    collector.kill();
+    QCOMPARE(storedTwice(db), QStringList());
+    dialled.sort();
+    QCOMPARE(storedNumbers(db), dialled);
 }
 
 QTEST_GUILESS_MAIN(TestCollectorKill)

@@ -51,6 +51,7 @@ private slots:
     void addressesAreChecked_data();
     void addressesAreChecked();
     void linesArriveAndOutputGoesBack();
+    void arrivalIsToldAsItIsRead();
     void reconnectKeepsWhatWasReceived();
     void refusedConnectionIsRetriedWithGrowingPause();
     void longConnectionStartsThePausesAgain();
@@ -144,6 +145,47 @@ void TestTcpComm::linesArriveAndOutputGoesBack()
     control.output(QStringLiteral("CHG 2101 2\r"));
     control.output(QStringLiteral("LOGOUT\r"));
     QTRY_COMPARE(server.received, QByteArray("CHG 2101 2\rLOGOUT\r"));
+}
+
+namespace {
+// Counts the queued calls delivered to an object.
+class QueuedCalls : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            ++count;
+        return false;
+    }
+};
+} // namespace
+
+// A reader that journals what it takes is told inside the read itself,
+// before anything queued runs: killed after the read, it has lost nothing.
+void TestTcpComm::arrivalIsToldAsItIsRead()
+{
+    FakeDeviceServer server;
+    QVERIFY(serve(server));
+    TcpCommControl control;
+    QueuedCalls queued;
+    control.installEventFilter(&queued);
+    QString taken;
+    int queuedBeforeTold = -1;
+    connect(&control, &CommControl::arrived, this, [&] {
+        if (queuedBeforeTold < 0)
+            queuedBeforeTold = queued.count;
+        taken += control.input();
+    });
+    arm(control, 1000);
+    QTRY_COMPARE(control.link(), CommControl::Link::Connected);
+    QTRY_COMPARE(taken, Break);
+    queuedBeforeTold = -1;
+    queued.count = 0;
+    server.send("0001 head");
+    QTRY_COMPARE(taken, Break + QStringLiteral("0001 head"));
+    QCOMPARE(queuedBeforeTold, 0);
 }
 
 void TestTcpComm::reconnectKeepsWhatWasReceived()
