@@ -28,7 +28,7 @@ constexpr int BeatMs = 1000;
 constexpr int RequestPollMs = 200;
 // How often a layout that could not be read is tried again.
 constexpr int LayoutRetryMs = 10000;
-// Calls and answered requests older than this leave their tables.
+// Answered requests older than this leave their table.
 constexpr qint64 KeepMs = 10 * 60 * 1000;
 constexpr int TidyEveryBeats = 60;
 } // namespace
@@ -53,7 +53,7 @@ CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommCon
         if (!m_changes.isEmpty() && m_classChange.current().reason.isEmpty()) {
             const Prompt::Silence quiet;
             try {
-                CollectorRequests::answer(m_changes.head(), CollectorRequests::Running,
+                CollectorRequests::answer(m_changes.head(), m_name, CollectorRequests::Running,
                                           m_classChange.progressText(extension));
             } catch (const DbError&) {
             }
@@ -103,6 +103,8 @@ bool CollectorService::start(int port)
         const Prompt::Silence quiet;
         try {
             CollectorBeat::forgetDead();
+            // A process number of a collector long gone may be this one's.
+            CollectorRequests::dropStale(m_name);
         } catch (const DbError&) {
         }
     }
@@ -188,10 +190,10 @@ void CollectorService::beat()
     try {
         row.write();
         if (!m_changes.isEmpty() && m_classChange.current().reason.isEmpty())
-            CollectorRequests::answer(m_changes.head(), CollectorRequests::Running,
+            CollectorRequests::answer(m_changes.head(), m_name, CollectorRequests::Running,
                                       m_classChange.progressText(m_changeExtension));
         if (++m_beats % TidyEveryBeats == 1) {
-            CallFeed::forget(m_name, (row.beatMs - KeepMs) * 1000);
+            CallFeed::forget();
             CollectorRequests::forgetAnswered(m_name, row.beatMs - KeepMs);
         }
     } catch (const DbError&) {
@@ -221,7 +223,18 @@ void CollectorService::takeRequests()
     {
         const Prompt::Silence quiet;
         try {
-            requests = CollectorRequests::waiting(m_name);
+            for (auto unsent = m_unsent.begin(); unsent != m_unsent.end();) {
+                CollectorRequests::answer(unsent.key(), m_name, unsent->first, unsent->second);
+                unsent = m_unsent.erase(unsent);
+            }
+            // A claim whose answer was lost may have landed: then the
+            // request runs now (no other program claims in this name).
+            for (const QString& id : std::exchange(m_unsure, {})) {
+                const CollectorRequests::Request request = CollectorRequests::read(id);
+                if (request.state == CollectorRequests::Running)
+                    requests.append(request);
+            }
+            requests += CollectorRequests::waiting(m_name);
         } catch (const DbError&) {
         }
     }
@@ -232,11 +245,15 @@ void CollectorService::takeRequests()
 
 void CollectorService::handle(const CollectorRequests::Request& request)
 {
-    try {
-        const Prompt::Silence quiet;
-        CollectorRequests::answer(request.id, CollectorRequests::Running);
-    } catch (const DbError&) {
-        return; // taken again at the next look
+    if (request.state == CollectorRequests::Waiting) {
+        try {
+            const Prompt::Silence quiet;
+            if (!CollectorRequests::claim(request.id, m_name))
+                return; // taken or answered meanwhile
+        } catch (const DbError&) {
+            m_unsure.insert(request.id);
+            return;
+        }
     }
     m_prompt.keep();
     bool async = false;
@@ -245,12 +262,20 @@ void CollectorService::handle(const CollectorRequests::Request& request)
     const QStringList said = m_prompt.taken();
     if (async)
         return;
+    sendAnswer(request.id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
+               said.join(QLatin1Char('\n')));
+}
+
+void CollectorService::sendAnswer(const QString& id, CollectorRequests::State state, const QString& text)
+{
     const Prompt::Silence quiet;
     try {
-        CollectorRequests::answer(request.id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
-                                  said.join(QLatin1Char('\n')));
+        CollectorRequests::answer(id, m_name, state, text);
+        return;
     } catch (const DbError&) {
     }
+    // Sent again at the next look: the window waits for it.
+    m_unsent.insert(id, {state, text});
 }
 
 bool CollectorService::run(const CollectorRequests::Request& request, bool& async)
@@ -337,12 +362,8 @@ void CollectorService::answerChange(bool ok)
     if (m_changes.isEmpty() || !m_classChange.current().reason.isEmpty())
         return;
     const QString id = m_changes.dequeue();
-    const Prompt::Silence quiet;
-    try {
-        CollectorRequests::answer(id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
-                                  ok ? QString() : m_prompt.last());
-    } catch (const DbError&) {
-    }
+    sendAnswer(id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
+               ok ? QString() : m_prompt.last());
 }
 
 void CollectorService::computeReport()
@@ -359,10 +380,9 @@ void CollectorService::computeReport()
 
 void CollectorService::passOn(const PricedCall& call)
 {
-    m_feedNumber = CallFeed::nextNumber(m_feedNumber);
     const Prompt::Silence quiet;
     try {
-        CallFeed::append(m_name, m_feedNumber, call);
+        CallFeed::append(m_name, call);
     } catch (const DbError&) {
         // The call is stored; only the windows' lists miss it.
     }

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QObject>
 #include <QQueue>
+#include <QSet>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -69,6 +70,8 @@ private:
     void dropVanishedHolds();
     void passOn(const PricedCall& call);
     void answerChange(bool ok);
+    // The final answer; one the data source did not take is sent again.
+    void sendAnswer(const QString& id, CollectorRequests::State state, const QString& text);
 
     StderrPrompt& m_prompt;
     std::unique_ptr<CommControl> m_port;
@@ -85,10 +88,11 @@ private:
     int m_portNumber = 1;
     bool m_started = false;
     bool m_handling = false;
-    qint64 m_feedNumber = 0;
     int m_beats = 0;
     QHash<QString, qint64> m_holds; // hold request -> the process that holds
     QQueue<QString> m_changes;      // change requests being sent, in order
+    QHash<QString, std::pair<CollectorRequests::State, QString>> m_unsent; // answers to send again
+    QSet<QString> m_unsure; // claims whose outcome the data source did not tell
     QString m_changeExtension;
     QTimer m_beatTimer;
     QTimer m_requestTimer;
