@@ -95,8 +95,11 @@ else
     (cd / && "${as_postgres[@]}" "$pg_bin/initdb" -D "$pg_dir/data" -E UTF8 --locale=C.UTF-8 -U postgres \
         --auth=trust) >"$work/initdb-cluster.log" 2>&1
     pg_port=$(free_port)
-    (cd / && "${as_postgres[@]}" "$pg_ctl" -D "$pg_dir/data" -l "$pg_dir/server.log" -w -t 60 \
-        -o "-p $pg_port -k $pg_dir -c listen_addresses=127.0.0.1" start) >/dev/null
+    if ! (cd / && "${as_postgres[@]}" "$pg_ctl" -D "$pg_dir/data" -l "$pg_dir/server.log" -w -t 60 \
+        -o "-p $pg_port -k $pg_dir -c listen_addresses=127.0.0.1" start) >/dev/null; then
+        cat "$pg_dir/server.log" >&2
+        exit 1
+    fi
     pg_host=127.0.0.1
     pg_user=postgres
 fi
