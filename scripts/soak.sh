@@ -59,6 +59,7 @@ cleanup()
         kill -9 "$pid" 2>/dev/null || true
     done
     [[ -n ${proxy_pid:-} ]] && kill -9 -- "-$proxy_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
     if [[ -n $pg_ctl && -f $pg_dir/data/postmaster.pid ]]; then
         (cd / && "${as_postgres[@]}" "$pg_ctl" -D "$pg_dir/data" -m immediate stop >/dev/null 2>&1) || true
     fi
@@ -283,6 +284,10 @@ check "tj equal to the quiet run's" same_rows "SELECT * FROM tj ORDER BY 电话�
 check "BMTJ equal to the quiet run's" same_rows "SELECT * FROM BMTJ ORDER BY 部门编号" bmtj.txt
 say "soak.sh: $((SECONDS - started)) s in all"
 if ((failed)); then
+    # Where calls that are missing may wait: pieces of lines no program framed.
+    for journal in "$work"/soak/data-*/unframed-cdr.journal; do
+        if [[ -s $journal ]]; then say "pieces of lines left unframed: $journal"; fi
+    done
     SOAK_KEEP=1
     exit 1
 fi
