@@ -144,7 +144,7 @@ JournalMode=WAL
 SyncPragma=FULL
 INI
 as_qalor() { chroot --userspec=qalor:qalor "$root" env -i HOME=/var/lib/qalor PATH=/usr/bin:/bin "$@"; }
-as_qalor qalor-initdb --connection TDS --sample --password secret >"$scratch/initdb.log" 2>&1 ||
+echo secret | as_qalor qalor-initdb --connection TDS --sample >"$scratch/initdb.log" 2>&1 ||
     { cat "$scratch/initdb.log" >&2; fail "qalor-initdb failed for the user qalor"; }
 settings="$root/var/lib/qalor/.config/Local AppWizard-Generated Applications"
 as_qalor mkdir -p "${settings#"$root"}"

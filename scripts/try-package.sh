@@ -128,7 +128,7 @@ home=/home/$user
 # As the user, with nothing of this script's environment: env -i, no LANG,
 # as cron or a service unit would start it; qalor-initdb even without HOME.
 as_user() { chroot --userspec="$user:$user" "$root" env -i HOME="$home" PATH=/usr/bin:/bin "$@"; }
-if ! chroot --userspec="$user:$user" "$root" env -i PATH=/usr/bin:/bin qalor-initdb --sample --password secret \
+if ! echo secret | chroot --userspec="$user:$user" "$root" env -i PATH=/usr/bin:/bin qalor-initdb --sample \
     >"$scratch/initdb.log" 2>&1; then
     cat "$scratch/initdb.log" >&2
     fail "qalor-initdb failed for $user"

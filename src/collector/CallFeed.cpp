@@ -12,20 +12,29 @@ namespace qalor {
 namespace {
 // Start times travel as text: the same on both back ends.
 const QString StartFormat = QStringLiteral("yyyyMMddHHmmss");
+const QString Counter = QStringLiteral("采集序号表 WHERE 名称='话单'");
 } // namespace
 
-qint64 CallFeed::nextNumber(qint64 last)
+qint64 CallFeed::append(const QString& service, const PricedCall& call)
 {
-    return qMax(last + 1, QDateTime::currentMSecsSinceEpoch() * 1000);
+    return append(CDatabase::shared(), service, call);
 }
 
-void CallFeed::append(const QString& service, qint64 number, const PricedCall& call)
+qint64 CallFeed::append(CDatabase& db, const QString& service, const PricedCall& call)
 {
-    CollectorTables::ensure();
-    QSqlQuery insert =
-        CDatabase::shared().prepare(QStringLiteral("INSERT INTO 采集话单表 (服务, 序号, 主叫号, 被叫号, "
-                                                   "开始, 时长, 费率, 通话费, 附加费, 通达地, 计费单位数) "
-                                                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    CollectorTables::ensure(db);
+    CTransaction transaction(db);
+    // The counter's row stays locked to the commit: the next collector takes
+    // its number only once this row can be read.
+    db.execute(QStringLiteral("UPDATE 采集序号表 SET 序号=序号+1 WHERE 名称='话单'"));
+    QSqlQuery counter = db.prepare(QStringLiteral("SELECT 序号 FROM ") + Counter);
+    CDatabase::exec(counter);
+    if (!counter.next())
+        throw DbError(QStringLiteral("采集序号表没有话单的序号."));
+    const qint64 number = counter.value(0).toLongLong();
+    QSqlQuery insert = db.prepare(QStringLiteral("INSERT INTO 采集话单表 (服务, 序号, 主叫号, 被叫号, "
+                                                 "开始, 时长, 费率, 通话费, 附加费, 通达地, 计费单位数) "
+                                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(service);
     insert.addBindValue(number);
     insert.addBindValue(call.caller);
@@ -38,14 +47,17 @@ void CallFeed::append(const QString& service, qint64 number, const PricedCall& c
     insert.addBindValue(call.area);
     insert.addBindValue(call.units);
     CDatabase::exec(insert);
+    transaction.commit();
+    return number;
 }
 
 QList<CallFeed::Entry> CallFeed::after(qint64 number)
 {
-    CollectorTables::ensure();
-    QSqlQuery query = CDatabase::shared().prepare(QStringLiteral(
+    CDatabase& db = CDatabase::shared();
+    CollectorTables::ensure(db);
+    QSqlQuery query = db.prepare(QStringLiteral(
         "SELECT 服务, 序号, 主叫号, 被叫号, 开始, 时长, 费率, 通话费, 附加费, 通达地, 计费单位数 "
-        "FROM 采集话单表 WHERE 序号>? ORDER BY 序号, 服务"));
+        "FROM 采集话单表 WHERE 序号>? ORDER BY 序号"));
     query.addBindValue(number);
     CDatabase::exec(query);
     QList<Entry> entries;
@@ -72,19 +84,20 @@ QList<CallFeed::Entry> CallFeed::after(qint64 number)
 
 qint64 CallFeed::newest()
 {
-    CollectorTables::ensure();
-    QSqlQuery query = CDatabase::shared().prepare(QStringLiteral("SELECT MAX(序号) FROM 采集话单表"));
+    CDatabase& db = CDatabase::shared();
+    CollectorTables::ensure(db);
+    QSqlQuery query = db.prepare(QStringLiteral("SELECT 序号 FROM ") + Counter);
     CDatabase::exec(query);
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
-void CallFeed::forget(const QString& service, qint64 below)
+void CallFeed::forget()
 {
-    CollectorTables::ensure();
-    QSqlQuery query =
-        CDatabase::shared().prepare(QStringLiteral("DELETE FROM 采集话单表 WHERE 服务=? AND 序号<?"));
-    query.addBindValue(service);
-    query.addBindValue(below);
+    CDatabase& db = CDatabase::shared();
+    CollectorTables::ensure(db);
+    QSqlQuery query = db.prepare(QStringLiteral("DELETE FROM 采集话单表 WHERE 序号<=(SELECT 序号 FROM ") +
+                                 Counter + QStringLiteral(")-?"));
+    query.addBindValue(KeepCalls);
     CDatabase::exec(query);
 }
 

@@ -36,7 +36,7 @@ CollectorLink::CollectorLink(const CollectorBeat& beat, QObject* parent) : QObje
         const Prompt::Silence quiet;
         try {
             // The list starts empty, as at every start: calls from now on.
-            m_seen = m_floor = CallFeed::newest();
+            m_seen = CallFeed::newest();
             if (!m_beat.service.isEmpty())
                 m_noticeOf.insert(m_beat.service, CollectorNotices::newest(m_beat.service));
         } catch (const DbError&) {
@@ -97,13 +97,10 @@ void CollectorLink::readBeat()
 
 void CollectorLink::readCalls()
 {
-    const QList<CallFeed::Entry> entries = CallFeed::after(qMax<qint64>(0, m_seen - CallFeed::Overlap));
-    for (const CallFeed::Entry& entry : entries) {
-        qint64& last = m_seenOf[entry.service];
-        if (entry.number <= last || entry.number <= m_floor)
-            continue;
-        last = entry.number;
-        m_seen = qMax(m_seen, entry.number);
+    // Numbers follow the order of the commits: nothing below the last one
+    // read can still come.
+    for (const CallFeed::Entry& entry : CallFeed::after(m_seen)) {
+        m_seen = entry.number;
         emit callArrived(entry.call);
     }
 }

@@ -73,9 +73,7 @@ private:
     void readNotices();
 
     CollectorBeat m_beat;
-    qint64 m_seen = 0;
-    qint64 m_floor = 0;                // the newest call when the window started: older ones are not shown
-    QHash<QString, qint64> m_seenOf;   // collector -> the newest of its calls shown
+    qint64 m_seen = 0; // the last call read (at the start, the newest: older ones are not shown)
     QHash<QString, QString> m_posted;  // request -> the progress last told
     QHash<QString, qint64> m_noticeOf; // collector -> the newest of its notices seen
     QTimer m_poll;

@@ -1,5 +1,6 @@
 #include "collector/CollectorRequests.h"
 
+#include "collector/CollectorLink.h"
 #include "collector/CollectorTables.h"
 #include "db/CDatabase.h"
 
@@ -30,8 +31,13 @@ QString CollectorRequests::post(const QString& service, const QString& kind, con
 
 QList<CollectorRequests::Request> CollectorRequests::waiting(const QString& service)
 {
-    CollectorTables::ensure();
-    QSqlQuery query = CDatabase::shared().prepare(QStringLiteral(
+    return waiting(service, CDatabase::shared());
+}
+
+QList<CollectorRequests::Request> CollectorRequests::waiting(const QString& service, CDatabase& db)
+{
+    CollectorTables::ensure(db);
+    QSqlQuery query = db.prepare(QStringLiteral(
         "SELECT 请求号, 请求, 参数 FROM 采集请求表 WHERE 服务=? AND 状态=? ORDER BY 时间, 请求号"));
     query.addBindValue(service);
     query.addBindValue(int(Waiting));
@@ -43,14 +49,48 @@ QList<CollectorRequests::Request> CollectorRequests::waiting(const QString& serv
     return requests;
 }
 
-void CollectorRequests::answer(const QString& id, State state, const QString& text)
+bool CollectorRequests::claim(const QString& id, const QString& service)
+{
+    return claim(id, service, CDatabase::shared());
+}
+
+bool CollectorRequests::claim(const QString& id, const QString& service, CDatabase& db)
+{
+    CollectorTables::ensure(db);
+    QSqlQuery update = db.prepare(
+        QStringLiteral("UPDATE 采集请求表 SET 状态=?, 结果=? WHERE 请求号=? AND 服务=? AND 状态=?"));
+    update.addBindValue(int(Running));
+    update.addBindValue(QString());
+    update.addBindValue(id);
+    update.addBindValue(service);
+    update.addBindValue(int(Waiting));
+    CDatabase::exec(update);
+    return update.numRowsAffected() == 1;
+}
+
+bool CollectorRequests::answer(const QString& id, const QString& service, State state, const QString& text)
 {
     CollectorTables::ensure();
-    QSqlQuery update =
-        CDatabase::shared().prepare(QStringLiteral("UPDATE 采集请求表 SET 状态=?, 结果=? WHERE 请求号=?"));
+    QSqlQuery update = CDatabase::shared().prepare(
+        QStringLiteral("UPDATE 采集请求表 SET 状态=?, 结果=? WHERE 请求号=? AND 服务=? AND 状态=?"));
     update.addBindValue(int(state));
     update.addBindValue(text.left(4000));
     update.addBindValue(id);
+    update.addBindValue(service);
+    update.addBindValue(int(Running));
+    CDatabase::exec(update);
+    return update.numRowsAffected() == 1;
+}
+
+void CollectorRequests::dropStale(const QString& service)
+{
+    CollectorTables::ensure();
+    QSqlQuery update = CDatabase::shared().prepare(
+        QStringLiteral("UPDATE 采集请求表 SET 状态=?, 结果=? WHERE 服务=? AND 状态<?"));
+    update.addBindValue(int(Failed));
+    update.addBindValue(CollectorLink::noAnswerText());
+    update.addBindValue(service);
+    update.addBindValue(int(Done));
     CDatabase::exec(update);
 }
 

@@ -31,7 +31,7 @@ constexpr int BeatMs = 1000;
 constexpr int RequestPollMs = 200;
 // How often a layout that could not be read is tried again.
 constexpr int LayoutRetryMs = 10000;
-// Calls and answered requests older than this leave their tables.
+// Answered requests older than this leave their table.
 constexpr qint64 KeepMs = 10 * 60 * 1000;
 constexpr int TidyEveryBeats = 60;
 // Ready at the latest after this long, also while the device or the data
@@ -59,7 +59,7 @@ CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommCon
         if (!m_changes.isEmpty() && m_classChange.current().reason.isEmpty()) {
             const Prompt::Silence quiet;
             try {
-                CollectorRequests::answer(m_changes.head(), CollectorRequests::Running,
+                CollectorRequests::answer(m_changes.head(), m_name, CollectorRequests::Running,
                                           m_classChange.progressText(extension));
             } catch (const DbError&) {
             }
@@ -136,6 +136,8 @@ bool CollectorService::start(int port)
         const Prompt::Silence quiet;
         try {
             CollectorBeat::forgetDead();
+            // A process number of a collector long gone may be this one's.
+            CollectorRequests::dropStale(m_name);
         } catch (const DbError&) {
         }
     }
@@ -243,11 +245,11 @@ void CollectorService::beat()
     const Prompt::Silence quiet;
     try {
         if (!m_changes.isEmpty() && m_classChange.current().reason.isEmpty())
-            CollectorRequests::answer(m_changes.head(), CollectorRequests::Running,
+            CollectorRequests::answer(m_changes.head(), m_name, CollectorRequests::Running,
                                       m_classChange.progressText(m_changeExtension));
         if (++m_beats % TidyEveryBeats == 1) {
             const qint64 now = QDateTime::currentMSecsSinceEpoch();
-            CallFeed::forget(m_name, (now - KeepMs) * 1000);
+            CallFeed::forget();
             CollectorRequests::forgetAnswered(m_name, now - KeepMs);
             CollectorNotices::forget(m_name, now - KeepMs);
         }
@@ -305,7 +307,18 @@ void CollectorService::takeRequests()
     {
         const Prompt::Silence quiet;
         try {
-            requests = CollectorRequests::waiting(m_name);
+            for (auto unsent = m_unsent.begin(); unsent != m_unsent.end();) {
+                CollectorRequests::answer(unsent.key(), m_name, unsent->first, unsent->second);
+                unsent = m_unsent.erase(unsent);
+            }
+            // A claim whose answer was lost may have landed: then the
+            // request runs now (no other program claims in this name).
+            for (const QString& id : std::exchange(m_unsure, {})) {
+                const CollectorRequests::Request request = CollectorRequests::read(id);
+                if (request.state == CollectorRequests::Running)
+                    requests.append(request);
+            }
+            requests += CollectorRequests::waiting(m_name);
         } catch (const DbError&) {
         }
     }
@@ -316,11 +329,15 @@ void CollectorService::takeRequests()
 
 void CollectorService::handle(const CollectorRequests::Request& request)
 {
-    try {
-        const Prompt::Silence quiet;
-        CollectorRequests::answer(request.id, CollectorRequests::Running);
-    } catch (const DbError&) {
-        return; // taken again at the next look
+    if (request.state == CollectorRequests::Waiting) {
+        try {
+            const Prompt::Silence quiet;
+            if (!CollectorRequests::claim(request.id, m_name))
+                return; // taken or answered meanwhile
+        } catch (const DbError&) {
+            m_unsure.insert(request.id);
+            return;
+        }
     }
     m_prompt.keep();
     bool async = false;
@@ -329,12 +346,20 @@ void CollectorService::handle(const CollectorRequests::Request& request)
     const QStringList said = m_prompt.taken();
     if (async)
         return;
+    sendAnswer(request.id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
+               said.join(QLatin1Char('\n')));
+}
+
+void CollectorService::sendAnswer(const QString& id, CollectorRequests::State state, const QString& text)
+{
     const Prompt::Silence quiet;
     try {
-        CollectorRequests::answer(request.id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
-                                  said.join(QLatin1Char('\n')));
+        CollectorRequests::answer(id, m_name, state, text);
+        return;
     } catch (const DbError&) {
     }
+    // Sent again at the next look: the window waits for it.
+    m_unsent.insert(id, {state, text});
 }
 
 bool CollectorService::run(const CollectorRequests::Request& request, bool& async)
@@ -421,12 +446,8 @@ void CollectorService::answerChange(bool ok)
     if (m_changes.isEmpty() || !m_classChange.current().reason.isEmpty())
         return;
     const QString id = m_changes.dequeue();
-    const Prompt::Silence quiet;
-    try {
-        CollectorRequests::answer(id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
-                                  ok ? QString() : m_prompt.last());
-    } catch (const DbError&) {
-    }
+    sendAnswer(id, ok ? CollectorRequests::Done : CollectorRequests::Failed,
+               ok ? QString() : m_prompt.last());
 }
 
 void CollectorService::computeReport()
@@ -465,10 +486,9 @@ void CollectorService::tell(const QString& text)
 
 void CollectorService::passOn(const PricedCall& call)
 {
-    m_feedNumber = CallFeed::nextNumber(m_feedNumber);
     const Prompt::Silence quiet;
     try {
-        CallFeed::append(m_name, m_feedNumber, call);
+        CallFeed::append(m_name, call);
     } catch (const DbError&) {
         // The call is stored; only the windows' lists miss it.
     }

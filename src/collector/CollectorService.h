@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QObject>
 #include <QQueue>
+#include <QSet>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -79,6 +80,8 @@ private:
     // A notice for the windows (CollectorNotices).
     void tell(const QString& text);
     void answerChange(bool ok);
+    // The final answer; one the data source did not take is sent again.
+    void sendAnswer(const QString& id, CollectorRequests::State state, const QString& text);
 
     StderrPrompt& m_prompt;
     std::unique_ptr<CommControl> m_port;
@@ -98,12 +101,13 @@ private:
     bool m_started = false;
     bool m_handling = false;
     bool m_sourceAnswered = false; // a beat reached the data source
-    qint64 m_feedNumber = 0;
     qint64 m_noticeNumber = 0;
     bool m_telling = false; // a change at the deposit is being said
     int m_beats = 0;
     QHash<QString, qint64> m_holds; // hold request -> the process that holds
     QQueue<QString> m_changes;      // change requests being sent, in order
+    QHash<QString, std::pair<CollectorRequests::State, QString>> m_unsent; // answers to send again
+    QSet<QString> m_unsure; // claims whose outcome the data source did not tell
     QString m_changeExtension;
     QTimer m_beatTimer;
     QTimer m_requestTimer;

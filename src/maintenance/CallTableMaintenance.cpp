@@ -3,6 +3,7 @@
 #include "db/CallTableStatements.h"
 #include "db/SqlDialectText.h"
 #include "db/TableRegistry.h"
+#include "db/WorkLock.h"
 
 #include <QSqlQuery>
 
@@ -59,6 +60,10 @@ int CallTableMaintenance::count(const QString& sql, const CallRange& range, int 
 
 void CallTableMaintenance::lockCallTable()
 {
+    // First the work tables, so that calls are not kept waiting while
+    // another program's statistics run or maintenance ends; refused at once
+    // when one runs (HF or 话费表备份 would mix their rows).
+    WorkLock::take(m_db);
     // Other workstations append calls to the same server: their INSERTs wait
     // until this transaction ends, so none is written between two statements
     // (and none is deleted by the step that empties the range). SQLite lets

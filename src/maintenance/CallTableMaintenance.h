@@ -10,10 +10,11 @@
 //
 // Dates compare as yymmdd texts, both ends included: a range from 1999 into
 // 2000 selects nothing, and so does a start after the end. Each operation runs
-// in one transaction, so a failure leaves the tables as they were; on
-// PostgreSQL the transaction locks 话费表 against other writers first, so the
-// calls other workstations store meanwhile wait for it. Failures raise
-// DbError.
+// in one transaction, so a failure leaves the tables as they were. It takes
+// the data source's WorkLock first (refused with WorkLock::busyText() while
+// another program runs statistics or maintains the call table); then, on
+// PostgreSQL, it locks 话费表 against other writers, so the calls other
+// workstations store meanwhile wait for it. Failures raise DbError.
 
 #include "db/CDatabase.h"
 

@@ -2,6 +2,7 @@
 
 #include "db/CallTableStatements.h"
 #include "db/SqlDialectText.h"
+#include "db/WorkLock.h"
 #include "format/Money.h"
 #include "prompt/Prompt.h"
 #include "reports/CountTypeMap.h"
@@ -32,6 +33,12 @@ bool StatisticsRun::run(const QDate& start, const QDate& end, const QDateTime& n
         m_unregistered.clear();
         const BulkWork bulk(m_db);
         CTransaction transaction(m_db);
+        // From the first statement: a second run would otherwise empty tj
+        // before this one's rows are committed and add its own beside them.
+        if (m_waitForOthers)
+            WorkLock::take(m_db, [] { Prompt::inform(WorkLock::waitingText()); });
+        else
+            WorkLock::take(m_db);
         fillWorkTables(start, end);
         distributeCharges(*map);
         fillDepartments();

@@ -8,7 +8,10 @@
 //   if (run.run(start, end)) ...   // "统计完毕!" has been shown
 //
 // The statements run in one transaction: a failure shows the driver's text
-// and leaves every table as it was. 统计类型表 is checked before anything
+// and leaves every table as it was. One run at a time per data source: while
+// another program runs statistics or maintains the call table, the run is
+// refused with WorkLock::busyText(), or, after waitForOthers(true), says
+// WorkLock::waitingText() and waits for it. 统计类型表 is checked before anything
 // changes. Charges of a statistics type without a row in 统计类型表 are kept
 // out of tj and named in a message at the end of the run.
 
@@ -36,6 +39,8 @@ public:
 
     explicit StatisticsRun(CDatabase& db) : m_db(db) {}
 
+    void waitForOthers(bool wait) { m_waitForOthers = wait; }
+
     // Returns true when the run completed and was committed. now is the run
     // time written to the history.
     bool run(const QDate& start, const QDate& end, const QDateTime& now = QDateTime::currentDateTime());
@@ -56,6 +61,7 @@ private:
     void writeHistory(const QDate& start, const QDate& end, const QDateTime& now);
 
     CDatabase& m_db;
+    bool m_waitForOthers = false;
     QList<UnregisteredType> m_unregistered;
 };
 

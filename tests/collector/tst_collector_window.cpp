@@ -218,7 +218,7 @@ void TestCollectorWindow::windowBesideCollector()
     priced.caller = QStringLiteral("9001");
     priced.called = elsewhere.dialled;
     priced.start = {QDate::currentDate(), QTime::currentTime().msecsSinceStartOfDay() / 1000};
-    CallFeed::append(QStringLiteral("other-desk/1"), CallFeed::nextNumber(0), priced);
+    CallFeed::append(QStringLiteral("other-desk/1"), priced);
     QTRY_COMPARE_WITH_TIMEOUT(calls.cell(0, ReceivedCallsModel::Called).trimmed(), elsewhere.dialled, 10000);
 
     // REPORT collection and computing in the window are the collector's.

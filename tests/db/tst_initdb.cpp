@@ -3,7 +3,9 @@
 
 #include "TestDatabase.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using qalor::test::TestDatabase;
@@ -14,20 +16,27 @@ struct Run
 {
     int status = -1;
     QString out;
+    QString err;
 };
 
-// Runs the tool with the arguments and closed standard input (no terminal).
-Run initdb(const QStringList& arguments)
+// Runs the tool with the arguments and the given standard input (a pipe,
+// never a terminal; closed when there is none).
+Run initdb(const QStringList& arguments, const QByteArray& input = QByteArray())
 {
     QProcess tool;
     tool.setProgram(QStringLiteral(QALOR_INITDB));
     tool.setArguments(arguments);
-    tool.setStandardInputFile(QProcess::nullDevice());
+    if (input.isNull())
+        tool.setStandardInputFile(QProcess::nullDevice());
     tool.start();
+    if (!input.isNull()) {
+        tool.write(input);
+        tool.closeWriteChannel();
+    }
     if (!tool.waitForFinished(60000))
         return {};
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-            QString::fromUtf8(tool.readAllStandardOutput())};
+            QString::fromUtf8(tool.readAllStandardOutput()), QString::fromUtf8(tool.readAllStandardError())};
 }
 
 } // namespace
@@ -81,6 +90,61 @@ private slots:
         QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 费率表")), QStringLiteral("1"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDR字段定义表")), QStringLiteral("27"));
+    }
+
+    // The password never needs to stand in the arguments, where every local
+    // user reads it: a file only its owner may read, or standard input. The
+    // old option still works, with a warning.
+    void passwordsComeFromAFileOrStandardInput()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("headkeeper"));
+        QFile password(file);
+        QVERIFY(password.open(QIODevice::WriteOnly));
+        password.write("from file\n");
+        password.close();
+        QVERIFY(password.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        const auto headkeeper = [](const TestDatabase& db) {
+            return db.column(QStringLiteral("SELECT 口令 FROM 管理员口令表"));
+        };
+        {
+            TestDatabase db;
+            db.execute(QStringLiteral("DROP TABLE 管理员口令表"));
+            const QStringList arguments{QStringLiteral("--connection"), db.connectionString(),
+                                        QStringLiteral("--password-file"), file};
+            Run refused = initdb(arguments);
+            QCOMPARE(refused.status, 2);
+            QVERIFY2(refused.err.contains(QStringLiteral("may be read by other users (mode 0644)")),
+                     qPrintable(refused.err));
+            QCOMPARE(
+                initdb({QStringLiteral("--connection"), db.connectionString(), QStringLiteral("--check")})
+                    .status,
+                1);
+            QVERIFY(password.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            QCOMPARE(initdb(arguments).status, 0);
+            QCOMPARE(headkeeper(db), QStringList{QStringLiteral("from file")});
+        }
+        {
+            TestDatabase db;
+            db.execute(QStringLiteral("DROP TABLE 管理员口令表"));
+            const Run piped = initdb({QStringLiteral("--connection"), db.connectionString()}, "piped\n");
+            QCOMPARE(piped.status, 0);
+            // The test's PostgreSQL connection carries its password.
+            QCOMPARE(piped.err.contains(QStringLiteral("warning: the password in --connection can be read")),
+                     TestDatabase::isPostgres());
+            QCOMPARE(headkeeper(db), QStringList{QStringLiteral("piped")});
+        }
+        {
+            TestDatabase db;
+            db.execute(QStringLiteral("DROP TABLE 管理员口令表"));
+            const Run old = initdb({QStringLiteral("--connection"), db.connectionString(),
+                                    QStringLiteral("--password"), QStringLiteral("old")});
+            QCOMPARE(old.status, 0);
+            QVERIFY2(old.err.contains(QStringLiteral("warning: --password can be read by every local user")),
+                     qPrintable(old.err));
+            QCOMPARE(headkeeper(db), QStringList{QStringLiteral("old")});
+        }
     }
 
     // A call table made without the indexes the queries need (by hand, or

@@ -6,10 +6,16 @@
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/CdrSaveOption.h"
 
+#include "db/WorkLock.h"
+
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
 
 using namespace qalor;
 using qalor::test::RecordingPrompt;
@@ -310,6 +316,57 @@ private slots:
         QCOMPARE(rows(db, "话费表备份").size(), 5);
     }
 
+    void killedDuplicateRemovalLeavesEverythingAsItWas_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::newRow("HF emptied") << 1;
+        QTest::newRow("second copies deleted") << 2;
+        QTest::newRow("HF filled") << 3;
+    }
+
+    void killedDuplicateRemovalLeavesEverythingAsItWas()
+    {
+        QFETCH(int, step);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seedCalls(db);
+        addCall(db, "8001", "240101", "080000");
+        addCall(db, "8002", "240115", "090000");
+        // HF holds what the last statistics run left.
+        db.execute("INSERT INTO HF SELECT * FROM 话费表 WHERE 日期='991231'");
+        const QStringList calls = rows(db, "话费表");
+        const QStringList work = rows(db, "HF");
+
+        QProcess removal;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QALOR_ODBC", db.connectionString());
+        environment.insert("QALOR_STOP_AFTER_STEP", QString::number(step));
+        removal.setProcessEnvironment(environment);
+        removal.start(QCoreApplication::applicationFilePath(), QStringList());
+        QString said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromUtf8(removal.readAllStandardOutput()))
+                                     .contains(QStringLiteral("step %1").arg(step)),
+                                 60000);
+        CallTableCommands commands;
+        if (step == 2) {
+            // Meanwhile another program's job is refused, with a text saying why.
+            QVERIFY(!commands.backup({Jan1, Jan31, std::nullopt}));
+            QCOMPARE(prompt.texts, QStringList{WorkLock::busyText()});
+            QCOMPARE(rows(db, "话费表备份"), QStringList());
+        }
+        ::kill(pid_t(removal.processId()), SIGKILL);
+        QVERIFY(removal.waitForFinished(30000));
+        QCOMPARE(rows(db, "话费表"), calls);
+        QCOMPARE(rows(db, "HF"), work);
+
+        // The data source let the killed program's lock go: the removal runs
+        // again and takes out the two second copies.
+        bool removed = false;
+        QTRY_VERIFY_WITH_TIMEOUT(removed || (removed = commands.removeDuplicates(Jan1, Jan31)), 30000);
+        QCOMPARE(prompt.texts.last(), CallTableCommands::duplicatesRemovedText(2));
+        QCOMPARE(rows(db, "话费表").size(), calls.size() - 2);
+    }
+
     void unreachableDataSourceIsReportedAndNothingRuns()
     {
         RecordingPrompt prompt;
@@ -398,5 +455,36 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMaintenance)
+namespace {
+
+// Duplicate removal over January 2024 on the data source in $QALOR_ODBC that
+// stops for good after the step in $QALOR_STOP_AFTER_STEP, saying so on
+// standard output: the program to kill there.
+int removeDuplicatesAndStop(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int stopAfter = qEnvironmentVariableIntValue("QALOR_STOP_AFTER_STEP");
+    CDatabase db;
+    CallTableMaintenance(db).removeDuplicates(Jan1, Jan31, [&](int done, int) {
+        if (done != stopAfter)
+            return;
+        std::printf("step %d\n", done);
+        std::fflush(stdout);
+        for (;;)
+            pause();
+    });
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsSet("QALOR_STOP_AFTER_STEP"))
+        return removeDuplicatesAndStop(argc, argv);
+    QApplication app(argc, argv);
+    TestMaintenance test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_maintenance.moc"

@@ -1,11 +1,14 @@
 #include "StatisticsData.h"
 #include "TestDatabase.h"
 
+#include "db/WorkLock.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 using namespace qalor;
 using namespace qalor::test;
@@ -343,6 +346,43 @@ private slots:
         QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));
         QVERIFY(!QFile::exists(pdf));
         QCOMPARE(tableRows("统计历史记录表"), history);
+    }
+
+    void twoRunsAtOnceCountThePeriodOnce()
+    {
+        TestDatabase db;
+        seed(db);
+        // The test holds the lock while both runs start, so that both find it
+        // taken and set off together the moment it is free.
+        const int history = db.scalar("SELECT COUNT(*) FROM 统计历史记录表").toInt();
+        CDatabase holder(db.connectionString());
+        std::optional<CTransaction> held(holder);
+        WorkLock::take(holder);
+        const QStringList arguments{"stats",      "--from",       "2024-01-01",         "--to",
+                                    "2024-01-31", "--connection", db.connectionString()};
+        QProcess runs[2];
+        QString said[2];
+        for (QProcess& run : runs)
+            run.start(QStringLiteral(QALOR_REPORT), arguments);
+        const auto waiting = [&](int i) {
+            said[i] += QString::fromUtf8(runs[i].readAllStandardError());
+            return said[i].contains(WorkLock::waitingText());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(waiting(0) && waiting(1), 60000);
+        held.reset();
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(runs[i].waitForFinished(120000));
+            said[i] += QString::fromUtf8(runs[i].readAllStandardError());
+            QCOMPARE(runs[i].exitCode(), 0);
+            QVERIFY2(said[i].endsWith("统计完毕!\n"), qPrintable(said[i]));
+        }
+        // One run's figures, each extension and department once; both runs
+        // are in the history.
+        QCOMPARE(tableRows("tj"), (QStringList{"8001|张三|15.00|0|1|财务处|1.70|0.00|3.50|0.00",
+                                               "8002|李四|10.00|0|2|后勤处|0.00|0.00|0.00|1.00"}));
+        QCOMPARE(tableRows("BMTJ"),
+                 (QStringList{"1|财务处|15.00|1.70|0.00|3.50|0.00", "2|后勤处|10.00|0.00|0.00|0.00|1.00"}));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 统计历史记录表").toInt(), history + 2);
     }
 
     void unreachableDataSourceFails()

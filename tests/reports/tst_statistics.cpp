@@ -6,6 +6,8 @@
 #include "reports/DepartmentList.h"
 #include "reports/StatisticsRun.h"
 
+#include "db/WorkLock.h"
+
 #include <QTest>
 
 using namespace qalor;
@@ -144,6 +146,30 @@ private slots:
         QVERIFY(run.run(Jan1, Jan31, RunTime.addDays(1)));
         QVERIFY(tableRows("tj").contains("8002|李四|10.00|0|1|财务处|1.00|0.00|4.00|0.00"));
         QCOMPARE(tableRows("统计历史记录表").size(), 2);
+    }
+
+    // Another program's run (or call-table job) holds the data source: the
+    // dialog's run is refused at once with a text saying why, nothing changes.
+    void runWhileAnotherHoldsTheDataSourceIsRefused()
+    {
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seed(db);
+        StatisticsRun run(CDatabase::shared());
+        QVERIFY(run.run(Jan1, Jan31, RunTime));
+        addCall(db, "8002", "240120", 2, 4.0);
+        const QStringList before = resultTables();
+        prompt.texts.clear();
+        {
+            CDatabase other(db.connectionString());
+            CTransaction held(other);
+            WorkLock::take(other);
+            QVERIFY(!run.run(Jan1, Jan31, RunTime.addDays(1)));
+            QCOMPARE(prompt.texts, QStringList{WorkLock::busyText()});
+        }
+        QCOMPARE(resultTables(), before);
+        QVERIFY(run.run(Jan1, Jan31, RunTime.addDays(1)));
+        QVERIFY(tableRows("tj").contains("8002|李四|10.00|0|1|财务处|1.00|0.00|4.00|0.00"));
     }
 
     void badTypeDescriptionChangesNothing_data()

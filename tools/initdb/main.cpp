@@ -2,6 +2,7 @@
 // connection given) with their default rows, and the indexes that tables
 // already there lack. Rows that already exist are never touched.
 
+#include "db/ArgumentSecrets.h"
 #include "db/ProgramStart.h"
 #include "db/SchemaBuilder.h"
 #include "db/TableRegistry.h"
@@ -70,14 +71,30 @@ int main(int argc, char* argv[])
                                                        "$QALOR_ODBC, else the DSN TDS)."),
                                         QStringLiteral("odbc"));
     const QCommandLineOption sample(QStringLiteral("sample"), QStringLiteral("Add the demonstration data set."));
-    const QCommandLineOption password(QStringLiteral("password"),
-                                      QStringLiteral("Password of the Headkeeper account (asked on the terminal "
-                                                     "when not given)."),
-                                      QStringLiteral("password"));
+    const QCommandLineOption passwordFile(
+        QStringLiteral("password-file"),
+        QStringLiteral(
+            "Read the Headkeeper password from the first line of this file, which only its owner may "
+            "read (mode 0600). Without it the password is asked on the terminal, or read from the "
+            "first line of standard input when that is not a terminal."),
+        QStringLiteral("file"));
+    const QCommandLineOption password(
+        QStringLiteral("password"),
+        QStringLiteral("Password of the Headkeeper account. Deprecated: other "
+                       "users see it in the process list; use --password-file."),
+        QStringLiteral("password"));
     const QCommandLineOption check(QStringLiteral("check"),
                                    QStringLiteral("Only report which tables and indexes are missing; exit 1 if any."));
-    parser.addOptions({connection, sample, password, check});
+    parser.addOptions({connection, sample, passwordFile, password, check});
     parser.process(app);
+    if (parser.isSet(connection) && ArgumentSecrets::hasPassword(parser.value(connection)))
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(ArgumentSecrets::connectionWarning(QStringLiteral("qalor-initdb"))));
+    if (parser.isSet(password))
+        std::fputs(
+            "qalor-initdb: warning: --password can be read by every local user in the process list; use "
+            "--password-file FILE (mode 0600) or standard input instead\n",
+            stderr);
 
     QTextStream out(stdout);
     try {
@@ -97,7 +114,18 @@ int main(int argc, char* argv[])
         if (!missing.isEmpty()) {
             QString headkeeper;
             if (missing.contains(&Tables::password())) {
-                headkeeper = parser.isSet(password) ? parser.value(password) : askPassword();
+                if (parser.isSet(passwordFile)) {
+                    QString error;
+                    const std::optional<QString> read =
+                        ArgumentSecrets::readPasswordFile(parser.value(passwordFile), &error);
+                    if (!read) {
+                        std::fprintf(stderr, "qalor-initdb: %s; nothing created.\n", qPrintable(error));
+                        return 2;
+                    }
+                    headkeeper = *read;
+                } else {
+                    headkeeper = parser.isSet(password) ? parser.value(password) : askPassword();
+                }
                 if (headkeeper.isEmpty()) {
                     std::fputs("qalor-initdb: a Headkeeper password is needed; nothing created.\n", stderr);
                     return 2;

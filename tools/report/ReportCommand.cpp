@@ -1,5 +1,6 @@
 #include "ReportCommand.h"
 
+#include "db/ArgumentSecrets.h"
 #include "db/CDatabase.h"
 #include "db/CsvWriter.h"
 #include "format/XlsxSheet.h"
@@ -261,8 +262,13 @@ int writePdf(const ReportBuilder& build, const QString& fileName, const ConsoleP
 
 int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& prompt)
 {
-    if (request.command == QLatin1String("stats"))
-        return StatisticsRun(db).run(request.from, request.to) ? 0 : 1;
+    if (request.command == QLatin1String("stats")) {
+        // A scheduled run waits for one started by hand (or by another
+        // machine) rather than failing.
+        StatisticsRun run(db);
+        run.waitForOthers(true);
+        return run.run(request.from, request.to) ? 0 : 1;
+    }
 
     if (request.command == QLatin1String("alerts")) {
         const AlertReport report(AlertLog::list(db, request.from, request.to), request.from, request.to);
@@ -356,6 +362,10 @@ int ReportCommand::run(const QStringList& arguments)
         return 2;
     }
     parser.process(arguments); // --help and --help-all
+
+    if (ArgumentSecrets::hasPassword(parser.value(QStringLiteral("connection"))))
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(ArgumentSecrets::connectionWarning(QStringLiteral("qalor-report"))));
 
     ConsolePrompt prompt;
     try {
