@@ -3,7 +3,9 @@
 
 #include "TestDatabase.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using qalor::test::TestDatabase;
@@ -14,6 +16,7 @@ struct Run
 {
     int status = -1;
     QString out;
+    QString err;
 };
 
 // Runs the tool with the arguments and closed standard input (no terminal).
@@ -27,7 +30,7 @@ Run initdb(const QStringList& arguments)
     if (!tool.waitForFinished(60000))
         return {};
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-            QString::fromUtf8(tool.readAllStandardOutput())};
+            QString::fromUtf8(tool.readAllStandardOutput()), QString::fromUtf8(tool.readAllStandardError())};
 }
 
 } // namespace
@@ -108,6 +111,22 @@ private slots:
         QVERIFY(
             initdb(connection)
                 .out.endsWith(QStringLiteral("tables and their indexes are present; nothing changed.\n")));
+    }
+
+    // An embedded data source in a folder that is not there: the message
+    // names the folder (the driver only says that it could not connect).
+    void missingSqliteFolderIsNamed()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("数据/无此处"));
+        const Run run =
+            initdb({QStringLiteral("--connection"),
+                    QStringLiteral("DRIVER={SQLite3};Database=") + folder + QStringLiteral("/tds.sqlite"),
+                    QStringLiteral("--password"), QStringLiteral("k")});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err,
+                 QStringLiteral("qalor-initdb: 数据文件的文件夹不存在: ") + folder + QLatin1Char('\n'));
+        QVERIFY(!QFileInfo::exists(folder));
     }
 };
 
