@@ -55,33 +55,27 @@ qint64 MonthTotals::storedByDepartment(CDatabase& db, int department, QDate firs
     return sum;
 }
 
-MonthTotals::Step MonthTotals::addTo(CDatabase& db, int month, const QString& object, Money billed,
+MonthTotals::Step MonthTotals::start(CDatabase& db, int month, const QString& object, Money billed,
                                      const std::function<qint64()>& stored)
 {
-    QSqlQuery& update = m_update.on(db);
-    update.addBindValue(billed.cents());
-    update.addBindValue(month);
-    update.addBindValue(object);
-    CDatabase::exec(update);
-    if (update.numRowsAffected() <= 0) {
-        // The month's first call for this total here: read what 话费表
-        // holds (this call among it). Should another program have started
-        // the total meanwhile, its sum stands and this call is added to it.
-        if (m_beforeReading)
-            m_beforeReading();
-        const qint64 sum = stored();
-        QSqlQuery& insert = m_insert.on(db);
-        insert.addBindValue(month);
-        insert.addBindValue(object);
-        insert.addBindValue(sum);
-        insert.addBindValue(billed.cents());
-        CDatabase::exec(insert);
-    }
+    // The month's first call for this total here: read what 话费表 holds
+    // (this call among it). Should another program have started the total
+    // meanwhile, its sum stands and this call is added to it.
+    if (m_beforeReading)
+        m_beforeReading();
+    const qint64 sum = stored();
+    QSqlQuery& insert = m_insert.on(db);
+    insert.addBindValue(month);
+    insert.addBindValue(object);
+    insert.addBindValue(sum);
+    insert.addBindValue(billed.cents());
+    CDatabase::exec(insert);
     QSqlQuery& read = m_read.on(db);
     read.addBindValue(month);
     read.addBindValue(object);
+    read.addBindValue(object);
     CDatabase::exec(read);
-    const qint64 after = read.next() ? read.value(0).toLongLong() : billed.cents();
+    const qint64 after = read.next() ? read.value(1).toLongLong() : sum;
     read.finish();
     return {Money::fromCents(after - billed.cents()), Money::fromCents(after)};
 }
@@ -92,14 +86,45 @@ MonthTotals::Added MonthTotals::add(const QString& extension, QDate date, Money 
     CDatabase& db = CDatabase::shared();
     const int month = date.year() * 100 + date.month();
     const QDate first(date.year(), date.month(), 1);
+    const int department = departments ? departmentOf(extension) : -1;
+    const QString own = extensions ? QLatin1Char('E') + extension : QString();
+    const QString theirs = department >= 0 ? QStringLiteral("D%1").arg(department) : QString();
     Added added;
-    if (extensions)
-        added.extension = addTo(db, month, QLatin1Char('E') + extension, billed,
-                                [&] { return storedByExtension(db, extension, first); });
-    const int department = departmentOf(extension);
-    if (departments && department >= 0)
-        added.department = addTo(db, month, QStringLiteral("D%1").arg(department), billed,
-                                 [&] { return storedByDepartment(db, department, first); });
+    if (own.isEmpty() && theirs.isEmpty())
+        return added;
+    // Both totals in one statement: most calls find them started.
+    const QString one = own.isEmpty() ? theirs : own;
+    const QString other = theirs.isEmpty() ? own : theirs;
+    const bool returning = db.dialect() == SqlDialect::PostgreSQL;
+    QSqlQuery& update = (returning ? m_updateReturning : m_update).on(db);
+    update.addBindValue(billed.cents());
+    update.addBindValue(month);
+    update.addBindValue(one);
+    update.addBindValue(other);
+    CDatabase::exec(update);
+    QSqlQuery* totals = &update;
+    if (!returning) {
+        totals = &m_read.on(db);
+        totals->addBindValue(month);
+        totals->addBindValue(one);
+        totals->addBindValue(other);
+        CDatabase::exec(*totals);
+    }
+    bool ownFound = false, theirsFound = false;
+    while (totals->next()) {
+        const qint64 after = totals->value(1).toLongLong();
+        const Step step{Money::fromCents(after - billed.cents()), Money::fromCents(after)};
+        if (totals->value(0).toString() == own)
+            added.extension = step, ownFound = true;
+        else
+            added.department = step, theirsFound = true;
+    }
+    totals->finish();
+    if (!own.isEmpty() && !ownFound)
+        added.extension = start(db, month, own, billed, [&] { return storedByExtension(db, extension, first); });
+    if (!theirs.isEmpty() && !theirsFound)
+        added.department =
+            start(db, month, theirs, billed, [&] { return storedByDepartment(db, department, first); });
     return added;
 }
 

@@ -54,18 +54,22 @@ public:
     void setBeforeReading(std::function<void()> hook) { m_beforeReading = std::move(hook); }
 
 private:
-    Step addTo(CDatabase& db, int month, const QString& object, Money billed,
+    Step start(CDatabase& db, int month, const QString& object, Money billed,
                const std::function<qint64()>& stored);
     qint64 storedByExtension(CDatabase& db, const QString& extension, QDate first);
     qint64 storedByDepartment(CDatabase& db, int department, QDate first);
 
     QHash<QString, int> m_departments;
     std::function<void()> m_beforeReading;
-    KeptStatement m_update{QStringLiteral("UPDATE 告警累计表 SET 金额=金额+? WHERE 月份=? AND 对象=?")};
-    KeptStatement m_insert{
-        QStringLiteral("INSERT INTO 告警累计表 (月份, 对象, 金额) VALUES (?, ?, ?) ON CONFLICT "
-                       "(月份, 对象) DO UPDATE SET 金额=告警累计表.金额+?")};
-    KeptStatement m_read{QStringLiteral("SELECT 金额 FROM 告警累计表 WHERE 月份=? AND 对象=?")};
+    // PostgreSQL hands the new totals back with the change (each statement
+    // is a round trip there); the SQLite driver runs a statement with
+    // RETURNING twice, so they are read after it.
+    KeptStatement m_update{QStringLiteral("UPDATE 告警累计表 SET 金额=金额+? WHERE 月份=? AND 对象 IN (?, ?)")};
+    KeptStatement m_updateReturning{QStringLiteral(
+        "UPDATE 告警累计表 SET 金额=金额+? WHERE 月份=? AND 对象 IN (?, ?) RETURNING 对象, 金额")};
+    KeptStatement m_read{QStringLiteral("SELECT 对象, 金额 FROM 告警累计表 WHERE 月份=? AND 对象 IN (?, ?)")};
+    KeptStatement m_insert{QStringLiteral("INSERT INTO 告警累计表 (月份, 对象, 金额) VALUES (?, ?, ?) ON CONFLICT "
+                                          "(月份, 对象) DO UPDATE SET 金额=告警累计表.金额+?")};
 };
 
 } // namespace qalor
