@@ -16,11 +16,22 @@ AlertRuleCheck::Fault at(int column, const QString& takes)
     return {column, QStringLiteral("列“%1”只能填入%2.").arg(Tables::alertRule().column(column).name, takes)};
 }
 
-// A whole number from a cell as the grid, the import or the table hands it over.
+// A number from a cell as the grid, the import or the table hands it over;
+// an empty cell is 0, as it is stored.
+double cellNumber(const QVariant& value, bool* ok)
+{
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty()) {
+        *ok = true;
+        return 0;
+    }
+    return text.toDouble(ok);
+}
+
 bool whole(const QVariant& value, qint64& number)
 {
     bool ok = false;
-    const double d = value.toString().trimmed().toDouble(&ok);
+    const double d = cellNumber(value, &ok);
     if (!ok || !std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 4.0e9)
         return false;
     number = qint64(d);
@@ -98,7 +109,7 @@ AlertRuleCheck::Fault AlertRuleCheck::fault(const QList<QVariant>& row)
     case AlertRule::Kind::Cost:
     case AlertRule::Kind::MonthTotal: {
         bool ok = false;
-        const double amount = cell(C::Amount).toString().trimmed().toDouble(&ok);
+        const double amount = cellNumber(cell(C::Amount), &ok);
         // Compared in cents as the bills show them: 0.005 is a cent.
         const double cents = amount * 100.0;
         if (!ok || !std::isfinite(amount) || cents < 0.5 || cents >= MaxAmount.cents() + 0.5)
