@@ -23,10 +23,10 @@ QString clock(int seconds)
 
 AlertChecker::AlertChecker(QObject* parent) : QObject(parent) {}
 
-QList<AlertRule> AlertChecker::loadRules(QStringList* unusable)
+QList<AlertRule> AlertChecker::loadRules(QStringList* unusable, CDatabase* db)
 {
     QList<AlertRule> rules;
-    CAlertRuleSet set;
+    CAlertRuleSet set(db);
     set.setSort(QStringLiteral("规则编号"));
     set.open();
     using C = CAlertRuleSet;

@@ -57,7 +57,8 @@ public:
 
     // The rules of 告警规则表 that are switched on and usable; with
     // unusable given, a text for each rule switched on that is not.
-    static QList<AlertRule> loadRules(QStringList* unusable = nullptr);
+    // Read on db (nullptr: the shared connection).
+    static QList<AlertRule> loadRules(QStringList* unusable = nullptr, CDatabase* db = nullptr);
     static QString unusableText(int id, const QString& name, const QString& fault);
     // 电话号码 -> 部门编号 of 用户信息表.
     static QHash<QString, int> loadDepartments();
