@@ -121,7 +121,8 @@ MonthTotals::Added MonthTotals::add(const QString& extension, QDate date, Money 
     }
     totals->finish();
     if (!own.isEmpty() && !ownFound)
-        added.extension = start(db, month, own, billed, [&] { return storedByExtension(db, extension, first); });
+        added.extension =
+            start(db, month, own, billed, [&] { return storedByExtension(db, extension, first); });
     if (!theirs.isEmpty() && !theirsFound)
         added.department =
             start(db, month, theirs, billed, [&] { return storedByDepartment(db, department, first); });

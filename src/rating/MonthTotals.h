@@ -64,12 +64,14 @@ private:
     // PostgreSQL hands the new totals back with the change (each statement
     // is a round trip there); the SQLite driver runs a statement with
     // RETURNING twice, so they are read after it.
-    KeptStatement m_update{QStringLiteral("UPDATE 告警累计表 SET 金额=金额+? WHERE 月份=? AND 对象 IN (?, ?)")};
+    KeptStatement m_update{
+        QStringLiteral("UPDATE 告警累计表 SET 金额=金额+? WHERE 月份=? AND 对象 IN (?, ?)")};
     KeptStatement m_updateReturning{QStringLiteral(
         "UPDATE 告警累计表 SET 金额=金额+? WHERE 月份=? AND 对象 IN (?, ?) RETURNING 对象, 金额")};
     KeptStatement m_read{QStringLiteral("SELECT 对象, 金额 FROM 告警累计表 WHERE 月份=? AND 对象 IN (?, ?)")};
-    KeptStatement m_insert{QStringLiteral("INSERT INTO 告警累计表 (月份, 对象, 金额) VALUES (?, ?, ?) ON CONFLICT "
-                                          "(月份, 对象) DO UPDATE SET 金额=告警累计表.金额+?")};
+    KeptStatement m_insert{
+        QStringLiteral("INSERT INTO 告警累计表 (月份, 对象, 金额) VALUES (?, ?, ?) ON CONFLICT "
+                       "(月份, 对象) DO UPDATE SET 金额=告警累计表.金额+?")};
 };
 
 } // namespace qalor
