@@ -2,6 +2,8 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <memory>
@@ -92,11 +94,35 @@ void CDatabase::open()
 {
     if (m_db.isOpen())
         return;
-    if (!m_db.open())
+    if (!m_db.open()) {
+        // The SQLite driver says only "connect failed" for a file in a
+        // folder that is not there.
+        const QString folder = missingSqliteFolder(m_connection);
+        if (!folder.isEmpty())
+            throw DbError(QStringLiteral("数据文件的文件夹不存在: ") + folder);
         throw DbError::fromSql(m_db.lastError());
+    }
     m_transactionDepth = 0;
     m_rollbackOnly = false;
     ++m_openings;
+}
+
+QString CDatabase::missingSqliteFolder(const QString& connection)
+{
+    if (!connection.contains(QStringLiteral("SQLite"), Qt::CaseInsensitive))
+        return {};
+    for (const QString& part : connection.split(QLatin1Char(';'))) {
+        const qsizetype equals = part.indexOf(QLatin1Char('='));
+        if (equals < 0 ||
+            part.left(equals).trimmed().compare(QStringLiteral("Database"), Qt::CaseInsensitive) != 0)
+            continue;
+        const QString file = part.mid(equals + 1).trimmed();
+        if (file.isEmpty() || file == QStringLiteral(":memory:"))
+            return {};
+        const QDir folder = QFileInfo(file).absoluteDir();
+        return folder.exists() ? QString() : QDir::toNativeSeparators(folder.absolutePath());
+    }
+    return {};
 }
 
 void CDatabase::close()

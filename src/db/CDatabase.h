@@ -35,6 +35,9 @@ public:
     // carries the same settings.
     static QString embeddedConnectionString(const QString& file);
     static void setDefaultConnectionString(const QString& connection);
+    // The folder of the SQLite file a connection string names, when that
+    // folder does not exist; empty otherwise.
+    static QString missingSqliteFolder(const QString& connection);
 
     // The process-wide connection that record sets and statements share, so
     // that one transaction covers everything done on the user-interface thread.

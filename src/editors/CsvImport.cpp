@@ -4,8 +4,10 @@
 #include "db/CRecordSet.h"
 #include "db/ColumnValue.h"
 #include "db/CsvReader.h"
+#include "db/TableRegistry.h"
 #include "editors/KeyDuplicates.h"
 #include "prompt/Prompt.h"
+#include "rating/AlertRuleCheck.h"
 
 #include <QMap>
 #include <QSqlQuery>
@@ -26,11 +28,12 @@ QString atLine(int line)
 // A character the data source cannot keep in a text: the drivers pass
 // values as C strings, so a NUL cuts the value short ("ab\0cd" would be
 // stored as "ab"), and the other control characters are not text anyone
-// typed. Tabs and the line breaks of a quoted field are kept.
+// typed (nor are the C1 controls U+0080-U+009F, which a file in the wrong
+// code page brings). Tabs and the line breaks of a quoted field are kept.
 bool isControl(QChar c)
 {
     const char16_t u = c.unicode();
-    return (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') || u == 0x7F;
+    return (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') || (u >= 0x7F && u <= 0x9F);
 }
 
 // Line breaks as the reader counts them (CRLF, CR or LF each one line).
@@ -223,6 +226,13 @@ CsvImport::Result CsvImport::run(const TableDef& table, const QByteArray& bytes,
                 return result;
             }
             row[column] = *typed;
+        }
+        if (&table == &Tables::alertRule()) {
+            const AlertRuleCheck::Fault fault = AlertRuleCheck::fault(row);
+            if (fault.column >= 0) {
+                result.error = atLine(record.line) + QStringLiteral(": ") + fault.text;
+                return result;
+            }
         }
         rows.append(row);
         lines.append(record.line);

@@ -1,11 +1,14 @@
 #include "editors/EditorDialog.h"
 
+#include "db/sets/CAlertRuleSet.h"
+#include "editors/AlertRuleDelegate.h"
 #include "editors/CsvExport.h"
 #include "editors/CsvImport.h"
 #include "editors/KeyDuplicates.h"
 #include "editors/RateCheckDialog.h"
 #include "editors/XlsxExport.h"
 #include "prompt/Prompt.h"
+#include "rating/AlertRuleCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,6 +81,8 @@ EditorDialog::EditorDialog(const EditorDef& def, Hooks hooks, QWidget* parent)
 
     if (def.extra == EditorDef::Extra::ExtensionFilter)
         addExtensionControls();
+    if (def.extra == EditorDef::Extra::AlertRules)
+        addAlertRuleControls();
     if (def.extra == EditorDef::Extra::CountTypeNote)
         addNote(QStringLiteral("为了计费软件正常工作,\n请不要修改此表数据"));
 
@@ -97,6 +102,31 @@ EditorDialog::EditorDialog(const EditorDef& def, Hooks hooks, QWidget* parent)
         connect(&model(), &QAbstractItemModel::rowsRemoved, this, &EditorDialog::showDuplicates);
         showDuplicates();
     }
+}
+
+void EditorDialog::addAlertRuleControls()
+{
+    using C = CAlertRuleSet;
+    auto* cells = new AlertRuleDelegate(model(), &grid());
+    const QList<int> columns = model().tableColumns();
+    for (const int column :
+         {C::Kind, C::Amount, C::Seconds, C::Prefix, C::From, C::To, C::Count, C::Minutes, C::Enabled}) {
+        if (columns.contains(column))
+            grid().setItemDelegateForColumn(int(columns.indexOf(column)), cells);
+    }
+    // A row the engine could not use is refused before it is written.
+    model().setRowCheck([this](const QList<QVariant>& typed) {
+        QList<QVariant> row(Tables::alertRule().columnCount());
+        const QList<int> shown = model().tableColumns();
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            row[shown.at(i)] = typed.value(i);
+        return AlertRuleCheck::fault(row).text;
+    });
+    // Another kind greys out other columns of the row.
+    connect(&model(), &QAbstractItemModel::dataChanged, grid().viewport(),
+            [this] { grid().viewport()->update(); });
+    if (columns.contains(C::Name))
+        grid().resizeColumnToContents(int(columns.indexOf(C::Name)));
 }
 
 void EditorDialog::addExtensionControls()

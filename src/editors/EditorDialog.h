@@ -43,6 +43,7 @@ private:
     // Asks for a file named after the table and writes the grid's rows there.
     void exportTo(const QString& suffix, QString (*write)(const GridModel&, const QString&));
     void addExtensionControls();
+    void addAlertRuleControls();
     void showDepartment(int number);
     void sortExtensions(ExtensionSource::Order order);
 

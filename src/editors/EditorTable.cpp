@@ -52,7 +52,7 @@ const QList<EditorDef>& EditorTable::all()
         editor(32821, "统计类型设置", "统计类型表", "SELECT * FROM 统计类型表", M::None, "", "", "返       回",
                A::Nothing, X::CountTypeNote),
         editor(32850, "告警规则设置", "告警规则", "SELECT * FROM 告警规则表 ORDER BY 规则编号", M::Full,
-               "修改", "确认", "返回", A::ReloadAlertRules),
+               "修改", "确认", "返回", A::ReloadAlertRules, X::AlertRules),
         editor(32832, "语音话费查询密码", "语音话费查询用户信息表", "select * from 电话查询  ORDER BY 分机号",
                M::None, "", "", "返回", A::Nothing),
     };

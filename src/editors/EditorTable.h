@@ -34,7 +34,7 @@ enum class AfterConfirm {
 // its buttons do. An empty button caption: the dialog has no such button.
 struct EditorDef
 {
-    enum class Extra { None, ExtensionFilter, CountTypeNote, RateCheck };
+    enum class Extra { None, ExtensionFilter, CountTypeNote, RateCheck, AlertRules };
 
     int command = 0;
     QString menuCaption;

@@ -201,6 +201,13 @@ bool GridModel::writeRow()
 {
     if (!m_source)
         return true;
+    if (m_rowCheck && (m_editRow >= 0 || m_pendingDirty)) {
+        const QString refusal = m_rowCheck(m_editRow >= 0 ? m_edit : m_pending.values);
+        if (!refusal.isEmpty()) {
+            Prompt::inform(refusal);
+            return false;
+        }
+    }
     if (m_editRow >= 0)
         return updateRow();
     if (m_pendingDirty)

@@ -84,6 +84,13 @@ public:
     bool writeRow();
     // Forgets what was typed into the unwritten row.
     void abandonRow();
+    // A check of a whole row (its cells in grid order) before it is written:
+    // the refusal to show, naming the column, or an empty text. A refused
+    // row stays as typed.
+    void setRowCheck(std::function<QString(const QList<QVariant>& cells)> check)
+    {
+        m_rowCheck = std::move(check);
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -129,6 +136,7 @@ private:
     bool m_allowDelete = false;
     bool m_allowUpdate = false;
     bool m_allowArrows = true;
+    std::function<QString(const QList<QVariant>&)> m_rowCheck;
 };
 
 } // namespace qalor

@@ -5,6 +5,7 @@
 #include "db/sets/CUserSet.h"
 #include "prompt/Prompt.h"
 #include "rating/AlertLog.h"
+#include "rating/AlertRuleCheck.h"
 
 #include <QPointer>
 
@@ -22,16 +23,26 @@ QString clock(int seconds)
 
 AlertChecker::AlertChecker(QObject* parent) : QObject(parent) {}
 
-QList<AlertRule> AlertChecker::loadRules()
+QList<AlertRule> AlertChecker::loadRules(QStringList* unusable, CDatabase* db)
 {
     QList<AlertRule> rules;
-    CAlertRuleSet set;
+    CAlertRuleSet set(db);
     set.setSort(QStringLiteral("规则编号"));
     set.open();
     using C = CAlertRuleSet;
     for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
-        if (!set.bit(C::Enabled) || !AlertRule::knownKind(set.integer(C::Kind)))
+        if (!set.bit(C::Enabled))
             continue;
+        QList<QVariant> row;
+        for (int c = 0; c < Tables::alertRule().columnCount(); ++c)
+            row << set.value(c);
+        const AlertRuleCheck::Fault fault = AlertRuleCheck::fault(row);
+        if (fault.column >= 0) {
+            // Never used in part: a rule read wrongly fires on every call or never.
+            if (unusable)
+                *unusable << unusableText(set.integer(C::Id), set.text(C::Name), fault.text);
+            continue;
+        }
         AlertRule rule;
         rule.id = set.integer(C::Id);
         rule.name = set.text(C::Name);
@@ -51,6 +62,11 @@ QList<AlertRule> AlertChecker::loadRules()
     return rules;
 }
 
+QString AlertChecker::unusableText(int id, const QString& name, const QString& fault)
+{
+    return QStringLiteral("告警规则%1“%2”无法使用,未作检查: %3").arg(id).arg(name.trimmed(), fault);
+}
+
 QHash<QString, int> AlertChecker::loadDepartments()
 {
     QHash<QString, int> departments;
@@ -66,12 +82,13 @@ void AlertChecker::setRules(QList<AlertRule> rules, QHash<QString, int> departme
 {
     m_rules = std::move(rules);
     m_months.setDepartments(std::move(departments));
-    m_repeats.forget();
-    m_lastRepeat.clear();
-    m_hasMonthRule = m_hasRepeatRule = false;
+    m_hasExtensionMonthRule = m_hasDepartmentMonthRule = m_hasRepeatRule = false;
     int window = 0;
     for (const AlertRule& rule : std::as_const(m_rules)) {
-        m_hasMonthRule |= rule.kind == AlertRule::Kind::MonthTotal;
+        if (rule.kind == AlertRule::Kind::MonthTotal) {
+            m_hasExtensionMonthRule |= rule.department == 0;
+            m_hasDepartmentMonthRule |= rule.department != 0;
+        }
         if (rule.kind == AlertRule::Kind::Repeat) {
             m_hasRepeatRule = true;
             window = qMax(window, rule.minutes * 60);
@@ -84,6 +101,12 @@ void AlertChecker::setRules(QList<AlertRule> rules, QHash<QString, int> departme
 void AlertChecker::reload()
 {
     m_loaded = false;
+}
+
+void AlertChecker::ensureTables()
+{
+    MonthTotals::ensureTable();
+    AlertMarks::ensureTable();
 }
 
 void AlertChecker::setBeforeReading(const std::function<void()>& hook)
@@ -104,7 +127,12 @@ bool AlertChecker::ensureLoaded()
     if (m_loaded)
         return true;
     try {
-        setRules(loadRules(), loadDepartments());
+        QStringList unusable;
+        setRules(loadRules(&unusable), loadDepartments());
+        ensureTables();
+        // Told once for each reading of the rules, not at every call.
+        if (!unusable.isEmpty())
+            Prompt::inform(unusable.join(QLatin1Char('\n')));
         return true;
     } catch (const DbError& error) {
         // Not read again until the rules are edited or the program starts
@@ -115,12 +143,12 @@ bool AlertChecker::ensureLoaded()
     }
 }
 
-QList<Alert> AlertChecker::matches(const CheckedCall& call, const MonthTotals::Added& month)
+QList<Alert> AlertChecker::matches(const CheckedCall& call, const MonthTotals::Added& month,
+                                   const QList<qint64>& pairStarts)
 {
     QList<Alert> found;
+    CDatabase& db = CDatabase::shared();
     const int department = m_months.departmentOf(call.caller);
-    const QList<qint64>* pairStarts =
-        m_hasRepeatRule ? m_repeats.startsOf(call.caller, call.called) : nullptr;
     for (const AlertRule& rule : std::as_const(m_rules)) {
         if (!rule.extension.isEmpty() && rule.extension != call.caller)
             continue;
@@ -151,6 +179,11 @@ QList<Alert> AlertChecker::matches(const CheckedCall& call, const MonthTotals::A
             const MonthTotals::Step& step = rule.department != 0 ? month.department : month.extension;
             if (!(step.before < rule.amount && step.after >= rule.amount))
                 continue;
+            const QString key = QString::number(call.start.date.year() * 100 + call.start.date.month()) +
+                                (rule.department != 0 ? QStringLiteral("部门%1").arg(rule.department)
+                                                      : QStringLiteral("分机") + call.caller);
+            if (!m_marks.firstTime(db, rule.id, key))
+                continue;
             detail = rule.department != 0 ? QStringLiteral("部门%1本月累计话费%2元,达到%3元")
                                                 .arg(rule.department)
                                                 .arg(step.after.text(), rule.amount.text())
@@ -170,14 +203,11 @@ QList<Alert> AlertChecker::matches(const CheckedCall& call, const MonthTotals::A
             const int calls = RepeatCalls::countWithin(pairStarts, call.start, window);
             if (calls < rule.count)
                 continue;
-            // A line stuck on a number is told once per window, not at every call.
-            const QString key =
-                QString::number(rule.id) + QChar(0x1f) + call.caller + QChar(0x1f) + call.called;
-            const auto last = m_lastRepeat.constFind(key);
-            if (last != m_lastRepeat.constEnd() && call.start.serial() - *last <= window &&
-                call.start.serial() >= *last)
+            // A line stuck on a number is told once per window, not at every
+            // call, by whichever program stores the call that reaches it.
+            if (!m_marks.firstInWindow(db, rule.id, call.caller + QLatin1Char('/') + call.called,
+                                       call.start.serial(), window))
                 continue;
-            m_lastRepeat.insert(key, call.start.serial());
             detail = QStringLiteral("%1分钟内呼叫该号码%2次").arg(rule.minutes).arg(calls);
             break;
         }
@@ -199,17 +229,14 @@ void AlertChecker::check(const CheckedCall& call)
     if (m_rules.isEmpty())
         return;
     CDatabase& db = CDatabase::shared();
+    MonthTotals::Added month;
     try {
-        MonthTotals::Added month;
-        const bool remembers = m_hasMonthRule || m_hasRepeatRule;
-        // What this transaction adds to the totals stands or falls with it.
-        if (remembers && db.inTransaction())
-            watch(db);
-        if (m_hasMonthRule)
-            month = m_months.add(call.caller, call.start.date, call.billed);
-        if (m_hasRepeatRule)
-            m_repeats.note(call.caller, call.called, call.start);
-        QList<Alert> found = matches(call, month);
+        if (m_hasExtensionMonthRule || m_hasDepartmentMonthRule)
+            month = m_months.add(call.caller, call.start.date, call.billed, m_hasExtensionMonthRule,
+                                 m_hasDepartmentMonthRule);
+        const QList<qint64> pairStarts =
+            m_hasRepeatRule ? m_repeats.startsBefore(call.caller, call.called, call.start) : QList<qint64>();
+        QList<Alert> found = matches(call, month, pairStarts);
         if (found.isEmpty())
             return;
         const QDateTime now = QDateTime::currentDateTime();
@@ -221,10 +248,12 @@ void AlertChecker::check(const CheckedCall& call)
         watch(db);
         m_failureTold = false;
     } catch (const DbError& error) {
-        // The call is stored; only its alerts are lost. The totals may hold
-        // half of what they should: read them again.
-        m_months.forget();
-        m_repeats.forget();
+        // The call is stored; only its alerts are lost. Its month's totals
+        // may lack it: they are read from 话费表 again by the next call.
+        try {
+            m_months.drop(call.caller, call.start.date);
+        } catch (const DbError&) {
+        }
         reportOnce(QStringLiteral("告警检查失败:\n") + error.message());
     }
 }
@@ -244,12 +273,8 @@ void AlertChecker::afterTransaction(bool committed)
 {
     m_watching = false;
     const QList<Alert> alerts = std::exchange(m_unannounced, {});
-    if (!committed) {
-        m_months.forget();
-        m_repeats.forget();
-        m_lastRepeat.clear();
+    if (!committed)
         return;
-    }
     for (const Alert& alert : alerts)
         emit alertRaised(alert);
 }

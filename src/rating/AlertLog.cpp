@@ -100,7 +100,7 @@ QList<AlertLog::Row> AlertLog::unacknowledged(CDatabase& db)
 {
     QSqlQuery query =
         db.prepare(QStringLiteral("SELECT ") + Columns + QStringLiteral(" FROM 告警记录表 WHERE ") + Open +
-                   QStringLiteral(" ORDER BY 告警日期, 告警时间, ID"));
+                   QStringLiteral(" ORDER BY 日期, 时间, 主叫号, 规则编号, ID"));
     return rows(query);
 }
 

@@ -31,6 +31,8 @@ public:
     // The alerts of calls from the first day to the last (by the call's
     // date), oldest call first; only those nobody acknowledged when asked.
     static QList<Row> list(CDatabase& db, QDate from, QDate to, bool onlyUnacknowledged = false);
+    // Oldest call first, as list() orders them: a batch computed late
+    // does not put its old calls after newer ones.
     static QList<Row> unacknowledged(CDatabase& db);
     // Notes who acknowledged the alerts and when; those acknowledged
     // already keep their first acknowledgement. Returns how many changed.

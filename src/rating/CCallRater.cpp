@@ -33,6 +33,7 @@ CCallRater::CCallRater() : m_pending(pendingJournalPath())
     try {
         CDatabase::shared().ensureOpen();
         JournalMark::ensureTable();
+        AlertChecker::ensureTables();
     } catch (const DbError&) {
     }
     if (!LoadLayout())

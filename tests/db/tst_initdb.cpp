@@ -4,6 +4,7 @@
 #include "TestDatabase.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -172,6 +173,22 @@ private slots:
         QVERIFY(
             initdb(connection)
                 .out.endsWith(QStringLiteral("tables and their indexes are present; nothing changed.\n")));
+    }
+
+    // An embedded data source in a folder that is not there: the message
+    // names the folder (the driver only says that it could not connect).
+    void missingSqliteFolderIsNamed()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("数据/无此处"));
+        const Run run =
+            initdb({QStringLiteral("--connection"),
+                    QStringLiteral("DRIVER={SQLite3};Database=") + folder + QStringLiteral("/tds.sqlite"),
+                    QStringLiteral("--password"), QStringLiteral("k")});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err,
+                 QStringLiteral("qalor-initdb: 数据文件的文件夹不存在: ") + folder + QLatin1Char('\n'));
+        QVERIFY(!QFileInfo::exists(folder));
     }
 };
 

@@ -270,6 +270,11 @@ private slots:
                                                      << "第3行: 列“地区”含有控制字符(U+001B),不能导入.";
         QTest::newRow("delete character")
             << QByteArray("0755,0.5,a\x7F,60,1,0,0\n") << "第2行: 列“地区”含有控制字符(U+007F),不能导入.";
+        // The C1 controls a file read in the wrong code page brings, both ends.
+        QTest::newRow("C1 control U+0080")
+            << QByteArray("0755,0.5,a\xC2\x80,60,1,0,0\n") << "第2行: 列“地区”含有控制字符(U+0080),不能导入.";
+        QTest::newRow("C1 control U+009F")
+            << QByteArray("0755,0.5,\xC2\x9F,60,1,0,0\n") << "第2行: 列“地区”含有控制字符(U+009F),不能导入.";
         // Rows go to the data source a hundred at a time: a bad row in the
         // third batch still keeps the first two out.
         QByteArray many;
@@ -299,6 +304,64 @@ private slots:
     }
 
     // A failure the database reports rolls back the rows already sent.
+    // A rule the engine would read wrongly is refused with its line and
+    // column: every limit of 告警规则表 at its edge and one past it.
+    void alertRuleLimits_data()
+    {
+        QTest::addColumn<QByteArray>("row"); // 规则类型,金额,通话秒数,号头,起始时间,结束时间,次数,分钟数
+        QTest::addColumn<QString>("error"); // empty: taken
+        const QString amount = "第2行: 列“金额”只能填入0.01到131071.99之间的金额.";
+        QTest::newRow("a cent") << QByteArray("1,0.01,0,,,,0,0") << "";
+        QTest::newRow("nothing") << QByteArray("1,0,0,,,,0,0") << amount;
+        QTest::newRow("largest amount") << QByteArray("4,131071.99,0,,,,0,0") << "";
+        QTest::newRow("a cent more") << QByteArray("4,131072.00,0,,,,0,0") << amount;
+        QTest::newRow("1e15") << QByteArray("1,1e15,0,,,,0,0") << amount;
+        const QString seconds = "第2行: 列“通话秒数”只能填入1到86400之间的秒数.";
+        QTest::newRow("a second") << QByteArray("2,0,1,,,,0,0") << "";
+        QTest::newRow("no second") << QByteArray("2,0,0,,,,0,0") << seconds;
+        QTest::newRow("a day") << QByteArray("2,0,86400,,,,0,0") << "";
+        QTest::newRow("a day and a second") << QByteArray("2,0,86401,,,,0,0") << seconds;
+        const QString minutes = "第2行: 列“分钟数”只能填入1到1440之间的分钟数.";
+        QTest::newRow("once a minute") << QByteArray("6,0,0,,,,1,1") << "";
+        QTest::newRow("no calls") << QByteArray("6,0,0,,,,0,10") << "第2行: 列“次数”只能填入1或更大的次数.";
+        QTest::newRow("no minutes") << QByteArray("6,0,0,,,,3,0") << minutes;
+        QTest::newRow("a day of minutes") << QByteArray("6,0,0,,,,3,1440") << "";
+        QTest::newRow("a minute past a day") << QByteArray("6,0,0,,,,3,1441") << minutes;
+        QTest::newRow("minutes overflowing seconds") << QByteArray("6,0,0,,,,3,35791395") << minutes;
+        const QString kinds = "第2行: 列“规则类型”只能填入1 单次话费,2 通话时长,3 时段号头,4 月累计话费,"
+                              "5 未登记分机,6 重复呼叫.";
+        QTest::newRow("kind 0") << QByteArray("0,0,0,,,,0,0") << kinds;
+        QTest::newRow("kind 5") << QByteArray("5,0,0,,,,0,0") << "";
+        QTest::newRow("kind 7") << QByteArray("7,0,0,,,,0,0") << kinds;
+        QTest::newRow("night window") << QByteArray("3,0,0,00,220000,06:00,0,0") << "";
+        QTest::newRow("24:00 ends the day") << QByteArray("3,0,0,00,2200,2400,0,0") << "";
+        QTest::newRow("no start") << QByteArray("3,0,0,00,,060000,0,0")
+                                  << "第2行: 列“起始时间”只能填入时刻(如220000或22:00).";
+        QTest::newRow("hour 25") << QByteArray("3,0,0,00,220000,250000,0,0")
+                                 << "第2行: 列“结束时间”只能填入时刻(如060000或06:00).";
+        QTest::newRow("empty window")
+            << QByteArray("3,0,0,00,220000,22:00,0,0") << "第2行: 列“结束时间”只能填入与起始时间不同的时刻.";
+        QTest::newRow("letter in prefix")
+            << QByteArray("3,0,0,00x,220000,060000,0,0") << "第2行: 列“号头”只能填入号码的开头(数字、*或#).";
+    }
+    void alertRuleLimits()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, error);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        // The no-break space (U+00A0) just past the C1 controls is text.
+        const CsvImport::Result result =
+            CsvImport::run(Tables::alertRule(),
+                           "规则编号,规则名称,规则类型,金额,通话秒数,号头,起始时间,结束时间,次数,分钟数,"
+                           "是否启用\n9,甲\xC2\xA0乙," +
+                               row + ",1\n",
+                           CDatabase::shared(), CsvImport::Mode::Replace);
+        QCOMPARE(result.error, error);
+        const QStringList kept = error.isEmpty() ? QStringList{"9"} : QStringList{"1", "2", "3"};
+        QCOMPARE(db.column("SELECT 规则编号 FROM 告警规则表 ORDER BY 规则编号"), kept);
+    }
+
     void databaseRefusalRollsBack()
     {
         TestDatabase db;

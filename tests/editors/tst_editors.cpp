@@ -12,6 +12,8 @@
 #include "app/CQalorView.h"
 #include "app/MessageBoxPrompt.h"
 #include "editors/CsvImport.h"
+#include "gui/DialogRunner.h"
+#include "editors/AlertRuleDelegate.h"
 #include "editors/EditorDialog.h"
 #include "editors/ExtensionSource.h"
 #include "editors/RateCheck.h"
@@ -20,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -115,6 +118,7 @@ private slots:
     void rateCheckFindsPartlyAndUnmatchedPrefixes();
     void importAsksReplaceAddOrCancel_data();
     void importAsksReplaceAddOrCancel();
+    void alertRuleEditorShowsRulesAsRead();
 };
 
 void TestEditors::everyEditorOpensFromTheMenu()
@@ -488,6 +492,90 @@ void TestEditors::importAsksReplaceAddOrCancel()
     QCOMPARE(shown, messages);
     QCOMPARE(db.scalar("SELECT COUNT(*) FROM 费率表").toInt(), rows);
     QCOMPARE(dialog.model().recordCount(), rows);
+}
+
+// The rule editor shows kinds by name, 是否启用 as a check box, times as
+// times and only the columns the row's kind reads; a rule the engine could
+// not use is refused when its row is left, naming the column.
+void TestEditors::alertRuleEditorShowsRulesAsRead()
+{
+    TestDatabase db;
+    RecordingPrompt prompt;
+    EditorDialog::Hooks hooks{[] { return true; }, [](QDialog&) { return int(QDialog::Rejected); }};
+    EditorDialog dialog(*EditorTable::find(32850), hooks);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    button(dialog, "修改")->click();
+    GridModel& model = dialog.model();
+    QTableView& grid = dialog.grid();
+    // Columns as 告警规则表 holds them: 规则名称 1, 规则类型 2, 金额 3,
+    // 起始时间 6, 结束时间 7, 次数 8, 分钟数 9, 是否启用 12.
+    const auto shown = [&](int row, int column) {
+        QStyleOptionViewItem option;
+        auto* cells = qobject_cast<AlertRuleDelegate*>(grid.itemDelegateForColumn(column));
+        if (!cells)
+            return QStringLiteral("(plain)");
+        cells->initStyleOption(&option, model.index(row, column));
+        if (option.features & QStyleOptionViewItem::HasCheckIndicator)
+            return QString(option.checkState == Qt::Checked ? "[x]" : "[ ]");
+        return cells->usedByRow(model.index(row, column)) ? option.text : QStringLiteral("(unused)");
+    };
+    const int night = rowWith(model, 0, "2"); // 夜间国际长途: 00 from 220000 to 060000
+    QCOMPARE((QStringList{shown(night, 2), shown(night, 3), shown(night, 6), shown(night, 7), shown(night, 8),
+                          shown(night, 12)}),
+             (QStringList{"时段号头", "(unused)", "22:00:00", "06:00:00", "(unused)", "[x]"}));
+    QVERIFY(grid.columnWidth(1) >= grid.fontMetrics().horizontalAdvance(QStringLiteral("单次话费达到100元")));
+
+    // The box is ticked off with a click; the row is written when left.
+    grid.setCurrentIndex(model.index(night, 12));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(model.index(night, 12)).center());
+    QCOMPARE(shown(night, 12), QString("[ ]"));
+    // The kind is chosen by name; its columns open, the others close.
+    grid.setCurrentIndex(model.index(night, 2));
+    grid.edit(model.index(night, 2));
+    auto* kinds = grid.findChild<QComboBox*>();
+    QVERIFY(kinds);
+    QCOMPARE(kinds->count(), 6);
+    QCOMPARE(kinds->itemText(5), QString("6 重复呼叫"));
+    kinds->setCurrentIndex(5);
+    QTest::keyClick(kinds, Qt::Key_Tab);
+    QCOMPARE((QStringList{shown(night, 2), shown(night, 6), shown(night, 8), shown(night, 9)}),
+             (QStringList{"重复呼叫", "(unused)", "0", "0"}));
+    QVERIFY(!(grid.itemDelegateForColumn(6)->createEditor(grid.viewport(), {}, model.index(night, 6))));
+    QVERIFY(model.setData(model.index(night, 8), "3"));
+    QVERIFY(model.setData(model.index(night, 9), "1441"));
+    grid.setCurrentIndex(model.index(0, 0)); // leaving the row: refused, kept as typed
+    QCOMPARE(prompt.texts, QStringList{"列“分钟数”只能填入1到1440之间的分钟数."});
+    QCOMPARE(db.scalar("SELECT 规则类型 FROM 告警规则表 WHERE 规则编号=2"), QString("3"));
+    QCOMPARE(model.unwrittenRow(), night);
+    QVERIFY(model.setData(model.index(night, 9), "1440"));
+    QVERIFY(model.writeRow());
+    QCOMPARE(db.scalar("SELECT 规则类型 || ' ' || 次数 || ' ' || 分钟数 || ' ' || 是否启用 FROM 告警规则表 "
+                       "WHERE 规则编号=2"),
+             QString("6 3 1440 0"));
+
+    // A time typed as people write it is kept as the table holds times.
+    const int newRow = model.recordCount();
+    for (const auto& [column, text] : {std::pair{0, "9"}, std::pair{1, "深夜"}, std::pair{2, "3"},
+                                       std::pair{5, "00"}, std::pair{6, "2330"}}) {
+        grid.setCurrentIndex(model.index(newRow, column));
+        grid.edit(model.index(newRow, column));
+        QWidget* editor = grid.focusWidget();
+        QVERIFY(editor && editor != &grid);
+        if (auto* combo = qobject_cast<QComboBox*>(editor))
+            combo->setCurrentIndex(QString::fromUtf8(text).toInt() - 1);
+        else
+            editor->setProperty("text", QString::fromUtf8(text));
+        QTest::keyClick(editor, Qt::Key_Tab);
+    }
+    grid.setCurrentIndex(model.index(newRow, 7));
+    grid.edit(model.index(newRow, 7));
+    grid.focusWidget()->setProperty("text", QStringLiteral("06:00"));
+    QTest::keyClick(grid.focusWidget(), Qt::Key_Tab);
+    QVERIFY(model.writeRow());
+    QCOMPARE(db.scalar("SELECT 起始时间 || '-' || 结束时间 FROM 告警规则表 WHERE 规则编号=9"),
+             QString("233000-060000"));
+    QCOMPARE(prompt.texts.size(), 1);
 }
 
 QTEST_MAIN(TestEditors)

@@ -7,9 +7,11 @@
 #include "rating/AlertLog.h"
 #include "rating/CCallRater.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <memory>
 
 using namespace qalor;
@@ -75,9 +77,18 @@ private slots:
     void replayedPendingCallIsAlertedOnce();
     void unreadableRulesCostNoCall();
     void acknowledgingKeepsTheFirst();
+    void storedRuleAtItsLimit_data();
+    void storedRuleAtItsLimit();
+    void monthTotalSeesTheOtherProgramsCalls();
+    void repeatToldOnceAcrossProgramsRollbackAndRestart();
+    void twoProgramsAtOnceTellEachAlertOnce();
 
 private:
     void rule(int id, const Rule& r) const;
+    // Another program on the same data source stores the calls, each in a
+    // transaction of its own; started, not waited for.
+    std::unique_ptr<QProcess> otherProgram(const Calls& calls) const;
+    void storeInOtherProgram(const Calls& calls) const;
     void clearRules() const { m_db->execute(QStringLiteral("DELETE FROM 告警规则表")); }
     int alerts() const { return m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM 告警记录表")).toInt(); }
     QStringList alertedTimes() const
@@ -121,7 +132,7 @@ void TestAlerts::rule(int id, const Rule& r) const
             "%9,'%10',%11,1)")
             .arg(id)
             .arg(r.kind)
-            .arg(r.amount)
+            .arg(QString::number(r.amount, 'g', 17))
             .arg(r.seconds)
             .arg(r.prefix, r.from, r.to)
             .arg(r.count)
@@ -443,5 +454,203 @@ void TestAlerts::acknowledgingKeepsTheFirst()
     QCOMPARE(AlertLog::list(db, QDate(2026, 3, 16), QDate(2026, 3, 16)).size(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestAlerts)
+std::unique_ptr<QProcess> TestAlerts::otherProgram(const Calls& calls) const
+{
+    auto program = std::make_unique<QProcess>();
+    QStringList arguments{QStringLiteral("--store"), m_db->connectionString()};
+    for (const Call& call : calls)
+        arguments << call.record();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Its own journals, as another workstation or collector has.
+    environment.insert(QStringLiteral("QALOR_DATA_DIR"), m_dataDir->filePath(QStringLiteral("other")));
+    program->setProcessEnvironment(environment);
+    program->setProcessChannelMode(QProcess::ForwardedChannels);
+    program->start(QCoreApplication::applicationFilePath(), arguments);
+    return program;
+}
+
+void TestAlerts::storeInOtherProgram(const Calls& calls) const
+{
+    const std::unique_ptr<QProcess> program = otherProgram(calls);
+    QVERIFY(program->waitForFinished(120000));
+    QCOMPARE(program->exitCode(), 0);
+}
+
+void TestAlerts::storedRuleAtItsLimit_data()
+{
+    QTest::addColumn<Rule>("given");
+    QTest::addColumn<QString>("fault"); // empty: the rule is used
+    QTest::addColumn<int>("alerted");   // of 20 calls of 0.01 to 0.20, five a minute apart
+
+    Rule cost{1, 131071.99};
+    QTest::newRow("largest amount") << cost << QString() << 0;
+    cost.amount = 1e15; // read as 0.00 it would fire on every call
+    QTest::newRow("1e15") << cost << "列“金额”只能填入0.01到131071.99之间的金额." << 0;
+    cost.amount = 0.20;
+    QTest::newRow("a cent") << cost << QString() << 1;
+    cost.amount = 0;
+    QTest::newRow("nothing") << cost << "列“金额”只能填入0.01到131071.99之间的金额." << 0;
+    Rule repeat{6};
+    repeat.count = 20;
+    repeat.minutes = 1440;
+    QTest::newRow("a day's window") << repeat << QString() << 1;
+    repeat.minutes = 1441;
+    QTest::newRow("a minute past a day") << repeat << "列“分钟数”只能填入1到1440之间的分钟数." << 0;
+    repeat.minutes = 35791395; // times 60 it overflows
+    QTest::newRow("overflowing window") << repeat << "列“分钟数”只能填入1到1440之间的分钟数." << 0;
+    repeat.minutes = 10;
+    repeat.count = 0;
+    QTest::newRow("no calls") << repeat << "列“次数”只能填入1或更大的次数." << 0;
+    Rule longCall{2};
+    longCall.seconds = 0;
+    QTest::newRow("no seconds") << longCall << "列“通话秒数”只能填入1到86400之间的秒数." << 0;
+    longCall.seconds = 20;
+    QTest::newRow("20 s") << longCall << QString() << 1;
+    Rule night{3};
+    night.prefix = QStringLiteral("0755");
+    night.from = QStringLiteral("25:00");
+    night.to = QStringLiteral("060000");
+    // Taken as "all day" it would fire on every call.
+    QTest::newRow("hour 25") << night << "列“起始时间”只能填入时刻(如220000或22:00)." << 0;
+    night.from = QStringLiteral("235959");
+    night.to = QStringLiteral("2400");
+    QTest::newRow("last second") << night << QString() << 0;
+    Rule unknownKind{7};
+    QTest::newRow("kind 7")
+        << unknownKind
+        << "列“规则类型”只能填入1 单次话费,2 通话时长,3 时段号头,4 月累计话费,5 未登记分机,"
+           "6 重复呼叫."
+        << 0;
+}
+
+void TestAlerts::storedRuleAtItsLimit()
+{
+    QFETCH(Rule, given);
+    QFETCH(QString, fault);
+    QFETCH(int, alerted);
+    clearRules();
+    rule(7, given); // stored past the editor, as by hand or an older program
+    CCallRater engine;
+    for (int i = 1; i <= 20; ++i) {
+        const QString start = QStringLiteral("10%1%2")
+                                  .arg(i / 5, 2, 10, QLatin1Char('0'))
+                                  .arg(i % 5 * 10, 2, 10, QLatin1Char('0'));
+        QCOMPARE(engine.PriceAndStore(
+                     Call{"260315", start, QTime::fromString(start, "HHmmss").addSecs(i).toString("HHmmss")}
+                         .record()),
+                 1);
+    }
+    QCOMPARE(alerts(), alerted);
+    // Told once, when the rules are read, never used in part.
+    QCOMPARE(m_prompt->texts,
+             fault.isEmpty() ? QStringList{}
+                             : QStringList{QStringLiteral("告警规则7“规则7”无法使用,未作检查: ") + fault});
+}
+
+void TestAlerts::monthTotalSeesTheOtherProgramsCalls()
+{
+    clearRules();
+    rule(1, Rule{4, 5.00});
+    const QString d = QStringLiteral("260315");
+    CCallRater engine;
+    QCOMPARE(engine.PriceAndStore(Call{d, "080000", "080100"}.record()), 1); // 0.60
+    storeInOtherProgram({{d, "081000", "081500"}});                          // 3.00 there: 3.60
+    QCOMPARE(alerts(), 0);
+    QCOMPARE(engine.PriceAndStore(Call{d, "090000", "090220"}.record()), 1); // 1.40: 5.00
+    QCOMPARE(alertedTimes(), QStringList{"090000"});
+    storeInOtherProgram({{d, "100000", "100100"}}); // past it: told once, by whichever stored it
+    QCOMPARE(alerts(), 1);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT 金额 FROM 告警累计表")), QStringLiteral("560"));
+}
+
+void TestAlerts::repeatToldOnceAcrossProgramsRollbackAndRestart()
+{
+    clearRules();
+    Rule repeat{6};
+    repeat.count = 3;
+    repeat.minutes = 10;
+    rule(1, repeat);
+    const QString d = QStringLiteral("260315");
+    auto engine = std::make_unique<CCallRater>();
+    QCOMPARE(engine->PriceAndStore(Call{d, "100000", "100010"}.record()), 1);
+    storeInOtherProgram({{d, "100100", "100110"}, {d, "100200", "100210"}}); // the third: told there
+    QCOMPARE(alertedTimes(), QStringList{"100200"});
+    QCOMPARE(engine->PriceAndStore(Call{d, "100300", "100310"}.record()), 1);
+    QCOMPARE(alerts(), 1);
+    {
+        CTransaction batch(CDatabase::shared());
+        QCOMPARE(engine->PriceAndStore(Call{d, "100400", "100410", "8002"}.record()), 1);
+    } // rolled back
+    QCOMPARE(engine->PriceAndStore(Call{d, "100500", "100510"}.record()), 1);
+    QCOMPARE(alerts(), 1);
+    engine = std::make_unique<CCallRater>(); // a restart
+    QCOMPARE(engine->PriceAndStore(Call{d, "100600", "100610"}.record()), 1);
+    QCOMPARE(alerts(), 1);
+    // A window after the one told: told again.
+    QCOMPARE(engine->PriceAndStore(Call{d, "101201", "101211"}.record()), 1);
+    QCOMPARE(alertedTimes(), (QStringList{"100200", "101201"}));
+    QCOMPARE(m_prompt->texts, QStringList{});
+}
+
+void TestAlerts::twoProgramsAtOnceTellEachAlertOnce()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("A SQLite file takes one writer at a time; programs sharing a server price at the same moment");
+    clearRules();
+    rule(1, Rule{4, 2.00});
+    Rule repeat{6};
+    repeat.count = 3;
+    repeat.minutes = 10;
+    rule(2, repeat);
+    // 2 x 40 calls of 0.05 from one extension to one number within five
+    // minutes, stored by two programs at the same moment.
+    Calls first, second;
+    for (int i = 0; i < 80; ++i) {
+        const QTime start = QTime(10, 0).addSecs(i * 3);
+        (i % 2 ? second : first) << Call{"260315", start.toString("HHmmss"),
+                                         start.addSecs(5).toString("HHmmss")};
+    }
+    const std::unique_ptr<QProcess> one = otherProgram(first);
+    const std::unique_ptr<QProcess> two = otherProgram(second);
+    for (QProcess* program : {one.get(), two.get()}) {
+        QVERIFY(program->waitForFinished(120000));
+        QCOMPARE(program->exitCode(), 0);
+    }
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")), QStringLiteral("80"));
+    QCOMPARE(m_db->column(QStringLiteral("SELECT 规则编号 FROM 告警记录表 ORDER BY 规则编号")),
+             (QStringList{"1", "2"}));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT 金额 FROM 告警累计表")), QStringLiteral("400"));
+}
+
+namespace {
+// The other program of the tests above: stores each record given in a
+// transaction of its own, as a workstation or a collector stores a call.
+int storeAsAnotherProgram(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    CDatabase::setDefaultConnectionString(arguments.at(2));
+    RecordingPrompt prompt;
+    CCallRater engine;
+    for (const QString& record : arguments.mid(3)) {
+        CTransaction transaction(CDatabase::shared());
+        if (engine.PriceAndStore(record) != 1)
+            return 1;
+        transaction.commit();
+    }
+    for (const QString& text : std::as_const(prompt.texts))
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    return prompt.texts.isEmpty() ? 0 : 2;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc > 2 && qstrcmp(argv[1], "--store") == 0)
+        return storeAsAnotherProgram(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestAlerts test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_alerts.moc"

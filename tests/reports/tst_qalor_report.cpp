@@ -235,6 +235,20 @@ private slots:
         QVERIFY2(extensions[1].startsWith("8001,'@张三,0,1,\"'=HYPERLINK("), qPrintable(extensions[1]));
     }
 
+    // A stored rule the engine passes over is named beside the list.
+    void alertsNameAnUnusableRule()
+    {
+        TestDatabase db;
+        db.execute("UPDATE 告警规则表 SET 金额=1e15 WHERE 规则编号=1");
+        QTemporaryDir dir;
+        const Outcome outcome = runTool(
+            db, {"alerts", "--from", "2026-03-01", "--to", "2026-03-31", "--csv", dir.filePath("alerts.csv")});
+        QCOMPARE(outcome.status, 0);
+        QVERIFY2(outcome.err.contains("qalor-report: 告警规则1“单次话费达到100元”无法使用,未作检查: "
+                                      "列“金额”只能填入0.01到131071.99之间的金额.\n"),
+                 qPrintable(outcome.err));
+    }
+
     // The alerts of the calls of a period: as CSV for a spreadsheet, as PDF to file.
     void alertsOfAPeriod()
     {

@@ -5,6 +5,7 @@
 #include "db/CsvWriter.h"
 #include "format/XlsxSheet.h"
 #include "prompt/Prompt.h"
+#include "rating/AlertChecker.h"
 #include "rating/AlertLog.h"
 #include "reports/AlertReport.h"
 #include "reports/CountResults.h"
@@ -271,6 +272,12 @@ int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& promp
     }
 
     if (request.command == QLatin1String("alerts")) {
+        // A rule switched on that the engine passes over raised nothing:
+        // said beside the list, which is written all the same.
+        QStringList unusable;
+        AlertChecker::loadRules(&unusable, &db);
+        for (const QString& text : std::as_const(unusable))
+            std::fprintf(stderr, "qalor-report: %s\n", qPrintable(text));
         const AlertReport report(AlertLog::list(db, request.from, request.to), request.from, request.to);
         if (request.pdf.isEmpty())
             return writeRows(request, AlertReport::columns(), report.cells());

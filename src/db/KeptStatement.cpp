@@ -1,0 +1,19 @@
+#include "db/KeptStatement.h"
+
+#include "db/CDatabase.h"
+
+namespace qalor {
+
+QSqlQuery& KeptStatement::on(CDatabase& db)
+{
+    db.ensureOpen();
+    if (!m_query || m_db != &db || m_opening != db.openings()) {
+        m_query.reset();
+        m_query = db.prepare(m_sql);
+        m_db = &db;
+        m_opening = db.openings();
+    }
+    return *m_query;
+}
+
+} // namespace qalor

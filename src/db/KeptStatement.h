@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QSqlQuery>
+#include <QString>
+#include <optional>
+
+namespace qalor {
+
+class CDatabase;
+
+// A statement run for every call: prepared once per opening of the
+// connection instead of at every run.
+class KeptStatement
+{
+public:
+    explicit KeptStatement(QString sql) : m_sql(std::move(sql)) {}
+
+    // The statement, prepared on the connection as it is open now. Raises
+    // DbError when the connection cannot be opened or the statement prepared.
+    QSqlQuery& on(CDatabase& db);
+
+private:
+    QString m_sql;
+    std::optional<QSqlQuery> m_query;
+    const CDatabase* m_db = nullptr;
+    int m_opening = -1;
+};
+
+} // namespace qalor
