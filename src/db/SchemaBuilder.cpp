@@ -56,6 +56,10 @@ QList<IndexDef> indexes()
             {Tables::callCost(), QStringLiteral("话费表_被叫"), QStringLiteral("被叫号")},
             // The statistics run writes each extension's charges into its row.
             {Tables::tj(), QStringLiteral("tj_电话号码"), QStringLiteral("电话号码")},
+            // Every priced call looks for the open stay of its extension.
+            {Tables::hotel(), QStringLiteral("宾馆管理表_分机"), QStringLiteral("分机号, 是否已经结帐")},
+            {Tables::hotelCall(), QStringLiteral("宾馆通话表_登记"),
+             QStringLiteral("分机号, 入住日期, 入住时间")},
             // A call is logged once per rule, however often it is checked.
             {Tables::alertLog(), QStringLiteral("告警记录表_呼叫"),
              QStringLiteral("主叫号, 被叫号, 日期, 时间, 通话秒数, 规则编号"), true},

@@ -38,12 +38,16 @@ CCheckInDlg::CCheckInDlg(QWidget* parent)
                            {QStringLiteral("登记下一个"), [this] { registerNext(); }},
                            {QStringLiteral("取消/退出"), [this] { reject(); }},
                        });
+    // Tab goes on down the form from here, through the buttons, to the date.
+    m_extension->setFocus();
+    m_shown = HotelForms::shownMoment(m_date, m_time);
 }
 
 bool CCheckInDlg::readForm(CheckInForm& form)
 {
-    form.date = m_date->date();
-    form.time = m_time->time();
+    const QDateTime moment = HotelForms::takeMoment(m_date, m_time, m_shown);
+    form.date = moment.date();
+    form.time = moment.time();
     form.extension = m_extension->text();
     form.levelText = m_level->currentText();
     form.room = m_room->text();

@@ -40,6 +40,8 @@ public:
     Outcome registerGuest(const CheckInForm& form);
 
 private:
+    void overwrite(const CheckInForm& form, const QString& date, const QString& time);
+
     ChangeList m_list;
 };
 

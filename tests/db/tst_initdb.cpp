@@ -43,6 +43,8 @@ private slots:
                                   "VALUES ('010',0.07,'北京',6,2,0,2)"));
         db.execute(QStringLiteral("DROP TABLE 管理员口令表"));
         db.execute(QStringLiteral("DROP TABLE 串口表"));
+        // A data source from before calls were linked to their stays.
+        db.execute(QStringLiteral("DROP TABLE 宾馆通话表"));
         const QStringList connection{QStringLiteral("--connection"), db.connectionString()};
 
         Run check = initdb(connection + QStringList{QStringLiteral("--check")});
@@ -59,13 +61,14 @@ private slots:
             initdb(connection + QStringList{QStringLiteral("--password"), QStringLiteral("k'7")});
         QCOMPARE(created.status, 0);
         // One summary: what was made, and nothing that contradicts it.
-        QVERIFY2(created.out.startsWith(QStringLiteral("Created 2 tables with their indexes: ")),
+        QVERIFY2(created.out.startsWith(QStringLiteral("Created 3 tables with their indexes: ")),
                  qPrintable(created.out));
         QCOMPARE(created.out.count(QLatin1Char('\n')), 1);
         QVERIFY(!created.out.contains(QStringLiteral("nothing changed")));
         QCOMPARE(db.column(QStringLiteral("SELECT 管理员名 || '=' || 口令 FROM 管理员口令表")),
                  QStringList{QStringLiteral("Headkeeper=k'7")});
         QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 宾馆通话表")), QStringLiteral("0"));
 
         // A second run changes nothing, says so, and the rows already there stay.
         const Run again =
