@@ -113,6 +113,42 @@ QStringList SchemaBuilder::createMissingIndexes()
     return missing;
 }
 
+bool SchemaBuilder::columnExists(const TableDef& table, const QString& column)
+{
+    QSqlQuery query(m_db.handle());
+    return query.exec(QStringLiteral("SELECT ") + column + QStringLiteral(" FROM ") + table.name +
+                      QStringLiteral(" WHERE 1=0"));
+}
+
+QStringList SchemaBuilder::missingColumns(const QList<const TableDef*>& tables)
+{
+    QStringList missing;
+    for (const TableDef* table : tables) {
+        if (!tableExists(*table))
+            continue;
+        for (const ColumnDef& column : table->columns)
+            if (!columnExists(*table, column.name))
+                missing << table->name + QLatin1Char('.') + column.name;
+    }
+    return missing;
+}
+
+QStringList SchemaBuilder::addMissingColumns(const QList<const TableDef*>& tables)
+{
+    const QStringList missing = missingColumns(tables);
+    if (missing.isEmpty())
+        return missing;
+    CTransaction transaction(m_db);
+    for (const QString& name : missing) {
+        const TableDef* table = TableRegistry::find(name.section(QLatin1Char('.'), 0, 0));
+        const ColumnDef& column = table->column(table->indexOf(name.section(QLatin1Char('.'), 1)));
+        m_db.execute(QStringLiteral("ALTER TABLE ") + table->name + QStringLiteral(" ADD COLUMN ") +
+                     column.name + QLatin1Char(' ') + columnTypeName(m_db.dialect(), column));
+    }
+    transaction.commit();
+    return missing;
+}
+
 QStringList SchemaBuilder::createMissing(const QString& headkeeperPassword, bool sample)
 {
     const QList<const TableDef*> missing = missingTables();

@@ -30,6 +30,7 @@ public:
     QComboBox* levelBox() const { return m_level; }
     QLineEdit* depositEdit() const { return m_deposit; }
     QLineEdit* roomEdit() const { return m_room; }
+    QLineEdit* guestEdit() const { return m_guest; }
     QLineEdit* ratioEdit() const { return m_ratio; }
 
     void registerAndClose();
@@ -46,6 +47,7 @@ private:
     QComboBox* m_level;
     QLineEdit* m_deposit;
     QLineEdit* m_room;
+    QLineEdit* m_guest;
     QLineEdit* m_ratio;
 };
 

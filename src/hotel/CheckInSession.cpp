@@ -33,6 +33,7 @@ CheckInSession::Outcome CheckInSession::registerGuest(const CheckInForm& form)
             stays.setValue(C::CheckedOut, 0);
             stays.setValue(C::Deposit, form.deposit);
             stays.setValue(C::ClassDescription, form.levelText);
+            stays.setValue(C::GuestName, form.guest);
             try {
                 stays.update();
             } catch (...) {
@@ -70,11 +71,12 @@ void CheckInSession::overwrite(const CheckInForm& form, const QString& date, con
     CDatabase::exec(unlink);
     QSqlQuery change = db.prepare(QStringLiteral(
         "UPDATE 宾馆管理表 SET 结帐金额=0, 入住日期=?, 入住时间=?, 服务费比例=?, 房间号=?, 押金=?, "
-        "分机级别描述=? WHERE 是否已经结帐=0 AND 分机号=?"));
+        "分机级别描述=?, 旅客姓名=? WHERE 是否已经结帐=0 AND 分机号=?"));
     for (const QVariant& value :
          {QVariant(date), QVariant(time), QVariant(double(form.serviceRatio)),
           QVariant(form.room.isNull() ? QStringLiteral("") : form.room), QVariant(double(form.deposit)),
-          QVariant(form.levelText), QVariant(form.extension)})
+          QVariant(form.levelText), QVariant(form.guest.isNull() ? QStringLiteral("") : form.guest),
+          QVariant(form.extension)})
         change.addBindValue(value);
     CDatabase::exec(change);
     transaction.commit();

@@ -18,6 +18,7 @@ struct CheckInForm
     QString levelText = QStringLiteral("0 最低级或默认级");
     float deposit = 0;
     QString room;
+    QString guest; // 旅客姓名, printed on the bills
     float serviceRatio = 0;
 };
 

@@ -52,6 +52,7 @@ bool HotelBill::findSettledStay(const QString& extension, HotelStay& stay)
         stay.checkOutDate = stays.text(C::CheckOutDate);
         stay.checkOutTime = stays.text(C::CheckOutTime);
         stay.room = stays.text(C::Room).trimmed();
+        stay.guest = stays.text(C::GuestName).trimmed();
         stay.accrued = Money::fromStored(stays.single(C::Accrued));
         stay.serviceRatio = stays.single(C::ServiceRatio);
         found = true;

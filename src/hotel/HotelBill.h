@@ -18,6 +18,7 @@ struct HotelStay
     QString checkOutDate;
     QString checkOutTime;
     QString room;
+    QString guest;
     Money accrued; // 结帐金额
     float serviceRatio = 0;
 };

@@ -33,7 +33,7 @@ CCallRater::CCallRater() : m_pending(pendingJournalPath())
     try {
         CDatabase::shared().ensureOpen();
         JournalMark::ensureTable();
-        HotelRooms::ensureLinkTable();
+        HotelRooms::ensureStayTables();
     } catch (const DbError&) {
     }
     if (!LoadLayout())

@@ -42,6 +42,12 @@ void HotelRooms::ensureLinkTable()
     db.ensureOwnTables(statements);
 }
 
+void HotelRooms::ensureStayTables()
+{
+    ensureLinkTable();
+    SchemaBuilder(CDatabase::shared()).addMissingColumns({&Tables::hotel()});
+}
+
 int HotelRooms::AccrueHotelCharge(const StayCall& call)
 {
     CDatabase& db = CDatabase::shared();

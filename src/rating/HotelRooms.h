@@ -27,6 +27,9 @@ class HotelRooms
 public:
     // Creates 宾馆通话表 where a data source from before it lacks it.
     static void ensureLinkTable();
+    // The same, and the columns 宾馆管理表 gained since (at start: the
+    // workstation works on a data source qalor-initdb has not brought up to date).
+    static void ensureStayTables();
 
     // 1 when the stay's charges have just reached its deposit, 0 otherwise,
     // -1 when the extension has no open stay. Raises DbError when the

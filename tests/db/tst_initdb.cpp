@@ -93,18 +93,25 @@ private slots:
         TestDatabase db;
         for (const char* name : {"话费表_日期", "话费表_主叫"})
             db.execute(QStringLiteral("DROP INDEX ") + QString::fromUtf8(name));
+        // And a register from before guests were named.
+        db.execute(QStringLiteral("ALTER TABLE 宾馆管理表 DROP COLUMN 旅客姓名"));
+        db.execute(QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 押金) VALUES ('8101', 50)"));
         db.execute(QStringLiteral("INSERT INTO 话费表 VALUES ('8001','114','240105','083000',60,0.2,1,0.2,0,0,"
                                   "'本地',0)"));
         const QStringList connection{QStringLiteral("--connection"), db.connectionString()};
 
         const Run check = initdb(connection + QStringList{QStringLiteral("--check")});
         QCOMPARE(check.status, 1);
-        QCOMPARE(check.out, QStringLiteral("missing index: 话费表_日期\nmissing index: 话费表_主叫\n"));
+        QCOMPARE(check.out, QStringLiteral("missing column: 宾馆管理表.旅客姓名\nmissing index: 话费表_日期\n"
+                                           "missing index: 话费表_主叫\n"));
 
         const Run created = initdb(connection);
         QCOMPARE(created.status, 0);
         QCOMPARE(created.out,
-                 QStringLiteral("Created 2 indexes on tables already present: 话费表_日期, 话费表_主叫.\n"));
+                 QStringLiteral("Created 2 indexes on tables already present: 话费表_日期, 话费表_主叫.\n"
+                                "Added 1 columns to tables already present: 宾馆管理表.旅客姓名.\n"));
+        QCOMPARE(db.column(QStringLiteral("SELECT 分机号 || '|' || COALESCE(旅客姓名, '') FROM 宾馆管理表")),
+                 QStringList{QStringLiteral("8101|")});
         QCOMPARE(initdb(connection + QStringList{QStringLiteral("--check")}).status, 0);
         QCOMPARE(db.column(QStringLiteral("SELECT 主叫号 || 被叫号 || 日期 FROM 话费表")),
                  QStringList{QStringLiteral("8001114240105")});

@@ -489,6 +489,7 @@ void TestHotelFrame::listAddsUpToTheBill()
         auto& d = dynamic_cast<CCheckInDlg&>(dialog);
         d.extensionEdit()->setText(QStringLiteral("8003"));
         d.roomEdit()->setText(QStringLiteral("301"));
+        d.guestEdit()->setText(QStringLiteral("张三"));
         d.ratioEdit()->setText(QStringLiteral("0.15"));
         d.registerAndClose();
         return d.result();
@@ -522,7 +523,10 @@ void TestHotelFrame::listAddsUpToTheBill()
         if (item.text.contains(QStringLiteral("电话费:")))
             billed << item.text.simplified();
     QCOMPARE(billed, QStringList(3, QStringLiteral("电话费: 2.40 服务费: 0.36")));
-    QCOMPARE(stay.room, QStringLiteral("301"));
+    // 出结帐单 opened for the stay starts with its guest and room.
+    const CHotalBillDlg billDialog(nullptr, QStringLiteral("8003"));
+    QCOMPARE(billDialog.guestEdit()->text() + QLatin1Char('|') + billDialog.roomEdit()->text(),
+             QStringLiteral("张三|301"));
 }
 
 void TestHotelFrame::registerShowsDatesTimesAndDeposit()
