@@ -220,6 +220,9 @@ void TestHotelRegister::amountDue_data()
     // total is what the guest adds up (not 4.50 x 1.15 = 5.175 -> 5.17).
     QTest::newRow("4.50 with 15 %") << 4.5 << 0.15 << QStringLiteral("5.18");
     QTest::newRow("0.35 reckoned as typed") << 10.0 << 0.35 << QStringLiteral("13.50");
+    // A fee of half a cent: 10 cents x 0.35 = 3.5 cents, 0.04; the single
+    // 0.35 (0.349999994) in floating point gives 0.0349999994 and 0.03.
+    QTest::newRow("a fee of half a cent") << 0.1 << 0.35 << QStringLiteral("0.14");
 }
 
 void TestHotelRegister::amountDue()
