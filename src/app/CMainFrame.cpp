@@ -391,7 +391,6 @@ void CMainFrame::applyChangeList(ChangeForm form, const QString& list)
     }
     m_classChange->enqueue(
         ClassChangeJob::forChangeList(form, list, m_state.hotel, CLevelChanger::fromTable()));
-    m_view->engine().LoadHotelRooms();
 }
 
 QProgressDialog& CMainFrame::remoteProgress()

@@ -79,8 +79,8 @@ private:
     void showGrid(const QString& caption, const QString& recordSource, bool editable);
     // The unacknowledged alerts; acknowledging writes who and when.
     void showAlerts();
-    // Sends a dialog's change list by the route of the hotel settings, then
-    // reloads the engine's open stays.
+    // Sends a dialog's change list by the route of the hotel settings (every
+    // engine reads the stays afresh with each call: nothing to reload).
     void applyChangeList(ChangeForm form, const QString& list);
     // Shows the progress of a change the collector sends, and its failure.
     // The window showing the collector's class changes, made when first needed.

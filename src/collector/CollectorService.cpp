@@ -419,7 +419,6 @@ bool CollectorService::run(const CollectorRequests::Request& request, bool& asyn
     }
     if (kind == QLatin1String(CollectorRequests::HotelSettings)) {
         HotelSettings::load(AppState::instance().hotel);
-        m_engine.LoadHotelRooms();
         return true;
     }
     if (kind == QLatin1String(CollectorRequests::ClassChange)) {
@@ -431,7 +430,6 @@ bool CollectorService::run(const CollectorRequests::Request& request, bool& asyn
         HotelSettings::load(settings);
         m_classChange.enqueue(ClassChangeJob::forChangeList(form, request.argument.mid(cut + 1), settings,
                                                             CLevelChanger::fromTable()));
-        m_engine.LoadHotelRooms();
         m_changes.enqueue(request.id);
         async = true;
         return true;

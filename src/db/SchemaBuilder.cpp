@@ -56,6 +56,10 @@ QList<IndexDef> indexes()
             {Tables::callCost(), QStringLiteral("话费表_被叫"), QStringLiteral("被叫号")},
             // The statistics run writes each extension's charges into its row.
             {Tables::tj(), QStringLiteral("tj_电话号码"), QStringLiteral("电话号码")},
+            // Every priced call looks for the open stay of its extension.
+            {Tables::hotel(), QStringLiteral("宾馆管理表_分机"), QStringLiteral("分机号, 是否已经结帐")},
+            {Tables::hotelCall(), QStringLiteral("宾馆通话表_登记"),
+             QStringLiteral("分机号, 入住日期, 入住时间")},
             // A call is logged once per rule, however often it is checked.
             {Tables::alertLog(), QStringLiteral("告警记录表_呼叫"),
              QStringLiteral("主叫号, 被叫号, 日期, 时间, 通话秒数, 规则编号"), true},
@@ -105,6 +109,42 @@ QStringList SchemaBuilder::createMissingIndexes()
     for (const IndexDef& index : indexes())
         if (missing.contains(index.name))
             m_db.execute(createIndexStatement(index));
+    transaction.commit();
+    return missing;
+}
+
+bool SchemaBuilder::columnExists(const TableDef& table, const QString& column)
+{
+    QSqlQuery query(m_db.handle());
+    return query.exec(QStringLiteral("SELECT ") + column + QStringLiteral(" FROM ") + table.name +
+                      QStringLiteral(" WHERE 1=0"));
+}
+
+QStringList SchemaBuilder::missingColumns(const QList<const TableDef*>& tables)
+{
+    QStringList missing;
+    for (const TableDef* table : tables) {
+        if (!tableExists(*table))
+            continue;
+        for (const ColumnDef& column : table->columns)
+            if (!columnExists(*table, column.name))
+                missing << table->name + QLatin1Char('.') + column.name;
+    }
+    return missing;
+}
+
+QStringList SchemaBuilder::addMissingColumns(const QList<const TableDef*>& tables)
+{
+    const QStringList missing = missingColumns(tables);
+    if (missing.isEmpty())
+        return missing;
+    CTransaction transaction(m_db);
+    for (const QString& name : missing) {
+        const TableDef* table = TableRegistry::find(name.section(QLatin1Char('.'), 0, 0));
+        const ColumnDef& column = table->column(table->indexOf(name.section(QLatin1Char('.'), 1)));
+        m_db.execute(QStringLiteral("ALTER TABLE ") + table->name + QStringLiteral(" ADD COLUMN ") +
+                     column.name + QLatin1Char(' ') + columnTypeName(m_db.dialect(), column));
+    }
     transaction.commit();
     return missing;
 }

@@ -2,6 +2,7 @@
 
 #include "db/CDatabase.h"
 #include "db/TableDef.h"
+#include "db/TableRegistry.h"
 
 #include <QStringList>
 
@@ -29,11 +30,19 @@ public:
     QStringList missingIndexes();
     QStringList createMissingIndexes();
 
+    // Columns that tables already there lack (a column added to the
+    // schema since they were made), as "table.column", and their addition at
+    // the end of the table: in one transaction, rows untouched (the new
+    // column holds nothing). Returns what was added.
+    QStringList missingColumns(const QList<const TableDef*>& tables = TableRegistry::all());
+    QStringList addMissingColumns(const QList<const TableDef*>& tables = TableRegistry::all());
+
     static QString createStatement(const TableDef& table, SqlDialect dialect);
     static QStringList indexStatements(const TableDef& table);
 
 private:
     bool indexExists(const QString& name);
+    bool columnExists(const TableDef& table, const QString& column);
 
     CDatabase& m_db;
 };

@@ -95,7 +95,13 @@ QALOR_TABLE(countHistory,
 QALOR_TABLE(hotel, table("宾馆管理表", {text("分机号"), text("房间号"), text("入住日期"), text("入住时间"),
                                         text("退房日期"), text("退房时间"), singleMoney("结帐金额"),
                                         bit("是否已经结帐"), single("服务费比例"), singleMoney("押金"),
-                                        text("分机级别描述")}))
+                                        text("分机级别描述"), text("旅客姓名")}))
+// Which calls were added to which stay: the stay by its extension (the
+// calls' 主叫号) and check-in moment, the call by its number and start. Written
+// in the call's own transaction together with the stay's 结帐金额, so the
+// itemised bill lists exactly the calls its total holds.
+QALOR_TABLE(hotelCall, table("宾馆通话表", {text("分机号"), text("入住日期"), text("入住时间"),
+                                            text("被叫号"), text("日期"), text("时间")}))
 QALOR_TABLE(hotelSettings,
             table("宾馆分机升降级设置表",
                   {bit("升降级方式"), bit("是否自动升降级"), text("用户名"), text("口令"), int32("国际长途级别"),
@@ -154,7 +160,7 @@ const QList<const TableDef*>& TableRegistry::all()
         &cdrLayout(),  &cdrRaw(),         &cdrSave(),      &comPort(),      &dialCode(),     &discountType(),
         &user(),       &department(),     &tj(),           &bmtj(),         &tempCount(),    &countHistory(),
         &hotel(),      &hotelSettings(),  &stationChangeInfo(), &password(), &loginfo(),     &phoneQuery(),
-        &alertRule(),  &alertLog()};
+        &alertRule(),  &alertLog(),       &hotelCall()};
     return tables;
 }
 

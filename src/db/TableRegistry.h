@@ -36,6 +36,7 @@ const TableDef& tempCount();         // 临时统计表
 const TableDef& countHistory();      // 统计历史记录表
 const TableDef& hotel();             // 宾馆管理表
 const TableDef& hotelSettings();     // 宾馆分机升降级设置表
+const TableDef& hotelCall();         // 宾馆通话表
 const TableDef& stationChangeInfo(); // 分机级别更改记录表
 const TableDef& password();          // 管理员口令表
 const TableDef& loginfo();           // LOGINFO

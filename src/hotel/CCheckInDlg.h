@@ -2,6 +2,7 @@
 
 #include "hotel/CheckInSession.h"
 
+#include <QDateTime>
 #include <QDialog>
 
 class QComboBox;
@@ -13,7 +14,8 @@ namespace qalor {
 
 // Dialog "旅客入住登记": registers one guest and closes, or one after the
 // other. The change list of the guests registered goes to the exchange when
-// the dialog ends with OK.
+// the dialog ends with OK. It opens with the cursor in 电话号码; a stay
+// starts when 登记 is pressed unless the date or time was set by hand.
 class CCheckInDlg : public QDialog
 {
     Q_OBJECT
@@ -28,6 +30,7 @@ public:
     QComboBox* levelBox() const { return m_level; }
     QLineEdit* depositEdit() const { return m_deposit; }
     QLineEdit* roomEdit() const { return m_room; }
+    QLineEdit* guestEdit() const { return m_guest; }
     QLineEdit* ratioEdit() const { return m_ratio; }
 
     void registerAndClose();
@@ -37,12 +40,14 @@ private:
     bool readForm(CheckInForm& form);
 
     CheckInSession m_session;
+    QDateTime m_shown; // what the pickers showed when the dialog set them last
     QDateEdit* m_date;
     QTimeEdit* m_time;
     QLineEdit* m_extension;
     QComboBox* m_level;
     QLineEdit* m_deposit;
     QLineEdit* m_room;
+    QLineEdit* m_guest;
     QLineEdit* m_ratio;
 };
 

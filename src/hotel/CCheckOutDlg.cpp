@@ -51,17 +51,22 @@ CCheckOutDlg::CCheckOutDlg(std::function<void(const QString&)> printBill, QWidge
                             }},
                            {QStringLiteral("取消/退出"), [this] { reject(); }},
                        });
+    // Tab goes on down the form from here, through the buttons, to the date.
+    m_extension->setFocus();
+    m_shown = HotelForms::shownMoment(m_date, m_time);
 }
 
 void CCheckOutDlg::settleAndClose()
 {
+    const QDateTime moment = HotelForms::takeMoment(m_date, m_time, m_shown);
     HotelForms::follow(this, m_extension,
-                       m_session.settleAndClose(m_extension->text(), m_date->date(), m_time->time()));
+                       m_session.settleAndClose(m_extension->text(), moment.date(), moment.time()));
 }
 
 void CCheckOutDlg::settleNext()
 {
-    const DialogStep step = m_session.settleNext(m_extension->text(), m_date->date(), m_time->time());
+    const QDateTime moment = HotelForms::takeMoment(m_date, m_time, m_shown);
+    const DialogStep step = m_session.settleNext(m_extension->text(), moment.date(), moment.time());
     if (step == DialogStep::StayClear) {
         const QString room = m_session.settledRoom();
         m_settled->setText(room.isEmpty()

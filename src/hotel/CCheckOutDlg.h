@@ -2,6 +2,7 @@
 
 #include "hotel/CheckOutSession.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <functional>
 
@@ -12,8 +13,11 @@ class QTimeEdit;
 
 namespace qalor {
 
-// Dialog "宾馆退房": settles the open stay of one extension after the other
-// and shows the amount due; "打印帐单" opens the bill dialog.
+// Dialog "宾馆退房": settles the open stay of one extension after the other;
+// each settlement shows room, amount due and deposit and asks first.
+// "打印帐单" opens the bill dialog. It opens with the cursor in 电话号码; a
+// stay ends when the button is pressed unless the date or time was set by
+// hand.
 class CCheckOutDlg : public QDialog
 {
     Q_OBJECT
@@ -39,6 +43,7 @@ public:
 
 private:
     CheckOutSession m_session;
+    QDateTime m_shown; // what the pickers showed when the dialog set them last
     QDateEdit* m_date;
     QTimeEdit* m_time;
     QLineEdit* m_extension;

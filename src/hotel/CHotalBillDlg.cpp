@@ -24,6 +24,17 @@ CHotalBillDlg::CHotalBillDlg(QWidget* parent, const QString& extension)
     m_extension->setAccessibleName(QStringLiteral("电话号码："));
     m_room->setAccessibleName(QStringLiteral("房  间  号："));
     m_extension->setText(extension);
+    if (!extension.isEmpty()) {
+        // Opened after a check-out: the guest and room of the stay just settled.
+        const Prompt::Silence quiet;
+        HotelStay stay;
+        if (HotelBill::findSettledStay(extension, stay)) {
+            if (!stay.room.isEmpty())
+                m_room->setText(stay.room);
+            if (!stay.guest.isEmpty())
+                m_guest->setText(stay.guest);
+        }
+    }
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("旅客姓名："), m_guest);

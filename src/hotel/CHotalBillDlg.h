@@ -17,7 +17,8 @@ class CHotalBillDlg : public QDialog
 public:
     enum Output { Printer, Preview, Pdf };
 
-    // extension fills 电话号码 (the check-out hands the one it settled).
+    // extension fills 电话号码, and the guest and room of its latest settled
+    // stay (the check-out hands the one it settled).
     explicit CHotalBillDlg(QWidget* parent = nullptr, const QString& extension = QString());
 
     QLineEdit* guestEdit() const { return m_guest; }

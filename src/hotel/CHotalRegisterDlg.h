@@ -4,7 +4,8 @@
 
 namespace qalor {
 
-// The hotel register: open stays, settled stays or every stay, read only.
+// The hotel register: open stays, settled stays or every stay, read only;
+// dates and times shown as such, the columns through 押金 in view.
 class CHotalRegisterDlg : public GridDialog
 {
     Q_OBJECT
@@ -16,6 +17,9 @@ public:
     static QString allStays();
 
     void show(const QString& recordSource);
+
+private:
+    void fitColumns();
 };
 
 } // namespace qalor

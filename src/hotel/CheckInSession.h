@@ -18,6 +18,7 @@ struct CheckInForm
     QString levelText = QStringLiteral("0 最低级或默认级");
     float deposit = 0;
     QString room;
+    QString guest; // 旅客姓名, printed on the bills
     float serviceRatio = 0;
 };
 
@@ -40,6 +41,8 @@ public:
     Outcome registerGuest(const CheckInForm& form);
 
 private:
+    void overwrite(const CheckInForm& form, const QString& date, const QString& time);
+
     ChangeList m_list;
 };
 

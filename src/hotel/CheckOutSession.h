@@ -11,13 +11,15 @@
 namespace qalor {
 
 // The work behind the check-out dialog's buttons: settles the one open stay
-// of an extension and collects the change list. A failure is shown with the
-// database's text and settles nothing; a dialog that settled nothing never
-// closes as if it had.
+// of an extension and collects the change list. Every settlement first shows
+// the extension, room, amount due and deposit and asks to go on; the stay is
+// settled only at the amount shown (a call added meanwhile asks again). A
+// failure is shown with the database's text and settles nothing; a dialog
+// that settled nothing never closes as if it had.
 class CheckOutSession
 {
 public:
-    enum class Outcome { Settled, NotRegistered, SeveralOpen, Failed };
+    enum class Outcome { Settled, Declined, NotRegistered, SeveralOpen, Failed };
 
     // "确定/退出"
     DialogStep settleAndClose(const QString& extension, const QDate& date, const QTime& time);
@@ -31,6 +33,9 @@ public:
     const QString& settledExtension() const { return m_settledExtension; }
     const QString& settledRoom() const { return m_settledRoom; }
     Money settledDeposit() const { return m_settledDeposit; }
+
+    // The question shown before a stay is settled.
+    static QString confirmText(const QString& extension, const QString& room, Money due, Money deposit);
 
     // Settles the extension's open stay; amountDue is 结帐金额 × (1 + 服务费比例).
     Outcome settle(const QString& extension, const QDate& date, const QTime& time, Money& amountDue);

@@ -1,12 +1,15 @@
 #include "hotel/HotelBill.h"
 
-#include "db/sets/CCallCostSet.h"
+#include "db/CDatabase.h"
 #include "db/sets/CHotalSet.h"
+#include "format/TextFormat.h"
+#include "hotel/StayCharges.h"
 #include "prompt/OpenOrReport.h"
 #include "prompt/Prompt.h"
 #include "reports/ReportPrintJob.h"
-#include "format/TextFormat.h"
-#include "hotel/StayCharges.h"
+
+#include <QHash>
+#include <QSqlQuery>
 
 namespace qalor {
 
@@ -48,6 +51,8 @@ bool HotelBill::findSettledStay(const QString& extension, HotelStay& stay)
         stay.checkInTime = stays.text(C::CheckInTime);
         stay.checkOutDate = stays.text(C::CheckOutDate);
         stay.checkOutTime = stays.text(C::CheckOutTime);
+        stay.room = stays.text(C::Room).trimmed();
+        stay.guest = stays.text(C::GuestName).trimmed();
         stay.accrued = Money::fromStored(stays.single(C::Accrued));
         stay.serviceRatio = stays.single(C::ServiceRatio);
         found = true;
@@ -60,30 +65,60 @@ bool HotelBill::loadCalls(const HotelStay& stay, QList<BilledCall>& calls)
     calls.clear();
     bool loaded = false;
     runGuarded(unknownText(), [&] {
-        CCallCostSet set;
-        const QString& d1 = stay.checkInDate;
-        const QString& d2 = stay.checkOutDate;
-        if (d1 == d2) {
-            set.setFilter(QStringLiteral("(主叫号=?) and ((日期=? and 时间>? and 时间<?))"),
-                          {stay.extension, d1, stay.checkInTime, stay.checkOutTime});
-        } else {
-            set.setFilter(QStringLiteral("(主叫号=?) and ((日期=? and 时间>?) or (日期=? and 时间<?) or "
-                                         "(日期>? and 日期<?))"),
-                          {stay.extension, d1, stay.checkInTime, d2, stay.checkOutTime, d1, d2});
-        }
-        set.setSort(QStringLiteral("日期,时间 "));
-        if (!openOrReport(set, QStringLiteral("查询话费表出错,\n无法打印.")))
+        // The calls added to the stay, however long they lasted around
+        // check-in and check-out: one line for every call its total holds.
+        QList<QStringList> linked;
+        QHash<QString, BilledCall> details;
+        try {
+            CDatabase& db = CDatabase::shared();
+            const QString stayLinks = QStringLiteral(" WHERE l.分机号=? AND l.入住日期=? AND l.入住时间=?");
+            QSqlQuery links = db.prepare(QStringLiteral("SELECT l.被叫号, l.日期, l.时间 FROM 宾馆通话表 l") +
+                                         stayLinks + QStringLiteral(" ORDER BY l.日期, l.时间, l.被叫号"));
+            QSqlQuery rows = db.prepare(
+                QStringLiteral(
+                    "SELECT DISTINCT c.主叫号, c.被叫号, c.日期, c.时间, c.时长, c.费率, c.计费单位数, "
+                    "c.通话费, c.服务费, c.附加费, c.通达地 FROM 宾馆通话表 l JOIN 话费表 c ON "
+                    "c.主叫号=l.分机号 AND c.日期=l.日期 AND c.时间=l.时间 AND c.被叫号=l.被叫号") +
+                stayLinks);
+            for (QSqlQuery* query : {&links, &rows}) {
+                query->addBindValue(stay.extension);
+                query->addBindValue(stay.checkInDate);
+                query->addBindValue(stay.checkInTime);
+                CDatabase::exec(*query);
+            }
+            while (links.next())
+                linked.append(
+                    {links.value(0).toString(), links.value(1).toString(), links.value(2).toString()});
+            const auto single = [&](int i) {
+                return CRecordSet::normalize(ColumnType::Single, rows.value(i)).toFloat();
+            };
+            while (rows.next()) {
+                const BilledCall call{rows.value(0).toString(),
+                                      rows.value(1).toString(),
+                                      rows.value(2).toString(),
+                                      rows.value(3).toString(),
+                                      single(4),
+                                      single(5),
+                                      single(6),
+                                      single(7),
+                                      single(8),
+                                      single(9),
+                                      rows.value(10).toString()};
+                details.insert(call.called + QLatin1Char('|') + call.date + QLatin1Char('|') + call.time,
+                               call);
+            }
+        } catch (const DbError&) {
+            Prompt::inform(QStringLiteral("查询话费表出错,\n无法打印."));
             return;
-        if (set.isEOF()) {
+        }
+        for (const QStringList& link : std::as_const(linked)) {
+            const auto found = details.constFind(link.join(QLatin1Char('|')));
+            if (found != details.constEnd())
+                calls.append(*found);
+        }
+        if (calls.isEmpty()) {
             Prompt::inform(QStringLiteral("无该分机通话记录,\n不打印!"));
             return;
-        }
-        using C = CCallCostSet;
-        for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
-            calls.append({set.text(C::Caller), set.text(C::Called), set.text(C::Date), set.text(C::Time),
-                          set.single(C::Duration), set.single(C::Rate), set.single(C::Units),
-                          set.single(C::Charge), set.single(C::ServiceCharge), set.single(C::Surcharge),
-                          set.text(C::Area)});
         }
         loaded = true;
     });

@@ -17,6 +17,8 @@ struct HotelStay
     QString checkInTime; // hhmmss
     QString checkOutDate;
     QString checkOutTime;
+    QString room;
+    QString guest;
     Money accrued; // 结帐金额
     float serviceRatio = 0;
 };
@@ -38,16 +40,16 @@ struct BilledCall
 };
 
 // The two printouts of a guest's phone bill: the itemised list of the calls
-// made strictly inside the stay, and the one-page simple bill with three
-// copies. Finding the stay and its calls reports why nothing can be printed;
-// the builders only lay out pages.
+// added to the stay (those its 结帐金额 holds, so the list adds up to it), and the one-page simple bill with
+// three copies. Finding the stay and its calls reports why nothing can be printed; the builders only lay out
+// pages.
 class HotelBill
 {
 public:
     // The settled stay of the extension with the latest check-out.
     static bool findSettledStay(const QString& extension, HotelStay& stay);
-    // The calls of the extension strictly between check-in and check-out,
-    // in time order; false (after a message) when there are none.
+    // The calls added to the stay while it was open, in time order; false
+    // (after a message) when there are none.
     static bool loadCalls(const HotelStay& stay, QList<BilledCall>& calls);
 
     static ReportDocument itemisedList(const HotelStay& stay, const QList<BilledCall>& calls,

@@ -25,9 +25,27 @@ QDateEdit* datePicker(QWidget* parent)
 
 QTimeEdit* timePicker(QWidget* parent)
 {
-    auto* edit = new QTimeEdit(QTime::currentTime(), parent);
+    const QTime now = QTime::currentTime();
+    auto* edit = new QTimeEdit(QTime(now.hour(), now.minute(), now.second()), parent);
     edit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     return edit;
+}
+
+QDateTime shownMoment(const QDateEdit* date, const QTimeEdit* time)
+{
+    return QDateTime(date->date(), time->time());
+}
+
+QDateTime takeMoment(QDateEdit* date, QTimeEdit* time, QDateTime& shown)
+{
+    const QDateTime picked = shownMoment(date, time);
+    if (picked != shown)
+        return picked;
+    const QDateTime now = QDateTime::currentDateTime();
+    date->setDate(now.date());
+    time->setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    shown = shownMoment(date, time);
+    return shown;
 }
 
 QLineEdit* extensionEdit(QWidget* parent)

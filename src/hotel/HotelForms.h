@@ -7,6 +7,7 @@
 #include <functional>
 
 class QDateEdit;
+class QDateTime;
 class QFormLayout;
 class QDialog;
 class QLineEdit;
@@ -23,6 +24,13 @@ namespace HotelForms {
 // A date picker and a time picker showing now.
 QDateEdit* datePicker(QWidget* parent);
 QTimeEdit* timePicker(QWidget* parent);
+// What the two pickers show.
+QDateTime shownMoment(const QDateEdit* date, const QTimeEdit* time);
+// The moment a check-in or check-out button registers: what the pickers
+// show when the person set them (they differ from shown, what the dialog
+// last put there), else the clock's second at the press, which the pickers
+// then show and shown becomes.
+QDateTime takeMoment(QDateEdit* date, QTimeEdit* time, QDateTime& shown);
 // An extension edit of at most four characters.
 QLineEdit* extensionEdit(QWidget* parent);
 // The editable class choice of the check-in and class dialogs, "0 …" first.

@@ -628,9 +628,8 @@ CallIntake::Outcome CallIntake::priceLine(const QString& line, std::optional<Pri
 void CallIntake::publish(const PricedCall& call)
 {
     m_calls.addCall(call);
-    if (!m_engine.hotelRoomsLoaded())
-        return;
-    if (m_engine.AccrueHotelCharge(call.caller, call.billed()) == 1)
+    // The charge went to the guest's stay in the call's own transaction.
+    if (call.depositReached)
         depositReached(call.caller);
 }
 

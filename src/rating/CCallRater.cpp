@@ -34,11 +34,11 @@ CCallRater::CCallRater() : m_pending(pendingJournalPath())
         CDatabase::shared().ensureOpen();
         JournalMark::ensureTable();
         AlertChecker::ensureTables();
+        HotelRooms::ensureStayTables();
     } catch (const DbError&) {
     }
     if (!LoadLayout())
         Prompt::inform(QStringLiteral("无法设置CDR 输出字符串长度,程序无法正确计算话费!"));
-    LoadHotelRooms();
     m_pendingWaiting = !m_pending.isEmpty();
     if (m_pendingWaiting)
         PricePendingCalls();
@@ -96,8 +96,18 @@ CCallRater::Outcome CCallRater::priceRecord(const QString& record)
     if (m_rate31.present(match.tariffClass))
         m_rate31.ApplyRate31(match.tariffClass, call.seconds, factor, price);
 
-    const bool appended = runGuarded(QStringLiteral("failt in addnew to callcostset/n Unknown Error!"),
-                                     [&] { m_writer.append(call, price, match); });
+    const Money billed = Money::fromStored(price.charge) + Money::fromStored(price.surcharge);
+    int accrued = -1;
+    // The row and the guest's charge are stored together or not at all: a
+    // refused accrual rolls the call back with it (and the transaction it
+    // belongs to), so the call waits to be priced again.
+    const bool appended = runGuarded(QStringLiteral("failt in addnew to callcostset/n Unknown Error!"), [&] {
+        CTransaction together(CDatabase::shared());
+        m_writer.append(call, price, match);
+        accrued = AccrueHotelCharge({call.caller, call.called, CallCostWriter::dateText(call.start.date),
+                                     CallCostWriter::timeText(call.start.second), billed});
+        together.commit();
+    });
     if (!appended)
         return Outcome::AppendFailed;
 
@@ -111,6 +121,7 @@ CCallRater::Outcome CCallRater::priceRecord(const QString& record)
     m_last.area = match.area;
     m_last.units = price.units;
     m_last.discountFactor = factor;
+    m_last.depositReached = accrued == 1;
     // In the transaction that stores the call: rolled back with it.
     m_alerts.check({call.caller, call.called, call.start, call.seconds, m_last.billed()});
     return Outcome::Stored;
@@ -219,7 +230,8 @@ int CCallRater::PricePendingCalls()
     while (done < pending.size()) {
         const qsizetype count = qMin(PendingBatch, pending.size() - done);
         const qint64 last = pending.at(done + count - 1).number;
-        QList<QPair<QString, Money>> accruals;
+        QStringList reached; // stays whose deposit these calls reached
+        int storedNow = 0;
         bool refused = false;
         qint64 refusedNumber = -1;
         qint64 storedThrough = -1;
@@ -236,8 +248,11 @@ int CCallRater::PricePendingCalls()
                 const Outcome outcome = priceRecord(entry.text);
                 if (outcome == Outcome::AppendFailed)
                     refused = true, refusedNumber = entry.number;
-                else if (outcome == Outcome::Stored)
-                    accruals.append({m_last.caller, m_last.billed()});
+                else if (outcome == Outcome::Stored) {
+                    ++storedNow;
+                    if (m_last.depositReached)
+                        reached << m_last.caller;
+                }
             }
             if (!refused) {
                 JournalMark::write(identity, last);
@@ -259,7 +274,7 @@ int CCallRater::PricePendingCalls()
             continue;
         }
         done += count;
-        stored += int(accruals.size());
+        stored += storedNow;
         noteStored();
         try {
             // Calls journalled meanwhile stand behind these and stay.
@@ -270,8 +285,10 @@ int CCallRater::PricePendingCalls()
             Prompt::inform(QString::fromLocal8Bit(error.what()));
             journalStuck = true;
         }
-        for (const auto& [extension, amount] : std::as_const(accruals))
-            accrueRecovered(extension, amount);
+        // Told once the calls that reached a deposit are committed.
+        if (m_depositReached)
+            for (const QString& extension : std::as_const(reached))
+                m_depositReached(extension);
         if (journalStuck)
             break;
     }
@@ -342,30 +359,14 @@ bool CCallRater::setAsidePending(qint64 number, qint64 storedThrough)
     }
 }
 
-void CCallRater::accrueRecovered(const QString& extension, Money amount)
-{
-    if (m_hotel.isLoaded() && m_hotel.AccrueHotelCharge(extension, amount) == 1 && m_depositReached)
-        m_depositReached(extension);
-}
-
 const PricedCall& CCallRater::lastCall() const
 {
     return m_last;
 }
 
-int CCallRater::LoadHotelRooms()
+int CCallRater::AccrueHotelCharge(const StayCall& call)
 {
-    return m_hotel.LoadHotelRooms();
-}
-
-bool CCallRater::hotelRoomsLoaded() const
-{
-    return m_hotel.isLoaded();
-}
-
-int CCallRater::AccrueHotelCharge(const QString& extension, Money amount)
-{
-    return m_hotel.AccrueHotelCharge(extension, amount);
+    return HotelRooms::AccrueHotelCharge(call);
 }
 
 bool CCallRater::LoadRates()

@@ -37,6 +37,10 @@ struct PricedCall
     int units = 0; // billing units stored with the call
     float discountFactor = 1;
 
+    // The call brought the open stay of its extension to the deposit
+    // (added in the call's own transaction).
+    bool depositReached = false;
+
     // What the call adds to a guest's bill: its charge and surcharge as the
     // bill's lines show them.
     Money billed() const { return Money::fromStored(charge) + Money::fromStored(surcharge); }
@@ -114,11 +118,11 @@ public:
     // The highest received-stream position a kept record came from.
     qint64 lastPendingSource() const { return m_pending.lastSource(); }
 
-    int LoadHotelRooms();
-    bool hotelRoomsLoaded() const;
-    // 1 when the room's charges have just reached its deposit, 0 otherwise,
-    // -1 when the extension has no open stay.
-    int AccrueHotelCharge(const QString& extension, Money amount);
+    // Adds a stored call to the open stay of its extension (in the current
+    // transaction): 1 when the stay's charges have just reached its
+    // deposit, 0 otherwise, -1 when the extension has no open stay. Every
+    // call the engine stores goes through here before its transaction ends.
+    int AccrueHotelCharge(const StayCall& call);
     // Told when a call stored by the engine on its own (a refused call
     // stored once the data source takes it) brings a stay's charges to its
     // deposit; the application lowers the extension's class as it does for
@@ -160,7 +164,6 @@ public:
     const BillabilityFlags& billability() const { return m_flags; }
     const Rate31Table& rate31() const { return m_rate31; }
     const DiscountCalculator& discounts() const { return m_discounts; }
-    const HotelRooms& hotelRooms() const { return m_hotel; }
 
 private:
     enum class Outcome { Stored, NotStored, AppendFailed };
@@ -170,7 +173,6 @@ private:
     // dropping those the data source stored through storedThrough; false
     // (shown) when either file could not be written.
     bool setAsidePending(qint64 number, qint64 storedThrough);
-    void accrueRecovered(const QString& extension, Money amount);
 
     CdrLayout m_layout;
     bool m_layoutUnavailable = false;
@@ -179,7 +181,6 @@ private:
     RateTable m_rates;
     DiscountCalculator m_discounts;
     Rate31Table m_rate31;
-    HotelRooms m_hotel;
     AlertChecker m_alerts;
     std::function<void(const QString&)> m_depositReached;
     PricedCall m_last;

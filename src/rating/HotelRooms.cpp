@@ -1,66 +1,101 @@
 #include "rating/HotelRooms.h"
 
-#include "prompt/Prompt.h"
-#include "db/sets/CHotalSet.h"
-#include "format/Money.h"
-
-#include <QSqlError>
+#include "db/CDatabase.h"
+#include "db/CRecordSet.h"
+#include "db/SchemaBuilder.h"
+#include "db/SqlDialectText.h"
+#include "db/TableRegistry.h"
 
 namespace qalor {
 
-int HotelRooms::LoadHotelRooms()
+namespace {
+
+// An extension's open stay is one row of 宾馆管理表; the check-in moment
+// tells it from the extension's earlier stays (a row written without one
+// counts as empty).
+const QString StayCondition = QStringLiteral(
+    " WHERE 是否已经结帐=0 AND 分机号=? AND COALESCE(入住日期,'')=? AND COALESCE(入住时间,'')=?");
+
+Money storedMoney(const QVariant& raw)
 {
-    m_loaded = false;
-    int result = 0;
-    runGuarded(QStringLiteral("FAULT Loading HotalCost"), [&] {
-        CHotalSet set;
-        set.setFilter(QStringLiteral("是否已经结帐=0"));
-        set.setSort(QStringLiteral("分机号"));
-        // A register that cannot be read shows the driver's text (through
-        // the guard): the stays it holds are not accrued until it loads.
-        set.open();
-        if (set.isEOF()) {
-            set.close();
-            return;
-        }
-        QList<HotelRoomEntry> rooms;
-        for (set.moveFirst(); !set.isEOF(); set.moveNext()) {
-            HotelRoomEntry room;
-            room.extension = set.text(CHotalSet::Extension);
-            room.accrued = Money::fromStored(set.single(CHotalSet::Accrued));
-            room.deposit = Money::fromStored(set.single(CHotalSet::Deposit));
-            room.depositReached = room.accrued >= room.deposit ? 1 : 0;
-            rooms.append(room);
-        }
-        set.close();
-        m_rooms = rooms;
-        m_loaded = true;
-        result = 1;
-    });
-    return result;
+    return Money::fromStored(CRecordSet::normalize(ColumnType::Single, raw).toFloat());
 }
 
-int HotelRooms::AccrueHotelCharge(const QString& extension, Money amount)
+void bindStay(QSqlQuery& query, const QString& extension, const QString& date, const QString& time)
 {
-    for (qsizetype i = m_rooms.size() - 1; i >= 0; --i) {
-        HotelRoomEntry& room = m_rooms[i];
-        if (room.extension != extension)
+    query.addBindValue(extension);
+    query.addBindValue(date);
+    query.addBindValue(time);
+}
+
+} // namespace
+
+void HotelRooms::ensureLinkTable()
+{
+    CDatabase& db = CDatabase::shared();
+    QString create = SchemaBuilder::createStatement(Tables::hotelCall(), db.dialect());
+    create.replace(QStringLiteral("CREATE TABLE "), QStringLiteral("CREATE TABLE IF NOT EXISTS "));
+    QStringList statements{create};
+    for (QString index : SchemaBuilder::indexStatements(Tables::hotelCall()))
+        statements << index.replace(QStringLiteral("CREATE INDEX "),
+                                    QStringLiteral("CREATE INDEX IF NOT EXISTS "));
+    db.ensureOwnTables(statements);
+}
+
+void HotelRooms::ensureStayTables()
+{
+    ensureLinkTable();
+    SchemaBuilder(CDatabase::shared()).addMissingColumns({&Tables::hotel()});
+}
+
+int HotelRooms::AccrueHotelCharge(const StayCall& call)
+{
+    CDatabase& db = CDatabase::shared();
+    ensureLinkTable();
+    // The stay is looked up again when a check-out or a new check-in in
+    // another program changed it between the two statements.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QSqlQuery open = db.prepare(QStringLiteral(
+            "SELECT COALESCE(入住日期,''), COALESCE(入住时间,'') FROM 宾馆管理表 WHERE 是否已经结帐=0 "
+            "AND 分机号=? ORDER BY 入住日期 DESC, 入住时间 DESC"));
+        open.addBindValue(call.caller);
+        CDatabase::exec(open);
+        if (!open.next())
+            return -1;
+        const QString date = open.value(0).toString();
+        const QString time = open.value(1).toString();
+        open.finish();
+
+        // Whole cents added to whole cents: the total is what the bill's
+        // lines add up to, on either back end.
+        QSqlQuery add = db.prepare(QStringLiteral("UPDATE 宾馆管理表 SET 结帐金额=(") +
+                                   centsOf(db.dialect(), QStringLiteral("结帐金额")) +
+                                   QStringLiteral("+?)/100.0") + StayCondition);
+        add.addBindValue(call.amount.cents());
+        bindStay(add, call.caller, date, time);
+        CDatabase::exec(add);
+        if (add.numRowsAffected() == 0)
             continue;
-        room.accrued += amount;
-        try {
-            CDatabase& db = CDatabase::shared();
-            QSqlQuery update =
-                db.prepare(QStringLiteral("UPDATE 宾馆管理表 SET 结帐金额=") + FormatMoney(room.accrued) +
-                           QStringLiteral(" where (是否已经结帐=0 AND 分机号=?)"));
-            update.bindValue(0, extension);
-            CDatabase::exec(update);
-        } catch (...) {
-            // The stored total catches up with the next call of the room.
-        }
-        if (room.accrued < room.deposit || room.depositReached == 1)
-            return 0;
-        room.depositReached = 1;
-        return 1;
+
+        QSqlQuery total = db.prepare(QStringLiteral("SELECT 结帐金额, 押金 FROM 宾馆管理表") + StayCondition);
+        bindStay(total, call.caller, date, time);
+        CDatabase::exec(total);
+        if (!total.next())
+            continue;
+        const Money after = storedMoney(total.value(0));
+        const Money deposit = storedMoney(total.value(1));
+        total.finish();
+
+        QSqlQuery link = db.prepare(QStringLiteral("INSERT INTO 宾馆通话表 (分机号, 入住日期, 入住时间, "
+                                                   "被叫号, 日期, 时间) VALUES (?, ?, ?, ?, ?, ?)"));
+        bindStay(link, call.caller, date, time);
+        link.addBindValue(call.called);
+        link.addBindValue(call.date);
+        link.addBindValue(call.time);
+        CDatabase::exec(link);
+
+        const Money before = Money::fromCents(after.cents() - call.amount.cents());
+        return before < deposit && after >= deposit ? 1 : 0;
     }
     return -1;
 }

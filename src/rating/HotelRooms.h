@@ -2,43 +2,39 @@
 
 #include "format/Money.h"
 
-#include <QList>
 #include <QString>
 
 namespace qalor {
 
-class CDatabase;
-
-// An open stay of 宾馆管理表 as the engine keeps it.
-struct HotelRoomEntry
+// A stored call as it is added to a stay: the caller is the room's extension.
+struct StayCall
 {
-    QString extension;
-    Money accrued; // 结帐金额 as the bill shows it
-    Money deposit;
-    int depositReached = 0;
+    QString caller;
+    QString called;
+    QString date; // yymmdd, as 话费表 holds it
+    QString time; // hhmmss
+    Money amount; // charge and surcharge as the bill's line shows them
 };
 
-// The open hotel registrations and the running total of their charges.
+// The hotel accrual. Nothing is kept in memory: every call reads the open
+// stay of its extension from 宾馆管理表 inside the transaction that stores
+// the call, adds its amount to the stored 结帐金额 and links the call to the
+// stay (宾馆通话表). A check-in or check-out by any program on the data
+// source therefore counts from the next call on, and a call that is not
+// stored is not accrued either (the caller's transaction is rolled back).
 class HotelRooms
 {
 public:
-    // 1 when the list was refilled from the open stays; 0 when there are none
-    // (the list keeps its entries and the loaded mark stays false) or the
-    // table could not be read.
-    int LoadHotelRooms();
-    bool isLoaded() const { return m_loaded; }
+    // Creates 宾馆通话表 where a data source from before it lacks it.
+    static void ensureLinkTable();
+    // The same, and the columns 宾馆管理表 gained since (at start: the
+    // workstation works on a data source qalor-initdb has not brought up to date).
+    static void ensureStayTables();
 
-    // Adds a call's amount to the extension's open stay and writes the running
-    // total as money text. 1 when the charges have just reached the deposit,
-    // 0 otherwise, -1 when the extension has no open stay. A failed write is
-    // not reported; the running total in memory still grows.
-    int AccrueHotelCharge(const QString& extension, Money amount);
-
-    const QList<HotelRoomEntry>& rooms() const { return m_rooms; }
-
-private:
-    QList<HotelRoomEntry> m_rooms;
-    bool m_loaded = false;
+    // 1 when the stay's charges have just reached its deposit, 0 otherwise,
+    // -1 when the extension has no open stay. Raises DbError when the
+    // register cannot be read or written: the call must then not be stored.
+    static int AccrueHotelCharge(const StayCall& call);
 };
 
 } // namespace qalor

@@ -115,6 +115,12 @@ void TestIntakeKill::killWorkstation()
 void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
 {
     TestDatabase db(true);
+    // A guest in every room: each call's charge is kept with the call.
+    for (int room = 1; room <= 16; ++room)
+        db.execute(QStringLiteral(
+                       "INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金) VALUES ('8%1', '', '260301', '120000', 0, 0, 0, 0)")
+                       .arg(room, 3, 10, QLatin1Char('0')));
     QFile pbx(m_pbx);
     QVERIFY(pbx.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
 
@@ -178,6 +184,13 @@ void TestIntakeKill::everyCallIsStoredOnceAcrossKills()
     QCOMPARE(storedTwice(db), QStringList());
     dialled.sort();
     QCOMPARE(storedNumbers(db), dialled);
+    // Every stored call was added to its guest's bill once, and no other:
+    // 0.80 a call.
+    QCOMPARE(db.column(QStringLiteral(
+                 "SELECT 分机号 FROM 宾馆管理表 h WHERE CAST(ROUND(结帐金额*100) AS INTEGER) <> "
+                 "80*(SELECT COUNT(*) FROM 话费表 c WHERE c.主叫号=h.分机号)")),
+             QStringList());
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 宾馆通话表")).toInt(), sent);
 }
 
 // Killed in the middle of a line: the exchange goes on while the

@@ -51,6 +51,7 @@ private slots:
     void gateAndBillability();
     void reportModeOnlyCollects();
     void hotelDepositLowersTheClassOnce();
+    void hotelChargeStoredWithItsCallOnly();
     void depositReachedExactly_data();
     void depositReachedExactly();
 
@@ -252,7 +253,6 @@ void TestIntakeLoop::hotelDepositLowersTheClassOnce()
                        "服务费比例, 押金) VALUES ('8004', '302', '20260314', '120000', 0, 0, 0, 1.5)"));
     AppState::instance().hotel.autoChange = 1;
     Intake rig;
-    QVERIFY(rig.engine.hotelRoomsLoaded());
 
     for (int i = 0; i < 4; ++i)
         rig.port.deliver(mobileCall(i, QStringLiteral("8003")).line());
@@ -267,6 +267,69 @@ void TestIntakeLoop::hotelDepositLowersTheClassOnce()
     QCOMPARE(change.lowered, QStringList{QStringLiteral("8003")});
     QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='8004'")).toDouble(),
              1.6);
+}
+
+// A guest's charge and the call it is for are stored in one transaction:
+// when the register refuses the charge the call is not stored either, and
+// when a later step of the call's transaction is refused neither stays.
+// Both are stored once as soon as the data source takes them.
+void TestIntakeLoop::hotelChargeStoredWithItsCallOnly()
+{
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金) VALUES ('8003', '301', '260314', '120000', 0, 0, 0, 100)"));
+    const bool pg = TestDatabase::isPostgres();
+    if (pg)
+        db.execute(QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION "
+                                  "'refused'; END $$ LANGUAGE plpgsql"));
+    const auto refuse = [&](const QString& table, const QString& events) {
+        if (pg) {
+            db.execute(
+                QStringLiteral("CREATE TRIGGER refuse BEFORE %1 ON %2 FOR EACH ROW EXECUTE FUNCTION refuse()")
+                    .arg(events, table));
+            return;
+        }
+        for (const QString& event : events.split(QStringLiteral(" OR ")))
+            db.execute(QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, "
+                                      "'refused'); END")
+                           .arg(event, table));
+    };
+    const auto allow = [&](const QString& table) {
+        for (const QString& name : pg ? QStringList{"refuse"} : QStringList{"refuse_INSERT", "refuse_UPDATE"})
+            db.execute(QStringLiteral("DROP TRIGGER IF EXISTS %1%2")
+                           .arg(name, pg ? QStringLiteral(" ON ") + table : QString()));
+    };
+    const auto state = [&] {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")) + QLatin1Char('|') +
+               db.scalar(QStringLiteral("SELECT CAST(ROUND(结帐金额*100) AS INTEGER) FROM 宾馆管理表")) +
+               QLatin1Char('|') + db.scalar(QStringLiteral("SELECT COUNT(*) FROM 宾馆通话表"));
+    };
+    Intake rig;
+    rig.port.deliver(mobileCall(0, QStringLiteral("8003")).line());
+    QCOMPARE(state(), QStringLiteral("1|80|1"));
+
+    refuse(QStringLiteral("宾馆管理表"), QStringLiteral("UPDATE"));
+    rig.port.deliver(mobileCall(1, QStringLiteral("8003")).line());
+    QCOMPARE(state(), QStringLiteral("1|80|1"));
+    QCOMPARE(rig.engine.pendingCallCount(), 1);
+    allow(QStringLiteral("宾馆管理表"));
+    rig.port.deliver(mobileCall(2, QStringLiteral("8003")).line());
+    QCOMPARE(state(), QStringLiteral("3|240|3"));
+
+    // The line's mark, written after the charge, is refused.
+    refuse(QStringLiteral("日志序号表"), QStringLiteral("INSERT OR UPDATE"));
+    rig.port.deliver(mobileCall(3, QStringLiteral("8003")).line());
+    QCOMPARE(state(), QStringLiteral("3|240|3"));
+    allow(QStringLiteral("日志序号表"));
+    rig.port.deliver(mobileCall(4, QStringLiteral("8003")).line());
+    QCOMPARE(state(), QStringLiteral("5|400|5"));
+    QCOMPARE(rig.engine.pendingCallCount(), 0);
+    QStringList numbers = db.column(QStringLiteral("SELECT 被叫号 FROM 宾馆通话表"));
+    numbers.sort();
+    QCOMPARE(numbers, db.column(QStringLiteral("SELECT 被叫号 FROM 话费表 ORDER BY 被叫号")));
+    QVERIFY(!prompt.texts.isEmpty()); // what the data source said, once a refusal
 }
 
 // Charges that land exactly on the deposit have reached it, live, in a

@@ -437,8 +437,7 @@ void TestShellFrame::startUpWithUnreachableSource()
             driverText,
             QStringLiteral("打开CDR设置表失败,程序可能不能正常运行."),
             QStringLiteral("无法设置CDR 输出字符串长度,程序无法正确计算话费!"),
-            // the engine: the open hotel stays
-            driverText,
+            // (the engine keeps no hotel stays: each call reads them)
             // the view: 串口表, the raw CDR set, the start row, CDRSave
             QStringLiteral("打开串口设置表失败.程序可能不能正常运行."),
             driverText,

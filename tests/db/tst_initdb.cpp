@@ -53,6 +53,8 @@ private slots:
                                   "VALUES ('010',0.07,'北京',6,2,0,2)"));
         db.execute(QStringLiteral("DROP TABLE 管理员口令表"));
         db.execute(QStringLiteral("DROP TABLE 串口表"));
+        // A data source from before calls were linked to their stays.
+        db.execute(QStringLiteral("DROP TABLE 宾馆通话表"));
         const QStringList connection{QStringLiteral("--connection"), db.connectionString()};
 
         Run check = initdb(connection + QStringList{QStringLiteral("--check")});
@@ -69,13 +71,14 @@ private slots:
             initdb(connection + QStringList{QStringLiteral("--password"), QStringLiteral("k'7")});
         QCOMPARE(created.status, 0);
         // One summary: what was made, and nothing that contradicts it.
-        QVERIFY2(created.out.startsWith(QStringLiteral("Created 2 tables with their indexes: ")),
+        QVERIFY2(created.out.startsWith(QStringLiteral("Created 3 tables with their indexes: ")),
                  qPrintable(created.out));
         QCOMPARE(created.out.count(QLatin1Char('\n')), 1);
         QVERIFY(!created.out.contains(QStringLiteral("nothing changed")));
         QCOMPARE(db.column(QStringLiteral("SELECT 管理员名 || '=' || 口令 FROM 管理员口令表")),
                  QStringList{QStringLiteral("Headkeeper=k'7")});
         QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 宾馆通话表")), QStringLiteral("0"));
 
         // A second run changes nothing, says so, and the rows already there stay.
         const Run again =
@@ -155,18 +158,25 @@ private slots:
         TestDatabase db;
         for (const char* name : {"话费表_日期", "话费表_主叫"})
             db.execute(QStringLiteral("DROP INDEX ") + QString::fromUtf8(name));
+        // And a register from before guests were named.
+        db.execute(QStringLiteral("ALTER TABLE 宾馆管理表 DROP COLUMN 旅客姓名"));
+        db.execute(QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 押金) VALUES ('8101', 50)"));
         db.execute(QStringLiteral("INSERT INTO 话费表 VALUES ('8001','114','240105','083000',60,0.2,1,0.2,0,0,"
                                   "'本地',0)"));
         const QStringList connection{QStringLiteral("--connection"), db.connectionString()};
 
         const Run check = initdb(connection + QStringList{QStringLiteral("--check")});
         QCOMPARE(check.status, 1);
-        QCOMPARE(check.out, QStringLiteral("missing index: 话费表_日期\nmissing index: 话费表_主叫\n"));
+        QCOMPARE(check.out, QStringLiteral("missing column: 宾馆管理表.旅客姓名\nmissing index: 话费表_日期\n"
+                                           "missing index: 话费表_主叫\n"));
 
         const Run created = initdb(connection);
         QCOMPARE(created.status, 0);
         QCOMPARE(created.out,
-                 QStringLiteral("Created 2 indexes on tables already present: 话费表_日期, 话费表_主叫.\n"));
+                 QStringLiteral("Created 2 indexes on tables already present: 话费表_日期, 话费表_主叫.\n"
+                                "Added 1 columns to tables already present: 宾馆管理表.旅客姓名.\n"));
+        QCOMPARE(db.column(QStringLiteral("SELECT 分机号 || '|' || COALESCE(旅客姓名, '') FROM 宾馆管理表")),
+                 QStringList{QStringLiteral("8101|")});
         QCOMPARE(initdb(connection + QStringList{QStringLiteral("--check")}).status, 0);
         QCOMPARE(db.column(QStringLiteral("SELECT 主叫号 || 被叫号 || 日期 FROM 话费表")),
                  QStringList{QStringLiteral("8001114240105")});

@@ -8,25 +8,32 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
+#include "db/TableRegistry.h"
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
 #include "hotel/CCheckOutDlg.h"
 #include "hotel/CHotalBillDlg.h"
 #include "hotel/CHotalOptionsDlg.h"
+#include "hotel/CHotalRegisterDlg.h"
 #include "hotel/CStationClassDlg.h"
 #include "hotel/ClassChangeSender.h"
+#include "hotel/HotelBill.h"
 #include "rating/CCallRater.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeEdit>
 #include <algorithm>
 #include <deque>
 
@@ -143,6 +150,10 @@ private slots:
     void closingAsksWhileAChangeRuns();
     void depositDowngradeOncePerStay();
     void checkOutNamesTheRoomAndHandsItsBill();
+    void dialogsStartAtTheExtension();
+    void enterShowsTheAmountBeforeSettling();
+    void listAddsUpToTheBill();
+    void registerShowsDatesTimesAndDeposit();
     void modemProgressMovesWithTheWait();
 
 private:
@@ -176,8 +187,8 @@ void TestHotelFrame::newSettingsUsedByTheNextChange()
                                                          "first\r")),
              qPrintable(run.port->written));
     QVERIFY(run.port->written.contains(QStringLiteral("m 8101\r\r\r12\r")));
-    // The engine took up the new stay.
-    QCOMPARE(frame.view().engine().hotelRooms().rooms().size(), 1);
+    QCOMPARE(run.db.scalar(QStringLiteral("SELECT 分机号 FROM 宾馆管理表 WHERE 是否已经结帐=0")),
+             QStringLiteral("8101"));
 
     // Out of range: refused, nothing stored, the old settings stay.
     run.steps.push_back(options(QStringLiteral("ignored"), QStringLiteral("226")));
@@ -196,7 +207,7 @@ void TestHotelFrame::newSettingsUsedByTheNextChange()
              qPrintable(run.port->written));
     QVERIFY(run.port->written.contains(QStringLiteral("m 8101\r\r\r3\r")));
     QCOMPARE(run.db.column(QStringLiteral("SELECT 用户名 FROM 宾馆分机升降级设置表")), QStringList{"second"});
-    QCOMPARE(run.prompt.texts.size(), 1);
+    QCOMPARE(run.prompt.texts.size(), 2); // and the check-out's question
 }
 
 void TestHotelFrame::intakeHeldWhileTheDialogueRuns()
@@ -336,7 +347,7 @@ void TestHotelFrame::checkOutNamesTheRoomAndHandsItsBill()
     // for a print with the field emptied.
     const Step bill = [&](QDialog& dialog) {
         auto& d = dynamic_cast<CHotalBillDlg&>(dialog);
-        billFor << d.extensionEdit()->text();
+        billFor << d.extensionEdit()->text() + QLatin1Char('|') + d.roomEdit()->text();
         d.extensionEdit()->clear();
         d.printSimpleBill();
         d.printList();
@@ -367,10 +378,183 @@ void TestHotelFrame::checkOutNamesTheRoomAndHandsItsBill()
     frame.runCommand(Cmd::CheckOut);
     QCOMPARE(shown, QStringList({QStringLiteral("|8101（房间号 301）|13.75|200.00"),
                                  QStringLiteral("|8102|0.50|50.50")}));
-    QCOMPARE(billFor, QStringList({"8101", "8102", "8105"}));
-    // An empty 电话号码 asks for one rather than calling it unregistered.
-    QCOMPARE(run.prompt.texts, QStringList(6, QStringLiteral("请输入分机号!")));
+    // The bill starts with the room of the stay settled (8102 has none; 8105 no stay).
+    QCOMPARE(billFor, QStringList({"8101|301", "8102| ", "8105| "}));
+    // Each settlement asked with its figures first; an empty 电话号码 asks
+    // for one rather than calling it unregistered.
+    const QString asked = QStringLiteral("分机号: %1\n房间号: %2\n结帐金额: %3\n押金: %4\n\n确定退房结算吗?");
+    QCOMPARE(run.prompt.texts,
+             QStringList({asked.arg("8101", "301", "13.75", "200.00"), "请输入分机号!", "请输入分机号!",
+                          asked.arg("8102", "", "0.50", "50.50"), "请输入分机号!", "请输入分机号!",
+                          "请输入分机号!", "请输入分机号!"}));
     QVERIFY(run.steps.empty());
+}
+
+// Both hotel dialogs open with the cursor in 电话号码 and Tab goes on down
+// the form; a stay starts when 登记 is pressed, not when the dialog opened.
+void TestHotelFrame::dialogsStartAtTheExtension()
+{
+    Running run;
+    CMainFrame& frame = run.start();
+    QDateTime opened;
+    QStringList focus;
+    const auto walk = [&](QDialog& d, QLineEdit* extension) {
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), extension);
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* now = QApplication::focusWidget();
+            if (qobject_cast<QComboBox*>(now) || qobject_cast<QComboBox*>(now->parentWidget()))
+                focus << QStringLiteral("分机级别");
+            else
+                focus << (now->accessibleName().isEmpty()
+                              ? QString::fromLatin1(now->metaObject()->className())
+                              : now->accessibleName());
+        }
+    };
+    run.steps.push_back([&](QDialog& dialog) {
+        auto& d = dynamic_cast<CCheckOutDlg&>(dialog);
+        walk(d, d.extensionEdit());
+        d.reject();
+        return d.result();
+    });
+    run.steps.push_back([&](QDialog& dialog) {
+        auto& d = dynamic_cast<CCheckInDlg&>(dialog);
+        walk(d, d.extensionEdit());
+        opened = QDateTime(d.dateEdit()->date(), d.timeEdit()->time());
+        // The clock moves on while the receptionist types.
+        while (QDateTime::currentDateTime() < opened.addSecs(2))
+            QTest::qWait(50);
+        d.extensionEdit()->setFocus();
+        QTest::keyClicks(d.extensionEdit(), QStringLiteral("8003"));
+        QTest::keyClick(d.extensionEdit(), Qt::Key_Return); // 登记/退出
+        return d.result();
+    });
+    frame.runCommand(Cmd::CheckOut);
+    frame.runCommand(Cmd::CheckIn);
+    QVERIFY(run.steps.empty());
+    QCOMPARE(focus, (QStringList{"房间号", "QPushButton", "QPushButton", "分机级别", "QLineEdit", "房间号"}));
+    const QDateTime registered = QDateTime::fromString(
+        QStringLiteral("20") + run.db.scalar(QStringLiteral("SELECT 入住日期 || 入住时间 FROM 宾馆管理表")),
+        QStringLiteral("yyyyMMddHHmmss"));
+    QVERIFY2(registered >= opened.addSecs(2), qPrintable(registered.toString()));
+}
+
+// Enter in 退房结算 presses 确定/退出: the room, amount due and deposit are
+// asked about before anything is settled.
+void TestHotelFrame::enterShowsTheAmountBeforeSettling()
+{
+    Running run;
+    run.db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 结帐金额, 服务费比例, 押金, 入住日期, "
+                       "入住时间, 是否已经结帐) VALUES ('8012', '305', 4.5, 0.15, 50, '260314', "
+                       "'120000', 0)"));
+    CMainFrame& frame = run.start();
+    QString open;
+    bool activated = false;
+    bool stayed = false;
+    run.steps.push_back([&](QDialog& dialog) {
+        auto& d = dynamic_cast<CCheckOutDlg&>(dialog);
+        d.show();
+        activated = QTest::qWaitForWindowActive(&d);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("8012"));
+        run.prompt.answers << false;
+        QTest::keyClick(d.extensionEdit(), Qt::Key_Return);
+        stayed = d.isVisible();
+        open = run.db.scalar(QStringLiteral("SELECT 是否已经结帐 FROM 宾馆管理表"));
+        QTest::keyClick(d.extensionEdit(), Qt::Key_Return);
+        return d.result();
+    });
+    frame.runCommand(Cmd::CheckOut);
+    QVERIFY(activated);
+    QVERIFY(stayed);
+    QCOMPARE(open, QStringLiteral("0"));
+    // 4.50 + 4.50 x 0.15 = 4.50 + 0.68: the fee is reckoned in cents, not 5.175 -> 5.17.
+    const QString asked =
+        QStringLiteral("分机号: 8012\n房间号: 305\n结帐金额: 5.18\n押金: 50.00\n\n确定退房结算吗?");
+    QCOMPARE(run.prompt.texts, (QStringList{asked, asked}));
+    QCOMPARE(run.db.scalar(QStringLiteral("SELECT 是否已经结帐 FROM 宾馆管理表")), QStringLiteral("1"));
+}
+
+// Calls added to a stay are its bill: the list adds up to the simple bill's
+// 电话费 to the cent, for calls that began long before the check-in too.
+void TestHotelFrame::listAddsUpToTheBill()
+{
+    Running run(true);
+    CMainFrame& frame = run.start();
+    frame.classChange().setPauseScale(0.001);
+    run.port->deliver(mobileCall(0, QStringLiteral("8003")).line()); // no stay yet
+    run.steps.push_back([](QDialog& dialog) {
+        auto& d = dynamic_cast<CCheckInDlg&>(dialog);
+        d.extensionEdit()->setText(QStringLiteral("8003"));
+        d.roomEdit()->setText(QStringLiteral("301"));
+        d.guestEdit()->setText(QStringLiteral("张三"));
+        d.ratioEdit()->setText(QStringLiteral("0.15"));
+        d.registerAndClose();
+        return d.result();
+    });
+    frame.runCommand(Cmd::CheckIn);
+    waitIdle(frame); // calls wait while the exchange is being told
+    for (int i = 1; i <= 3; ++i)
+        run.port->deliver(mobileCall(i, QStringLiteral("8003")).line());
+    run.steps.push_back(checkOut(QStringLiteral("8003")));
+    frame.runCommand(Cmd::CheckOut);
+    waitIdle(frame);
+    run.port->deliver(mobileCall(4, QStringLiteral("8003")).line()); // settled already
+    QCOMPARE(storedCalls(run.db), 5);
+
+    HotelStay stay;
+    QVERIFY(HotelBill::findSettledStay(QStringLiteral("8003"), stay));
+    QList<BilledCall> calls;
+    QVERIFY(HotelBill::loadCalls(stay, calls));
+    QStringList numbers;
+    for (const BilledCall& call : calls)
+        numbers << call.called;
+    QCOMPARE(numbers, (QStringList{mobileCall(1).dialled, mobileCall(2).dialled, mobileCall(3).dialled}));
+    const PageGeometry page{4760, 6814, 85};
+    const QString closing =
+        HotelBill::itemisedList(stay, calls, QStringLiteral(" "), page).pages.last().items.last().text;
+    QVERIFY2(closing.startsWith(QStringLiteral("         小计金额:2.40 +")), qPrintable(closing));
+    QStringList billed;
+    const ReportDocument bill = HotelBill::simpleBill(stay, QStringLiteral(" "), stay.extension, stay.room,
+                                                      QDate::currentDate(), page);
+    for (const PageItem& item : bill.pages.first().items)
+        if (item.text.contains(QStringLiteral("电话费:")))
+            billed << item.text.simplified();
+    QCOMPARE(billed, QStringList(3, QStringLiteral("电话费: 2.40 服务费: 0.36")));
+    // 出结帐单 opened for the stay starts with its guest and room.
+    const CHotalBillDlg billDialog(nullptr, QStringLiteral("8003"));
+    QCOMPARE(billDialog.guestEdit()->text() + QLatin1Char('|') + billDialog.roomEdit()->text(),
+             QStringLiteral("张三|301"));
+}
+
+void TestHotelFrame::registerShowsDatesTimesAndDeposit()
+{
+    TestDatabase db;
+    RecordingPrompt prompt;
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 退房日期, 退房时间, "
+                       "结帐金额, 是否已经结帐, 服务费比例, 押金, 分机级别描述) VALUES ('8009', '1203', "
+                       "'261208', '014007', '', '', 11.01, 0, 0.15, 300, '3 国际长途')"));
+    CHotalRegisterDlg dialog;
+    dialog.QDialog::show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTableView& grid = dialog.grid();
+    const TableDef& table = Tables::hotel();
+    QStringList shown;
+    for (const char* column : {"入住日期", "入住时间", "退房日期", "押金"}) {
+        const QModelIndex index = grid.model()->index(0, table.indexOf(QString::fromUtf8(column)));
+        shown << static_cast<QStyledItemDelegate*>(grid.itemDelegateForIndex(index))
+                     ->displayText(index.data(), QLocale());
+        if (QString::fromUtf8(column) == QStringLiteral("押金"))
+            QVERIFY2(grid.viewport()->rect().contains(grid.visualRect(index)),
+                     qPrintable(QStringLiteral("%1 wide, 押金 at %2")
+                                    .arg(grid.viewport()->width())
+                                    .arg(grid.visualRect(index).right())));
+    }
+    QCOMPARE(shown, (QStringList{"2026-12-08", "01:40:07", "", "300.00"}));
+    QCOMPARE(prompt.texts, QStringList());
 }
 
 int main(int argc, char** argv)

@@ -1,3 +1,4 @@
+#include "CdrLines.h"
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 
@@ -6,6 +7,7 @@
 #include "hotel/HotelBill.h"
 #include "hotel/HotelSettingsForm.h"
 #include "hotel/StationClassSession.h"
+#include "rating/CCallRater.h"
 
 #include <QTest>
 
@@ -51,6 +53,17 @@ void insertCall(const TestDatabase& db, const QString& caller, const QString& ca
                    "'移动电话', 1)")
                    .arg(caller, called, date, time)
                    .arg(charge));
+}
+
+// A stored call added to the stay that began at the moment stay (yymmddhhmmss).
+void linkCall(const TestDatabase& db, const QString& extension, const QString& stay, const QString& call,
+              double charge = 1)
+{
+    insertCall(db, extension, QStringLiteral("138") + call.right(8), call.left(6), call.mid(6), charge);
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆通话表 (分机号, 入住日期, 入住时间, 被叫号, 日期, 时间) VALUES "
+                       "('%1', '%2', '%3', '138%4', '%5', '%6')")
+            .arg(extension, stay.left(6), stay.mid(6), call.right(8), call.left(6), call.mid(6)));
 }
 
 // Refuses every change of 宾馆管理表 with "register locked".
@@ -102,6 +115,8 @@ private slots:
     void settingsSaved();
     void stayWindow_data();
     void stayWindow();
+    void settledAtTheAmountShown();
+    void nextCallGoesToTheNewGuestOnly();
     void laterStayBilled();
     void simpleBill();
     void listClosingLineOnNewPageWhenFull();
@@ -162,6 +177,9 @@ void TestHotelRegister::openStayOverwrittenOrKept()
     // An open stay whose check-out fields were filled by hand.
     insertStay(db, QStringLiteral("8101"), QStringLiteral("260301"), QStringLiteral("080000"),
                QStringLiteral("260302"), QStringLiteral("090000"), 45, 0, 0.1);
+    // A call added to it, and one of an earlier stay of the extension.
+    linkCall(db, QStringLiteral("8101"), QStringLiteral("260301080000"), QStringLiteral("260301120000"));
+    linkCall(db, QStringLiteral("8101"), QStringLiteral("260201080000"), QStringLiteral("260201120000"));
     CheckInSession session;
     CheckInForm form = guest(QStringLiteral("8101"), QStringLiteral("1 市话"));
     form.room = QStringLiteral("301");
@@ -169,6 +187,9 @@ void TestHotelRegister::openStayOverwrittenOrKept()
     QCOMPARE(int(got), step);
     QCOMPARE(stays(db), QStringList{row});
     QCOMPARE(session.changeList().text(), list);
+    // Charges that start again at 0 take their calls off the bill.
+    QCOMPARE(db.column(QStringLiteral("SELECT 入住日期 FROM 宾馆通话表 ORDER BY 入住日期")),
+             answer ? QStringList{"260201"} : QStringList({"260201", "260301"}));
     QCOMPARE(prompt.texts,
              QStringList{QStringLiteral("该分机已经登记，\n更改登记按‘确定’，\n保留原登记按‘取消’！")});
 }
@@ -199,6 +220,9 @@ void TestHotelRegister::amountDue_data()
     // total is what the guest adds up (not 4.50 x 1.15 = 5.175 -> 5.17).
     QTest::newRow("4.50 with 15 %") << 4.5 << 0.15 << QStringLiteral("5.18");
     QTest::newRow("0.35 reckoned as typed") << 10.0 << 0.35 << QStringLiteral("13.50");
+    // A fee of half a cent: 10 cents x 0.35 = 3.5 cents, 0.04; the single
+    // 0.35 (0.349999994) in floating point gives 0.0349999994 and 0.03.
+    QTest::newRow("a fee of half a cent") << 0.1 << 0.35 << QStringLiteral("0.14");
 }
 
 void TestHotelRegister::amountDue()
@@ -217,9 +241,13 @@ void TestHotelRegister::amountDue()
     QCOMPARE(session.changeList().text(), QStringLiteral("8101,"));
     QCOMPARE(db.column(QStringLiteral("SELECT 退房日期 || 退房时间 || '|' || 是否已经结帐 FROM 宾馆管理表")),
              QStringList{QStringLiteral("260316103001|1")});
-    // The amount is shown only: the row keeps what was accrued.
+    // The amount is shown only: the row keeps what was accrued. It is shown
+    // before the stay is settled.
     QCOMPARE(db.scalar(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表")).toDouble(), accrued);
-    QCOMPARE(prompt.texts, QStringList());
+    QCOMPARE(
+        prompt.texts,
+        QStringList{QStringLiteral("分机号: 8101\n房间号: 301\n结帐金额: %1\n押金: 100.00\n\n确定退房结算吗?")
+                        .arg(shown)});
 }
 
 void TestHotelRegister::checkOutRefusals()
@@ -254,9 +282,9 @@ void TestHotelRegister::checkOutFailureShownAndNothingSettled()
     QCOMPARE(session.settleAndClose(QStringLiteral("8101"), QDate(2026, 3, 15), QTime(9, 0)),
              DialogStep::Stay);
     QCOMPARE(session.settleNext(QStringLiteral("8101"), QDate(2026, 3, 15), QTime(9, 0)), DialogStep::Stay);
-    QCOMPARE(prompt.texts.size(), 2);
-    QVERIFY2(prompt.texts.first().contains(QStringLiteral("register locked")),
-             qPrintable(prompt.texts.first()));
+    // Each time: the amount asked about, then the refusal.
+    QCOMPARE(prompt.texts.size(), 4);
+    QCOMPARE(prompt.texts.filter(QStringLiteral("register locked")).size(), 2);
     QVERIFY(session.changeList().isEmpty());
     QVERIFY(session.amountText().isEmpty());
     QCOMPARE(db.scalar(QStringLiteral("SELECT 是否已经结帐 FROM 宾馆管理表")), QStringLiteral("0"));
@@ -353,12 +381,13 @@ void TestHotelRegister::stayWindow_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::addColumn<QStringList>("listed");
-    // Calls at 23:00:00 and 01:00:00 fall on the moments of check-in and
-    // check-out and are not listed.
+    QTest::addColumn<QStringList>("linked");
+    // A call belongs to the stay it was added to, whenever it began: one
+    // that began before check-in and ended after it, and the very seconds of
+    // check-in and check-out, are listed when they were added.
     QTest::newRow("across three days")
         << QStringLiteral("260314230000") << QStringLiteral("260316010000")
-        << QStringList{"260314230001", "260315000000", "260315120000", "260315235959", "260316005959"};
+        << QStringList{"260314225959", "260314230000", "260315120000", "260316010000"};
     QTest::newRow("one day") << QStringLiteral("260315000000") << QStringLiteral("260315235959")
                              << QStringList{"260315120000"};
 }
@@ -367,27 +396,102 @@ void TestHotelRegister::stayWindow()
 {
     QFETCH(QString, in);
     QFETCH(QString, out);
-    QFETCH(QStringList, listed);
+    QFETCH(QStringList, linked);
     TestDatabase db;
     RecordingPrompt prompt;
     insertStay(db, QStringLiteral("8101"), in.left(6), in.mid(6), out.left(6), out.mid(6), 3, 1, 0.1);
-    const QStringList moments{"260313235959", "260314225959", "260314230000", "260314230001", "260315000000",
-                              "260315120000", "260315235959", "260316005959", "260316010000", "260317000000"};
-    for (const QString& moment : moments)
-        insertCall(db, QStringLiteral("8101"), QStringLiteral("138") + moment.right(8), moment.left(6),
-                   moment.mid(6), 1);
-    insertCall(db, QStringLiteral("8102"), QStringLiteral("13800000000"), QStringLiteral("260315"),
-               QStringLiteral("120000"), 1);
+    for (const QString& moment : linked)
+        linkCall(db, QStringLiteral("8101"), in, moment, 0.25);
+    // Not added to this stay: inside its time, but stored while no stay was
+    // open; added to an earlier stay; made from another extension.
+    insertCall(db, QStringLiteral("8101"), QStringLiteral("13900000000"), QStringLiteral("260315"),
+               QStringLiteral("130000"), 1);
+    linkCall(db, QStringLiteral("8101"), QStringLiteral("260301080000"), QStringLiteral("260315140000"));
+    linkCall(db, QStringLiteral("8102"), in, QStringLiteral("260315120000"));
 
     HotelStay stay;
     QVERIFY(HotelBill::findSettledStay(QStringLiteral("8101"), stay));
+    QCOMPARE(stay.room, QStringLiteral("301"));
     QList<BilledCall> calls;
     QVERIFY(HotelBill::loadCalls(stay, calls));
     QStringList got;
     for (const BilledCall& call : calls)
         got << call.date + call.time;
-    QCOMPARE(got, listed);
+    QCOMPARE(got, linked);
     QCOMPARE(prompt.texts, QStringList());
+}
+
+void TestHotelRegister::settledAtTheAmountShown()
+{
+    // A call from another workstation lands while the receptionist reads
+    // the question: the stay is not settled at the old figure, the question
+    // comes again with the new one.
+    struct ChargingPrompt : RecordingPrompt
+    {
+        const TestDatabase* db = nullptr;
+        bool askOkCancel(const QString& text, const QString& caption) override
+        {
+            if (texts.isEmpty())
+                db->execute(QStringLiteral("UPDATE 宾馆管理表 SET 结帐金额=5.5"));
+            return RecordingPrompt::askOkCancel(text, caption);
+        }
+    };
+    TestDatabase db;
+    ChargingPrompt prompt;
+    prompt.db = &db;
+    insertStay(db, QStringLiteral("8101"), QStringLiteral("260314"), QStringLiteral("120000"), QString(),
+               QString(), 4.5, 0, 0.15, 50);
+    CheckOutSession session;
+    QCOMPARE(session.settleNext(QStringLiteral("8101"), QDate(2026, 3, 16), QTime(10, 30, 1)),
+             DialogStep::StayClear);
+    const QString question =
+        QStringLiteral("分机号: 8101\n房间号: 301\n结帐金额: %1\n押金: 50.00\n\n确定退房结算吗?");
+    // 4.50 + 0.675 is 5.18 on paper; 5.50 + 0.825 is 6.33.
+    QCOMPARE(prompt.texts, (QStringList{question.arg("5.18"), question.arg("6.33")}));
+    QCOMPARE(session.amountText(), QStringLiteral("6.33"));
+
+    // Cancel settles nothing.
+    insertStay(db, QStringLiteral("8102"), QStringLiteral("260314"), QStringLiteral("120000"), QString(),
+               QString(), 1, 0, 0);
+    prompt.answers << false;
+    QCOMPARE(session.settleAndClose(QStringLiteral("8102"), QDate(2026, 3, 16), QTime(10, 31)),
+             DialogStep::Stay);
+    QCOMPARE(db.column(QStringLiteral("SELECT 分机号 FROM 宾馆管理表 WHERE 是否已经结帐=0")),
+             QStringList{"8102"});
+    QCOMPARE(session.changeList().text(), QStringLiteral("8101,"));
+}
+
+void TestHotelRegister::nextCallGoesToTheNewGuestOnly()
+{
+    // Two engines on one data source (as two workstations, or a workstation
+    // and a collector); neither is told of the check-out and check-in.
+    TestDatabase db(true);
+    RecordingPrompt prompt;
+    CheckInSession checkIn;
+    QCOMPARE(checkIn.registerGuest(guest(QStringLiteral("8012"))), CheckInSession::Outcome::Registered);
+    CCallRater first;
+    CCallRater second;
+    const auto price = [](CCallRater& engine, int i) {
+        QString record;
+        QCOMPARE(engine.preproccdr(mobileCall(i, QStringLiteral("8012")).line(), record), 1);
+        QCOMPARE(engine.PriceAndStore(record), 1);
+    };
+    price(first, 0);
+    CheckOutSession checkOut;
+    QCOMPARE(checkOut.settleNext(QStringLiteral("8012"), QDate(2026, 3, 15), QTime(9, 0)),
+             DialogStep::StayClear);
+    CheckInForm next = guest(QStringLiteral("8012"));
+    next.date = QDate(2026, 3, 15);
+    next.time = QTime(9, 5);
+    QCOMPARE(checkIn.registerGuest(next), CheckInSession::Outcome::Registered);
+    price(second, 1);
+    price(first, 2);
+    QCOMPARE(
+        db.column(QStringLiteral("SELECT 入住日期 || '|' || 结帐金额 || '|' || 是否已经结帐 FROM 宾馆管理表 "
+                                 "ORDER BY 入住日期")),
+        (QStringList{"260314|0.8|1", "260315|1.6|0"}));
+    QCOMPARE(db.column(QStringLiteral("SELECT 入住日期 || 被叫号 FROM 宾馆通话表 ORDER BY 被叫号")),
+             (QStringList{"26031413800130000", "26031513800130001", "26031513800130002"}));
 }
 
 void TestHotelRegister::laterStayBilled()

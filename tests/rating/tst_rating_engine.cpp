@@ -522,46 +522,56 @@ void TestRatingEngine::hotelAccrual()
     m_db->execute(insert.arg("8002").arg(60).arg(0).arg(50));
     m_db->execute(insert.arg("8003").arg(0).arg(1).arg(50));
     CCallRater engine;
-    QVERIFY(engine.hotelRoomsLoaded());
-    QCOMPARE(engine.hotelRooms().rooms().size(), 2);
+    const auto accrue = [&](const char* extension, Money amount) {
+        return engine.AccrueHotelCharge({QString::fromUtf8(extension), QStringLiteral("13800138000"), Friday,
+                                         QStringLiteral("100000"), amount});
+    };
 
     const QString amount = QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表 WHERE 分机号='%1'");
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(600)), 1);
+    QCOMPARE(accrue("8001", Money::fromCents(600)), 1);
     QCOMPARE(number(amount.arg("8001")), 51.0);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(100)), 0);
-    // The stored total is money text: two decimals.
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromStored(0.3333f)), 0);
+    QCOMPARE(accrue("8001", Money::fromCents(100)), 0);
+    // The stored total holds whole cents.
+    QCOMPARE(accrue("8001", Money::fromStored(0.3333f)), 0);
     QCOMPARE(number(amount.arg("8001")), 52.33);
     // Calls add what their lines show: three of 0.335 are 1.02, not 1.01.
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromStored(0.335f)), 0);
+        QCOMPARE(accrue("8001", Money::fromStored(0.335f)), 0);
     QCOMPARE(number(amount.arg("8001")), 53.35);
     // Registered already above the deposit: never reached "just now".
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8002"), Money::fromCents(100)), 0);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8003"), Money::fromCents(100)), -1);
+    QCOMPARE(accrue("8002", Money::fromCents(100)), 0);
+    QCOMPARE(accrue("8003", Money::fromCents(100)), -1);
     QCOMPARE(number(amount.arg("8003")), 0.0);
     // An extension with a quote cannot break the statement.
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8'01"), Money::fromCents(100)), -1);
+    QCOMPARE(accrue("8'01", Money::fromCents(100)), -1);
     QCOMPARE(m_prompt->texts, QStringList{});
+    // Each call added is linked to the stay it went to.
+    QCOMPARE(m_db->column(QStringLiteral("SELECT 分机号 || 入住日期 || 入住时间 FROM 宾馆通话表 ORDER BY 1")),
+             (QStringList(6, QStringLiteral("8001240101120000")) << QStringLiteral("8002240101120000")));
 
-    // A check-out reloads the list: the new deposit-crossing state comes from the table.
+    // A check-out written by anyone counts from the next call on: nothing to reload.
     m_db->execute(QStringLiteral("UPDATE 宾馆管理表 SET 是否已经结帐=1 WHERE 分机号='8001'"));
-    QCOMPARE(engine.LoadHotelRooms(), 1);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(100)), -1);
+    QCOMPARE(accrue("8001", Money::fromCents(100)), -1);
+    QCOMPARE(number(amount.arg("8001")), 53.35);
 }
 
 void TestRatingEngine::noOpenStay()
 {
+    rate(QStringLiteral("0"), 1.0, QStringLiteral("x"), 60, 0, 0, 0);
     CCallRater engine;
-    QCOMPARE(engine.LoadHotelRooms(), 0);
-    QVERIFY(!engine.hotelRoomsLoaded());
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("8001"), Money::fromCents(100)), -1);
+    QCOMPARE(engine.AccrueHotelCharge({QStringLiteral("1234"), QStringLiteral("0"), Friday,
+                                       QStringLiteral("100000"), Money::fromCents(100)}),
+             -1);
+    QCOMPARE(engine.PriceAndStore(record(Friday, "100000", "100100", "0")), 1);
     QCOMPARE(m_prompt->texts, QStringList{}); // an empty register is no failure
 
-    // A register that cannot be read says why.
+    // A register that cannot be read stores no call: it waits to be priced
+    // again, so that it is never stored without its guest's charge.
     m_db->execute(QStringLiteral("DROP TABLE 宾馆管理表"));
-    QCOMPARE(engine.LoadHotelRooms(), 0);
-    QVERIFY(!engine.hotelRoomsLoaded());
+    QCOMPARE(engine.PriceAndStore(record(Friday, "110000", "110100", "0")), 0);
+    QVERIFY(engine.lastAppendFailed());
+    QCOMPARE(rows(), 1);
+    QCOMPARE(engine.pendingCallCount(), 1);
     QCOMPARE(m_prompt->texts.size(), 1);
     QVERIFY2(m_prompt->texts.first().contains(QStringLiteral("宾馆管理表")), qPrintable(m_prompt->texts.first()));
 }
@@ -599,7 +609,7 @@ void TestRatingEngine::refusedRowIsStoredOnceSourceIsBack()
     QCOMPARE(m_prompt->texts.size(), 1); // the driver's own text
     QVERIFY(!m_prompt->texts.first().isEmpty());
     QCOMPARE(engine.pendingCallCount(), 1);
-    QCOMPARE(engine.AccrueHotelCharge(QStringLiteral("1234"), Money()), 0); // nothing accrued for it
+    QCOMPARE(number(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表")), 1.0); // nothing accrued for it
 
     m_db->execute(QStringLiteral("ALTER TABLE 话费表_离线 RENAME TO 话费表"));
     QCOMPARE(engine.PriceAndStore(record(Friday, "120000", "120300", "0")), 1);
@@ -607,8 +617,8 @@ void TestRatingEngine::refusedRowIsStoredOnceSourceIsBack()
     QCOMPARE(engine.pendingCallCount(), 0);
     QCOMPARE(m_db->column(QStringLiteral("SELECT 时间 FROM 话费表 ORDER BY 时间")),
              (QStringList{"100000", "110000", "120000"}));
-    // The recovered call is accrued (the view accrues the live ones).
-    QCOMPARE(number(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表")), 2.0);
+    // Every stored call is accrued once, the recovered one too.
+    QCOMPARE(number(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表")), 6.0);
     QCOMPARE(engine.PricePendingCalls(), 0);
     QCOMPARE(rows(), 3);
 }

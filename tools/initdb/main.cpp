@@ -1,6 +1,6 @@
 // qalor-initdb: creates the tables of the data source "TDS" (or of the
-// connection given) with their default rows, and the indexes that tables
-// already there lack. Rows that already exist are never touched.
+// connection given) with their default rows, and the columns and indexes
+// that tables already there lack. Rows that already exist are never touched.
 
 #include "db/ArgumentSecrets.h"
 #include "db/ProgramStart.h"
@@ -104,11 +104,14 @@ int main(int argc, char* argv[])
         const QList<const TableDef*> missing = builder.missingTables();
         if (parser.isSet(check)) {
             const QStringList missingIndexes = builder.missingIndexes();
+            const QStringList missingColumns = builder.missingColumns();
             for (const TableDef* table : missing)
                 out << "missing: " << table->name << "\n";
+            for (const QString& column : missingColumns)
+                out << "missing column: " << column << "\n";
             for (const QString& index : missingIndexes)
                 out << "missing index: " << index << "\n";
-            return missing.isEmpty() && missingIndexes.isEmpty() ? 0 : 1;
+            return missing.isEmpty() && missingIndexes.isEmpty() && missingColumns.isEmpty() ? 0 : 1;
         }
         QStringList created;
         if (!missing.isEmpty()) {
@@ -135,6 +138,7 @@ int main(int argc, char* argv[])
         }
         // Tables made before an index was part of the schema get it now; their
         // rows stay as they are. (New tables came with theirs.)
+        const QStringList columns = builder.addMissingColumns();
         const QStringList indexes = builder.createMissingIndexes();
         // One account of the run: what was made, or that nothing was.
         const qsizetype all = TableRegistry::all().size();
@@ -148,7 +152,10 @@ int main(int argc, char* argv[])
         if (!indexes.isEmpty())
             out << "Created " << indexes.size()
                 << " indexes on tables already present: " << indexes.join(QStringLiteral(", ")) << ".\n";
-        if (created.isEmpty() && indexes.isEmpty())
+        if (!columns.isEmpty())
+            out << "Added " << columns.size()
+                << " columns to tables already present: " << columns.join(QStringLiteral(", ")) << ".\n";
+        if (created.isEmpty() && indexes.isEmpty() && columns.isEmpty())
             out << "All " << all << " tables and their indexes are present; nothing changed.\n";
         return 0;
     } catch (const DbError& error) {

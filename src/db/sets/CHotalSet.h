@@ -9,7 +9,7 @@ namespace qalor {
 class CHotalSet : public CRecordSet
 {
 public:
-    enum Column { Extension, Room, CheckInDate, CheckInTime, CheckOutDate, CheckOutTime, Accrued, CheckedOut, ServiceRatio, Deposit, ClassDescription };
+    enum Column { Extension, Room, CheckInDate, CheckInTime, CheckOutDate, CheckOutTime, Accrued, CheckedOut, ServiceRatio, Deposit, ClassDescription, GuestName };
     explicit CHotalSet(CDatabase* db = nullptr) : CRecordSet(Tables::hotel(), db) {}
 };
 
