@@ -17,6 +17,14 @@ QString ReportLines::defaultJournalPath()
 
 void ReportLines::collect(const QString& line, qint64 source)
 {
+    if (!m_placed) {
+        // Not restored: what an earlier run left in the journal is not this
+        // list's (restore() takes it up).
+        const LineJournal::Pending left = m_journal.pending();
+        m_read = left.end;
+        m_doneThrough = m_lastNumber = left.end.lastNumber;
+        m_placed = true;
+    }
     qint64 number = 0;
     try {
         number = m_journal.append(line, source);
@@ -26,8 +34,11 @@ void ReportLines::collect(const QString& line, qint64 source)
             Prompt::inform(QString::fromStdString(error.what()));
         m_failureShown = true;
     }
-    m_lines.append(line);
-    m_numbers.append(number);
+    if (number > 0)
+        m_lastNumber = number;
+    else
+        m_unjournalled.append({m_lastNumber, line});
+    ++m_waiting;
 }
 
 int ReportLines::restore()
@@ -38,28 +49,82 @@ int ReportLines::restore()
     } catch (const std::exception&) {
         // The data source is away: its mark is read again inside each batch.
     }
-    m_lines.clear();
-    m_numbers.clear();
-    for (const LineJournal::Entry& entry : m_journal.entries(storedThrough)) {
-        m_lines.append(entry.text);
-        m_numbers.append(entry.number);
-    }
+    const LineJournal::Pending pending = m_journal.pending(storedThrough);
+    m_read = {};
+    m_doneThrough = pending.doneThrough;
+    m_lastNumber = pending.end.lastNumber;
+    m_front.clear();
+    m_unjournalled.clear();
+    m_waiting = int(pending.count);
+    m_placed = true;
     return size();
+}
+
+void ReportLines::readAhead(QList<LineJournal::Entry>& front, LineJournal::Position& at,
+                            QList<Unjournalled>& unjournalled, qsizetype count) const
+{
+    const auto keptInMemory = [](const QString& text) {
+        LineJournal::Entry entry;
+        entry.text = text;
+        return entry;
+    };
+    while (front.size() < count) {
+        const QList<LineJournal::Entry> read = m_journal.entriesFrom(at, m_doneThrough, count - front.size());
+        for (const LineJournal::Entry& entry : read) {
+            while (!unjournalled.isEmpty() && unjournalled.first().after < entry.number)
+                front.append(keptInMemory(unjournalled.takeFirst().text));
+            front.append(entry);
+        }
+        if (read.isEmpty()) {
+            // The journal is read to its end: the lines it could not take follow.
+            while (front.size() < count && !unjournalled.isEmpty())
+                front.append(keptInMemory(unjournalled.takeFirst().text));
+            return;
+        }
+    }
+}
+
+QList<LineJournal::Entry> ReportLines::first(int count)
+{
+    const qsizetype wanted = qBound(0, count, m_waiting);
+    readAhead(m_front, m_read, m_unjournalled, wanted);
+    // Fewer than counted could be read (the journal was changed from
+    // outside): what cannot be read cannot be priced either.
+    if (m_front.size() < wanted)
+        m_waiting = int(m_front.size());
+    return m_front.first(qMin(wanted, m_front.size()));
+}
+
+QStringList ReportLines::lines() const
+{
+    QList<LineJournal::Entry> front = m_front;
+    LineJournal::Position at = m_read;
+    QList<Unjournalled> unjournalled = m_unjournalled;
+    readAhead(front, at, unjournalled, m_waiting);
+    QStringList texts;
+    texts.reserve(front.size());
+    for (const LineJournal::Entry& entry : std::as_const(front))
+        texts << entry.text;
+    return texts.mid(0, m_waiting);
 }
 
 bool ReportLines::dropFirst(int count)
 {
-    const int dropped = qBound(0, count, size());
+    const QList<LineJournal::Entry> dropped = first(count);
     qint64 through = 0;
-    for (int i = 0; i < dropped; ++i)
-        through = qMax(through, m_numbers.at(i));
-    m_lines.remove(0, dropped);
-    m_numbers.remove(0, dropped);
+    for (const LineJournal::Entry& entry : dropped)
+        through = qMax(through, entry.number);
+    m_front.remove(0, dropped.size());
+    m_waiting -= int(dropped.size());
+    m_doneThrough = qMax(m_doneThrough, through);
     try {
-        if (m_lines.isEmpty())
+        if (m_waiting == 0) {
             m_journal.clear();
-        else
+            m_read = {}; // read again from the rewritten start
+            m_front.clear();
+        } else {
             m_journal.dropThrough(through);
+        }
         return true;
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromStdString(error.what()));

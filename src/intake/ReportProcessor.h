@@ -50,6 +50,7 @@ private:
     CCallRater& m_engine;
     ReportLines& m_lines;
     int m_batchSize = 2000;
+    QString m_identity; // the journal's, under which the data source marks what is stored
 };
 
 } // namespace qalor
