@@ -3,7 +3,9 @@
 #include "StoredCalls.h"
 #include "TestDatabase.h"
 
+#include "collector/CollectorRequests.h"
 #include "db/DbError.h"
+#include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
 
 #include <QRandomGenerator>
@@ -15,7 +17,8 @@ using namespace qalor::test;
 // The collector without any window: the calls of a real pseudo-terminal are
 // stored once each, across kills at random moments and restarts as the
 // service unit does them; SIGTERM ends it cleanly; a second collector for
-// the same port does not start.
+// the same port does not start. A REPORT batch killed after any of its
+// slices committed stores each line once when computed again.
 class TestCollectorKill : public QObject
 {
     Q_OBJECT
@@ -23,6 +26,7 @@ private slots:
     void initTestCase();
     void everyCallOnceAcrossKills();
     void terminateAndRefusals();
+    void reportBatchKilledBetweenSlices();
 
 private:
     CdrLine m_line;
@@ -148,6 +152,61 @@ void TestCollectorKill::terminateAndRefusals()
     wrong.start(m_line, db.connectionString(), {QStringLiteral("COMX")});
     QVERIFY(wrong.process.waitForFinished(30000));
     QCOMPARE(wrong.process.exitCode(), 2);
+}
+
+void TestCollectorKill::reportBatchKilledBetweenSlices()
+{
+    QVERIFY(QDir(m_line.dataDir()).removeRecursively());
+    QVERIFY(QDir().mkpath(m_line.dataDir()));
+    TestDatabase db(true);
+    // A weekend's collection in small: three slices of the collector's batch size.
+    constexpr int Lines = 6000;
+    QStringList lines;
+    for (int i = 0; i < Lines; ++i)
+        lines << mobileCall(i).line();
+    const QString journalPath = m_line.dataDir() + QStringLiteral("/report-lines.journal");
+    LineJournal(journalPath).append(lines);
+    const auto stored = [&] { return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(); };
+    // Asks the collector to compute once its beat is there; the request's id.
+    const auto compute = [&](Collector& collector) {
+        const QString beat =
+            QStringLiteral("SELECT 服务 FROM 采集服务表 WHERE 进程号=%1").arg(collector.process.processId());
+        QString service;
+        for (QDeadlineTimer deadline(30000); service.isEmpty() && !deadline.hasExpired(); QTest::qWait(20)) {
+            try {
+                service = db.scalar(beat);
+            } catch (const DbError&) {
+                // The collector makes the table with its first beat.
+            }
+        }
+        return service.isEmpty()
+                   ? QString()
+                   : CollectorRequests::post(service, QLatin1String(CollectorRequests::ComputeReport));
+    };
+
+    // Killed as soon as a slice of this run has committed (often before its
+    // mark reached the journal), twice; the third run finishes the batch.
+    int before = 0;
+    for (int run = 0; run < 2; ++run) {
+        Collector collector;
+        collector.start(m_line, db.connectionString());
+        QVERIFY(collector.reading(m_line));
+        QVERIFY(!compute(collector).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(stored() > before, 60000);
+        collector.kill();
+        before = stored();
+        QVERIFY2(before < Lines, "the batch ended before the kill");
+        QCOMPARE(before % 2000, 0); // whole slices only
+    }
+    Collector collector;
+    collector.start(m_line, db.connectionString());
+    QVERIFY(collector.reading(m_line));
+    const QString request = compute(collector);
+    QVERIFY(!request.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(CollectorRequests::read(request).state, CollectorRequests::Done, 60000);
+    QCOMPARE(stored(), Lines);
+    QCOMPARE(storedTwice(db), QStringList());
+    QCOMPARE(LineJournal(journalPath).pending().count, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCollectorKill)
