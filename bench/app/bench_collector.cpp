@@ -184,6 +184,7 @@ int main(int argc, char* argv[])
     still.start();
     while (collector.state() == QProcess::Running) {
         QThread::msleep(500);
+        QCoreApplication::processEvents(); // notes the simulator's end
         const int now = storedCalls();
         if (now > stored) {
             stored = now;
