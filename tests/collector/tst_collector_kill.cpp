@@ -6,6 +6,7 @@
 #include "collector/CollectorRequests.h"
 #include "db/DbError.h"
 #include "intake/LineJournal.h"
+#include "intake/ReportProcessor.h"
 #include "intake/ReceivedJournal.h"
 
 #include <QRandomGenerator>
@@ -160,7 +161,7 @@ void TestCollectorKill::reportBatchKilledBetweenSlices()
     QVERIFY(QDir().mkpath(m_line.dataDir()));
     TestDatabase db(true);
     // A weekend's collection in small: three slices of the collector's batch size.
-    constexpr int Lines = 6000;
+    constexpr int Lines = 3 * ReportProcessor::DefaultBatchSize;
     QStringList lines;
     for (int i = 0; i < Lines; ++i)
         lines << mobileCall(i).line();
@@ -192,18 +193,18 @@ void TestCollectorKill::reportBatchKilledBetweenSlices()
         collector.start(m_line, db.connectionString());
         QVERIFY(collector.reading(m_line));
         QVERIFY(!compute(collector).isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(stored() > before, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(stored() > before, 300000);
         collector.kill();
         before = stored();
         QVERIFY2(before < Lines, "the batch ended before the kill");
-        QCOMPARE(before % 2000, 0); // whole slices only
+        QCOMPARE(before % ReportProcessor::DefaultBatchSize, 0); // whole slices only
     }
     Collector collector;
     collector.start(m_line, db.connectionString());
     QVERIFY(collector.reading(m_line));
     const QString request = compute(collector);
     QVERIFY(!request.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(CollectorRequests::read(request).state, CollectorRequests::Done, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(CollectorRequests::read(request).state, CollectorRequests::Done, 300000);
     QCOMPARE(stored(), Lines);
     QCOMPARE(storedTwice(db), QStringList());
     QCOMPARE(LineJournal(journalPath).pending().count, 0);
