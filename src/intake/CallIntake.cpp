@@ -31,6 +31,8 @@ constexpr int DataRetryMs = 3000;
 // Characters read while the received journal cannot be written (a full
 // disk) wait in memory up to this many; past it they are left with the port.
 constexpr qsizetype UnjournalledLimit = 1024 * 1024;
+// Characters cut into lines at a time.
+constexpr qsizetype CutSlice = 64 * 1024;
 
 // A text column cannot hold a NUL (PostgreSQL refuses it, the SQLite
 // driver cuts the text there): control characters other than the line end
@@ -269,7 +271,11 @@ void CallIntake::process()
     const qint64 began = m_assembler.position();
     while (!m_unread.isEmpty() && m_holds == 0 && !m_waitingForData) {
         qint64 start = m_assembler.position();
-        const QList<LineAssembler::Piece> pieces = m_assembler.take(std::exchange(m_unread, QString()));
+        // A slice at a time: what the port delivered in one go (a collector
+        // far behind a fast line) is never cut into lines all at once.
+        const QString slice = m_unread.first(qMin(m_unread.size(), CutSlice));
+        m_unread.remove(0, slice.size());
+        const QList<LineAssembler::Piece> pieces = m_assembler.take(slice);
         for (const LineAssembler::Piece& piece : pieces) {
             if (piece.afterBreak) {
                 m_repeatWindow = RecentLines::Kept;

@@ -135,20 +135,44 @@ struct LineJournal::Content
     qint64 lastSource = -1;
     qint64 droppedThrough = 0;
     QHash<char, qint64> notes;
+    qint64 end = 0;         // the offset where reading stopped
+    qint64 count = 0;       // data entries read
+    qint64 firstNumber = 0; // the first one's number
 };
 
 LineJournal::LineJournal(const QString& path) : m_path(path) {}
 
 LineJournal::Content LineJournal::read() const
 {
+    QList<Entry> entries;
+    Content content = scan([&entries](Entry&& entry) {
+        entries.append(std::move(entry));
+        return true;
+    });
+    content.entries = std::move(entries);
+    return content;
+}
+
+LineJournal::Content LineJournal::scan(const std::function<bool(Entry&&)>& take, qint64 from,
+                                       qint64 lastNumber) const
+{
     Content content;
+    content.lastNumber = lastNumber;
+    content.end = from;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(from))
         return content;
-    QList<QByteArray> raw = file.readAll().split('\n');
-    raw.removeLast(); // empty after the last line feed, or a torn line
+    // Within one file entries are numbered one after the other: the n-th
+    // entry forgotten by an older file's mark is the first one's number + n - 1.
+    qint64 firstNumber = 0;
+    qint64 count = 0;
     qint64 legacyDropped = 0;
-    for (const QByteArray& line : std::as_const(raw)) {
+    while (true) {
+        QByteArray line = file.readLine();
+        if (!line.endsWith('\n'))
+            break; // the end, or a torn last line
+        content.end += line.size();
+        line.chop(1);
         if (isMark(line, 'i')) {
             if (content.identity.isEmpty())
                 content.identity = QString::fromLatin1(line.mid(2));
@@ -158,41 +182,51 @@ LineJournal::Content LineJournal::read() const
             content.droppedThrough = qMax(content.droppedThrough, markValue(line));
         } else if (isMark(line, 'd')) {
             legacyDropped += markValue(line);
-            const qsizetype at = qMin(content.entries.size(), qsizetype(legacyDropped)) - 1;
-            if (at >= 0)
-                content.droppedThrough = qMax(content.droppedThrough, content.entries.at(at).number);
+            const qint64 at = qMin(count, legacyDropped);
+            if (at > 0)
+                content.droppedThrough = qMax(content.droppedThrough, firstNumber + at - 1);
         } else if (isMark(line, 'm')) {
             content.lastSource = qMax(content.lastSource, markValue(line));
         } else if (isMark(line, 'x') && line.size() > 2) {
             content.notes.insert(line.at(2), markValue(line, 3));
         } else if (!line.isEmpty()) {
             Entry entry;
-            QByteArray data = line;
-            entry.time = takePrefixMark(data, 't');
-            entry.source = takePrefixMark(data, 's');
+            entry.time = takePrefixMark(line, 't');
+            entry.source = takePrefixMark(line, 's');
             content.lastSource = qMax(content.lastSource, entry.source);
             entry.number = ++content.lastNumber;
-            entry.text = unescape(data);
-            content.entries.append(entry);
+            if (count++ == 0)
+                firstNumber = entry.number;
+            if (!take)
+                continue;
+            entry.text = unescape(line);
+            if (!take(std::move(entry)))
+                break;
         }
     }
+    content.count = count;
+    content.firstNumber = firstNumber;
     return content;
 }
 
-qint64 LineJournal::append(const QString& line, qint64 source, qint64 time)
+QByteArray LineJournal::startAppend()
 {
     // Appending needs only the identity and the last number: read the file
     // again only when someone else changed it since this journal last wrote.
     if (m_tail.size < 0 || QFileInfo(m_path).size() != m_tail.size) {
-        const Content content = read();
+        const Content content = scan({});
         m_tail.identity = content.identity;
         m_tail.lastNumber = content.lastNumber;
     }
-    QByteArray bytes;
-    if (m_tail.identity.isEmpty()) {
-        m_tail.identity = QString::number(QRandomGenerator::system()->generate64(), 16);
-        bytes += "\\i" + m_tail.identity.toLatin1() + '\n';
-    }
+    if (!m_tail.identity.isEmpty())
+        return QByteArray();
+    m_tail.identity = QString::number(QRandomGenerator::system()->generate64(), 16);
+    return "\\i" + m_tail.identity.toLatin1() + '\n';
+}
+
+qint64 LineJournal::append(const QString& line, qint64 source, qint64 time)
+{
+    QByteArray bytes = startAppend();
     if (time >= 0)
         bytes += "\\t" + QByteArray::number(time) + ':';
     if (source >= 0)
@@ -200,6 +234,16 @@ qint64 LineJournal::append(const QString& line, qint64 source, qint64 time)
     bytes += escape(line) + '\n';
     appendEntry(bytes);
     return ++m_tail.lastNumber;
+}
+
+qint64 LineJournal::append(const QStringList& lines)
+{
+    QByteArray bytes = startAppend();
+    for (const QString& line : lines)
+        bytes += escape(line) + '\n';
+    appendEntry(bytes);
+    m_tail.lastNumber += lines.size();
+    return m_tail.lastNumber;
 }
 
 QList<LineJournal::Entry> LineJournal::entries(qint64 doneThrough) const
@@ -211,6 +255,37 @@ QList<LineJournal::Entry> LineJournal::entries(qint64 doneThrough) const
         if (entry.number > done)
             pending.append(entry);
     return pending;
+}
+
+LineJournal::Pending LineJournal::pending(qint64 doneThrough) const
+{
+    const Content content = scan({});
+    Pending pending;
+    pending.doneThrough = qMax(doneThrough, content.droppedThrough);
+    pending.end = {content.end, content.lastNumber};
+    if (content.count > 0) {
+        const qint64 last = content.firstNumber + content.count - 1;
+        pending.count =
+            qBound<qint64>(0, last - qMax(pending.doneThrough, content.firstNumber - 1), content.count);
+    }
+    return pending;
+}
+
+QList<LineJournal::Entry> LineJournal::entriesFrom(Position& at, qint64 doneThrough, qsizetype count) const
+{
+    QList<Entry> read;
+    if (count <= 0)
+        return read;
+    const Content content = scan(
+        [&](Entry&& entry) {
+            if (entry.number > doneThrough)
+                read.append(std::move(entry));
+            return read.size() < count;
+        },
+        at.offset, at.lastNumber);
+    at.offset = content.end;
+    at.lastNumber = content.lastNumber;
+    return read;
 }
 
 QStringList LineJournal::lines() const
@@ -293,12 +368,12 @@ QString LineJournal::identity()
 
 qint64 LineJournal::lastNumber() const
 {
-    return read().lastNumber;
+    return scan({}).lastNumber;
 }
 
 qint64 LineJournal::lastSource() const
 {
-    return read().lastSource;
+    return scan({}).lastSource;
 }
 
 void LineJournal::setNote(char key, qint64 value)
@@ -308,12 +383,12 @@ void LineJournal::setNote(char key, qint64 value)
 
 qint64 LineJournal::note(char key, qint64 fallback) const
 {
-    return read().notes.value(key, fallback);
+    return scan({}).notes.value(key, fallback);
 }
 
 void LineJournal::replace(const QStringList& remaining, const QHash<char, qint64>& notes)
 {
-    Content content = read();
+    Content content = scan({});
     content.notes.insert(notes);
     QList<QByteArray> kept;
     if (!content.identity.isEmpty())

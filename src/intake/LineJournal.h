@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace qalor {
 
@@ -36,10 +37,35 @@ public:
     // Throws std::runtime_error when the entry cannot be written. Returns its number.
     // time: when the entry was kept (ms since the epoch), -1 for none.
     qint64 append(const QString& line, qint64 source = -1, qint64 time = -1);
+    // Appends several lines, without sources or times, with one write to the
+    // disk. Returns the number of the last.
+    qint64 append(const QStringList& lines);
     // The entries still pending, oldest first: those after the last
     // forgetting mark and after doneThrough.
     QList<Entry> entries(qint64 doneThrough = 0) const;
     QStringList lines() const;
+    // Where a reading in parts stands: the next line's byte offset and the
+    // number of the last entry before it. A journal rewritten since (replace,
+    // clear) is read again from a new Position.
+    struct Position
+    {
+        qint64 offset = 0;
+        qint64 lastNumber = 0;
+    };
+    // What is pending, counted without holding the entries: how many after
+    // doneThrough, the number up to which entries are forgotten or done,
+    // and the position of the journal's end.
+    struct Pending
+    {
+        qint64 count = 0;
+        qint64 doneThrough = 0;
+        Position end;
+    };
+    Pending pending(qint64 doneThrough = 0) const;
+    // Reads on from at: at most count entries numbered after doneThrough,
+    // oldest first, and moves at past what it read. A long journal is read a
+    // slice at a time this way, never held whole.
+    QList<Entry> entriesFrom(Position& at, qint64 doneThrough, qsizetype count) const;
     // Forgets the oldest count pending entries.
     void dropFirst(int count);
     // Forgets every entry numbered up to and including number.
@@ -64,7 +90,14 @@ public:
 private:
     struct Content;
     Content read() const;
+    // Reads the file a line at a time from the byte offset from, numbering
+    // entries on after lastNumber. Data entries go to take (when given) and
+    // are not kept; take returning false ends the reading after that entry.
+    Content scan(const std::function<bool(Entry&&)>& take, qint64 from = 0, qint64 lastNumber = 0) const;
     void appendEntry(const QByteArray& bytes);
+    // Makes what append() needs current; the identity mark to write first
+    // when the journal has none yet.
+    QByteArray startAppend();
     void rewrite(const QList<QByteArray>& entries);
 
     QString m_path;

@@ -17,9 +17,16 @@ QString ReportLines::defaultJournalPath()
 
 bool ReportLines::collect(const QString& line, qint64 source, QString* failure)
 {
-    qint64 number = 0;
+    if (!m_placed) {
+        // Not restored: what an earlier run left in the journal is not this
+        // list's (restore() takes it up).
+        const LineJournal::Pending left = m_journal.pending();
+        m_read = left.end;
+        m_doneThrough = left.end.lastNumber;
+        m_placed = true;
+    }
     try {
-        number = m_journal.append(line, source);
+        m_journal.append(line, source);
         m_failureShown = false;
     } catch (const std::exception& error) {
         const QString reason = QString::fromLocal8Bit(error.what());
@@ -30,8 +37,7 @@ bool ReportLines::collect(const QString& line, qint64 source, QString* failure)
         m_failureShown = true;
         return false;
     }
-    m_lines.append(line);
-    m_numbers.append(number);
+    ++m_waiting;
     return true;
 }
 
@@ -43,28 +49,65 @@ int ReportLines::restore()
     } catch (const std::exception&) {
         // The data source is away: its mark is read again inside each batch.
     }
-    m_lines.clear();
-    m_numbers.clear();
-    for (const LineJournal::Entry& entry : m_journal.entries(storedThrough)) {
-        m_lines.append(entry.text);
-        m_numbers.append(entry.number);
-    }
+    const LineJournal::Pending pending = m_journal.pending(storedThrough);
+    m_read = {};
+    m_doneThrough = pending.doneThrough;
+    m_front.clear();
+    m_waiting = int(pending.count);
+    m_placed = true;
     return size();
+}
+
+void ReportLines::readAhead(QList<LineJournal::Entry>& front, LineJournal::Position& at, qsizetype count) const
+{
+    while (front.size() < count) {
+        const QList<LineJournal::Entry> read = m_journal.entriesFrom(at, m_doneThrough, count - front.size());
+        if (read.isEmpty())
+            return;
+        front.append(read);
+    }
+}
+
+QList<LineJournal::Entry> ReportLines::first(int count)
+{
+    const qsizetype wanted = qBound(0, count, m_waiting);
+    readAhead(m_front, m_read, wanted);
+    // Fewer than counted could be read (the journal was changed from
+    // outside): what cannot be read cannot be priced either.
+    if (m_front.size() < wanted)
+        m_waiting = int(m_front.size());
+    return m_front.first(qMin(wanted, m_front.size()));
+}
+
+QStringList ReportLines::lines() const
+{
+    QList<LineJournal::Entry> front = m_front;
+    LineJournal::Position at = m_read;
+    readAhead(front, at, m_waiting);
+    QStringList texts;
+    texts.reserve(front.size());
+    for (const LineJournal::Entry& entry : std::as_const(front))
+        texts << entry.text;
+    return texts.mid(0, m_waiting);
 }
 
 bool ReportLines::dropFirst(int count)
 {
-    const int dropped = qBound(0, count, size());
+    const QList<LineJournal::Entry> dropped = first(count);
     qint64 through = 0;
-    for (int i = 0; i < dropped; ++i)
-        through = qMax(through, m_numbers.at(i));
-    m_lines.remove(0, dropped);
-    m_numbers.remove(0, dropped);
+    for (const LineJournal::Entry& entry : dropped)
+        through = qMax(through, entry.number);
+    m_front.remove(0, dropped.size());
+    m_waiting -= int(dropped.size());
+    m_doneThrough = qMax(m_doneThrough, through);
     try {
-        if (m_lines.isEmpty())
+        if (m_waiting == 0) {
             m_journal.clear();
-        else
+            m_read = {}; // read again from the rewritten start
+            m_front.clear();
+        } else {
             m_journal.dropThrough(through);
+        }
         return true;
     } catch (const std::exception& error) {
         Prompt::inform(QString::fromStdString(error.what()));

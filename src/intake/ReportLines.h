@@ -10,6 +10,8 @@ namespace qalor {
 // The CDR lines collected in REPORT mode, oldest first. Every line reaches
 // the journal on disk before it is kept, and leaves it only once its batch
 // is stored, so a crash or restart loses nothing and prices nothing twice.
+// The lines are read back from the journal a slice at a time as they are
+// priced: a weekend's collection is never held in memory whole.
 class ReportLines
 {
 public:
@@ -26,11 +28,14 @@ public:
     // not stored yet; returns the count.
     int restore();
 
-    const QStringList& lines() const { return m_lines; }
-    int size() const { return int(m_lines.size()); }
-    bool isEmpty() const { return m_lines.isEmpty(); }
-    // The journal entry number of a kept line, 0 when it never reached the journal.
-    qint64 entryNumber(int index) const { return m_numbers.at(index); }
+    int size() const { return m_waiting; }
+    bool isEmpty() const { return m_waiting == 0; }
+    // The oldest count lines (all when fewer wait), read ahead from the
+    // journal as far as needed. Entry numbers are the journal's, 0 for a
+    // line that never reached it.
+    QList<LineJournal::Entry> first(int count);
+    // Every line kept, oldest first (reads the whole journal: for a short list).
+    QStringList lines() const;
     // Forgets the oldest lines once they are stored, in the journal too:
     // the journal forgets exactly the entries of those lines, never one of a
     // later line. False (shown) when the journal could not be written.
@@ -47,9 +52,15 @@ public:
     static QString statusText(int waiting, bool collecting);
 
 private:
+    // Reads on into front until it holds count lines or nothing more waits.
+    void readAhead(QList<LineJournal::Entry>& front, LineJournal::Position& at, qsizetype count) const;
+
     LineJournal m_journal;
-    QStringList m_lines;
-    QList<qint64> m_numbers;
+    LineJournal::Position m_read;       // where the journal is read on
+    qint64 m_doneThrough = 0;           // entries up to here are stored or forgotten
+    QList<LineJournal::Entry> m_front;  // the oldest lines, read ahead
+    int m_waiting = 0;
+    bool m_placed = false; // restored, or placed after what an earlier run left
     bool m_failureShown = false;
 };
 

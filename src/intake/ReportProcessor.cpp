@@ -1,10 +1,10 @@
 #include "intake/ReportProcessor.h"
 
-#include "intake/CallIntake.h"
-#include "prompt/Prompt.h"
-#include "intake/ReportLines.h"
 #include "db/CDatabase.h"
+#include "intake/CallIntake.h"
 #include "intake/JournalMark.h"
+#include "intake/ReportLines.h"
+#include "prompt/Prompt.h"
 
 #include <optional>
 #include <vector>
@@ -19,11 +19,12 @@ ReportProcessor::ReportProcessor(CallIntake& intake, CCallRater& engine, ReportL
 ReportProcessor::Result ReportProcessor::compute(const Progress& progress)
 {
     Result result;
+    m_identity.clear(); // the journal's identity, read once a run
     m_engine.PricePendingCalls();
     result.total = m_lines.size();
     bool go = !progress || progress(0, result.total);
     while (go && !m_lines.isEmpty()) {
-        if (!runBatch(qMin(m_batchSize, m_lines.size()), result)) {
+        if (!runBatch(m_batchSize, result)) {
             result.failed = true;
             break;
         }
@@ -54,27 +55,28 @@ QString ReportProcessor::summaryText(const Result& result)
 
 bool ReportProcessor::runBatch(int count, Result& result)
 {
+    // The batch's slice of the collection, read from the journal now.
+    const QList<LineJournal::Entry> slice = m_lines.first(count);
     std::vector<PricedCall> priced;
-    priced.reserve(size_t(count));
+    priced.reserve(size_t(slice.size()));
     bool appendFailed = false;
     const bool ran = runGuarded(QStringLiteral("Unknown Error in REPORT compute."), [&] {
         CTransaction transaction(CDatabase::shared());
-        const QStringList& lines = m_lines.lines();
         // Lines the data source marked as stored (the program ended between
         // a batch's commit and the journal's mark) are not stored again.
-        const QString identity = m_lines.journal().identity();
-        const qint64 storedThrough = JournalMark::read(identity);
+        if (m_identity.isEmpty())
+            m_identity = m_lines.journal().identity();
+        const qint64 storedThrough = JournalMark::read(m_identity);
         qint64 through = 0;
         m_engine.beginBatch();
-        for (int i = 0; i < count; ++i) {
-            const qint64 number = m_lines.entryNumber(i);
-            through = qMax(through, number);
-            if (number > 0 && number <= storedThrough)
+        for (const LineJournal::Entry& line : slice) {
+            through = qMax(through, line.number);
+            if (line.number > 0 && line.number <= storedThrough)
                 continue;
             std::optional<PricedCall> call;
             // A field-order error ends only its own line here: the port is
             // closed and the rest of the batch is framed correctly.
-            const CallIntake::Outcome outcome = m_intake.storeLine(lines.at(i), call);
+            const CallIntake::Outcome outcome = m_intake.storeLine(line.text, call);
             if (outcome == CallIntake::Outcome::Stored) {
                 priced.push_back(*call);
             } else if (outcome == CallIntake::Outcome::AppendFailed) {
@@ -83,13 +85,14 @@ bool ReportProcessor::runBatch(int count, Result& result)
             }
         }
         // The rows still waiting in the writer go in before the mark that
-        // says they are stored.
+        // says they are stored: each slice commits with its own progress
+        // mark, so a kill between slices neither loses nor repeats a line.
         if (!m_engine.finishBatch()) {
             appendFailed = true;
             return;
         }
         if (through > 0)
-            JournalMark::write(identity, through);
+            JournalMark::write(m_identity, through);
         transaction.commit();
     });
     m_engine.discardBatch();
@@ -97,8 +100,8 @@ bool ReportProcessor::runBatch(int count, Result& result)
         m_engine.reopenLostConnection();
         return false;
     }
-    m_lines.dropFirst(count);
-    result.done += count;
+    m_lines.dropFirst(int(slice.size()));
+    result.done += int(slice.size());
     result.stored += int(priced.size());
     for (const PricedCall& call : priced)
         m_intake.publish(call);

@@ -36,6 +36,11 @@ public:
 
     ReportProcessor(CallIntake& intake, CCallRater& engine, ReportLines& lines);
 
+    // Lines stored per transaction: with every commit a growing call table
+    // writes its index pages again, so few large slices keep a long
+    // collection's cost per line flat; a slice's lines and calls are all the
+    // memory a batch holds.
+    static constexpr int DefaultBatchSize = 20000;
     void setBatchSize(int size) { m_batchSize = qMax(1, size); }
     int batchSize() const { return m_batchSize; }
 
@@ -49,7 +54,8 @@ private:
     CallIntake& m_intake;
     CCallRater& m_engine;
     ReportLines& m_lines;
-    int m_batchSize = 2000;
+    int m_batchSize = DefaultBatchSize;
+    QString m_identity; // the journal's, under which the data source marks what is stored
 };
 
 } // namespace qalor

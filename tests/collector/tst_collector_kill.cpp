@@ -4,8 +4,10 @@
 #include "StoredCalls.h"
 #include "TestDatabase.h"
 
+#include "collector/CollectorRequests.h"
 #include "db/DbError.h"
 #include "intake/LineJournal.h"
+#include "intake/ReportProcessor.h"
 #include "intake/ReceivedJournal.h"
 
 #include <QRandomGenerator>
@@ -27,6 +29,8 @@ using namespace qalor::test;
 // the same port does not start, not even with journals of its own and
 // started at the same moment; a device plugged in after the start is read;
 // under systemd the watchdog's keep-alives follow the event loop.
+// A REPORT batch killed after any of its slices committed stores each line
+// once when computed again.
 class TestCollectorKill : public QObject
 {
     Q_OBJECT
@@ -38,6 +42,7 @@ private slots:
     void deviceThatComesLater();
     void watchdogFollowsTheLoop();
     void lostCommitAnswerStoresOnce();
+    void reportBatchKilledBetweenSlices();
 
 private:
     CdrLine m_line;
@@ -366,6 +371,61 @@ void TestCollectorKill::lostCommitAnswerStoresOnce()
     QCOMPARE(storedTwice(db), QStringList());
     dialled.sort();
     QCOMPARE(storedNumbers(db), dialled);
+}
+
+void TestCollectorKill::reportBatchKilledBetweenSlices()
+{
+    QVERIFY(QDir(m_line.dataDir()).removeRecursively());
+    QVERIFY(QDir().mkpath(m_line.dataDir()));
+    TestDatabase db(true);
+    // A weekend's collection in small: three slices of the collector's batch size.
+    constexpr int Lines = 3 * ReportProcessor::DefaultBatchSize;
+    QStringList lines;
+    for (int i = 0; i < Lines; ++i)
+        lines << mobileCall(i).line();
+    const QString journalPath = m_line.dataDir() + QStringLiteral("/report-lines.journal");
+    LineJournal(journalPath).append(lines);
+    const auto stored = [&] { return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表")).toInt(); };
+    // Asks the collector to compute once its beat is there; the request's id.
+    const auto compute = [&](Collector& collector) {
+        const QString beat =
+            QStringLiteral("SELECT 服务 FROM 采集服务表 WHERE 进程号=%1").arg(collector.process.processId());
+        QString service;
+        for (QDeadlineTimer deadline(30000); service.isEmpty() && !deadline.hasExpired(); QTest::qWait(20)) {
+            try {
+                service = db.scalar(beat);
+            } catch (const DbError&) {
+                // The collector makes the table with its first beat.
+            }
+        }
+        return service.isEmpty()
+                   ? QString()
+                   : CollectorRequests::post(service, QLatin1String(CollectorRequests::ComputeReport));
+    };
+
+    // Killed as soon as a slice of this run has committed (often before its
+    // mark reached the journal), twice; the third run finishes the batch.
+    int before = 0;
+    for (int run = 0; run < 2; ++run) {
+        Collector collector;
+        collector.start(m_line, db.connectionString());
+        QVERIFY(collector.reading(m_line));
+        QVERIFY(!compute(collector).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(stored() > before, 300000);
+        collector.kill();
+        before = stored();
+        QVERIFY2(before < Lines, "the batch ended before the kill");
+        QCOMPARE(before % ReportProcessor::DefaultBatchSize, 0); // whole slices only
+    }
+    Collector collector;
+    collector.start(m_line, db.connectionString());
+    QVERIFY(collector.reading(m_line));
+    const QString request = compute(collector);
+    QVERIFY(!request.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(CollectorRequests::read(request).state, CollectorRequests::Done, 300000);
+    QCOMPARE(stored(), Lines);
+    QCOMPARE(storedTwice(db), QStringList());
+    QCOMPARE(LineJournal(journalPath).pending().count, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCollectorKill)

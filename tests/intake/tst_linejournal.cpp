@@ -15,6 +15,7 @@ private slots:
     void tornLastLineIsDropped();
     void droppedLinesStayDroppedAcrossRestarts();
     void failedWriteIsReported();
+    void readInSlicesAsWhole();
 };
 
 void TestLineJournal::linesSurviveARoundTrip()
@@ -121,6 +122,62 @@ void TestLineJournal::failedWriteIsReported()
     LineJournal journal(dir.filePath(QStringLiteral("file/pending.journal")));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, journal.append(QStringLiteral("lost?")));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, journal.replace({QStringLiteral("lost?")}));
+}
+
+void TestLineJournal::readInSlicesAsWhole()
+{
+    // A long journal is read in slices and counted without being held: the
+    // slices and the counts agree with reading it whole, across a rewrite,
+    // forgetting marks (also an older file's), several lines written at
+    // once and a torn last line that a later append cuts off.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.journal"));
+    LineJournal journal(path);
+    for (int i = 0; i < 4; ++i)
+        journal.append(QStringLiteral("old %1\r\n").arg(i));
+    journal.replace({QStringLiteral("kept\r\n")}); // numbered 5
+    QStringList lines;
+    for (int i = 0; i < 10; ++i)
+        lines << QStringLiteral("line %1\r\n").arg(i);
+    QCOMPARE(journal.append(lines.mid(0, 7)), 12);
+    journal.dropThrough(6);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("\\d3\n"); // an older file's mark: the first three entries, through number 7
+    file.write("line 7\\r\\n\nline 8\\r\\n\nline 9"); // the last one torn
+    file.close();
+
+    int longSlices = 0;
+    const auto sliced = [&](LineJournal::Position& at, qint64 done) {
+        QStringList read;
+        for (QList<LineJournal::Entry> slice = journal.entriesFrom(at, done, 3); !slice.isEmpty();
+             slice = journal.entriesFrom(at, done, 3)) {
+            longSlices += slice.size() > 3 ? 1 : 0;
+            for (const LineJournal::Entry& entry : slice)
+                read << entry.text;
+        }
+        return read;
+    };
+    for (const qint64 storedThrough : {0, 9, 14, 20}) {
+        const LineJournal::Pending pending = journal.pending(storedThrough);
+        QCOMPARE(pending.doneThrough, qMax<qint64>(storedThrough, 7));
+        QStringList whole;
+        for (const LineJournal::Entry& entry : journal.entries(storedThrough))
+            whole << entry.text;
+        QCOMPARE(pending.count, whole.size());
+        LineJournal::Position at;
+        QCOMPARE(sliced(at, pending.doneThrough), whole);
+    }
+    QCOMPARE(longSlices, 0);
+    QCOMPARE(journal.pending().count, 7); // line 2 to line 8
+
+    // Reading on from where it stopped finds what was appended since, and
+    // not the torn line.
+    LineJournal::Position at = journal.pending().end;
+    QCOMPARE(at.lastNumber, 14);
+    journal.append(QStringLiteral("line 10\r\n"));
+    QCOMPARE(sliced(at, 0), QStringList{QStringLiteral("line 10\r\n")});
+    QCOMPARE(at.lastNumber, 15);
 }
 
 QTEST_GUILESS_MAIN(TestLineJournal)
