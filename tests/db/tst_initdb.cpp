@@ -193,8 +193,8 @@ private slots:
         const QString folder = dir.filePath(QStringLiteral("数据/无此处"));
         const Run run =
             initdb({QStringLiteral("--connection"),
-                    QStringLiteral("DRIVER={SQLite3};Database=") + folder + QStringLiteral("/tds.sqlite"),
-                    QStringLiteral("--password"), QStringLiteral("k")});
+                    QStringLiteral("DRIVER={SQLite3};Database=") + folder + QStringLiteral("/tds.sqlite")},
+                   "k\n");
         QCOMPARE(run.status, 1);
         QCOMPARE(run.err,
                  QStringLiteral("qalor-initdb: 数据文件的文件夹不存在: ") + folder + QLatin1Char('\n'));
