@@ -160,4 +160,17 @@ void BulkWork::trySetting(const QString& statement)
     }
 }
 
+QString monthTotalsTable()
+{
+    return QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS 告警累计表 (月份 INTEGER NOT NULL, 对象 VARCHAR(40) NOT "
+        "NULL, 金额 BIGINT NOT NULL, PRIMARY KEY (月份, 对象))");
+}
+
+void forgetMonthTotals(CDatabase& db)
+{
+    db.ensureOwnTables({monthTotalsTable()});
+    db.execute(QStringLiteral("DELETE FROM 告警累计表"));
+}
+
 } // namespace qalor

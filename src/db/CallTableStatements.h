@@ -39,6 +39,14 @@ QString callRowsFrom(CDatabase& db, const QString& predicate, const QVariantList
 void copyDistinctCalls(CDatabase& db, const QString& table, const QString& predicate,
                        const QVariantList& values);
 
+// The month totals the alert rules keep beside 话费表 (告警累计表) are sums
+// of its rows: the statement that makes the table, and forgetting them all
+// inside the caller's transaction after 话费表 changed in bulk (a deleted
+// period, a restore, duplicate removal), so that the next call of a month
+// sums it afresh from 话费表.
+QString monthTotalsTable();
+void forgetMonthTotals(CDatabase& db);
+
 // Empties a work table (HF) inside the caller's transaction, the quickest
 // way the login is allowed.
 void emptyWorkTable(CDatabase& db, const QString& table);

@@ -88,6 +88,7 @@ void CallTableMaintenance::remove(const CallRange& range)
     CTransaction transaction(m_db);
     lockCallTable();
     execute(QStringLiteral("DELETE  FROM 话费表 "), range);
+    forgetMonthTotals(m_db);
     transaction.commit();
 }
 
@@ -111,6 +112,7 @@ CallTableMaintenance::RestoreCount CallTableMaintenance::restore(const CallRange
     counted.alreadyThere = distinct - counted.restored;
     QSqlQuery insert = prepared(QStringLiteral("INSERT INTO 话费表 ") + missing, range, 2);
     CDatabase::exec(insert);
+    forgetMonthTotals(m_db);
     transaction.commit();
     return counted;
 }
@@ -146,6 +148,7 @@ int CallTableMaintenance::removeDuplicates(const QDate& start, const QDate& end,
     CDatabase::exec(copy);
     step(3);
     const int kept = count(inRange, range, 1);
+    forgetMonthTotals(m_db);
     transaction.commit();
     step(4);
     return held - kept;

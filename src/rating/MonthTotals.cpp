@@ -1,6 +1,7 @@
 #include "rating/MonthTotals.h"
 
 #include "db/CDatabase.h"
+#include "db/CallTableStatements.h"
 #include "db/SqlDialectText.h"
 #include "rating/CallCostWriter.h"
 
@@ -25,9 +26,7 @@ qint64 cents(const QVariant& sum)
 
 void MonthTotals::ensureTable()
 {
-    CDatabase::shared().ensureOwnTables(
-        {QStringLiteral("CREATE TABLE IF NOT EXISTS 告警累计表 (月份 INTEGER NOT NULL, 对象 VARCHAR(40) NOT "
-                        "NULL, 金额 BIGINT NOT NULL, PRIMARY KEY (月份, 对象))")});
+    CDatabase::shared().ensureOwnTables({monthTotalsTable()});
 }
 
 qint64 MonthTotals::storedByExtension(CDatabase& db, const QString& extension, QDate first)

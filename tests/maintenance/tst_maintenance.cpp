@@ -6,6 +6,7 @@
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/CdrSaveOption.h"
 
+#include "db/CallTableStatements.h"
 #include "db/WorkLock.h"
 
 #include <QCheckBox>
@@ -259,6 +260,36 @@ private slots:
         QVERIFY(commands.removeDuplicates(Jan31, Jan1));
         QCOMPARE(rows(db, "话费表"), before);
         QCOMPARE(prompt.texts.last(), QString("成功!\n删除了0条重复记录."));
+    }
+
+    // The alert rules' month totals are sums of 话费表: a change of it in
+    // bulk forgets them with it, or a month rule would go on counting calls
+    // deleted (or missing calls restored) for the rest of the month.
+    void bulkChangesForgetTheMonthTotals_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("delete") << "delete";
+        QTest::newRow("restore") << "restore";
+        QTest::newRow("duplicates") << "duplicates";
+    }
+
+    void bulkChangesForgetTheMonthTotals()
+    {
+        QFETCH(QString, change);
+        TestDatabase db;
+        RecordingPrompt prompt;
+        seedCalls(db);
+        db.execute(monthTotalsTable());
+        db.execute("INSERT INTO 告警累计表 (月份, 对象, 金额) VALUES (202401, 'E8001', 99900)");
+        const CallRange january{Jan1, Jan31, std::nullopt};
+        CallTableCommands commands;
+        if (change == "delete")
+            QVERIFY(commands.remove(january));
+        else if (change == "restore")
+            QVERIFY(commands.restore(january));
+        else
+            QVERIFY(commands.removeDuplicates(Jan1, Jan31));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM 告警累计表"), QString("0"));
     }
 
     void duplicatesAreRowsEqualInEveryColumnEmptyValuesIncluded()
