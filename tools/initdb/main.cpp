@@ -38,16 +38,20 @@ QString readLine(bool hidden)
 
 QString askPassword()
 {
+    // A password given on standard input (a pipe, a file) is read without
+    // asking: the question would only run into the next line of the output.
+    const bool terminal = isatty(STDIN_FILENO);
     for (;;) {
-        std::fputs("Headkeeper 口令: ", stderr);
+        if (terminal)
+            std::fputs("Headkeeper 口令: ", stderr);
         const QString first = readLine(true);
         if (first.isEmpty()) {
             std::fputs("口令不能为空。\n", stderr);
-            if (!isatty(STDIN_FILENO))
+            if (!terminal)
                 return {};
             continue;
         }
-        if (!isatty(STDIN_FILENO))
+        if (!terminal)
             return first;
         std::fputs("再输入一次: ", stderr);
         if (readLine(true) == first)
