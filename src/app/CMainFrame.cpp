@@ -113,6 +113,13 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     m_alertPane->setFlat(true);
     m_alertPane->hide();
     connect(m_alertPane, &QPushButton::clicked, this, [this] { runCommand(Cmd::AlertList); });
+    // The newest alert in the message area: a long line wraps instead of
+    // being cut off by the panes beside it.
+    m_alertLine = new QLabel(this);
+    m_alertLine->setObjectName(QStringLiteral("告警信息"));
+    m_alertLine->setWordWrap(true);
+    m_alertLine->hide();
+    statusBar()->addWidget(m_alertLine, 1);
     statusBar()->addPermanentWidget(m_alertPane);
     statusBar()->addPermanentWidget(m_reportPane);
     statusBar()->addPermanentWidget(m_loginPane);
@@ -161,7 +168,10 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
     });
 
     connect(&m_view->engine().alerts(), &AlertChecker::alertRaised, this, [this](const Alert& alert) {
-        statusBar()->showMessage(alert.line());
+        statusBar()->clearMessage();
+        m_alertLine->setText(alert.line());
+        m_alertLine->setAccessibleName(alert.line());
+        m_alertLine->show();
         refreshAlertCount();
     });
     // Beside a collector the alerts are raised there: the count follows its calls.

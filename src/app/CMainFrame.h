@@ -60,6 +60,7 @@ public:
     // (shown only while there are some).
     void refreshAlertCount();
     QPushButton* alertPane() const { return m_alertPane; }
+    QLabel* alertLine() const { return m_alertLine; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -102,6 +103,7 @@ private:
     QLabel* m_reportPane = nullptr;
     QLabel* m_clockPane = nullptr;
     QPushButton* m_alertPane = nullptr;
+    QLabel* m_alertLine = nullptr; // the newest alert, wrapped rather than cut
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_handlers;
 };

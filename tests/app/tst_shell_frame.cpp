@@ -867,6 +867,15 @@ void TestShellFrame::alertsCountedInTheStatusBarAndAcknowledged()
     QVERIFY(!pane->isHidden());
     QCOMPARE(pane->text(), QStringLiteral("未确认告警 1 条"));
     QCOMPARE(pane->accessibleName(), pane->text());
+    // The alert itself, whole, also in a narrow window: it wraps.
+    QLabel* line = frame.alertLine();
+    QVERIFY(!line->isHidden());
+    QVERIFY2(line->text().contains(QStringLiteral("主叫8001 被叫0044207946")), qPrintable(line->text()));
+    frame.resize(480, 360);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QTRY_VERIFY(line->isVisible() && line->height() >= line->heightForWidth(line->width()));
+    QVERIFY(line->height() > line->fontMetrics().height()); // more than one line
 
     // The list is the administrator's: without a login the gate refuses.
     run.prompt.texts.clear();
