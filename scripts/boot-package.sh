@@ -30,30 +30,10 @@ set -euo pipefail
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out=$(realpath "${1:?usage: boot-package.sh OUT_DIR [CACHE_DIR]}")
 cache=$(realpath -m "${2:-$script_dir/../build/debian-root}")
-say() { printf "boot-package: %s (%d s)\n" "$*" "$SECONDS"; }
-fail()
-{
-    echo "boot-package: $*" >&2
-    exit 1
-}
-
-if ((EUID != 0)); then
-    command -v sudo >/dev/null || fail "needs root (mounts, chroot, containers) and there is no sudo"
-    exec sudo -- "$0" "$@"
-fi
-if [[ ${QALOR_BOOT_PACKAGE_INSIDE:-} != 1 ]]; then
-    # Its own mount and process namespaces: every mount and process it made
-    # (the container, the simulator) goes when the script ends.
-    QALOR_BOOT_PACKAGE_INSIDE=1 exec unshare --mount --propagation private --pid --fork --kill-child \
-        --mount-proc -- "$0" "$@"
-fi
-
-shopt -s nullglob
-debs=("$out"/qalor_*.deb)
-((${#debs[@]} == 1)) || fail "expected one qalor_*.deb in $out, found ${#debs[@]}"
-deb=${debs[0]}
-pbxsim=$(find "$out" -path '*/tools/pbxsim/qalor-pbxsim' -type f -perm -u+x | head -n 1)
-[[ -n $pbxsim ]] || fail "no qalor-pbxsim in the package build below $out"
+trial=boot-package
+# shellcheck source=package-trial.sh
+source "$(dirname "${BASH_SOURCE[0]}")/package-trial.sh"
+trial_start "$@"
 command -v mmdebstrap >/dev/null || fail "mmdebstrap is not installed"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/qalor-boot.XXXXXX")

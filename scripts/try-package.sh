@@ -22,31 +22,10 @@
 set -euo pipefail
 
 out=$(realpath "${1:?usage: try-package.sh OUT_DIR}")
-say() { printf "try-package: %s (%d s)\n" "$*" "$SECONDS"; }
-fail()
-{
-    echo "try-package: $*" >&2
-    exit 1
-}
-
-if ((EUID != 0)); then
-    command -v sudo >/dev/null || fail "needs root (mounts and chroot) and there is no sudo"
-    exec sudo -- "$0" "$@"
-fi
-if [[ ${QALOR_TRY_PACKAGE_INSIDE:-} != 1 ]]; then
-    # The script is the first process of its own process namespace: when it
-    # ends, the kernel ends whatever it started (the workstation, the
-    # simulator), also what left its process group.
-    QALOR_TRY_PACKAGE_INSIDE=1 exec unshare --mount --propagation private --pid --fork --kill-child \
-        --mount-proc -- "$0" "$@"
-fi
-
-shopt -s nullglob
-debs=("$out"/qalor_*.deb)
-((${#debs[@]} == 1)) || fail "expected one qalor_*.deb in $out, found ${#debs[@]}"
-deb=${debs[0]}
-pbxsim=$(find "$out" -path '*/tools/pbxsim/qalor-pbxsim' -type f -perm -u+x | head -n 1)
-[[ -n $pbxsim ]] || fail "no qalor-pbxsim in the package build below $out"
+trial=try-package
+# shellcheck source=package-trial.sh
+source "$(dirname "${BASH_SOURCE[0]}")/package-trial.sh"
+trial_start "$@"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/qalor-try.XXXXXX")
 root=$scratch/root

@@ -40,14 +40,7 @@ PortLock::Result PortLock::lockDevice(const QString& path)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return failed(errno);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return failed(error);
-    }
-    m_fd = fd;
-    m_error.clear();
-    return Result::Locked;
+    return keep(fd, ::flock(fd, LOCK_EX | LOCK_NB));
 }
 
 PortLock::Result PortLock::lockAddress(const QString& host, quint16 port)
@@ -64,8 +57,13 @@ PortLock::Result PortLock::lockAddress(const QString& host, quint16 port)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return failed(errno);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address),
-               socklen_t(offsetof(sockaddr_un, sun_path) + 1 + length)) != 0) {
+    return keep(fd, ::bind(fd, reinterpret_cast<const sockaddr*>(&address),
+                           socklen_t(offsetof(sockaddr_un, sun_path) + 1 + length)));
+}
+
+PortLock::Result PortLock::keep(int fd, int taken)
+{
+    if (taken != 0) {
         const int error = errno;
         ::close(fd);
         return failed(error);

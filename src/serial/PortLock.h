@@ -32,6 +32,8 @@ public:
 
 private:
     Result failed(int error);
+    // Keeps fd as the lock when taking it (the call's result) succeeded; closes it otherwise.
+    Result keep(int fd, int taken);
 
     int m_fd = -1;
     QString m_error;
