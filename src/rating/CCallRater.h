@@ -64,14 +64,17 @@ public:
     int cdrLineLength() const;
 
     // 1 when a row was appended to 话费表; 0 when the call is not billable,
-    // its pricing stopped, or the row could not be stored (the record is then
-    // kept in the pending journal and priced again later).
+    // its pricing stopped, or the row could not be stored.
     //
-    // Outside a transaction (the live path) a record whose row could not be
-    // stored goes to the pending journal, and the journal is tried again after
-    // the next row that is stored. Inside a transaction (a batch) the record
-    // is NOT journalled: lastAppendFailed() tells the batch to roll back and
-    // keep its lines.
+    // The intake calls it inside a transaction, both for a live line (the
+    // transaction that also writes the line's mark) and for a REPORT batch.
+    // There a record whose row could not be stored is NOT journalled here:
+    // lastAppendFailed() says so, and the caller decides. The live line keeps
+    // the record in the pending journal itself (keepPending, with the line's
+    // position) and commits its mark; a batch rolls back and keeps its lines.
+    // Called outside a transaction, a record whose row could not be stored
+    // goes to the pending journal, and the journal is tried again after the
+    // next row that is stored.
     int PriceAndStore(const QString& record);
     const PricedCall& lastCall() const;
 
