@@ -1,28 +1,16 @@
 #include "intake/LineJournal.h"
 
-#include "intake/DataFolder.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <unistd.h>
 
 namespace qalor {
-
-QString dataFolder()
-{
-    const QString env = qEnvironmentVariable("QALOR_DATA_DIR");
-    if (!env.isEmpty())
-        return env;
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return base + QStringLiteral("/qalor");
-}
 
 namespace {
 // Lines are stored escaped so that a CDR line's own carriage return and line
