@@ -34,7 +34,7 @@ CCallRater::CCallRater() : m_pending(pendingJournalPath())
         CDatabase::shared().ensureOpen();
         JournalMark::ensureTable();
         AlertChecker::ensureTables();
-        HotelRooms::ensureStayTables();
+        StayAccrual::ensureStayTables();
     } catch (const DbError&) {
     }
     if (!LoadLayout())
@@ -366,7 +366,7 @@ const PricedCall& CCallRater::lastCall() const
 
 int CCallRater::AccrueHotelCharge(const StayCall& call)
 {
-    return HotelRooms::AccrueHotelCharge(call);
+    return StayAccrual::accrue(call);
 }
 
 bool CCallRater::LoadRates()

@@ -5,6 +5,7 @@
 // the reload entries after their tables changed.
 
 #include "format/Money.h"
+#include "hotel/StayAccrual.h"
 #include "intake/CdrLayout.h"
 #include "intake/ICodeFilter.h"
 #include "intake/LineJournal.h"
@@ -13,7 +14,6 @@
 #include "rating/CallCostWriter.h"
 #include "rating/CallRecordFields.h"
 #include "rating/DiscountCalculator.h"
-#include "rating/HotelRooms.h"
 #include "rating/Rate31Table.h"
 #include "rating/RateTable.h"
 

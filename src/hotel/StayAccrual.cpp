@@ -1,4 +1,4 @@
-#include "rating/HotelRooms.h"
+#include "hotel/StayAccrual.h"
 
 #include "db/CDatabase.h"
 #include "db/CRecordSet.h"
@@ -30,7 +30,7 @@ void bindStay(QSqlQuery& query, const QString& extension, const QString& date, c
 
 } // namespace
 
-void HotelRooms::ensureLinkTable()
+void StayAccrual::ensureLinkTable()
 {
     CDatabase& db = CDatabase::shared();
     QString create = SchemaBuilder::createStatement(Tables::hotelCall(), db.dialect());
@@ -42,13 +42,13 @@ void HotelRooms::ensureLinkTable()
     db.ensureOwnTables(statements);
 }
 
-void HotelRooms::ensureStayTables()
+void StayAccrual::ensureStayTables()
 {
     ensureLinkTable();
     SchemaBuilder(CDatabase::shared()).addMissingColumns({&Tables::hotel()});
 }
 
-int HotelRooms::AccrueHotelCharge(const StayCall& call)
+int StayAccrual::accrue(const StayCall& call)
 {
     CDatabase& db = CDatabase::shared();
     ensureLinkTable();

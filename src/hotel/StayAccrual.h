@@ -16,13 +16,14 @@ struct StayCall
     Money amount; // charge and surcharge as the bill's line shows them
 };
 
-// The hotel accrual. Nothing is kept in memory: every call reads the open
-// stay of its extension from 宾馆管理表 inside the transaction that stores
-// the call, adds its amount to the stored 结帐金额 and links the call to the
-// stay (宾馆通话表). A check-in or check-out by any program on the data
+// The hotel accrual: writes a stored call's amount into the running total of
+// its extension's open stay. Nothing is kept in memory: every call reads the
+// open stay of its extension from 宾馆管理表 inside the transaction that
+// stores the call, adds its amount to the stored 结帐金额 and links the call
+// to the stay (宾馆通话表). A check-in or check-out by any program on the data
 // source therefore counts from the next call on, and a call that is not
 // stored is not accrued either (the caller's transaction is rolled back).
-class HotelRooms
+class StayAccrual
 {
 public:
     // Creates 宾馆通话表 where a data source from before it lacks it.
@@ -34,7 +35,7 @@ public:
     // 1 when the stay's charges have just reached its deposit, 0 otherwise,
     // -1 when the extension has no open stay. Raises DbError when the
     // register cannot be read or written: the call must then not be stored.
-    static int AccrueHotelCharge(const StayCall& call);
+    static int accrue(const StayCall& call);
 };
 
 } // namespace qalor
