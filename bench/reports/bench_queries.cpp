@@ -17,11 +17,11 @@
 #include "PeakMemory.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
+#include "print/ReportPainter.h"
 #include "reports/CallCursor.h"
 #include "reports/DetailBill.h"
 #include "reports/DetailLine.h"
 #include "reports/DetailPager.h"
-#include "reports/ReportPainter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -17,8 +17,8 @@
 #include "SampleCall.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
+#include "print/ReportPainter.h"
 #include "reports/MonthlyReport.h"
-#include "reports/ReportPainter.h"
 #include "reports/StatisticsRun.h"
 
 #include <QCommandLineParser>

@@ -2,8 +2,8 @@
 
 #include "hotel/HotelBill.h"
 #include "hotel/HotelForms.h"
+#include "print/ReportOutput.h"
 #include "prompt/Prompt.h"
-#include "reports/ReportOutput.h"
 
 #include <QComboBox>
 #include <QFormLayout>

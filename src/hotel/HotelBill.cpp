@@ -4,9 +4,9 @@
 #include "db/sets/CHotalSet.h"
 #include "format/TextFormat.h"
 #include "hotel/StayCharges.h"
+#include "print/ReportPrintJob.h"
 #include "prompt/OpenOrReport.h"
 #include "prompt/Prompt.h"
-#include "reports/ReportPrintJob.h"
 
 #include <QHash>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "format/Money.h"
-#include "reports/ReportDocument.h"
+#include "print/ReportDocument.h"
 
 #include <QDate>
 #include <QList>

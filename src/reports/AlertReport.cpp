@@ -1,7 +1,7 @@
 #include "reports/AlertReport.h"
 
 #include "format/TextFormat.h"
-#include "reports/ReportPrintJob.h"
+#include "print/ReportPrintJob.h"
 
 namespace qalor {
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "format/XlsxSheet.h"
+#include "print/ReportDocument.h"
 #include "rating/AlertLog.h"
-#include "reports/ReportDocument.h"
 
 #include <QDate>
 

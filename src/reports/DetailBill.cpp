@@ -1,7 +1,7 @@
 #include "reports/DetailBill.h"
 
+#include "print/ReportPrintJob.h"
 #include "reports/DetailLine.h"
-#include "reports/ReportPrintJob.h"
 
 namespace qalor {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "print/ReportDocument.h"
 #include "reports/CallSource.h"
-#include "reports/ReportDocument.h"
 
 #include <QDate>
 

@@ -1,11 +1,11 @@
 #include "reports/DetailQueryDialog.h"
 
+#include "gui/WaitCursor.h"
+#include "print/ReportOutput.h"
 #include "prompt/Prompt.h"
 #include "reports/CallCursor.h"
 #include "reports/DetailCsv.h"
 #include "reports/DetailXlsx.h"
-#include "reports/ReportOutput.h"
-#include "reports/WaitCursor.h"
 
 #include <QDateEdit>
 #include <QGridLayout>

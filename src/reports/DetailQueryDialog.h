@@ -1,10 +1,10 @@
 #pragma once
 
+#include "print/ReportPainter.h"
 #include "reports/CallSource.h"
 #include "reports/DetailBill.h"
 #include "reports/DetailPager.h"
 #include "reports/DetailQuery.h"
-#include "reports/ReportPainter.h"
 
 #include <QDialog>
 #include <optional>

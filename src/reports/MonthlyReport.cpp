@@ -1,7 +1,7 @@
 #include "reports/MonthlyReport.h"
 
-#include "reports/ReportPrintJob.h"
 #include "format/TextFormat.h"
+#include "print/ReportPrintJob.h"
 #include "prompt/Prompt.h"
 
 namespace qalor {

@@ -11,8 +11,8 @@
 // Both end with the grand total. The period printed is the one given, which
 // may differ from the period of the run.
 
+#include "print/ReportDocument.h"
 #include "reports/CountResults.h"
-#include "reports/ReportDocument.h"
 
 #include <QDate>
 

@@ -10,9 +10,9 @@
 // A department whose management-fee ratio in 部门表 is above 0 pays that
 // share of its charges on top; extensions pay the ratio of their department.
 
+#include "print/ReportDocument.h"
 #include "reports/CountResults.h"
 #include "reports/DepartmentList.h"
-#include "reports/ReportDocument.h"
 
 #include <QDate>
 

@@ -1,7 +1,7 @@
 #include "reports/StatisticsWidgets.h"
 
+#include "print/ReportOutput.h"
 #include "prompt/Prompt.h"
-#include "reports/ReportOutput.h"
 
 #include <QApplication>
 #include <QPushButton>

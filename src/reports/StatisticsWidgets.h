@@ -2,7 +2,7 @@
 
 // Pieces the statistics, preview and notice dialogs share.
 
-#include "reports/ReportPainter.h"
+#include "print/ReportPainter.h"
 
 #include <QDate>
 #include <QString>

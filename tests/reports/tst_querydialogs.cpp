@@ -5,12 +5,12 @@
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 
+#include "print/ReportOutput.h"
+#include "print/ReportPainter.h"
 #include "reports/CCalleeQueryDlg.h"
 #include "reports/CDateQueryDlg.h"
 #include "reports/DetailCsv.h"
 #include "reports/DetailLine.h"
-#include "reports/ReportOutput.h"
-#include "reports/ReportPainter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

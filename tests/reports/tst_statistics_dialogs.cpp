@@ -4,6 +4,7 @@
 
 #include "gui/DialogRunner.h"
 #include "gui/GridModel.h"
+#include "print/ReportOutput.h"
 #include "reports/CCountPreviewDlg.h"
 #include "reports/CMonthCountDlg.h"
 #include "reports/CPayNoticeDlg.h"
@@ -11,7 +12,6 @@
 #include "reports/DailyCallsChart.h"
 #include "reports/DepartmentChart.h"
 #include "reports/DepartmentRangeBox.h"
-#include "reports/ReportOutput.h"
 
 #include <QAction>
 #include <QApplication>

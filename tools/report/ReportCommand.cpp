@@ -4,6 +4,7 @@
 #include "db/CDatabase.h"
 #include "db/CsvWriter.h"
 #include "format/XlsxSheet.h"
+#include "print/ReportPainter.h"
 #include "prompt/Prompt.h"
 #include "rating/AlertChecker.h"
 #include "rating/AlertLog.h"
@@ -12,7 +13,6 @@
 #include "reports/DepartmentList.h"
 #include "reports/MonthlyReport.h"
 #include "reports/PayNotice.h"
-#include "reports/ReportPainter.h"
 #include "reports/StatisticsRun.h"
 
 #include <QCommandLineParser>

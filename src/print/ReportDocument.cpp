@@ -1,4 +1,4 @@
-#include "reports/ReportDocument.h"
+#include "print/ReportDocument.h"
 
 #include <QStringList>
 

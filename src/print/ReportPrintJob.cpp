@@ -1,4 +1,4 @@
-#include "reports/ReportPrintJob.h"
+#include "print/ReportPrintJob.h"
 
 namespace qalor {
 

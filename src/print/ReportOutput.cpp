@@ -1,7 +1,7 @@
-#include "reports/ReportOutput.h"
+#include "print/ReportOutput.h"
 
+#include "gui/WaitCursor.h"
 #include "prompt/Prompt.h"
-#include "reports/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/ReportPainter.h"
+#include "print/ReportPainter.h"
 
 #include <functional>
 

@@ -3,8 +3,8 @@
 
 #include "CallFixtures.h"
 
+#include "print/ReportPainter.h"
 #include "reports/DetailBill.h"
-#include "reports/ReportPainter.h"
 
 #include <QFile>
 #include <QPageSize>

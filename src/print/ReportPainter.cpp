@@ -1,4 +1,4 @@
-#include "reports/ReportPainter.h"
+#include "print/ReportPainter.h"
 
 #include "format/TextFormat.h"
 

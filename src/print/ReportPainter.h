@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/ReportDocument.h"
+#include "print/ReportDocument.h"
 
 #include <QFont>
 #include <QString>
