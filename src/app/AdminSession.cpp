@@ -1,9 +1,9 @@
 #include "app/AdminSession.h"
 
-#include "app/AppState.h"
 #include "app/AuditLog.h"
-#include "prompt/Prompt.h"
 #include "db/CDatabase.h"
+#include "prompt/Prompt.h"
+#include "station/AppState.h"
 
 #include <QSqlQuery>
 

@@ -4,7 +4,6 @@
 #include "app/AdminSession.h"
 #include "app/AlertDesk.h"
 #include "app/AlertListDialog.h"
-#include "app/AppState.h"
 #include "app/AuditLog.h"
 #include "app/CQalorView.h"
 #include "app/CdrFieldDialog.h"
@@ -13,10 +12,7 @@
 #include "app/MenuBuilder.h"
 #include "app/PasswordDialog.h"
 #include "app/PortDialog.h"
-#include "app/SerialPortTable.h"
 #include "app/ViewIntakeHold.h"
-#include "collector/CollectorLink.h"
-#include "collector/CollectorRequests.h"
 #include "db/CDatabase.h"
 #include "editors/EditorDialog.h"
 #include "editors/EditorTable.h"
@@ -45,6 +41,10 @@
 #include "reports/CPayNoticeDlg.h"
 #include "serial/CommControl.h"
 #include "serial/MappedCommControl.h"
+#include "station/AppState.h"
+#include "station/CollectorLink.h"
+#include "station/CollectorRequests.h"
+#include "station/SerialPortTable.h"
 
 #include <QAction>
 #include <QCloseEvent>

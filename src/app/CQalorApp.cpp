@@ -1,11 +1,11 @@
 #include "app/CQalorApp.h"
 
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "db/CDatabase.h"
 #include "db/DriverCheck.h"
 #include "prompt/Prompt.h"
 #include "serial/CommControl.h"
+#include "station/AppState.h"
 
 namespace qalor {
 

@@ -1,15 +1,7 @@
 #include "app/CQalorView.h"
 
-#include "app/AppState.h"
 #include "app/AuditLog.h"
-#include "app/EditorReload.h"
-#include "app/PortArming.h"
-#include "app/SerialPortTable.h"
 #include "app/UnframedDialog.h"
-#include "collector/CollectorLink.h"
-#include "collector/CollectorRequests.h"
-#include "collector/CollectorService.h"
-#include "collector/IntakeLock.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "gui/DialogRunner.h"
 #include "intake/CallIntake.h"
@@ -20,6 +12,13 @@
 #include "rating/CCallRater.h"
 #include "serial/MappedCommControl.h"
 #include "serial/PortMapping.h"
+#include "station/AppState.h"
+#include "station/CollectorLink.h"
+#include "station/CollectorRequests.h"
+#include "station/EditorReload.h"
+#include "station/IntakeLock.h"
+#include "station/PortArming.h"
+#include "station/SerialPortTable.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -102,7 +101,7 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
     // lock that cannot be made at all leaves the window reading: its
     // journals then say what is wrong.
     QDir().mkpath(dataFolder());
-    d->journals = std::make_unique<IntakeLock>(CollectorService::lockPath());
+    d->journals = std::make_unique<IntakeLock>(IntakeLock::pathInDataFolder());
     const bool journalsFree = d->journals->tryLock() || !d->journals->error().isEmpty();
     if (journalsFree && takeCdrPort(*d->port, d->portNumber)) {
         d->intake.emplace(*d->port, d->engine, d->calls, d->report);

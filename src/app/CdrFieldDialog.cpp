@@ -1,6 +1,6 @@
 #include "app/CdrFieldDialog.h"
 
-#include "app/AppState.h"
+#include "station/AppState.h"
 
 namespace qalor {
 

@@ -1,6 +1,6 @@
 #include "app/CommandGate.h"
 
-#include "app/AppState.h"
+#include "station/AppState.h"
 
 #include <array>
 

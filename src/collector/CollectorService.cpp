@@ -1,13 +1,5 @@
 #include "collector/CollectorService.h"
 
-#include "app/AppState.h"
-#include "app/EditorReload.h"
-#include "app/PortArming.h"
-#include "app/SerialPortTable.h"
-#include "collector/CallFeed.h"
-#include "collector/CollectorBeat.h"
-#include "collector/CollectorNotices.h"
-#include "collector/CollectorTables.h"
 #include "collector/StderrPrompt.h"
 #include "db/CDatabase.h"
 #include "hotel/CLevelChanger.h"
@@ -18,6 +10,14 @@
 #include "rating/AlertChecker.h"
 #include "serial/MappedCommControl.h"
 #include "serial/PortMapping.h"
+#include "station/AppState.h"
+#include "station/CallFeed.h"
+#include "station/CollectorBeat.h"
+#include "station/CollectorNotices.h"
+#include "station/CollectorTables.h"
+#include "station/EditorReload.h"
+#include "station/PortArming.h"
+#include "station/SerialPortTable.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -39,16 +39,11 @@ constexpr int TidyEveryBeats = 60;
 constexpr int ReadyLimitMs = 20000;
 } // namespace
 
-QString CollectorService::lockPath()
-{
-    return dataFolder() + QStringLiteral("/intake.lock");
-}
-
 CollectorService::CollectorService(StderrPrompt& prompt, std::unique_ptr<CommControl> port, QObject* parent)
     : QObject(parent), m_prompt(prompt),
       m_port(port ? std::move(port) : std::make_unique<MappedCommControl>()),
       m_classChange(*m_port, [] { return std::make_unique<MappedCommControl>(); }),
-      m_autoDowngrade(m_classChange, AppState::instance().hotel), m_lock(lockPath()), m_portLog(*m_port),
+      m_autoDowngrade(m_classChange, AppState::instance().hotel), m_lock(IntakeLock::pathInDataFolder()), m_portLog(*m_port),
       m_name(CollectorTables::processName())
 {
     m_port->setSettings(QStringLiteral("9600,N,8,1"));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "collector/CollectorRequests.h"
-#include "collector/IntakeLock.h"
 #include "collector/PortLog.h"
 #include "collector/ServiceNotifier.h"
 #include "hotel/AutoDowngrade.h"
@@ -12,6 +10,8 @@
 #include "intake/ReportProcessor.h"
 #include "rating/CCallRater.h"
 #include "serial/CommControl.h"
+#include "station/CollectorRequests.h"
+#include "station/IntakeLock.h"
 
 #include <QHash>
 #include <QObject>
@@ -58,9 +58,6 @@ public:
     int portNumber() const { return m_portNumber; }
     CommControl& port() { return *m_port; }
     ClassChangeSender& classChange() { return m_classChange; }
-
-    // The file that keeps two programs from using the same journals.
-    static QString lockPath();
 
 private:
     void arm();

@@ -2,11 +2,11 @@
 
 #include "FakeCommControl.h"
 
-#include "app/AppState.h"
 #include "intake/CallIntake.h"
 #include "intake/ReceivedCallsModel.h"
 #include "intake/ReportLines.h"
 #include "rating/CCallRater.h"
+#include "station/AppState.h"
 
 namespace qalor::test {
 

@@ -6,10 +6,10 @@
 #include "TestDatabase.h"
 
 #include "app/AlertDesk.h"
-#include "app/AppState.h"
-#include "intake/ReportProcessor.h"
 #include "db/CDatabase.h"
+#include "intake/ReportProcessor.h"
 #include "rating/AlertLog.h"
+#include "station/AppState.h"
 
 #include <QDir>
 #include <QSignalSpy>

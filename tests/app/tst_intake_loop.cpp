@@ -6,7 +6,6 @@
 #include "StoredCalls.h"
 #include "TestDatabase.h"
 
-#include "app/AppState.h"
 #include "intake/CallIntake.h"
 #include "intake/LineJournal.h"
 #include "intake/ReceivedCallsModel.h"
@@ -16,6 +15,7 @@
 #include "rating/CCallRater.h"
 #include "rating/RefusedCalls.h"
 #include "serial/StreamBreak.h"
+#include "station/AppState.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -6,16 +6,16 @@
 #include "FakeCommControl.h"
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
+#include "db/CDatabase.h"
 #include "intake/CallIntake.h"
 #include "intake/ReceivedCallsModel.h"
-#include "db/CDatabase.h"
 #include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
 #include "maintenance/IntakeHold.h"
+#include "station/AppState.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -8,7 +8,6 @@
 #include "TestDatabase.h"
 #include "app/AdminSession.h"
 #include "app/AlertListDialog.h"
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
@@ -24,6 +23,7 @@
 #include "intake/ReportLines.h"
 #include "intake/UnframedJoin.h"
 #include "serial/StreamBreak.h"
+#include "station/AppState.h"
 #include "tst_shell_support.h"
 
 #include <QAccessible>

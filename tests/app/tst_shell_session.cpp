@@ -4,8 +4,8 @@
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 #include "app/AdminSession.h"
-#include "app/AppState.h"
 #include "db/CDatabase.h"
+#include "station/AppState.h"
 #include "tst_shell_support.h"
 
 #include <QSignalSpy>

@@ -13,14 +13,14 @@
 
 #include "../../tools/pbxsim/CallGenerator.h"
 #include "app/AdminSession.h"
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
+#include "db/DefaultRows.h"
 #include "gui/DialogRunner.h"
 #include "intake/ReceivedCallsModel.h"
-#include "db/DefaultRows.h"
+#include "station/AppState.h"
 
 #include <QDateEdit>
 #include <QDialog>

@@ -4,14 +4,14 @@
 #include "Sandbox.h"
 #include "TestDatabase.h"
 
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
-#include "intake/CallIntake.h"
 #include "app/PortDialog.h"
+#include "intake/CallIntake.h"
 #include "intake/LineAssembler.h"
 #include "intake/LineJournal.h"
 #include "serial/StreamBreak.h"
+#include "station/AppState.h"
 
 #include <QApplication>
 #include <QLabel>

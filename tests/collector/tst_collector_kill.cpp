@@ -4,11 +4,11 @@
 #include "StoredCalls.h"
 #include "TestDatabase.h"
 
-#include "collector/CollectorRequests.h"
 #include "db/DbError.h"
 #include "intake/LineJournal.h"
-#include "intake/ReportProcessor.h"
 #include "intake/ReceivedJournal.h"
+#include "intake/ReportProcessor.h"
+#include "station/CollectorRequests.h"
 
 #include <QRandomGenerator>
 #include <QSqlDatabase>

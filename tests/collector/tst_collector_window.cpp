@@ -5,13 +5,10 @@
 #include "StoredCalls.h"
 #include "TestDatabase.h"
 
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
-#include "collector/CallFeed.h"
-#include "collector/CollectorLink.h"
 #include "db/CDatabase.h"
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
@@ -19,6 +16,9 @@
 #include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
 #include "serial/CommControl.h"
+#include "station/AppState.h"
+#include "station/CallFeed.h"
+#include "station/CollectorLink.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

@@ -7,17 +7,17 @@
 #include "FakeCommControl.h"
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
 #include "app/MessageBoxPrompt.h"
-#include "editors/CsvImport.h"
-#include "gui/DialogRunner.h"
 #include "editors/AlertRuleDelegate.h"
+#include "editors/CsvImport.h"
 #include "editors/EditorDialog.h"
 #include "editors/ExtensionSource.h"
 #include "editors/RateCheck.h"
 #include "gui/DialogRunner.h"
+#include "gui/DialogRunner.h"
+#include "station/AppState.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,7 +3,6 @@
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
 
-#include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
@@ -19,6 +18,7 @@
 #include "hotel/ClassChangeSender.h"
 #include "hotel/HotelBill.h"
 #include "rating/CCallRater.h"
+#include "station/AppState.h"
 
 #include <QApplication>
 #include <QComboBox>

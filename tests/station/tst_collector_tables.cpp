@@ -1,9 +1,9 @@
 #include "TestDatabase.h"
 
-#include "collector/CallFeed.h"
-#include "collector/CollectorLink.h"
-#include "collector/CollectorRequests.h"
 #include "db/CDatabase.h"
+#include "station/CallFeed.h"
+#include "station/CollectorLink.h"
+#include "station/CollectorRequests.h"
 
 #include <QTest>
 #include <QThread>

@@ -1,8 +1,8 @@
-#include "app/SerialPortTable.h"
+#include "station/SerialPortTable.h"
 
+#include "db/sets/CComPortSet.h"
 #include "prompt/OpenOrReport.h"
 #include "prompt/Prompt.h"
-#include "db/sets/CComPortSet.h"
 
 namespace qalor {
 

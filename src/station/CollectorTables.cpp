@@ -1,4 +1,4 @@
-#include "collector/CollectorTables.h"
+#include "station/CollectorTables.h"
 
 #include "db/CDatabase.h"
 

@@ -1,10 +1,10 @@
-#include "collector/CollectorLink.h"
+#include "station/CollectorLink.h"
 
-#include "collector/CallFeed.h"
-#include "collector/CollectorNotices.h"
-#include "collector/CollectorRequests.h"
 #include "db/CDatabase.h"
 #include "prompt/Prompt.h"
+#include "station/CallFeed.h"
+#include "station/CollectorNotices.h"
+#include "station/CollectorRequests.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "app/EditorReload.h"
+#include "station/EditorReload.h"
 
 #include "rating/CCallRater.h"
 

@@ -13,6 +13,9 @@ class IntakeLock
 {
 public:
     explicit IntakeLock(const QString& path);
+    // The lock file of the data folder's journals, which the window and the
+    // collector both take before they read the CDR port.
+    static QString pathInDataFolder();
     ~IntakeLock();
     IntakeLock(const IntakeLock&) = delete;
     IntakeLock& operator=(const IntakeLock&) = delete;

@@ -1,4 +1,4 @@
-#include "app/PortArming.h"
+#include "station/PortArming.h"
 
 #include "intake/CallIntake.h"
 #include "serial/CommControl.h"

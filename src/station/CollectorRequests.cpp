@@ -1,8 +1,8 @@
-#include "collector/CollectorRequests.h"
+#include "station/CollectorRequests.h"
 
-#include "collector/CollectorLink.h"
-#include "collector/CollectorTables.h"
 #include "db/CDatabase.h"
+#include "station/CollectorLink.h"
+#include "station/CollectorTables.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

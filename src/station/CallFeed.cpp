@@ -1,7 +1,7 @@
-#include "collector/CallFeed.h"
+#include "station/CallFeed.h"
 
-#include "collector/CollectorTables.h"
 #include "db/CDatabase.h"
+#include "station/CollectorTables.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

@@ -1,4 +1,6 @@
-#include "collector/IntakeLock.h"
+#include "station/IntakeLock.h"
+
+#include "intake/DataFolder.h"
 
 #include <QFile>
 
@@ -11,6 +13,11 @@
 namespace qalor {
 
 IntakeLock::IntakeLock(const QString& path) : m_path(path) {}
+
+QString IntakeLock::pathInDataFolder()
+{
+    return dataFolder() + QStringLiteral("/intake.lock");
+}
 
 IntakeLock::~IntakeLock()
 {

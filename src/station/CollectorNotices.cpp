@@ -1,4 +1,4 @@
-#include "collector/CollectorNotices.h"
+#include "station/CollectorNotices.h"
 
 #include "db/CDatabase.h"
 

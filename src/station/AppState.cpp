@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "station/AppState.h"
 
 namespace qalor {
 

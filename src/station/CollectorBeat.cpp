@@ -1,7 +1,7 @@
-#include "collector/CollectorBeat.h"
+#include "station/CollectorBeat.h"
 
-#include "collector/CollectorTables.h"
 #include "db/CDatabase.h"
+#include "station/CollectorTables.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
