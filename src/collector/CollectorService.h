@@ -6,11 +6,11 @@
 #include "collector/ServiceNotifier.h"
 #include "hotel/AutoDowngrade.h"
 #include "hotel/ClassChangeSender.h"
-#include "intake/CallIntake.h"
-#include "intake/ReceivedCallsModel.h"
-#include "intake/ReportLines.h"
-#include "intake/ReportProcessor.h"
 #include "rating/CCallRater.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReceivedCallsModel.h"
+#include "receiving/ReportLines.h"
+#include "receiving/ReportProcessor.h"
 #include "serial/CommControl.h"
 
 #include <QHash>

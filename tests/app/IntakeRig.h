@@ -3,10 +3,10 @@
 #include "FakeCommControl.h"
 
 #include "app/AppState.h"
-#include "intake/CallIntake.h"
-#include "intake/ReceivedCallsModel.h"
-#include "intake/ReportLines.h"
 #include "rating/CCallRater.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReceivedCallsModel.h"
+#include "receiving/ReportLines.h"
 
 namespace qalor::test {
 

@@ -7,9 +7,9 @@
 
 #include "app/AlertDesk.h"
 #include "app/AppState.h"
-#include "intake/ReportProcessor.h"
 #include "db/CDatabase.h"
 #include "rating/AlertLog.h"
+#include "receiving/ReportProcessor.h"
 
 #include <QDir>
 #include <QSignalSpy>

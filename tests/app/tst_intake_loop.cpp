@@ -7,14 +7,14 @@
 #include "TestDatabase.h"
 
 #include "app/AppState.h"
-#include "intake/CallIntake.h"
 #include "intake/LineJournal.h"
-#include "intake/ReceivedCallsModel.h"
 #include "intake/ReceivedJournal.h"
-#include "intake/ReportLines.h"
-#include "intake/ReportProcessor.h"
 #include "rating/CCallRater.h"
 #include "rating/RefusedCalls.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReceivedCallsModel.h"
+#include "receiving/ReportLines.h"
+#include "receiving/ReportProcessor.h"
 #include "serial/StreamBreak.h"
 
 #include <QDir>

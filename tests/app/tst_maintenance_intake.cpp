@@ -10,12 +10,12 @@
 #include "app/CMainFrame.h"
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
-#include "intake/CallIntake.h"
-#include "intake/ReceivedCallsModel.h"
 #include "db/CDatabase.h"
 #include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
 #include "maintenance/IntakeHold.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReceivedCallsModel.h"
 
 #include <QElapsedTimer>
 #include <QFile>

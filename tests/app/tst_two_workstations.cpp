@@ -18,9 +18,9 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
-#include "gui/DialogRunner.h"
-#include "intake/ReceivedCallsModel.h"
 #include "db/DefaultRows.h"
+#include "gui/DialogRunner.h"
+#include "receiving/ReceivedCallsModel.h"
 
 #include <QDateEdit>
 #include <QDialog>

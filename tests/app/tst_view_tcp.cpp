@@ -7,10 +7,10 @@
 #include "app/AppState.h"
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
-#include "intake/CallIntake.h"
 #include "app/PortDialog.h"
 #include "intake/LineAssembler.h"
 #include "intake/LineJournal.h"
+#include "receiving/CallIntake.h"
 #include "serial/StreamBreak.h"
 
 #include <QApplication>

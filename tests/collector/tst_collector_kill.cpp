@@ -7,8 +7,8 @@
 #include "collector/CollectorRequests.h"
 #include "db/DbError.h"
 #include "intake/LineJournal.h"
-#include "intake/ReportProcessor.h"
 #include "intake/ReceivedJournal.h"
+#include "receiving/ReportProcessor.h"
 
 #include <QRandomGenerator>
 #include <QSqlDatabase>

@@ -15,9 +15,9 @@
 #include "db/CDatabase.h"
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
-#include "intake/ReceivedCallsModel.h"
 #include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
+#include "receiving/ReceivedCallsModel.h"
 #include "serial/CommControl.h"
 
 #include <QComboBox>
