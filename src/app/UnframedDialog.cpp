@@ -2,8 +2,8 @@
 
 #include "app/AuditLog.h"
 #include "editors/ReadOnlyCell.h"
-#include "intake/UnframedJoin.h"
 #include "prompt/Prompt.h"
+#include "receiving/UnframedJoin.h"
 #include "serial/StreamBreak.h"
 
 #include <QDateTime>

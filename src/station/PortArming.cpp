@@ -1,6 +1,6 @@
 #include "station/PortArming.h"
 
-#include "intake/CallIntake.h"
+#include "receiving/CallIntake.h"
 #include "serial/CommControl.h"
 
 namespace qalor {

@@ -2,10 +2,10 @@
 
 #include "FakeCommControl.h"
 
-#include "intake/CallIntake.h"
-#include "intake/ReceivedCallsModel.h"
-#include "intake/ReportLines.h"
 #include "rating/CCallRater.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReceivedCallsModel.h"
+#include "receiving/ReportLines.h"
 #include "station/AppState.h"
 
 namespace qalor::test {

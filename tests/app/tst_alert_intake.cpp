@@ -7,8 +7,8 @@
 
 #include "app/AlertDesk.h"
 #include "db/CDatabase.h"
-#include "intake/ReportProcessor.h"
 #include "rating/AlertLog.h"
+#include "receiving/ReportProcessor.h"
 #include "station/AppState.h"
 
 #include <QDir>

@@ -6,14 +6,14 @@
 #include "StoredCalls.h"
 #include "TestDatabase.h"
 
-#include "intake/CallIntake.h"
 #include "intake/LineJournal.h"
-#include "intake/ReceivedCallsModel.h"
 #include "intake/ReceivedJournal.h"
-#include "intake/ReportLines.h"
-#include "intake/ReportProcessor.h"
 #include "rating/CCallRater.h"
 #include "rating/RefusedCalls.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReceivedCallsModel.h"
+#include "receiving/ReportLines.h"
+#include "receiving/ReportProcessor.h"
 #include "serial/StreamBreak.h"
 #include "station/AppState.h"
 

@@ -10,11 +10,11 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "db/CDatabase.h"
-#include "intake/CallIntake.h"
-#include "intake/ReceivedCallsModel.h"
 #include "intake/ReceivedJournal.h"
 #include "maintenance/CallTableCommands.h"
 #include "maintenance/IntakeHold.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReceivedCallsModel.h"
 #include "station/AppState.h"
 
 #include <QElapsedTimer>

@@ -19,7 +19,7 @@
 #include "app/CommandGate.h"
 #include "db/DefaultRows.h"
 #include "gui/DialogRunner.h"
-#include "intake/ReceivedCallsModel.h"
+#include "receiving/ReceivedCallsModel.h"
 #include "station/AppState.h"
 
 #include <QDateEdit>

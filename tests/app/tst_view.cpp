@@ -8,8 +8,8 @@
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
 #include "intake/LineJournal.h"
-#include "intake/ReceivedCallsModel.h"
-#include "intake/ReportLines.h"
+#include "receiving/ReceivedCallsModel.h"
+#include "receiving/ReportLines.h"
 
 #include <QDir>
 #include <QHeaderView>

@@ -5,7 +5,7 @@
 #include "TestDatabase.h"
 
 #include "app/CQalorView.h"
-#include "intake/ReceivedCallsModel.h"
+#include "receiving/ReceivedCallsModel.h"
 #include "serial/CommControl.h"
 
 #include <QApplication>

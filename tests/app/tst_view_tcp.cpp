@@ -7,9 +7,9 @@
 #include "app/CMainFrame.h"
 #include "app/CQalorView.h"
 #include "app/PortDialog.h"
-#include "intake/CallIntake.h"
 #include "intake/LineAssembler.h"
 #include "intake/LineJournal.h"
+#include "receiving/CallIntake.h"
 #include "serial/StreamBreak.h"
 #include "station/AppState.h"
 

@@ -7,7 +7,7 @@
 #include "db/DbError.h"
 #include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
-#include "intake/ReportProcessor.h"
+#include "receiving/ReportProcessor.h"
 #include "station/CollectorRequests.h"
 
 #include <QRandomGenerator>

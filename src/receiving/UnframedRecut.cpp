@@ -1,8 +1,8 @@
-#include "intake/UnframedRecut.h"
+#include "receiving/UnframedRecut.h"
 
 #include "intake/DataFolder.h"
 #include "intake/LineAssembler.h"
-#include "intake/ReportLines.h"
+#include "receiving/ReportLines.h"
 
 #include <stdexcept>
 

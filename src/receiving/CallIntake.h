@@ -5,9 +5,9 @@
 #include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
 #include "intake/RecentLines.h"
-#include "intake/UnframedRecut.h"
 #include "prompt/DeferredPrompt.h"
 #include "rating/CCallRater.h"
+#include "receiving/UnframedRecut.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "intake/ReceivedCallsModel.h"
+#include "receiving/ReceivedCallsModel.h"
 
 #include "format/TextFormat.h"
 #include "rating/CCallRater.h"

@@ -1,5 +1,5 @@
-#include "intake/ReceivedCallsModel.h"
 #include "rating/CCallRater.h"
+#include "receiving/ReceivedCallsModel.h"
 
 #include <QSignalSpy>
 #include <QTest>

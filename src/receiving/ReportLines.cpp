@@ -1,4 +1,4 @@
-#include "intake/ReportLines.h"
+#include "receiving/ReportLines.h"
 
 #include "intake/DataFolder.h"
 #include "intake/JournalMark.h"

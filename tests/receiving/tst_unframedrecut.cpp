@@ -1,6 +1,6 @@
 #include "intake/LineJournal.h"
-#include "intake/ReportLines.h"
-#include "intake/UnframedRecut.h"
+#include "receiving/ReportLines.h"
+#include "receiving/UnframedRecut.h"
 
 #include <QDir>
 #include <QTemporaryDir>

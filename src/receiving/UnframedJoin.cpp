@@ -1,4 +1,4 @@
-#include "intake/UnframedJoin.h"
+#include "receiving/UnframedJoin.h"
 
 #include "intake/LineAssembler.h"
 #include "serial/StreamBreak.h"

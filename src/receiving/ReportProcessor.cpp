@@ -1,10 +1,10 @@
-#include "intake/ReportProcessor.h"
+#include "receiving/ReportProcessor.h"
 
 #include "db/CDatabase.h"
-#include "intake/CallIntake.h"
 #include "intake/JournalMark.h"
-#include "intake/ReportLines.h"
 #include "prompt/Prompt.h"
+#include "receiving/CallIntake.h"
+#include "receiving/ReportLines.h"
 
 #include <optional>
 #include <vector>
