@@ -67,6 +67,7 @@ private:
     void beat();
     // Writes this collector's row of 采集服务表; false when it could not.
     bool writeBeat();
+    // The requests of 采集请求表 (CollectorServiceRequests.cpp).
     void takeRequests();
     void handle(const CollectorRequests::Request& request);
     // Returns false when the request failed; async: answered later.
