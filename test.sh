@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything with warnings as errors and runs every test: all of them
+# Checks the includes of src/ against the map in README.md, builds everything
+# with warnings as errors and runs every test: all of them
 # on SQLite, then the database tests again on a throwaway PostgreSQL cluster
 # that this script starts on a free loopback port and removes afterwards.
 #
@@ -46,13 +47,23 @@ cleanup()
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+failed=()
+
+# --- includes against the map of src/ in README.md ----------------------------
+phase "Includes (scripts/check-includes.sh)"
+if "$root/scripts/check-includes.sh"; then
+    phase_done "Includes" "as the map of src/ says"
+else
+    phase_done "Includes" "FAILED"
+    failed+=("includes")
+fi
+
 # --- packages and build -------------------------------------------------------
 phase "Packages"
 "$root/scripts/install-deps.sh"
 phase_done "Packages" "ready"
 
 phase "Build ($build, RelWithDebInfo, warnings are errors)"
-failed=()
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQALOR_WERROR=ON
 # Keep going past a broken target so that every test that did build still
 # runs; the tests of the broken one fail as "not run".
