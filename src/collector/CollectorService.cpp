@@ -1,6 +1,9 @@
 #include "collector/CollectorService.h"
 
 #include "collector/StderrPrompt.h"
+#include "collectordata/CallFeed.h"
+#include "collectordata/CollectorBeat.h"
+#include "collectordata/CollectorTables.h"
 #include "db/CDatabase.h"
 #include "hotel/HotelSettings.h"
 #include "intake/DataFolder.h"
@@ -9,10 +12,7 @@
 #include "serial/MappedCommControl.h"
 #include "serial/PortMapping.h"
 #include "station/AppState.h"
-#include "station/CallFeed.h"
-#include "station/CollectorBeat.h"
 #include "station/CollectorNotices.h"
-#include "station/CollectorTables.h"
 #include "station/PortArming.h"
 #include "station/SerialPortTable.h"
 

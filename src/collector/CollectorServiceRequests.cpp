@@ -1,12 +1,12 @@
 #include "collector/CollectorService.h"
 
 #include "collector/StderrPrompt.h"
+#include "collectordata/CollectorBeat.h"
 #include "db/CDatabase.h"
 #include "hotel/CLevelChanger.h"
 #include "hotel/ClassChangeJob.h"
 #include "hotel/HotelSettings.h"
 #include "station/AppState.h"
-#include "station/CollectorBeat.h"
 #include "station/EditorReload.h"
 
 // What the windows of this machine ask of the collector in 采集请求表: each

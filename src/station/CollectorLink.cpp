@@ -1,8 +1,8 @@
 #include "station/CollectorLink.h"
 
+#include "collectordata/CallFeed.h"
 #include "db/CDatabase.h"
 #include "prompt/Prompt.h"
-#include "station/CallFeed.h"
 #include "station/CollectorNotices.h"
 #include "station/CollectorRequests.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "collectordata/CollectorBeat.h"
 #include "rating/CCallRater.h"
-#include "station/CollectorBeat.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "station/CollectorRequests.h"
 
+#include "collectordata/CollectorTables.h"
 #include "db/CDatabase.h"
 #include "station/CollectorLink.h"
-#include "station/CollectorTables.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

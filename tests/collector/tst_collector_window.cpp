@@ -9,6 +9,7 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
+#include "collectordata/CallFeed.h"
 #include "db/CDatabase.h"
 #include "gui/DialogRunner.h"
 #include "hotel/CCheckInDlg.h"
@@ -17,7 +18,6 @@
 #include "receiving/ReceivedCallsModel.h"
 #include "serial/CommControl.h"
 #include "station/AppState.h"
-#include "station/CallFeed.h"
 #include "station/CollectorLink.h"
 
 #include <QComboBox>

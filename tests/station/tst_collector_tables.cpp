@@ -1,7 +1,7 @@
 #include "TestDatabase.h"
 
+#include "collectordata/CallFeed.h"
 #include "db/CDatabase.h"
-#include "station/CallFeed.h"
 #include "station/CollectorLink.h"
 #include "station/CollectorRequests.h"
 

@@ -1,7 +1,7 @@
-#include "station/CollectorBeat.h"
+#include "collectordata/CollectorBeat.h"
 
+#include "collectordata/CollectorTables.h"
 #include "db/CDatabase.h"
-#include "station/CollectorTables.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

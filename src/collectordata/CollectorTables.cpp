@@ -1,4 +1,4 @@
-#include "station/CollectorTables.h"
+#include "collectordata/CollectorTables.h"
 
 #include "db/CDatabase.h"
 

@@ -1,7 +1,7 @@
-#include "station/CallFeed.h"
+#include "collectordata/CallFeed.h"
 
+#include "collectordata/CollectorTables.h"
 #include "db/CDatabase.h"
-#include "station/CollectorTables.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
