@@ -1,6 +1,7 @@
 #include "app/PortArming.h"
 
 #include "receiving/CallIntake.h"
+#include "receiving/CdrPort.h"
 #include "serial/CommControl.h"
 
 namespace qalor {
