@@ -7,6 +7,7 @@
 #include "intake/DataFolder.h"
 #include "rating/CCallRater.h"
 #include "receiving/CallIntake.h"
+#include "receiving/CdrPort.h"
 #include "receiving/ReceivedCallsModel.h"
 #include "receiving/ReportLines.h"
 #include "receiving/ReportProcessor.h"

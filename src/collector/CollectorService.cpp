@@ -9,6 +9,7 @@
 #include "intake/DataFolder.h"
 #include "maintenance/CdrSaveOption.h"
 #include "rating/AlertChecker.h"
+#include "receiving/CdrPort.h"
 #include "serial/MappedCommControl.h"
 #include "serial/PortMapping.h"
 #include "station/AppState.h"

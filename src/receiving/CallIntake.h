@@ -1,13 +1,15 @@
 #pragma once
 
-#include "db/sets/CCdrSet.h"
 #include "intake/LineAssembler.h"
 #include "intake/LineJournal.h"
 #include "intake/ReceivedJournal.h"
-#include "intake/RecentLines.h"
 #include "prompt/DeferredPrompt.h"
 #include "rating/CCallRater.h"
-#include "receiving/UnframedRecut.h"
+#include "receiving/RawStore.h"
+#include "receiving/ReceivedBacklog.h"
+#include "receiving/RepeatDetector.h"
+#include "receiving/StallNotices.h"
+#include "receiving/UnframedKeeper.h"
 
 #include <QObject>
 #include <QTimer>
@@ -19,11 +21,6 @@ class CommControl;
 class ReceivedCallsModel;
 struct HotelSettings;
 class ReportLines;
-
-// Opens the CDR port when it is closed; a port that will not open, or that
-// waits for its device, is reported with its device and the reason, and the
-// program goes on. True when the port is open (also while it waits).
-bool openCdrPort(CommControl& port);
 
 // The receive side of the CDR port: turns received characters into lines and
 // runs each line through raw saving, parsing, the start/trace gate, pricing,
@@ -46,9 +43,7 @@ bool openCdrPort(CommControl& port);
 // a line whose call neither the data source nor the pending journal takes
 // waits in the received journal. A start is a break in the stream like a
 // reconnect: the piece the journal ends with is kept aside, never continued.
-// After a break, a line identical to one of the last few handled before it
-// is the device repeating itself: it is noted in repeated-lines.txt and not
-// handled again.
+// After a break, a line the device repeats is left out (RepeatDetector).
 class CallIntake : public QObject
 {
     Q_OBJECT
@@ -68,8 +63,8 @@ public:
 
     // Opens the raw-CDR record set (cdr表, append only). Failures are shown
     // with the driver's text or "Unkonwn Error in CQalorView Structing.".
-    bool openRawStore();
-    void closeRawStore();
+    bool openRawStore() { return m_raw.open(); }
+    void closeRawStore() { m_raw.close(); }
 
     bool saveRaw() const { return m_saveRaw; }
     void setSaveRaw(bool on) { m_saveRaw = on; }
@@ -115,7 +110,7 @@ public:
     // remaining tells how many pieces stay kept.
     int recutUnframed(int& remaining);
     // The pieces kept because they did not form a line, oldest first.
-    QList<LineJournal::Entry> unframedPieces() const;
+    QList<LineJournal::Entry> unframedPieces() const { return m_unframed.pieces(); }
     // The line that the kept piece numbered head (cut by a break) and the
     // piece after it make together, when it is a line the parser takes;
     // empty otherwise. Joining collects it for REPORT processing (REPORT
@@ -123,11 +118,7 @@ public:
     QString joinableLine(qint64 head);
     bool joinUnframed(qint64 head);
     // Forgets every kept piece; returns how many there were.
-    int discardUnframed();
-    static QString unframedJournalPath();
-    static QString rawJournalPath();
-    static QString repeatedLinesPath();
-    static QString recutFailureText(const QString& reason);
+    int discardUnframed() { return m_unframed.discard(); }
     DeferredPrompt& notices() { return m_notices; }
 
     // The storing half of a line: raw save, parse, gate, price and store.
@@ -150,26 +141,28 @@ private:
     void waitForDataSource(qint64 from);
     // Writes the characters read and not yet journalled; false while it cannot.
     bool journalWaiting();
-    void tellJournalFailure(const QString& reason);
-    // A journal the line needs refused it: the line waits, the journal's
-    // failure is what is reported (not an unreachable data source).
-    void journalRefused(const QString& reason);
+    // Characters read and not handled yet.
+    qint64 waitingCount() const;
     // After a failed commit: whether the data source holds the mark of the
     // line at source all the same; nothing while it cannot be asked.
     std::optional<bool> storedAfterAll(qint64 source);
-    // A line identical to one of the last handled, which the data source holds.
-    bool isRepeat(const QString& line);
-    void noteRepeat(const QString& line);
     // Lines waiting for the data source, and calls it refused, are tried again after a pause.
     void retrySoon();
-    // False when the piece could not be kept (it then waits in the received journal).
-    bool keepUnframed(const LineAssembler::Piece& piece);
-    // False when the row could not be stored; it then waits in the raw journal.
-    bool saveRawLine(const QString& line);
-    bool insertRaw(const QString& line);
-    void keepRaw(const QString& line);
-    void storeKeptRaw();
-    void notifyUnframed();
+    // One line's attempt at its transaction, and what follows from how it ended.
+    struct Attempt
+    {
+        QString line;
+        qint64 source = -1;
+        Outcome outcome = Outcome::Rejected;
+        QString record; // the canonical record priced
+        std::optional<PricedCall> priced;
+        bool raw = false; // the raw row went into the transaction
+        bool committed = false;
+    };
+    // The commit failed: false when the line has to wait in the received
+    // journal; otherwise whether the call is stored after all is settled.
+    bool settleFailedCommit(Attempt& attempt);
+    void afterCommit(const Attempt& attempt);
 
     CommControl& m_port;
     CCallRater& m_engine;
@@ -177,32 +170,21 @@ private:
     const HotelSettings* m_hotel = nullptr;
     ReportLines& m_report;
     LineAssembler m_assembler;
-    CCdrSet m_raw;
+    DeferredPrompt m_notices;
+    StallNotices m_stall;
+    RawStore m_raw;
     bool m_saveRaw = false;
     bool m_reportMode = false;
-    bool m_rawFailureShown = false;
     int m_holds = 0;
     bool m_busy = false;
     bool m_drainPosted = false;
-    QString m_unread;            // journalled, not yet cut
-    QString m_unjournalled;      // read, not yet in the journal (it could not be written)
-    RecentLines m_recent;        // the last lines handled
-    int m_repeatWindow = 0;      // lines after a break still checked against m_recent
-    qint64 m_storedAtBreak = -1; // the data source's mark when the last break came (-1: not read yet)
     ReceivedJournal m_received;
-    LineJournal m_unframed;
-    LineJournal m_rawKept;
-    UnframedRecut m_recut;
+    ReceivedBacklog m_backlog;
+    RepeatDetector m_repeats;
+    UnframedKeeper m_unframed;
     qint64 m_checkThrough = -1; // lines up to here may be stored already (read back after a restart)
-    bool m_journalFailureShown = false;
-    QString m_refusedReason; // why a journal the last line needed refused it
-    bool m_unframedTold = false;
-    bool m_unframedNew = false;
     QTimer m_retry;
     bool m_waitingForData = false;
-    QString m_unreachableText; // what the driver said when the data source could not be reached
-    bool m_unreachableTold = false;
-    DeferredPrompt m_notices;
 };
 
 } // namespace qalor

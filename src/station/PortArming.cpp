@@ -1,6 +1,7 @@
 #include "station/PortArming.h"
 
 #include "receiving/CallIntake.h"
+#include "receiving/CdrPort.h"
 #include "serial/CommControl.h"
 
 namespace qalor {

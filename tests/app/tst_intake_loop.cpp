@@ -11,9 +11,11 @@
 #include "rating/CCallRater.h"
 #include "rating/RefusedCalls.h"
 #include "receiving/CallIntake.h"
+#include "receiving/RepeatDetector.h"
 #include "receiving/ReceivedCallsModel.h"
 #include "receiving/ReportLines.h"
 #include "receiving/ReportProcessor.h"
+#include "receiving/UnframedKeeper.h"
 #include "serial/StreamBreak.h"
 #include "station/AppState.h"
 
@@ -766,7 +768,7 @@ void TestIntakeLoop::whatWasReadSurvivesACrash()
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 11);
     QVERIFY(!db.column(QStringLiteral("SELECT 被叫号 FROM 话费表")).contains(mobileCall(10).dialled));
     QCOMPARE(storedTwice(db), QStringList());
-    QCOMPARE(LineJournal(CallIntake::unframedJournalPath()).lines(),
+    QCOMPARE(LineJournal(UnframedKeeper::journalPath()).lines(),
              (QStringList{cutShort + QChar(StreamBreak), mobileCall(10).line().mid(30)}));
     QCOMPARE(prompt.texts.size(), 1);
     QVERIFY(prompt.texts.first().contains(QStringLiteral("已另行保存")));
@@ -956,7 +958,7 @@ void TestIntakeLoop::unframedCharactersAreKeptAndCutAgain()
     QCOMPARE(countRows(db, QStringLiteral("话费表")), 0);
     QCOMPARE(prompt.texts.size(), 1);
     QVERIFY(prompt.texts.first().contains(QStringLiteral("有6段")));
-    QCOMPARE(LineJournal(CallIntake::unframedJournalPath()).lines().size(), 10);
+    QCOMPARE(LineJournal(UnframedKeeper::journalPath()).lines().size(), 10);
 
     // The layout is corrected: the kept characters are cut again and priced.
     rig.intake.setLineLength(LineLength);
@@ -1000,7 +1002,7 @@ void TestIntakeLoop::lineSentAgainAfterARestart()
     QCOMPARE(db->column(
                  QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 被叫号='%1'").arg(mobileCall(2).dialled)),
              QStringList{QStringLiteral("1")});
-    QCOMPARE(LineJournal(CallIntake::repeatedLinesPath()).entries().size(), sameDataSource ? 1 : 0);
+    QCOMPARE(LineJournal(RepeatDetector::notesPath()).entries().size(), sameDataSource ? 1 : 0);
     QCOMPARE(prompt.texts, QStringList());
 }
 

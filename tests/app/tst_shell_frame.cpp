@@ -22,6 +22,7 @@
 #include "receiving/ReceivedCallsModel.h"
 #include "receiving/ReportLines.h"
 #include "receiving/UnframedJoin.h"
+#include "receiving/UnframedKeeper.h"
 #include "serial/StreamBreak.h"
 #include "station/AppState.h"
 #include "tst_shell_support.h"
@@ -304,7 +305,7 @@ void TestShellFrame::unframedPiecesShownAndDiscarded()
     Running run;
     const QDateTime kept(QDate(2026, 3, 14), QTime(8, 30, 5));
     {
-        LineJournal pieces(CallIntake::unframedJournalPath());
+        LineJournal pieces(UnframedKeeper::journalPath());
         pieces.clear();
         pieces.append(QStringLiteral("12 34\x01"), -1, kept.toMSecsSinceEpoch());
         pieces.append(QStringLiteral("9x"));
@@ -319,7 +320,7 @@ void TestShellFrame::unframedPiecesShownAndDiscarded()
                          QLatin1Char('|') + d.table().item(row, 2)->text();
         run.prompt.answers << false; // asked first: Cancel keeps them
         button(d, QStringLiteral("丢弃"))->click();
-        shown << QString::number(LineJournal(CallIntake::unframedJournalPath()).lines().size());
+        shown << QString::number(LineJournal(UnframedKeeper::journalPath()).lines().size());
         run.prompt.answers << true;
         button(d, QStringLiteral("丢弃"))->click();
         return d.result();
@@ -332,7 +333,7 @@ void TestShellFrame::unframedPiecesShownAndDiscarded()
              (QStringList{
                  QStringLiteral("切分出0条CDR记录,请用\"计算REPORT数据\"计算;仍有2段数据不符合CDR字段定义."),
                  UnframedDialog::discardQuestion(2, 8), UnframedDialog::discardQuestion(2, 8)}));
-    QVERIFY(LineJournal(CallIntake::unframedJournalPath()).lines().isEmpty());
+    QVERIFY(LineJournal(UnframedKeeper::journalPath()).lines().isEmpty());
     QCOMPARE(auditRows(*run.db).mid(auditBefore.size()),
              QStringList{QStringLiteral("无|丢弃未成行的CDR数据2段8字节|成功")});
 }
@@ -346,7 +347,7 @@ void TestShellFrame::cutLineJoinedOnRequest()
     const QDateTime kept(QDate(2026, 3, 14), QTime(8, 30, 5));
     QList<LineJournal::Entry> entries;
     {
-        LineJournal pieces(CallIntake::unframedJournalPath());
+        LineJournal pieces(UnframedKeeper::journalPath());
         pieces.clear();
         pieces.append(cut.left(30) + QChar(StreamBreak), -1, kept.toMSecsSinceEpoch());
         pieces.append(cut.mid(30), -1, kept.addSecs(40).toMSecsSinceEpoch());
@@ -380,7 +381,7 @@ void TestShellFrame::cutLineJoinedOnRequest()
              qPrintable(question));
     QCOMPARE(run.prompt.texts.mid(run.prompt.texts.size() - 3),
              (QStringList{UnframedJoin::notALineText(), question, question}));
-    QCOMPARE(LineJournal(CallIntake::unframedJournalPath()).lines(), QStringList{QStringLiteral("9x")});
+    QCOMPARE(LineJournal(UnframedKeeper::journalPath()).lines(), QStringList{QStringLiteral("9x")});
     QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines(), QStringList{cut});
     QCOMPARE(auditRows(*run.db).mid(auditBefore.size()),
              QStringList{QStringLiteral("无|") + UnframedJoin::auditText(cut) + QStringLiteral("|成功")});

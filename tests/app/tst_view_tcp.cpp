@@ -10,6 +10,8 @@
 #include "intake/LineAssembler.h"
 #include "intake/LineJournal.h"
 #include "receiving/CallIntake.h"
+#include "receiving/RepeatDetector.h"
+#include "receiving/UnframedKeeper.h"
 #include "serial/StreamBreak.h"
 #include "station/AppState.h"
 
@@ -152,7 +154,7 @@ void TestViewTcp::droppedConnectionLosesAndInventsNothing()
     // The cut-off start and the tail are kept aside, each on its own (the
     // start with the break that ended it), and the user is told once.
     QStringList kept;
-    for (const LineJournal::Entry& entry : LineJournal(CallIntake::unframedJournalPath()).entries())
+    for (const LineJournal::Entry& entry : LineJournal(UnframedKeeper::journalPath()).entries())
         kept << entry.text;
     QCOMPARE(kept, (QStringList{cutShort + QChar(StreamBreak), tail}));
     // Cutting the kept text again (after a layout change) still finds no
@@ -196,7 +198,7 @@ void TestViewTcp::lineSentAgainAfterReconnectIsStoredOnce()
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 话费表 WHERE 时间='094000'")).toInt(), 1);
 
     // The repeat is noted, not priced.
-    const QList<LineJournal::Entry> repeats = LineJournal(CallIntake::repeatedLinesPath()).entries();
+    const QList<LineJournal::Entry> repeats = LineJournal(RepeatDetector::notesPath()).entries();
     QCOMPARE(repeats.size(), 1);
     QVERIFY2(repeats.first().text.endsWith(sixth), qPrintable(repeats.first().text));
     QVERIFY2(prompt.texts.isEmpty(), qPrintable(prompt.texts.join(QLatin1Char('\n'))));
