@@ -6,6 +6,7 @@
 #include "hotel/CLevelChanger.h"
 #include "hotel/ClassChangeJob.h"
 #include "hotel/HotelSettings.h"
+#include "receiving/CdrPort.h"
 #include "station/AppState.h"
 #include "station/EditorReload.h"
 
