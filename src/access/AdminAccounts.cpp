@@ -9,6 +9,17 @@
 
 namespace qalor {
 
+namespace {
+
+// A hash of no one's password, made once.
+const QString& standIn()
+{
+    static const QString hash = PasswordHash::hash(QStringLiteral("no account"));
+    return hash;
+}
+
+} // namespace
+
 AdminAccounts::AdminAccounts(CDatabase* db) : m_db(db) {}
 
 CDatabase& AdminAccounts::database() const
@@ -73,18 +84,24 @@ AdminAccounts::Outcome AdminAccounts::verify(const QString& name, const QString&
             database().prepare(QStringLiteral("SELECT 管理员名, 口令 FROM 管理员口令表 WHERE 管理员名=?"));
         query.addBindValue(name);
         CDatabase::exec(query);
+        bool hashChecked = false;
         while (query.next()) {
             // Exact, case-sensitive comparison whatever collation the data
             // source applies to the WHERE clause.
             if (query.value(0).toString() != name)
                 continue;
             const QString stored = query.value(1).toString();
+            hashChecked = hashChecked || PasswordHash::isHash(stored);
             if (!PasswordHash::matches(stored, password))
                 continue;
             if (!PasswordHash::isHash(stored))
                 rehash(name, stored, password);
             return Outcome::Ok;
         }
+        // An unknown name takes as long to refuse as a wrong password, so
+        // that the time of the answer does not tell which names exist.
+        if (!hashChecked)
+            PasswordHash::matches(standIn(), password);
     } catch (...) {
         // A failed lookup is a failed login, without a message of its own.
     }
