@@ -74,7 +74,9 @@ bool AdminAccounts::waiting(const QString& name)
 AdminAccounts::Outcome AdminAccounts::verify(const QString& name, const QString& password)
 {
     try {
-        if (waiting(name))
+        // A cancelled login dialog writes a failed row with no name: those
+        // are no failures of an account.
+        if (!name.isEmpty() && waiting(name))
             return Outcome::Waiting;
         if (password.isEmpty())
             return Outcome::Wrong;
