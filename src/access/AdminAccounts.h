@@ -7,8 +7,8 @@ namespace qalor {
 class CDatabase;
 
 // The administrator accounts of 管理员口令表 as every program checks and
-// changes them: the workstation's login and password table, the web console
-// and qalor-initdb. Passwords are stored as hashes (PasswordHash); a row
+// changes them: the workstation's login, the web console and qalor-initdb.
+// Passwords are stored as hashes (PasswordHash); a row
 // still holding a password as typed is hashed at its next successful login.
 //
 // Failed logins are counted in the data source, from the LOGIN rows of

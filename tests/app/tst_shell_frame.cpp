@@ -610,6 +610,7 @@ void TestShellFrame::headkeeperOnlyPasswordTable()
     int logRows = 0;
     QStringList shown;
     bool touchedByNothing = true;
+    QList<int> echoModes; // of the name's and the password's editor
     run.dialogs.steps.push_back([&](QDialog& dialog) {
         GridModel& model = dynamic_cast<GridDialog&>(dialog).model();
         const int added = model.recordCount();
@@ -626,6 +627,13 @@ void TestShellFrame::headkeeperOnlyPasswordTable()
                 continue;
             shown << model.data(model.index(row, 1)).toString()
                   << model.data(model.index(row, 1), Qt::EditRole).toString();
+            QTableView& view = dynamic_cast<GridDialog&>(dialog).grid();
+            for (int column : {0, 1}) {
+                std::unique_ptr<QWidget> editor(view.itemDelegate()->createEditor(
+                    &view, QStyleOptionViewItem(), model.index(row, column)));
+                const auto* line = qobject_cast<QLineEdit*>(editor.get());
+                echoModes << (line ? int(line->echoMode()) : -1);
+            }
             model.setData(model.index(row, 1), QString());
             touchedByNothing = model.unwrittenRow() == row;
             model.setData(model.index(row, 1), QStringLiteral("top"));
@@ -649,6 +657,7 @@ void TestShellFrame::headkeeperOnlyPasswordTable()
 
     QCOMPARE(shown, (QStringList{GridModel::sealedMask(), QString()}));
     QVERIFY(!touchedByNothing);
+    QCOMPARE(echoModes, (QList<int>{QLineEdit::Normal, QLineEdit::Password}));
     // Both passwords typed into the table are stored hashed.
     for (const char* name : {"王五", "Headkeeper"})
         QVERIFY(PasswordHash::isHash(
