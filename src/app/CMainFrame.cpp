@@ -4,7 +4,7 @@
 #include "app/AdminSession.h"
 #include "app/AlertDesk.h"
 #include "app/AlertListDialog.h"
-#include "app/AuditLog.h"
+#include "access/AuditLog.h"
 #include "app/CQalorView.h"
 #include "app/CdrFieldDialog.h"
 #include "app/CommandGate.h"

@@ -1,6 +1,6 @@
 #include "app/CQalorView.h"
 
-#include "app/AuditLog.h"
+#include "access/AuditLog.h"
 #include "app/UnframedDialog.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "gui/DialogRunner.h"

@@ -1,7 +1,8 @@
 #include "app/PasswordDialog.h"
 
-#include "gui/DialogRunner.h"
+#include "access/PasswordHash.h"
 #include "app/LoginRecordDialog.h"
+#include "gui/DialogRunner.h"
 
 namespace qalor {
 
@@ -12,6 +13,9 @@ PasswordDialog::PasswordDialog(QWidget* parent)
     model().setAllowUpdate(true);
     model().setAllowAddNew(true);
     model().setAllowDelete(true);
+    // The table holds hashes, which are no passwords: the column shows none,
+    // and a password typed into it is stored hashed.
+    model().setSealedColumn(QStringLiteral("口令"), &PasswordHash::hash);
     addButton(QStringLiteral("查看登录记录"), [this] {
         LoginRecordDialog records(this);
         DialogRunner::run(records);

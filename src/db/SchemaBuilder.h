@@ -20,7 +20,8 @@ public:
 
     // Creates every missing table with its indexes and default rows (and the
     // demonstration data when sample is set), all in one transaction.
-    // Returns the names of the tables created.
+    // headkeeperPassword is stored as given in the Headkeeper's 口令: the
+    // schema tool gives it hashed. Returns the names of the tables created.
     QStringList createMissing(const QString& headkeeperPassword, bool sample);
 
     // Indexes of tables that exist but lack them (a data source created

@@ -1,5 +1,6 @@
 #include "gui/GridDialog.h"
 
+#include "gui/GridCellDelegate.h"
 #include "prompt/Prompt.h"
 
 #include <QAction>
@@ -24,6 +25,7 @@ GridDialog::GridDialog(const QString& caption, const QString& recordSource, QWid
     setModal(true);
 
     m_grid->setModel(m_model);
+    m_grid->setItemDelegate(new GridCellDelegate(m_grid));
     m_grid->setAccessibleName(caption.isEmpty() ? QStringLiteral("数据表") : caption);
     m_grid->setAccessibleDescription(recordSource);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);

@@ -63,6 +63,20 @@ const ColumnDef& GridModel::columnDef(int column) const
     return m_source->table->column(m_source->columns.at(column));
 }
 
+void GridModel::setSealedColumn(const QString& column, std::function<QString(const QString&)> seal)
+{
+    beginResetModel();
+    m_sealed = column;
+    m_seal = std::move(seal);
+    endResetModel();
+}
+
+bool GridModel::isSealed(int column) const
+{
+    return m_seal && m_source && column >= 0 && column < columnCount() &&
+           columnDef(column).name.compare(m_sealed, Qt::CaseInsensitive) == 0;
+}
+
 void GridModel::setRecordSource(const QString& sql)
 {
     m_sql = sql;
@@ -258,6 +272,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
+        if (isSealed(index.column()))
+            return role == Qt::DisplayRole && !value(index.row(), index.column()).toString().isEmpty()
+                       ? sealedMask()
+                       : QString();
         return cellText(column, value(index.row(), index.column()), role);
     case Qt::TextAlignmentRole:
         return isNumeric(type) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
@@ -295,7 +313,16 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& input, int rol
     const int row = index.row();
     const int column = index.column();
     const ColumnDef& def = columnDef(column);
-    const std::optional<QVariant> typed = ColumnValue::parse(def.type, input);
+    QVariant given = input;
+    if (isSealed(column)) {
+        if (input.toString().isEmpty())
+            return true; // nothing typed: the value stays
+        QString sealed;
+        if (!runGuarded(GridErrorText, [&] { sealed = m_seal(input.toString()); }))
+            return false;
+        given = sealed;
+    }
+    const std::optional<QVariant> typed = ColumnValue::parse(def.type, given);
     if (!typed) {
         Prompt::inform(ColumnValue::refusal(def));
         return false;

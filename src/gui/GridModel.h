@@ -91,6 +91,13 @@ public:
     {
         m_rowCheck = std::move(check);
     }
+    // A text column that holds secrets sealed one way (password hashes):
+    // its cells show a mask over a value and start empty for editing, and
+    // what is typed is stored as seal() makes it. Typing nothing leaves the
+    // value as it is.
+    void setSealedColumn(const QString& column, std::function<QString(const QString&)> seal);
+    bool isSealed(int column) const;
+    static QString sealedMask() { return QStringLiteral("******"); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -137,6 +144,8 @@ private:
     bool m_allowUpdate = false;
     bool m_allowArrows = true;
     std::function<QString(const QList<QVariant>&)> m_rowCheck;
+    QString m_sealed;
+    std::function<QString(const QString&)> m_seal;
 };
 
 } // namespace qalor

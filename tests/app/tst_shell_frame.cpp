@@ -6,6 +6,7 @@
 #include "FakeCommControl.h"
 #include "RecordingPrompt.h"
 #include "TestDatabase.h"
+#include "access/PasswordHash.h"
 #include "app/AdminSession.h"
 #include "app/AlertListDialog.h"
 #include "app/CMainFrame.h"
@@ -608,7 +609,10 @@ void TestShellFrame::headkeeperOnlyPasswordTable()
     QCOMPARE(run.app.superAdmin(), 1);
     run.dialogs.ran.clear();
     int logRows = 0;
-    run.dialogs.steps.push_back([](QDialog& dialog) {
+    QStringList shown;
+    bool touchedByNothing = true;
+    QList<int> echoModes; // of the name's and the password's editor
+    run.dialogs.steps.push_back([&](QDialog& dialog) {
         GridModel& model = dynamic_cast<GridDialog&>(dialog).model();
         const int added = model.recordCount();
         model.setData(model.index(added, 0), QStringLiteral("王五"));
@@ -616,6 +620,25 @@ void TestShellFrame::headkeeperOnlyPasswordTable()
         for (int row = 0; row < model.recordCount(); ++row)
             if (model.value(row, 0).toString() == QStringLiteral("李四"))
                 model.removeRows(row, 1);
+        // The Headkeeper's password, hashed at the login: the cell shows no
+        // hash and starts empty; leaving it empty changes nothing, typing
+        // changes it.
+        for (int row = 0; row < model.recordCount(); ++row) {
+            if (model.value(row, 0).toString() != QStringLiteral("Headkeeper"))
+                continue;
+            shown << model.data(model.index(row, 1)).toString()
+                  << model.data(model.index(row, 1), Qt::EditRole).toString();
+            QTableView& view = dynamic_cast<GridDialog&>(dialog).grid();
+            for (int column : {0, 1}) {
+                std::unique_ptr<QWidget> editor(view.itemDelegate()->createEditor(
+                    &view, QStyleOptionViewItem(), model.index(row, column)));
+                const auto* line = qobject_cast<QLineEdit*>(editor.get());
+                echoModes << (line ? int(line->echoMode()) : -1);
+            }
+            model.setData(model.index(row, 1), QString());
+            touchedByNothing = model.unwrittenRow() == row;
+            model.setData(model.index(row, 1), QStringLiteral("top"));
+        }
         button(dialog, QStringLiteral("查看登录记录"))->click();
         button(dialog, QStringLiteral("返回"))->click();
         return dialog.result();
@@ -633,11 +656,24 @@ void TestShellFrame::headkeeperOnlyPasswordTable()
              (QStringList{QStringLiteral("无|启动计费软件|成功"), QStringLiteral("李四|LOGIN|成功"),
                           QStringLiteral("|LOGIN|失败"), QStringLiteral("Headkeeper|LOGIN|成功")}));
 
+    QCOMPARE(shown, (QStringList{GridModel::sealedMask(), QString()}));
+    QVERIFY(!touchedByNothing);
+    QCOMPARE(echoModes, (QList<int>{QLineEdit::Normal, QLineEdit::Password}));
+    // Both passwords typed into the table are stored hashed.
+    for (const char* name : {"王五", "Headkeeper"})
+        QVERIFY(PasswordHash::isHash(
+            run.db->scalar(QStringLiteral("SELECT 口令 FROM 管理员口令表 WHERE 管理员名='%1'")
+                               .arg(QString::fromUtf8(name)))));
+
     run.login(QStringLiteral("李四"), QStringLiteral("pw"));
     QCOMPARE(run.app.loggedIn(), 0);
     run.login(QStringLiteral("王五"), QStringLiteral("pw5"));
     QCOMPARE(run.app.loggedIn(), 1);
     QCOMPARE(run.app.superAdmin(), 0);
+    run.login(QStringLiteral("Headkeeper"), QStringLiteral("secret"));
+    QCOMPARE(run.app.loggedIn(), 0);
+    run.login(QStringLiteral("Headkeeper"), QStringLiteral("top"));
+    QCOMPARE(run.app.superAdmin(), 1);
 }
 
 void TestShellFrame::loginLapsesAfterInterval()
