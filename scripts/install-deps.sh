@@ -22,6 +22,8 @@ packages=(
     dpkg-dev debhelper file desktop-file-utils lintian devscripts man-db sqlite3 mmdebstrap systemd-container
     # systemd-analyze checks the collector's unit; sd_notify for its readiness and watchdog
     systemd libsystemd-dev
+    # administrator passwords kept as argon2id hashes
+    libsodium-dev
     # .xlsx export with typed cells; the tests read the sheets back with unzip
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
