@@ -28,6 +28,9 @@ packages=(
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
     fonts-wqy-microhei fonts-noto-cjk qt6-translations-l10n
+    # the web console: its HTTP server on Qt's event loop, its certificate through OpenSSL
+    # (its CMake files need the WebSockets module's, which the package does not pull in)
+    qt6-httpserver-dev qt6-websockets-dev libssl-dev
 )
 
 missing=()

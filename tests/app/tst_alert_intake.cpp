@@ -5,8 +5,10 @@
 #include "RefusedCaller.h"
 #include "TestDatabase.h"
 
-#include "app/AlertDesk.h"
+#include "rating/AlertDesk.h"
 #include "db/CDatabase.h"
+#include "receiving/ReportProcessor.h"
+#include "rating/AlertDesk.h"
 #include "rating/AlertLog.h"
 #include "receiving/ReportProcessor.h"
 #include "station/AppState.h"
