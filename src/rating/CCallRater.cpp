@@ -41,7 +41,7 @@ CCallRater::CCallRater() : m_pending(pendingJournalPath())
         Prompt::inform(QStringLiteral("无法设置CDR 输出字符串长度,程序无法正确计算话费!"));
     m_pendingWaiting = !m_pending.isEmpty();
     if (m_pendingWaiting)
-        PricePendingCalls();
+        storePendingCalls();
 }
 
 CCallRater::~CCallRater()
@@ -155,7 +155,7 @@ int CCallRater::PriceAndStore(const QString& record)
     if (!inBatch && m_pendingWaiting && !m_pricingPending) {
         // The data source takes rows again: store what it refused before.
         const PricedCall shown = m_last;
-        PricePendingCalls();
+        storePendingCalls();
         m_last = shown;
     }
     return 1;
@@ -212,7 +212,7 @@ int CCallRater::pendingCallCount() const
     return int(m_pending.lines().size());
 }
 
-int CCallRater::PricePendingCalls()
+int CCallRater::storePendingCalls()
 {
     CDatabase& db = CDatabase::shared();
     if (m_pricingPending || db.inTransaction())
@@ -319,7 +319,7 @@ bool CCallRater::retryPendingCalls()
         if (!callTableWritable())
             return false;
     }
-    PricePendingCalls();
+    storePendingCalls();
     return !m_pendingWaiting;
 }
 

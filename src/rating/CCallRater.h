@@ -91,15 +91,15 @@ public:
     // be appended to 话费表.
     bool lastAppendFailed() const { return m_lastAppendFailed; }
 
-    // Prices the records left in the pending journal, in batches of one
+    // Prices and stores the records left in the pending journal, in batches of one
     // transaction each; a record leaves the journal once its batch is
     // committed. A record the data source refuses while 话费表 takes rows
     // is set aside (RefusedCalls) and the others are stored without it.
     // Calls stored this way are accrued to open hotel stays.
     // Returns how many were stored. Does nothing while a transaction is open
     // on the shared connection (call it before a batch begins).
-    int PricePendingCalls();
-    // PricePendingCalls when the data source takes rows again; while it does
+    int storePendingCalls();
+    // storePendingCalls when the data source takes rows again; while it does
     // not, nothing is shown. True when no call waits any more.
     bool retryPendingCalls();
     // After a row was refused outside a transaction: when the shared

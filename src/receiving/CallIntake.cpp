@@ -300,7 +300,7 @@ CallIntake::Outcome CallIntake::handleLine(const QString& line, qint64 source)
         reached = true;
         if (m_saveRaw)
             attempt.raw = m_raw.insert(line);
-        attempt.outcome = priceLine(line, attempt.priced, attempt.record);
+        attempt.outcome = storeCall(line, attempt.priced, attempt.record);
         if (attempt.outcome == Outcome::AppendFailed &&
             !m_engine.keepPending(attempt.record, source, &journalFailure)) {
             // Neither 话费表 nor the journal takes the call: the line
@@ -379,7 +379,7 @@ void CallIntake::afterCommit(const Attempt& attempt)
         m_engine.reopenLostConnection();
     if (attempt.outcome == Outcome::Stored && m_engine.pendingWaiting()) {
         // The data source takes rows again: store what it refused before.
-        m_engine.PricePendingCalls();
+        m_engine.storePendingCalls();
     }
     if (attempt.raw)
         m_raw.storeKept();
@@ -398,15 +398,15 @@ std::optional<bool> CallIntake::storedAfterAll(qint64 source)
     }
 }
 
-CallIntake::Outcome CallIntake::storeLine(const QString& line, std::optional<PricedCall>& priced)
+CallIntake::Outcome CallIntake::storeReportLine(const QString& line, std::optional<PricedCall>& priced)
 {
     if (m_saveRaw)
         m_raw.save(line);
     QString record;
-    return priceLine(line, priced, record);
+    return storeCall(line, priced, record);
 }
 
-CallIntake::Outcome CallIntake::priceLine(const QString& line, std::optional<PricedCall>& priced,
+CallIntake::Outcome CallIntake::storeCall(const QString& line, std::optional<PricedCall>& priced,
                                           QString& record)
 {
     priced.reset();

@@ -121,12 +121,13 @@ public:
     int discardUnframed() { return m_unframed.discard(); }
     DeferredPrompt& notices() { return m_notices; }
 
-    // The storing half of a line: raw save, parse, gate, price and store.
-    // The caller publishes the priced call afterwards (REPORT batches do so
-    // only after their transaction committed).
-    Outcome storeLine(const QString& line, std::optional<PricedCall>& priced);
-    // Parse, gate, price and store, without raw saving; record receives the canonical record.
-    Outcome priceLine(const QString& line, std::optional<PricedCall>& priced, QString& record);
+    // A REPORT batch's line, stored inside the batch's transaction: the raw
+    // row (when raw saving is on) and the call (storeCall). The batch
+    // publishes the priced call once its transaction committed.
+    Outcome storeReportLine(const QString& line, std::optional<PricedCall>& priced);
+    // Parses, gates, prices and stores the call of line, without the raw
+    // row; record receives the canonical record.
+    Outcome storeCall(const QString& line, std::optional<PricedCall>& priced, QString& record);
     // The showing half: list row and the hotel hook.
     void publish(const PricedCall& call);
     // A stay's charges reached its deposit: with automatic class change on,

@@ -30,26 +30,62 @@ bool ReceivedBacklog::journal(QString& failure)
 {
     if (m_unjournalled.isEmpty())
         return true;
+    const qint64 before = m_journal.end();
     try {
         m_journal.append(m_unjournalled);
     } catch (const std::exception& error) {
         failure = QString::fromLocal8Bit(error.what());
         return false;
     }
-    m_unread += std::exchange(m_unjournalled, QString());
+    // Kept in memory while nothing before them waits in the journal alone
+    // and the bound allows; otherwise they are read back when their turn comes.
+    if (m_readTo == before && m_unread.size() + m_unjournalled.size() <= Held) {
+        m_unread += m_unjournalled;
+        m_readTo = m_journal.end();
+    }
+    m_unjournalled.clear();
     return true;
+}
+
+bool ReceivedBacklog::waiting() const
+{
+    return !m_unread.isEmpty() || m_readTo < m_journal.end();
 }
 
 QString ReceivedBacklog::next()
 {
-    const QString slice = m_unread.first(qMin(m_unread.size(), Slice));
-    m_unread.remove(0, slice.size());
+    if (m_unread.isEmpty())
+        readOn();
+    qsizetype count = qMin(m_unread.size(), Slice);
+    if (count < m_unread.size() && m_unread.at(count - 1).isHighSurrogate())
+        --count; // a pair of surrogates stays whole
+    const QString slice = m_unread.first(count);
+    m_unread.remove(0, count);
     return slice;
 }
 
 void ReceivedBacklog::rewind(qint64 position)
 {
-    m_unread = m_journal.textFrom(position);
+    m_unread.clear();
+    m_readTo = position;
+    readOn();
+}
+
+void ReceivedBacklog::readOn()
+{
+    qint64 at = m_readTo;
+    m_unread = m_journal.textFrom(at);
+    if (m_unread.isEmpty()) {
+        m_readTo = m_journal.end(); // nothing more to read, whatever the file says
+        return;
+    }
+    // A pair of surrogates is never split: the next piece starts at a whole character.
+    qsizetype keep = qMin(m_unread.size(), Held);
+    if (keep < m_unread.size() && keep > 0 && m_unread.at(keep - 1).isHighSurrogate())
+        --keep;
+    m_unread.truncate(keep);
+    m_unread.squeeze();
+    m_readTo = at + keep;
 }
 
 } // namespace qalor

@@ -10,8 +10,11 @@ class ReceivedJournal;
 // The characters read from the CDR port on their way to being cut into
 // lines. They go to the received journal before anything else happens to
 // them; only journalled characters are handed out, a slice at a time, in
-// the order they came. While the journal cannot be written (a full disk)
-// they wait in memory, up to a bound; past it they are left with the port.
+// the order they came. Memory holds a bounded piece of what waits to be cut
+// (a collector far behind a fast line would otherwise hold its whole
+// backlog): the rest is read back from the journal as it is needed. While
+// the journal cannot be written (a full disk) characters wait in memory, up
+// to a bound; past it they are left with the port.
 class ReceivedBacklog
 {
 public:
@@ -19,6 +22,8 @@ public:
     static constexpr qsizetype UnjournalledLimit = 1024 * 1024;
     // Characters handed out at a time.
     static constexpr qsizetype Slice = 64 * 1024;
+    // Journalled characters held in memory, waiting to be handed out.
+    static constexpr qsizetype Held = 4 * Slice;
 
     explicit ReceivedBacklog(ReceivedJournal& journal);
 
@@ -32,15 +37,21 @@ public:
     qsizetype unjournalled() const { return m_unjournalled.size(); }
 
     // Whether journalled characters wait to be cut.
-    bool waiting() const { return !m_unread.isEmpty(); }
+    bool waiting() const;
+    // How many journalled characters are held in memory.
+    qsizetype held() const { return m_unread.size(); }
     // The next slice of journalled characters (empty when none waits).
     QString next();
     // Hands out the journalled characters again from position on.
     void rewind(qint64 position);
 
 private:
+    // Reads the next piece from the journal, from m_readTo on.
+    void readOn();
+
     ReceivedJournal& m_journal;
     QString m_unread;       // journalled, not yet handed out
+    qint64 m_readTo = 0;    // the journal's position after m_unread
     QString m_unjournalled; // read, not yet in the journal (it could not be written)
 };
 

@@ -20,7 +20,7 @@ ReportProcessor::Result ReportProcessor::compute(const Progress& progress)
 {
     Result result;
     m_identity.clear(); // the journal's identity, read once a run
-    m_engine.PricePendingCalls();
+    m_engine.storePendingCalls();
     result.total = m_lines.size();
     bool go = !progress || progress(0, result.total);
     while (go && !m_lines.isEmpty()) {
@@ -76,7 +76,7 @@ bool ReportProcessor::runBatch(int count, Result& result)
             std::optional<PricedCall> call;
             // A field-order error ends only its own line here: the port is
             // closed and the rest of the batch is framed correctly.
-            const CallIntake::Outcome outcome = m_intake.storeLine(line.text, call);
+            const CallIntake::Outcome outcome = m_intake.storeReportLine(line.text, call);
             if (outcome == CallIntake::Outcome::Stored) {
                 priced.push_back(*call);
             } else if (outcome == CallIntake::Outcome::AppendFailed) {

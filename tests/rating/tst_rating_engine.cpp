@@ -619,7 +619,7 @@ void TestRatingEngine::refusedRowIsStoredOnceSourceIsBack()
              (QStringList{"100000", "110000", "120000"}));
     // Every stored call is accrued once, the recovered one too.
     QCOMPARE(number(QStringLiteral("SELECT 结帐金额 FROM 宾馆管理表")), 6.0);
-    QCOMPARE(engine.PricePendingCalls(), 0);
+    QCOMPARE(engine.storePendingCalls(), 0);
     QCOMPARE(rows(), 3);
 }
 
@@ -642,7 +642,7 @@ void TestRatingEngine::pendingCallsPricedAtNextStart()
     CCallRater engine;
     QCOMPARE(engine.pendingCallCount(), 0);
     QCOMPARE(rows(), 2);
-    QCOMPARE(engine.PricePendingCalls(), 0);
+    QCOMPARE(engine.storePendingCalls(), 0);
     QCOMPARE(rows(), 2);
 }
 
@@ -694,7 +694,7 @@ void TestRatingEngine::refusedRowInsideBatchIsLeftToTheBatch()
         CTransaction batch(CDatabase::shared());
         QCOMPARE(engine.PriceAndStore(record(Friday, "110000", "110200", "0")), 0);
         QVERIFY(engine.lastAppendFailed());
-        QCOMPARE(engine.PricePendingCalls(), 0);
+        QCOMPARE(engine.storePendingCalls(), 0);
     }
     QCOMPARE(engine.pendingCallCount(), 0);
 }
