@@ -229,16 +229,20 @@ void CDatabase::commit()
         endTransaction(false);
         throw DbError(QStringLiteral("事务中的一步失败,全部操作已撤销."));
     }
-    if (connectionDead()) {
-        // psqlODBC forgets the transaction when its connection breaks in a
-        // statement whose failure the caller went past, and then answers the
-        // COMMIT with success although the server has rolled everything
-        // back: a call announced as stored would be lost.
+    // psqlODBC forgets the transaction when its connection breaks in a
+    // statement whose failure the caller went past (or on the way to the
+    // COMMIT), and then answers the COMMIT with success although the server
+    // has rolled everything back: a call announced as stored would be lost.
+    // The driver is asked before and after whether it lost the connection.
+    bool lost = connectionDead();
+    const bool committed = !lost && m_db.commit();
+    lost = lost || (committed && connectionDead());
+    if (lost) {
         discardConnection();
         endTransaction(false);
         throw DbError(QStringLiteral("与数据库服务器的连接已断开,事务未能提交,全部操作已撤销."));
     }
-    if (!m_db.commit()) {
+    if (!committed) {
         const QSqlError error = m_db.lastError();
         // After a failed COMMIT ("database or disk is full") the SQLite
         // driver no longer opens transactions: every later statement would
