@@ -224,12 +224,20 @@ start_proxy()
 }
 start_proxy
 through_proxy=$(connection soak "$proxy_port")
+# Starts the run's collector and waits (up to a minute) until it reads the line.
+start_collector() # run connection
+{
+    local log=$work/$1/collector.log before
+    before=$(grep -c '采集服务已启动' "$log" 2>/dev/null || true)
+    start_program "$1" collector "$2"
+    for _ in $(seq 600); do
+        (($(grep -c '采集服务已启动' "$log" 2>/dev/null || true) > before)) && return 0
+        kill -0 "${running[$1/collector]}" 2>/dev/null || return 0
+        sleep 0.1
+    done
+}
 # The collector first, as at a machine's start: the windows then follow it.
-start_program soak collector "$through_proxy"
-for _ in $(seq 600); do
-    grep -q '采集服务已启动' "$work/soak/collector.log" 2>/dev/null && break
-    sleep 0.1
-done
+start_collector soak "$through_proxy"
 for name in window1 window2; do
     start_program soak "$name" "$through_proxy"
 done
@@ -306,7 +314,7 @@ for name in collector window1 window2; do
     pieces_left=$((pieces_left + left))
     ((here > 0)) || continue
     if [[ $name == collector ]]; then
-        start_program soak collector "$(connection soak "$pg_port")"
+        start_collector soak "$(connection soak "$pg_port")"
         admin "$folder" compute >>"$work/soak/admin.log" 2>&1 || say "计算REPORT数据 failed (see admin.log)"
         kill -TERM "${running[soak/collector]}" 2>/dev/null || true
         wait "${running[soak/collector]}" 2>/dev/null || true
