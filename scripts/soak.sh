@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Soak test of several programs on one PostgreSQL data source: a collector
 # and two windows (offscreen) share a database reached through a TCP proxy,
-# while the simulated exchange prints CALLS calls. Every few seconds one of
-# them is killed (kill -9) and started again, or the proxy is killed, which
-# drops every server connection at once, and started again. Afterwards the
+# while the simulated exchange prints CALLS calls. Every few seconds, until
+# the calls are stored, one of them is killed (kill -9) and started again,
+# or the proxy is killed, which drops every server connection at once, and
+# started again. Afterwards the
 # data source must hold every call once, every alert once, and the
 # statistics of the month must equal those of a quiet run: the same calls
 # through one collector on a second database, nothing killed. Before the
@@ -246,7 +247,23 @@ soak_started=$SECONDS
 start_exchange soak
 victims=(collector window1 window2 proxy)
 restarts=0
-while kill -0 "$exchange" 2>/dev/null; do
+# The programs take the line's characters in as fast as they come and price
+# them later: the disturbances go on until the data source holds every call
+# (or, once the exchange is done, holds no more for ten rounds: calls cut
+# in two wait for the administrator).
+last=-1
+same=0
+while true; do
+    if ! kill -0 "$exchange" 2>/dev/null; then
+        now=$(stored soak)
+        ((now < quiet_calls)) || break
+        if ((now == last)); then
+            ((++same < 10)) || break
+        else
+            same=0
+            last=$now
+        fi
+    fi
     sleep "$every"
     # A collector that ended by itself (a window restarted while it was down
     # reads the line now) is started again, as its service unit does.
@@ -256,6 +273,7 @@ while kill -0 "$exchange" 2>/dev/null; do
     fi
     victim=${victims[RANDOM % ${#victims[@]}]}
     kills[$victim]=$((${kills[$victim]:-0} + 1))
+    say "kill $victim" >>"$work/soak/disturbances.log"
     if [[ $victim == proxy ]]; then
         kill -9 -- "-$proxy_pid" 2>/dev/null || true
         wait "$proxy_pid" 2>/dev/null || true
@@ -264,6 +282,7 @@ while kill -0 "$exchange" 2>/dev/null; do
     else
         kill -9 "${running[soak/$victim]}" 2>/dev/null || true
         wait "${running[soak/$victim]}" 2>/dev/null || true
+        say "$victim ended" >>"$work/soak/disturbances.log"
         sleep 1 # as the service unit's restart pause
         start_program soak "$victim" "$through_proxy"
     fi
