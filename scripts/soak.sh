@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Soak test of several programs on one PostgreSQL data source: a collector
 # and two windows (offscreen) share a database reached through a TCP proxy,
-# while the simulated exchange prints CALLS calls. Every few seconds one of
-# them is killed (kill -9) and started again, or the proxy is killed, which
-# drops every server connection at once, and started again. Afterwards the
+# while the simulated exchange prints CALLS calls. Every few seconds, until
+# the calls are stored, one of them is killed (kill -9) and started again,
+# or the proxy is killed, which drops every server connection at once, and
+# started again. Afterwards the
 # data source must hold every call once, every alert once, and the
 # statistics of the month must equal those of a quiet run: the same calls
-# through one collector on a second database, nothing killed.
+# through one collector on a second database, nothing killed. Before the
+# checks the script acts as the administrator: every line a kill cut in two
+# (its head and tail kept aside) is joined as the pieces window's 合并 does
+# and priced by 计算REPORT数据.
 #
 #   scripts/soak.sh [CALLS]        (default 10000; at the line's pace about
 #                                   a call a second at 9600 baud, so long)
@@ -20,8 +24,10 @@
 # SOAK_SEED        seed of the calls and of the disturbances (default 2026)
 # SOAK_KEEP        set to keep the work folder (logs, databases' dumps)
 #
-# Needs socat, psql and the PostgreSQL server programs. Exit status: 0 when
-# every check holds, 1 when one fails, 2 for a wrong command line.
+# Needs socat, psql, the PostgreSQL server programs, and built: qalor-collector,
+# qalor, qalor-pbxsim, qalor-initdb, qalor-report and qalor-unframed (under
+# tests/support). Exit status: 0 when every check holds, 1 when one fails, 2
+# for a wrong command line.
 set -euo pipefail
 
 calls=${1:-10000}
@@ -41,7 +47,8 @@ window_bin=$build/src/app/qalor
 pbxsim_bin=$build/tools/pbxsim/qalor-pbxsim
 initdb_bin=$build/tools/initdb/qalor-initdb
 report_bin=$build/tools/report/qalor-report
-for program in "$collector_bin" "$window_bin" "$pbxsim_bin" "$initdb_bin" "$report_bin"; do
+unframed_bin=$build/tests/support/unframed/qalor-unframed
+for program in "$collector_bin" "$window_bin" "$pbxsim_bin" "$initdb_bin" "$report_bin" "$unframed_bin"; do
     [[ -x $program ]] || { echo "soak.sh: $program is missing; build it first" >&2; exit 2; }
 done
 for tool in socat psql; do
@@ -218,17 +225,55 @@ start_proxy()
 }
 start_proxy
 through_proxy=$(connection soak "$proxy_port")
-for name in collector window1 window2; do
+# Starts the run's collector and waits (up to a minute) until it reads the line.
+start_collector() # run connection
+{
+    local log=$work/$1/collector.log before
+    before=$(grep -c '采集服务已启动' "$log" 2>/dev/null || true)
+    start_program "$1" collector "$2"
+    for _ in $(seq 600); do
+        (($(grep -c '采集服务已启动' "$log" 2>/dev/null || true) > before)) && return 0
+        kill -0 "${running[$1/collector]}" 2>/dev/null || return 0
+        sleep 0.1
+    done
+}
+# The collector first, as at a machine's start: the windows then follow it.
+start_collector soak "$through_proxy"
+for name in window1 window2; do
     start_program soak "$name" "$through_proxy"
 done
 sleep 2
 soak_started=$SECONDS
 start_exchange soak
 victims=(collector window1 window2 proxy)
-while kill -0 "$exchange" 2>/dev/null; do
+restarts=0
+# The programs take the line's characters in as fast as they come and price
+# them later: the disturbances go on until the data source holds every call
+# (or, once the exchange is done, holds no more for ten rounds: calls cut
+# in two wait for the administrator).
+last=-1
+same=0
+while true; do
+    if ! kill -0 "$exchange" 2>/dev/null; then
+        now=$(stored soak)
+        ((now < quiet_calls)) || break
+        if ((now == last)); then
+            ((++same < 10)) || break
+        else
+            same=0
+            last=$now
+        fi
+    fi
     sleep "$every"
+    # A collector that ended by itself (a window restarted while it was down
+    # reads the line now) is started again, as its service unit does.
+    if ! kill -0 "${running[soak/collector]}" 2>/dev/null; then
+        restarts=$((restarts + 1))
+        start_program soak collector "$through_proxy"
+    fi
     victim=${victims[RANDOM % ${#victims[@]}]}
     kills[$victim]=$((${kills[$victim]:-0} + 1))
+    say "kill $victim" >>"$work/soak/disturbances.log"
     if [[ $victim == proxy ]]; then
         kill -9 -- "-$proxy_pid" 2>/dev/null || true
         wait "$proxy_pid" 2>/dev/null || true
@@ -237,15 +282,66 @@ while kill -0 "$exchange" 2>/dev/null; do
     else
         kill -9 "${running[soak/$victim]}" 2>/dev/null || true
         wait "${running[soak/$victim]}" 2>/dev/null || true
+        say "$victim ended" >>"$work/soak/disturbances.log"
         sleep 1 # as the service unit's restart pause
         start_program soak "$victim" "$through_proxy"
     fi
 done
 settle soak "$quiet_calls"
-say "soak run: the exchange is done after $((SECONDS - soak_started)) s; disturbances: collector ${kills[collector]:-0}, window1 ${kills[window1]:-0}, window2 ${kills[window2]:-0}, proxy ${kills[proxy]:-0}"
+say "soak run: the exchange is done after $((SECONDS - soak_started)) s; disturbances: collector ${kills[collector]:-0}, window1 ${kills[window1]:-0}, window2 ${kills[window2]:-0}, proxy ${kills[proxy]:-0}; collector started again after it ended by itself: $restarts"
 for name in collector window1 window2; do
     kill -TERM "${running[soak/$name]}" 2>/dev/null || true
 done
+for name in collector window1 window2; do
+    wait "${running[soak/$name]}" 2>/dev/null || true
+done
+
+# --- the administrator --------------------------------------------------------
+# A kill in the middle of a line leaves the line's head (ending in the break
+# mark) and its tail kept aside in the data folder of the program that read
+# it; the programs never join them by themselves. The administrator does, as
+# the pieces window's 合并 does (same check, question and LOGINFO row), and
+# has the joined lines priced by 计算REPORT数据: those of the collector's
+# folder by the collector, those of a window's folder in that folder.
+admin() # folder command...
+{
+    local folder=$1
+    shift
+    XDG_CONFIG_HOME=$work/soak/config XDG_DATA_HOME=$work/soak/xdg-admin XDG_CACHE_HOME=$work/soak/cache \
+        QALOR_ODBC=$(connection soak "$pg_port") QALOR_DATA_DIR=$folder "$unframed_bin" "$@"
+}
+joined=0
+pieces_left=0
+for name in collector window1 window2; do
+    folder=$work/soak/data-$name
+    [[ -s $folder/unframed-cdr.journal ]] || continue
+    # A join rewrites the kept pieces, numbered anew: listed again after each.
+    here=0
+    tried=0
+    while true; do
+        heads=($(admin "$folder" list | awk -F '\t' '$2 == "head" { print $1 }'))
+        ((tried < ${#heads[@]})) || break
+        if printf 'y\n' | admin "$folder" join "${heads[tried]}" >>"$work/soak/admin.log" 2>&1; then
+            here=$((here + 1))
+        else
+            tried=$((tried + 1))
+        fi
+    done
+    left=$(admin "$folder" list | wc -l)
+    say "pieces kept by $name: $here pairs joined, $left pieces left"
+    joined=$((joined + here))
+    pieces_left=$((pieces_left + left))
+    ((here > 0)) || continue
+    if [[ $name == collector ]]; then
+        start_collector soak "$(connection soak "$pg_port")"
+        admin "$folder" compute >>"$work/soak/admin.log" 2>&1 || say "计算REPORT数据 failed (see admin.log)"
+        kill -TERM "${running[soak/collector]}" 2>/dev/null || true
+        wait "${running[soak/collector]}" 2>/dev/null || true
+    else
+        admin "$folder" compute >>"$work/soak/admin.log" 2>&1 || say "计算REPORT数据 failed (see admin.log)"
+    fi
+done
+say "administrator: $joined pairs of pieces joined and priced by 计算REPORT数据, $pieces_left pieces left"
 
 # --- the checks ---------------------------------------------------------------
 failed=0

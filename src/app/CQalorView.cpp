@@ -424,7 +424,8 @@ void CQalorView::recutUnframed()
     UnframedDialog pieces(
         d->intake->unframedPieces(), [this] { return d->intake->discardUnframed(); }, this);
     pieces.allowJoining([this](qint64 head) { return d->intake->joinableLine(head); },
-                        [this](qint64 head) { return d->intake->joinUnframed(head); });
+                        [this](qint64 head) { return d->intake->joinUnframed(head); },
+                        [this] { return d->intake->unframedPieces(); });
     DialogRunner::run(pieces);
 }
 

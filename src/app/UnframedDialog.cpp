@@ -58,22 +58,7 @@ UnframedDialog::UnframedDialog(const QList<LineJournal::Entry>& pieces, std::fun
         {QStringLiteral("收到时间"), QStringLiteral("字节数"), QStringLiteral("内容")});
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->verticalHeader()->setVisible(false);
-    m_table->setRowCount(int(pieces.size()));
-    for (int row = 0; row < pieces.size(); ++row) {
-        const LineJournal::Entry& piece = pieces.at(row);
-        // The serial line delivers one character per byte.
-        const qint64 bytes = piece.text.size();
-        m_bytes += bytes;
-        const QString time =
-            piece.time < 0
-                ? QStringLiteral("未记录")
-                : QDateTime::fromMSecsSinceEpoch(piece.time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        m_table->setItem(row, 0, readOnlyCell(time));
-        m_table->setItem(row, 1, readOnlyCell(QString::number(bytes), true));
-        m_table->setItem(row, 2, readOnlyCell(shownText(piece.text)));
-    }
-    m_pieces = int(pieces.size());
-    m_entries = pieces;
+    fill(pieces);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->resizeColumnsToContents();
@@ -101,6 +86,27 @@ UnframedDialog::UnframedDialog(const QList<LineJournal::Entry>& pieces, std::fun
     resize(720, 360);
 }
 
+void UnframedDialog::fill(const QList<LineJournal::Entry>& pieces)
+{
+    m_table->setRowCount(int(pieces.size()));
+    m_bytes = 0;
+    for (int row = 0; row < pieces.size(); ++row) {
+        const LineJournal::Entry& piece = pieces.at(row);
+        // The serial line delivers one character per byte.
+        const qint64 bytes = piece.text.size();
+        m_bytes += bytes;
+        const QString time =
+            piece.time < 0
+                ? QStringLiteral("未记录")
+                : QDateTime::fromMSecsSinceEpoch(piece.time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        m_table->setItem(row, 0, readOnlyCell(time));
+        m_table->setItem(row, 1, readOnlyCell(QString::number(bytes), true));
+        m_table->setItem(row, 2, readOnlyCell(shownText(piece.text)));
+    }
+    m_pieces = int(pieces.size());
+    m_entries = pieces;
+}
+
 void UnframedDialog::discard()
 {
     if (m_pieces == 0 || !Prompt::askOkCancel(discardQuestion(m_pieces, m_bytes), QStringLiteral("丢弃")))
@@ -125,10 +131,12 @@ void UnframedDialog::discard()
 
 namespace qalor {
 
-void UnframedDialog::allowJoining(std::function<QString(qint64)> joinable, std::function<bool(qint64)> join)
+void UnframedDialog::allowJoining(std::function<QString(qint64)> joinable, std::function<bool(qint64)> join,
+                                  std::function<QList<LineJournal::Entry>()> pieces)
 {
     m_joinable = std::move(joinable);
     m_join = std::move(join);
+    m_reread = std::move(pieces);
     m_joinButton->setVisible(true);
 }
 
@@ -148,11 +156,7 @@ void UnframedDialog::join()
         !m_join(head.number))
         return;
     AuditLog::write(AuditLog::nobody(), UnframedJoin::auditText(line), AuditLog::success());
-    m_bytes -= head.text.size() + tail.text.size();
-    m_pieces -= 2;
-    m_entries.remove(row, 2);
-    m_table->removeRow(row + 1);
-    m_table->removeRow(row);
+    fill(m_reread());
 }
 
 } // namespace qalor

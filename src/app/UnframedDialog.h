@@ -25,8 +25,10 @@ public:
     void discard();
     // "合并": the selected piece, cut by a break, and the one after it make
     // one line; joinable gives that line (empty when they do not), join
-    // collects it. Asks first and notes it in LOGINFO.
-    void allowJoining(std::function<QString(qint64 head)> joinable, std::function<bool(qint64 head)> join);
+    // collects it. Asks first and notes it in LOGINFO. A join keeps the
+    // other pieces numbered anew: the list is read again from pieces.
+    void allowJoining(std::function<QString(qint64 head)> joinable, std::function<bool(qint64 head)> join,
+                      std::function<QList<LineJournal::Entry>()> pieces);
     void join();
 
     // A piece as the list shows it: control characters as \xHH.
@@ -34,10 +36,13 @@ public:
     static QString discardQuestion(int pieces, qint64 bytes);
 
 private:
+    void fill(const QList<LineJournal::Entry>& pieces);
+
     QTableWidget* m_table;
     std::function<int()> m_discard;
     std::function<QString(qint64)> m_joinable;
     std::function<bool(qint64)> m_join;
+    std::function<QList<LineJournal::Entry>()> m_reread;
     QList<LineJournal::Entry> m_entries;
     QPushButton* m_joinButton = nullptr;
     int m_pieces = 0;

@@ -7,6 +7,8 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <memory>
+#include <sql.h>
+#include <sqlext.h>
 #include <utility>
 
 namespace qalor {
@@ -227,7 +229,20 @@ void CDatabase::commit()
         endTransaction(false);
         throw DbError(QStringLiteral("事务中的一步失败,全部操作已撤销."));
     }
-    if (!m_db.commit()) {
+    // psqlODBC forgets the transaction when its connection breaks in a
+    // statement whose failure the caller went past (or on the way to the
+    // COMMIT), and then answers the COMMIT with success although the server
+    // has rolled everything back: a call announced as stored would be lost.
+    // The driver is asked before and after whether it lost the connection.
+    bool lost = connectionDead();
+    const bool committed = !lost && m_db.commit();
+    lost = lost || (committed && connectionDead());
+    if (lost) {
+        discardConnection();
+        endTransaction(false);
+        throw DbError(QStringLiteral("与数据库服务器的连接已断开,事务未能提交,全部操作已撤销."));
+    }
+    if (!committed) {
         const QSqlError error = m_db.lastError();
         // After a failed COMMIT ("database or disk is full") the SQLite
         // driver no longer opens transactions: every later statement would
@@ -253,6 +268,25 @@ void CDatabase::discardConnection()
     }
     m_db.rollback();
     close();
+}
+
+void* CDatabase::odbcConnection() const
+{
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    // QODBC hands out its connection handle as a void* (SQLHANDLE).
+    if (!handle.isValid() || handle.metaType() != QMetaType::fromType<SQLHDBC>())
+        return nullptr;
+    return *static_cast<const SQLHDBC*>(handle.data());
+}
+
+bool CDatabase::connectionDead() const
+{
+    SQLHDBC connection = odbcConnection();
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    // A driver that cannot tell (SQLite's) has no connection to lose.
+    return connection &&
+           SQL_SUCCEEDED(SQLGetConnectAttr(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
 }
 
 void CDatabase::rollback()

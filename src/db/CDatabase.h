@@ -84,11 +84,16 @@ public:
 
     SqlDialect dialect() const;
     QSqlDatabase& handle() { return m_db; }
+    // The ODBC connection handle (an SQLHDBC) of the open connection;
+    // nullptr when the connection is not reached through ODBC.
+    void* odbcConnection() const;
     const QString& connectionString() const { return m_connection; }
 
 private:
     // Rolls back what can be rolled back and closes the connection.
     void discardConnection();
+    // Whether the driver knows its connection to the server to be gone.
+    bool connectionDead() const;
     QSet<QString> m_ownTables; // data source and first statement, once created
     void endTransaction(bool committed);
 

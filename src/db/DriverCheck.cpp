@@ -2,7 +2,6 @@
 
 #include "db/CDatabase.h"
 
-#include <QSqlDriver>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -26,12 +25,11 @@ QString info(SQLHDBC connection, SQLUSMALLINT item)
 DriverIdentity DriverCheck::identify(CDatabase& db)
 {
     db.ensureOpen();
-    const QVariant handle = db.handle().driver()->handle();
-    // QODBC hands out its connection handle as a void* (SQLHANDLE).
-    if (!handle.isValid() || handle.metaType() != QMetaType::fromType<SQLHDBC>())
+    const SQLHDBC connection = db.odbcConnection();
+    if (!connection)
         throw DbError(QStringLiteral("The data source is not reached through ODBC."));
-    const auto connection = *static_cast<const SQLHDBC*>(handle.data());
-    return {info(connection, SQL_DBMS_NAME), info(connection, SQL_DBMS_VER), info(connection, SQL_DRIVER_NAME)};
+    return {info(connection, SQL_DBMS_NAME), info(connection, SQL_DBMS_VER),
+            info(connection, SQL_DRIVER_NAME)};
 }
 
 bool DriverCheck::supported(const DriverIdentity& identity)

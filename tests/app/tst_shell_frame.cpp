@@ -341,10 +341,13 @@ void TestShellFrame::unframedPiecesShownAndDiscarded()
 
 // The head and tail of a line a restart cut: shown one after the other, and
 // joined into a line for 计算REPORT数据 only when the administrator says so.
+// A second cut line is joined in the same list after the first (the join
+// rewrote the pieces kept, numbered anew).
 void TestShellFrame::cutLineJoinedOnRequest()
 {
     Running run;
     const QString cut = mobileCall(5).line();
+    const QString cutAgain = mobileCall(6).line();
     const QDateTime kept(QDate(2026, 3, 14), QTime(8, 30, 5));
     QList<LineJournal::Entry> entries;
     {
@@ -353,6 +356,8 @@ void TestShellFrame::cutLineJoinedOnRequest()
         pieces.append(cut.left(30) + QChar(StreamBreak), -1, kept.toMSecsSinceEpoch());
         pieces.append(cut.mid(30), -1, kept.addSecs(40).toMSecsSinceEpoch());
         pieces.append(QStringLiteral("9x"));
+        pieces.append(cutAgain.left(12) + QChar(StreamBreak));
+        pieces.append(cutAgain.mid(12));
         entries = pieces.entries();
     }
     CMainFrame& frame = run.start();
@@ -371,23 +376,33 @@ void TestShellFrame::cutLineJoinedOnRequest()
         run.prompt.answers << true;
         button(d, QStringLiteral("合并"))->click();
         shown << QString::number(d.table().rowCount()) + QLatin1Char('|') + d.table().item(0, 2)->text();
+        d.table().selectRow(1);
+        button(d, QStringLiteral("合并"))->click();
+        shown << QString::number(d.table().rowCount()) + QLatin1Char('|') + d.table().item(0, 2)->text();
         return d.result();
     });
     const QStringList auditBefore = auditRows(*run.db);
     menuAction(frame, QStringLiteral("重新切分未成行的CDR数据"))->trigger();
-    QCOMPARE(shown, (QStringList{cut.left(30) + QStringLiteral("(中断)"), QStringLiteral("3"),
-                                 QStringLiteral("1|9x")}));
+    QCOMPARE(shown, (QStringList{cut.left(30) + QStringLiteral("(中断)"), QStringLiteral("5"),
+                                 QStringLiteral("3|9x"), QStringLiteral("1|9x")}));
     const QString question = UnframedJoin::question(entries.at(0), entries.at(1));
     QVERIFY2(question.contains(cut.left(30)) && question.contains(cut.mid(30).trimmed()),
              qPrintable(question));
-    QCOMPARE(run.prompt.texts.mid(run.prompt.texts.size() - 3),
-             (QStringList{UnframedJoin::notALineText(), question, question}));
+    QCOMPARE(run.prompt.texts.mid(run.prompt.texts.size() - 4),
+             (QStringList{UnframedJoin::notALineText(), question, question,
+                          UnframedJoin::question(entries.at(3), entries.at(4))}));
     QCOMPARE(LineJournal(UnframedKeeper::journalPath()).lines(), QStringList{QStringLiteral("9x")});
-    QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines(), QStringList{cut});
-    QCOMPARE(auditRows(*run.db).mid(auditBefore.size()),
-             QStringList{QStringLiteral("无|") + UnframedJoin::auditText(cut) + QStringLiteral("|成功")});
+    QCOMPARE(LineJournal(ReportLines::defaultJournalPath()).lines(), (QStringList{cut, cutAgain}));
+    QCOMPARE(
+        auditRows(*run.db).mid(auditBefore.size()),
+        (QStringList{QStringLiteral("无|") + UnframedJoin::auditText(cut) + QStringLiteral("|成功"),
+                     QStringLiteral("无|") + UnframedJoin::auditText(cutAgain) + QStringLiteral("|成功")}));
     menuAction(frame, QStringLiteral("计算REPORT数据"))->trigger();
-    QCOMPARE(run.db->column(QStringLiteral("SELECT 被叫号 FROM 话费表")), QStringList{mobileCall(5).dialled});
+    QStringList called = run.db->column(QStringLiteral("SELECT 被叫号 FROM 话费表"));
+    called.sort();
+    QStringList expected{mobileCall(5).dialled, mobileCall(6).dialled};
+    expected.sort();
+    QCOMPARE(called, expected);
 }
 
 void TestShellFrame::startUpWithEmptyPortTable()

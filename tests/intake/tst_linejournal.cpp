@@ -1,4 +1,5 @@
 #include "intake/LineJournal.h"
+#include "serial/StreamBreak.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -11,6 +12,7 @@ class TestLineJournal : public QObject
 
 private slots:
     void linesSurviveARoundTrip();
+    void keptHeadKeepsItsBreakMark();
     void replaceKeepsOnlyTheRemaining();
     void tornLastLineIsDropped();
     void droppedLinesStayDroppedAcrossRestarts();
@@ -42,6 +44,27 @@ void TestLineJournal::linesSurviveARoundTrip()
     QCOMPARE(reopened.lines(), lines);
     reopened.append(QStringLiteral("one more"));
     QCOMPARE(LineJournal(path).lines(), lines + QStringList{QStringLiteral("one more")});
+}
+
+// The head of a line a kill cut ends with the break mark U+FFFF, a
+// noncharacter: it is written as its UTF-8 bytes (not as the replacement
+// character U+FFFD that strict converters put for it) and read back as it
+// was cut, also after a rewrite.
+void TestLineJournal::keptHeadKeepsItsBreakMark()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("unframed-cdr.journal"));
+    const QString head = QStringLiteral("0000 001 01 241118 24111") + QChar(StreamBreak);
+    const QString tail = QStringLiteral("8 222613 224012 8002 002 02 02120181291------- \r\n");
+    LineJournal journal(path);
+    journal.append(head, 88501, 1796711292578);
+    journal.append(tail, 88550, 1796711292584);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("\\s88501:0000 001 01 241118 24111\xEF\xBF\xBF\n\\t"));
+    QCOMPARE(LineJournal(path).lines(), (QStringList{head, tail}));
+    journal.replace({head, tail});
+    QCOMPARE(LineJournal(path).lines(), (QStringList{head, tail}));
 }
 
 void TestLineJournal::replaceKeepsOnlyTheRemaining()
