@@ -3,6 +3,9 @@
 #include "intake/LineJournal.h"
 
 #include <QString>
+#include <QStringView>
+#include <functional>
+#include <limits>
 
 namespace qalor {
 
@@ -23,8 +26,12 @@ public:
     qint64 append(const QString& chunk);
     // The position after the last character written.
     qint64 end() const { return m_end; }
-    // The characters from position on (position is clamped to what the file still holds).
-    QString textFrom(qint64& position) const;
+    // The characters from position on, at most limit of them (position is
+    // clamped to what the file still holds). The file is read a few entries
+    // at a time, never held whole; a slice that stops at the limit never
+    // ends between the two halves of a surrogate pair, so that the next one
+    // starts at a whole character.
+    QString textFrom(qint64& position, qsizetype limit = std::numeric_limits<qsizetype>::max()) const;
     qint64 handledThrough() const;
     void markHandled(qint64 position);
     // Rewrites the file without the characters before position when it has
@@ -33,6 +40,11 @@ public:
     QString identity() { return m_journal.identity(); }
 
 private:
+    // Hands the characters from position on to take, a journal entry's
+    // worth (or its end) at a time, oldest first; take returning false stops
+    // the reading. Returns position clamped to what the file holds.
+    qint64 read(qint64 position, const std::function<bool(QStringView text)>& take) const;
+
     LineJournal m_journal;
     qint64 m_end = 0;
     qint64 m_written = 0; // characters appended since the last compaction
