@@ -2,6 +2,8 @@
 
 #include "intake/DataFolder.h"
 
+#include <QFile>
+
 namespace qalor {
 
 namespace {
@@ -11,6 +13,9 @@ constexpr char HandledNote = 'h'; // handled through
 constexpr qint64 CompactAfter = 256 * 1024;
 // Entries read from the file at a time.
 constexpr qsizetype EntriesRead = 64;
+// Bytes at the file's top that tell one rewrite of it from another: the
+// identity and the numbering base.
+constexpr qint64 HeadBytes = 256;
 } // namespace
 
 QString ReceivedJournal::defaultPath()
@@ -30,12 +35,27 @@ ReceivedJournal::ReceivedJournal(const QString& path) : m_journal(path)
 
 qint64 ReceivedJournal::read(qint64 position, const std::function<bool(QStringView text)>& take) const
 {
-    qint64 at = m_journal.note(StartNote);
-    position = qMax(position, at);
+    QFile file(m_journal.path());
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(HeadBytes) : QByteArray();
+    file.close();
+    if (head.isEmpty() || head != m_cursor.head)
+        m_cursor = {head, m_journal.note(StartNote), -1, {}};
+    position = qMax(position, m_cursor.first);
+    qint64 at = m_cursor.first;
     LineJournal::Position next;
-    for (QList<LineJournal::Entry> entries = m_journal.entriesFrom(next, 0, EntriesRead); !entries.isEmpty();
-         entries = m_journal.entriesFrom(next, 0, EntriesRead)) {
-        for (const LineJournal::Entry& entry : std::as_const(entries)) {
+    if (m_cursor.at >= 0 && m_cursor.at <= position) {
+        at = m_cursor.at;
+        next = m_cursor.entry;
+    }
+    while (true) {
+        if (at <= position) {
+            m_cursor.at = at;
+            m_cursor.entry = next;
+        }
+        const QList<LineJournal::Entry> entries = m_journal.entriesFrom(next, 0, EntriesRead);
+        if (entries.isEmpty())
+            break;
+        for (const LineJournal::Entry& entry : entries) {
             const qint64 after = at + entry.text.size();
             if (after > position && !take(QStringView(entry.text).sliced(qMax<qint64>(0, position - at))))
                 return position;

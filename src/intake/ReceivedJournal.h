@@ -46,6 +46,19 @@ private:
     qint64 read(qint64 position, const std::function<bool(QStringView text)>& take) const;
 
     LineJournal m_journal;
+    // Where the last reading passed, so that slices read one after the
+    // other do not each decode the file from its top: the position of an
+    // entry's first character and where that entry stands in the file.
+    // Good for the file it was taken in only: a rewrite starts the file
+    // with another numbering base, so its first bytes tell them apart.
+    struct Cursor
+    {
+        QByteArray head;  // the file's first bytes
+        qint64 first = 0; // position of the file's first character
+        qint64 at = -1;   // -1: no entry noted
+        LineJournal::Position entry;
+    };
+    mutable Cursor m_cursor;
     qint64 m_end = 0;
     qint64 m_written = 0; // characters appended since the last compaction
 };
