@@ -376,29 +376,34 @@ qint64 LineJournal::note(char key, qint64 fallback) const
 
 void LineJournal::replace(const QStringList& remaining, const QHash<char, qint64>& notes)
 {
-    Content content = scan({});
-    content.notes.insert(notes);
-    QList<QByteArray> kept;
-    if (!content.identity.isEmpty())
-        kept << "\\i" + content.identity.toLatin1();
-    kept << "\\b" + QByteArray::number(content.lastNumber);
-    if (content.lastSource >= 0)
-        kept << "\\m" + QByteArray::number(content.lastSource);
-    for (auto note = content.notes.cbegin(); note != content.notes.cend(); ++note)
-        kept << QByteArray("\\x") + note.key() + QByteArray::number(note.value());
-    for (const QString& line : remaining)
-        kept << escape(line);
-    rewrite(kept);
+    rewrite(
+        [&remaining](const LineSink& write) {
+            for (const QString& line : remaining)
+                write(line);
+        },
+        notes);
 }
 
-void LineJournal::rewrite(const QList<QByteArray>& entries)
+void LineJournal::rewrite(const std::function<void(const LineSink& write)>& fill,
+                          const QHash<char, qint64>& notes)
 {
+    Content content = scan({});
+    content.notes.insert(notes);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
+    // Written beside the file and put in its place at the end: fill may
+    // read the old file meanwhile, and a crash leaves it whole.
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());
-    for (const QByteArray& entry : entries)
-        file.write(entry + '\n');
+    const auto put = [&file](const QByteArray& entry) { file.write(entry + '\n'); };
+    if (!content.identity.isEmpty())
+        put("\\i" + content.identity.toLatin1());
+    put("\\b" + QByteArray::number(content.lastNumber));
+    if (content.lastSource >= 0)
+        put("\\m" + QByteArray::number(content.lastSource));
+    for (auto note = content.notes.cbegin(); note != content.notes.cend(); ++note)
+        put(QByteArray("\\x") + note.key() + QByteArray::number(note.value()));
+    fill([&](const QString& line) { put(escape(line)); });
     m_tail.size = -1;
     if (!file.commit())
         throw std::runtime_error(("cannot write " + m_path + ": " + file.errorString()).toStdString());

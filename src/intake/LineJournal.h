@@ -75,6 +75,11 @@ public:
     // numbered after every entry the journal ever held; notes and identity stay.
     // Notes given here replace those of the same name in the same step.
     void replace(const QStringList& remaining, const QHash<char, qint64>& notes = {});
+    // As replace(), with the remaining lines handed to write one at a time by
+    // fill, so that a long rest goes to the new file without being held whole.
+    using LineSink = std::function<void(const QString& line)>;
+    void rewrite(const std::function<void(const LineSink& write)>& fill,
+                 const QHash<char, qint64>& notes = {});
     void clear() { replace({}); }
 
     // The identity under which the data source marks what it stored; made
@@ -98,7 +103,6 @@ private:
     // Makes what append() needs current; the identity mark to write first
     // when the journal has none yet.
     QByteArray startAppend();
-    void rewrite(const QList<QByteArray>& entries);
 
     QString m_path;
     // What append() needs, valid while the file has the size noted.
