@@ -73,19 +73,16 @@ void ReceivedBacklog::rewind(qint64 position)
 
 void ReceivedBacklog::readOn()
 {
+    // Only a bounded piece is read back; the journal never ends a piece
+    // between the two halves of a surrogate pair.
     qint64 at = m_readTo;
-    m_unread = m_journal.textFrom(at);
+    m_unread = m_journal.textFrom(at, Held);
     if (m_unread.isEmpty()) {
         m_readTo = m_journal.end(); // nothing more to read, whatever the file says
         return;
     }
-    // A pair of surrogates is never split: the next piece starts at a whole character.
-    qsizetype keep = qMin(m_unread.size(), Held);
-    if (keep < m_unread.size() && keep > 0 && m_unread.at(keep - 1).isHighSurrogate())
-        --keep;
-    m_unread.truncate(keep);
     m_unread.squeeze();
-    m_readTo = at + keep;
+    m_readTo = at + m_unread.size();
 }
 
 } // namespace qalor
