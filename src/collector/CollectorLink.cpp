@@ -1,6 +1,6 @@
 #include "collector/CollectorLink.h"
 
-#include "collector/CallFeed.h"
+#include "collectordata/CallFeed.h"
 #include "collector/CollectorNotices.h"
 #include "collector/CollectorRequests.h"
 #include "db/CDatabase.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "collector/CollectorBeat.h"
+#include "collectordata/CollectorBeat.h"
 #include "rating/CCallRater.h"
 
 #include <QHash>

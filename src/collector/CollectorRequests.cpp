@@ -1,7 +1,7 @@
 #include "collector/CollectorRequests.h"
 
 #include "collector/CollectorLink.h"
-#include "collector/CollectorTables.h"
+#include "collectordata/CollectorTables.h"
 #include "db/CDatabase.h"
 
 #include <QDateTime>

@@ -10,7 +10,7 @@
 #include "app/CQalorApp.h"
 #include "app/CQalorView.h"
 #include "app/CommandGate.h"
-#include "collector/CallFeed.h"
+#include "collectordata/CallFeed.h"
 #include "collector/CollectorLink.h"
 #include "db/CDatabase.h"
 #include "gui/DialogRunner.h"

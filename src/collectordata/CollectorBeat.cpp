@@ -1,6 +1,6 @@
-#include "collector/CollectorBeat.h"
+#include "collectordata/CollectorBeat.h"
 
-#include "collector/CollectorTables.h"
+#include "collectordata/CollectorTables.h"
 #include "db/CDatabase.h"
 
 #include <QDateTime>

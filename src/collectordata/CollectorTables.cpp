@@ -1,4 +1,4 @@
-#include "collector/CollectorTables.h"
+#include "collectordata/CollectorTables.h"
 
 #include "db/CDatabase.h"
 

@@ -1,6 +1,6 @@
-#include "collector/CallFeed.h"
+#include "collectordata/CallFeed.h"
 
-#include "collector/CollectorTables.h"
+#include "collectordata/CollectorTables.h"
 #include "db/CDatabase.h"
 
 #include <QDateTime>
