@@ -26,6 +26,9 @@ packages=(
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
     fonts-wqy-microhei fonts-noto-cjk qt6-translations-l10n
+    # the web console's browser test: headless chromium driven through selenium,
+    # the window's status bar read over the accessibility bus on a private session bus
+    chromium chromium-driver python3-selenium python3-dbus dbus-daemon at-spi2-core
 )
 
 missing=()
