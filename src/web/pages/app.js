@@ -301,12 +301,12 @@
       const name = document.createElement('span');
       name.className = 'port-name';
       name.textContent = c.name;
-      const port = document.createElement('span');
-      port.textContent = c.port;
+      // As the window's status bar says it: a collector that stopped
+      // beating leaves the port's state unknown.
       const stateText = document.createElement('span');
       stateText.className = 'port-state';
-      stateText.textContent = c.state;
-      item.append(name, ' ', port, ' ', stateText);
+      stateText.textContent = '串口' + c.port + ' ' + (c.fresh === false ? '采集服务没有应答' : c.state);
+      item.append(name, ' ', stateText);
       if (c.seen) item.title = '最后应答 ' + c.seen;
       return item;
     });
