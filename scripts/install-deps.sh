@@ -22,10 +22,15 @@ packages=(
     dpkg-dev debhelper file desktop-file-utils lintian devscripts man-db sqlite3 mmdebstrap systemd-container
     # systemd-analyze checks the collector's unit; sd_notify for its readiness and watchdog
     systemd libsystemd-dev
+    # administrator passwords kept as argon2id hashes
+    libsodium-dev
     # .xlsx export with typed cells; the tests read the sheets back with unzip
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
     fonts-wqy-microhei fonts-noto-cjk qt6-translations-l10n
+    # the web console: its HTTP server on Qt's event loop, its certificate through OpenSSL
+    # (its CMake files need the WebSockets module's, which the package does not pull in)
+    qt6-httpserver-dev qt6-websockets-dev libssl-dev
     # the web console's browser test: headless chromium driven through selenium,
     # the window's status bar read over the accessibility bus on a private session bus
     chromium chromium-driver python3-selenium python3-dbus dbus-daemon at-spi2-core

@@ -5,7 +5,7 @@
 #include "app/AlertDesk.h"
 #include "app/AlertListDialog.h"
 #include "app/AppState.h"
-#include "app/AuditLog.h"
+#include "access/AuditLog.h"
 #include "app/CQalorView.h"
 #include "app/CdrFieldDialog.h"
 #include "app/CommandGate.h"
