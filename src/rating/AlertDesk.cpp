@@ -1,4 +1,4 @@
-#include "app/AlertDesk.h"
+#include "rating/AlertDesk.h"
 
 #include "access/AuditLog.h"
 #include "db/CDatabase.h"
