@@ -1,10 +1,14 @@
 #include "web/WebApi.h"
 
+#include "access/AdminAccounts.h"
+#include "access/AuditLog.h"
 #include "db/DbError.h"
 #include "prompt/Prompt.h"
+#include "web/AlertsApi.h"
+#include "web/CallsApi.h"
 #include "web/StaticPages.h"
 #include "web/StatusApi.h"
-#include "web/WebLogin.h"
+#include "web/StaysApi.h"
 #include "web/WebParams.h"
 #include "web/WebReply.h"
 
@@ -94,11 +98,13 @@ QHttpServerResponse WebApi::login(const QHttpServerRequest& request)
     const QString password = body.value(QStringLiteral("password")).toString();
     if (user.size() > WebParams::MaxLength || password.size() > 256)
         throw BadParameter{QStringLiteral("用户名或口令太长.")};
-    const WebLogin::Result result = WebLogin::check(user, password);
-    if (result.outcome != WebLogin::Outcome::Ok)
-        return WebReply::error(result.outcome == WebLogin::Outcome::Waiting ? Status::TooManyRequests
-                                                                            : Status::Unauthorized,
-                               result.text);
+    // The attempt counts towards the account's wait and has its LOGIN row,
+    // as at the window.
+    const AdminAccounts::Outcome outcome = AdminAccounts().logIn(user, password);
+    if (outcome == AdminAccounts::Outcome::Waiting)
+        return WebReply::error(Status::TooManyRequests, AdminAccounts::waitingText());
+    if (outcome != AdminAccounts::Outcome::Ok)
+        return WebReply::error(Status::Unauthorized, QStringLiteral("Error Name or Password!"));
     const QString token = m_sessions.open(user);
     QHttpServerResponse response = sessionAnswer(*m_sessions.use(token));
     response.addHeader(QByteArrayLiteral("Set-Cookie"), (cookieName() + QLatin1Char('=') + token).toLatin1() +
@@ -122,6 +128,7 @@ QHttpServerResponse WebApi::withSession(const QHttpServerRequest& request, const
     if (changing) {
         if (path == QLatin1String("/api/logout")) {
             m_sessions.close(token);
+            AuditLog::write(AuditLog::nobody(), QStringLiteral("LOGOUT"), AuditLog::success());
             QHttpServerResponse response = WebReply::json({});
             response.addHeader(QByteArrayLiteral("Set-Cookie"),
                                (cookieName() + QStringLiteral("=; HttpOnly; Secure; SameSite=Strict; Path=/; "
@@ -129,6 +136,9 @@ QHttpServerResponse WebApi::withSession(const QHttpServerRequest& request, const
                                    .toLatin1());
             return response;
         }
+        // /api/alerts/ID/ack
+        if (what == QLatin1String("alerts") && parts.size() == 5 && parts[4] == QLatin1String("ack"))
+            return AlertsApi::acknowledge(WebParams::pathNumber(parts[3]), session->user);
         return WebReply::error(Status::NotFound, QStringLiteral("没有这个请求."));
     }
     if (path == QLatin1String("/api/session"))
@@ -137,7 +147,16 @@ QHttpServerResponse WebApi::withSession(const QHttpServerRequest& request, const
         return StatusApi::collectors();
     if (path == QLatin1String("/api/live"))
         return StatusApi::live(params);
-    Q_UNUSED(what);
+    if (path == QLatin1String("/api/calls"))
+        return CallsApi::page(params);
+    if (path == QLatin1String("/api/calls.pdf"))
+        return CallsApi::pdf(params);
+    if (path == QLatin1String("/api/calls.xlsx"))
+        return CallsApi::xlsx(params);
+    if (path == QLatin1String("/api/alerts"))
+        return AlertsApi::list(params);
+    if (path == QLatin1String("/api/stays"))
+        return StaysApi::list();
     return WebReply::error(Status::NotFound, QStringLiteral("没有这个请求."));
 }
 
