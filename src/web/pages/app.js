@@ -18,7 +18,7 @@
   // The live list keeps this many calls, newest on top.
   const LIVE_ROWS = 100;
   // Columns of money, aligned like figures.
-  const MONEY = new Set(['通话费', '服务费', '附加费', '话费', '结帐金额', '押金', '金额']);
+  const MONEY = new Set(['通话费', '服务费', '附加费', '金额', '话费', '结帐金额', '合计', '押金']);
 
   const $ = (id) => document.getElementById(id);
 
@@ -206,23 +206,28 @@
     return td;
   }
 
-  // The order of the columns as the window lists them and 话费表, 告警记录表
-  // and 宾馆管理表 hold them (a JSON object's keys come in any order); a
-  // column not named here follows in the order the server gave it.
-  const COLUMN_ORDER = [
-    '服务', '房间号', '分机号', '旅客姓名', '通话时间', '主叫号', '被叫号', '日期', '时间', '时长', '通话时长',
-    '通话秒数', '费率', '计费单位数', '通话费', '服务费', '附加费', '话费', '通达地', '描述', '统计类型',
-    '规则编号', '规则名称', '告警说明', '告警日期', '告警时间', '入住日期', '入住时间', '分机级别描述',
-    '服务费比例', '结帐金额', '押金',
+  // The order of the columns as the window lists and prints them (a JSON
+  // object's keys come in any order); a column not named here follows in
+  // the order the server gave it.
+  const CALL_COLUMNS = [
+    '服务', '主叫号', '被叫号', '日期', '时间', '时长', '通话时长', '费率', '计费单位数', '通话费', '服务费', '附加费',
+    '金额', '通达地', '描述', '统计类型',
+  ];
+  const ALERT_COLUMNS = [
+    '主叫号', '被叫号', '日期', '时间', '通话时长', '话费', '规则编号', '规则名称', '告警说明', '告警时间',
+    '确认人', '确认时间',
+  ];
+  const STAY_COLUMNS = [
+    '房间号', '分机号', '旅客姓名', '入住日期', '入住时间', '分机级别描述', '结帐金额', '服务费', '合计', '押金',
   ];
 
-  function keysOf(rows, skip) {
+  function keysOf(rows, order, skip) {
     const keys = [];
     for (const row of rows)
       for (const key of Object.keys(row)) if (!keys.includes(key) && !(skip || []).includes(key)) keys.push(key);
     const rank = (key) => {
-      const at = COLUMN_ORDER.indexOf(key);
-      return at < 0 ? COLUMN_ORDER.length + keys.indexOf(key) : at;
+      const at = order.indexOf(key);
+      return at < 0 ? order.length + keys.indexOf(key) : at;
     };
     return keys.sort((a, b) => rank(a) - rank(b));
   }
@@ -277,9 +282,9 @@
     if (typeof live.newest === 'number') state.liveAfter = live.newest;
     if (!calls.length) return;
     const table = $('live-table');
-    const keys = keysOf(calls, ['序号']);
+    const keys = keysOf(calls, CALL_COLUMNS, ['序号']);
     if (keys.some((key) => !liveKeys.includes(key))) {
-      liveKeys = keysOf([Object.fromEntries(liveKeys.concat(keys).map((key) => [key, '']))]);
+      liveKeys = keysOf([Object.fromEntries(liveKeys.concat(keys).map((key) => [key, '']))], CALL_COLUMNS);
       head(table, liveKeys);
       // Rows listed before keep their cells under the new headings.
       for (const row of [...table.tBodies[0].rows]) row.remove();
@@ -361,7 +366,7 @@
     state.queryPage = answer.page || page;
     state.queryPages = answer.pages || 0;
     const table = $('query-table');
-    const keys = keysOf(calls);
+    const keys = keysOf(calls, CALL_COLUMNS);
     head(table, keys);
     if (calls.length) table.tBodies[0].replaceChildren(...calls.map((call) => rowOf(keys, call)));
     else empty(table, keys.length, '没有符合条件的话单');
@@ -394,12 +399,13 @@
     showAlerts(answer);
   }
 
+  // The button first, where a phone shows it without scrolling the row.
   function showAlerts(answer) {
     const alerts = answer.alerts || [];
     showAlertCount(answer.open);
     const table = $('alerts-table');
-    const keys = keysOf(alerts, ALERT_SKIP);
-    head(table, keys, ['确认']);
+    const keys = keysOf(alerts, ALERT_COLUMNS, ALERT_SKIP);
+    head(table, ['确认'].concat(keys));
     if (!alerts.length) {
       empty(table, keys.length + 1, '没有告警');
       return;
@@ -408,17 +414,15 @@
       ...alerts.map((alert) => {
         const row = rowOf(keys, alert);
         const td = document.createElement('td');
-        if (alert.acknowledged) {
-          td.textContent = (alert.by || '') + ' ' + (alert.at || '');
-        } else {
+        if (!alert.acknowledged) {
           const button = document.createElement('button');
           button.type = 'button';
           button.textContent = '确认';
-          button.setAttribute('aria-label', '确认告警 ' + alert.id);
+          button.setAttribute('aria-label', '确认告警 ' + alert['主叫号'] + ' ' + alert['被叫号']);
           button.dataset.alert = String(alert.id);
           td.appendChild(button);
         }
-        row.appendChild(td);
+        row.insertBefore(td, row.firstChild);
         return row;
       })
     );
@@ -454,8 +458,8 @@
     }
     const stays = answer.stays || [];
     const table = $('stays-table');
-    const keys = keysOf(stays, ['over']);
-    head(table, keys, ['押金状态']);
+    const keys = keysOf(stays, STAY_COLUMNS, ['over']);
+    head(table, ['押金状态'].concat(keys));
     if (!stays.length) {
       empty(table, keys.length + 1, '没有未结帐的住客');
       return;
@@ -463,11 +467,13 @@
     table.tBodies[0].replaceChildren(
       ...stays.map((stay) => {
         const row = rowOf(keys, stay);
-        const td = cell(row, '', stay.over ? '押金已用完' : '');
+        const td = document.createElement('td');
         if (stay.over) {
-          row.className = 'over';
+          td.textContent = '押金已用完';
           td.className = 'over-mark';
+          row.className = 'over';
         }
+        row.insertBefore(td, row.firstChild);
         return row;
       })
     );

@@ -54,8 +54,8 @@ class DataSource:
             self.psql('postgres', 'CREATE DATABASE %s' % self.database)
             self.connection = '%s;Database=%s' % (server, self.database)
         else:
-            self.connection = ('DRIVER={SQLite3};Database=%s;Timeout=5000;JournalMode=WAL;SyncPragma=FULL'
-                               % os.path.join(folder, 'tds.sqlite'))
+            self.file = os.path.join(folder, 'tds.sqlite')
+            self.connection = 'DRIVER={SQLite3};Database=%s;Timeout=5000;JournalMode=WAL;SyncPragma=FULL' % self.file
         made = subprocess.run([initdb, '--connection', self.connection, '--sample'], input=PASSWORD + '\n',
                               capture_output=True, text=True, timeout=300)
         if made.returncode != 0:
@@ -70,6 +70,13 @@ class DataSource:
         subprocess.run(['psql', '-X', '-q', '-v', 'ON_ERROR_STOP=1', '-h', self.field('Server'), '-p',
                         self.field('Port'), '-U', self.field('Uid'), '-d', database, '-c', statement],
                        env=env, check=True, capture_output=True, timeout=120)
+
+    def execute(self, statement):
+        """One statement on the data source, beside the programs."""
+        if self.database:
+            self.psql(self.database, statement)
+        else:
+            subprocess.run(['sqlite3', self.file, statement], check=True, capture_output=True, timeout=120)
 
     def drop(self):
         if self.database:

@@ -2,8 +2,8 @@
 """The web console in a real browser (Debian's chromium, headless, driven
 through selenium) beside the programs of a desk on a throwaway data source:
 log in, see a call the simulated exchange prints to the collector appear,
-query a detail bill and download its PDF, acknowledge an alert and see the
-window's count of unacknowledged alerts drop, fold the pages to a phone's
+acknowledge an alert and see the window's count of unacknowledged alerts
+drop, query the detail bill of the calls and download its PDF, fold the pages to a phone's
 width and lose the session. Screenshots and the programs' logs are kept in
 the output folder.
 
@@ -13,6 +13,7 @@ Runs on SQLite, or on PostgreSQL with QALOR_TEST_BACKEND=postgres and
 QALOR_TEST_PG as the database tests. Exit status 0 when every check holds."""
 
 import argparse
+import datetime
 import glob
 import os
 import re
@@ -31,12 +32,17 @@ from window_status import WindowStatus  # noqa: E402
 
 # The calls of the test: one for the live list, two that the default rule
 # "a number starting 00 between 22:00 and 06:00" raises an alert for.
-DATE = '261115'
-PERIOD = ('2026-11-01', '2026-11-30')
+# Yesterday: within the month totals and the alert list's last 30 days
+# whenever the test runs.
+DAY = datetime.date.today() - datetime.timedelta(days=1)
+DATE = DAY.strftime('%y%m%d')
+PERIOD = (DAY.isoformat(), DAY.isoformat())
 LIVE_CALL = cdr_line(DATE, '093000', '093130', '8001', '13800138001')
 NIGHT_CALLS = [cdr_line(DATE, '233000', '233100', '8001', '0044207946'),
                cdr_line(DATE, '234000', '234230', '8001', '0081312345')]
 DIALLED = ['13800138001', '0044207946', '0081312345']
+# A destination name that is markup: the pages show it as text.
+MARKUP_PLACE = '<b>日本</b>'
 
 
 def cents(text):
@@ -160,6 +166,8 @@ def bill(console):
     check(summed == cents(subtotal), 'the rows add up to %d cents, the page says %s' % (summed, subtotal))
     check(cents(total) == cents(subtotal), 'one page: the total %s is not the page\'s %s' % (total, subtotal))
     check(summed > 0, 'the calls of the bill cost nothing')
+    check(any(MARKUP_PLACE in row for row in rows), 'the destination %s is not shown as text' % MARKUP_PLACE)
+    check(not console.driver.find_elements(By.CSS_SELECTOR, 'main b'), 'data became markup on the page')
     console.screenshot('03-bill')
 
     console.find('#query-pdf').click()
@@ -244,6 +252,7 @@ def main():
     console = None
     try:
         desk.make()
+        desk.source.execute("UPDATE 费率表 SET 地区='%s' WHERE 区号='0081'" % MARKUP_PLACE)
         desk.start_line()
         desk.start_collector()
         window = desk.start_window(desk.start_display())
@@ -253,8 +262,8 @@ def main():
         console = Console(desk.web_port, desk.folder, output)
         log_in(console)
         live_call(desk, console)
-        bill(console)
         alerts(desk, console, window, status)
+        bill(console)
         phone(console)
         lapse(console)
         page_faults(console)
