@@ -183,6 +183,7 @@ def bill(console):
     for number in DIALLED:
         check(number in text, number + ' is not in the PDF')
     print('detail bill: %d calls, 小计金额 %s on the page and in the PDF' % (len(rows), total))
+    return total
 
 
 def alerts(desk, console, window, status):
@@ -208,6 +209,32 @@ def alerts(desk, console, window, status):
     console.screenshot('05-alerts-acknowledged')
 
 
+def stays(console, total):
+    """The open stays: the room whose calls reached its deposit is marked,
+    its 结帐金额 is the bill of its calls; the other is not marked."""
+    console.find('.tab[data-view="stays"]').click()
+    wait_for('the two open stays', lambda: len(console.rows('#stays-table')[1]) == 2)
+    heads, rows = console.rows('#stays-table')
+    room = heads.index('房间号')
+    amount = heads.index('结帐金额')
+    marks = {row[room]: row[0] for row in rows}
+    check(marks == {'101': '押金已用完', '102': ''}, 'the rooms are marked %r' % marks)
+    charged = [row[amount] for row in rows if row[room] == '101'][0]
+    check(charged == total, 'room 101 owes %s, its calls\' bill says %s' % (charged, total))
+    check(console.driver.find_elements(By.CSS_SELECTOR, '#stays-table tr.over'), 'the marked row stands out not')
+    console.screenshot('06-stays')
+
+
+def reports(console):
+    """Without a month end yet, the report's download says why on the page."""
+    console.find('.tab[data-view="reports"]').click()
+    console.find('#reports-view a[href$="monthly.pdf"]').click()
+    said = wait_for('the reason there is no report', lambda: console.shown('#message'))
+    check(console.shown('#reports-view'), 'the page left the reports view')
+    print('monthly report before any month end: %r' % said.text)
+    console.screenshot('07-no-report')
+
+
 def phone(console):
     """At a phone's width (375 px) no view is wider than the screen: wide
     tables scroll inside their own box."""
@@ -218,7 +245,7 @@ def phone(console):
         wait_for('the %s view' % view, lambda: console.shown('#%s-view' % view))
         width = console.driver.execute_script('return document.documentElement.scrollWidth')
         check(width <= 375, 'the %s view is %d px wide on a 375 px screen' % (view, width))
-        console.screenshot('06-phone-' + view)
+        console.screenshot('08-phone-' + view)
     console.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
 
 
@@ -228,7 +255,7 @@ def lapse(console):
     console.driver.delete_all_cookies()
     wait_for('the login form after the session lapsed', lambda: console.shown('#login-form'), timeout=30)
     check(not console.shown('#app-view'), 'the views stay after the session lapsed')
-    console.screenshot('07-session-lapsed')
+    console.screenshot('09-session-lapsed')
 
 
 def page_faults(console):
@@ -253,6 +280,12 @@ def main():
     try:
         desk.make()
         desk.source.execute("UPDATE 费率表 SET 地区='%s' WHERE 区号='0081'" % MARKUP_PLACE)
+        # Two guests: the calls of 8001 go over its deposit.
+        desk.source.execute(
+            "INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 退房日期, 退房时间, 结帐金额, 是否已经结帐, "
+            "服务费比例, 押金, 分机级别描述, 旅客姓名) VALUES "
+            "('8001', '101', '%s', '080000', '', '', 0, 0, 0, 5, '2 国内长途', '张三'), "
+            "('8002', '102', '%s', '080000', '', '', 0, 0, 0, 100, '2 国内长途', '李四')" % ((DAY.strftime('%Y%m%d'),) * 2))
         desk.start_line()
         desk.start_collector()
         window = desk.start_window(desk.start_display())
@@ -263,7 +296,9 @@ def main():
         log_in(console)
         live_call(desk, console)
         alerts(desk, console, window, status)
-        bill(console)
+        total = bill(console)
+        stays(console, total)
+        reports(console)
         phone(console)
         lapse(console)
         page_faults(console)
