@@ -174,6 +174,7 @@
 
   function show(view) {
     state.view = view;
+    say('');
     for (const tab of document.querySelectorAll('.tab')) {
       const on = tab.dataset.view === view;
       tab.setAttribute('aria-current', on ? 'page' : 'false');
