@@ -8,8 +8,11 @@ namespace qalor::WebReply {
 
 QHttpServerResponse json(const QJsonObject& object, Status status)
 {
-    return QHttpServerResponse(QByteArrayLiteral("application/json; charset=utf-8"),
-                               QJsonDocument(object).toJson(QJsonDocument::Compact), status);
+    // <, > and & occur only inside strings: written as escapes, stored text
+    // is never markup, even to a client that guesses the type.
+    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    text.replace('<', "\\u003c").replace('>', "\\u003e").replace('&', "\\u0026");
+    return QHttpServerResponse(QByteArrayLiteral("application/json; charset=utf-8"), std::move(text), status);
 }
 
 QHttpServerResponse error(Status status, const QString& text)
