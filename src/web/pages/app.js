@@ -186,11 +186,10 @@
     else if (view === 'stays') loadStays();
   }
 
-  // Heading cells from the keys of the rows, in the order the server gives
-  // them (its column names), and one extra heading per name in `extra`.
-  function head(table, keys, extra) {
+  // Heading cells: the server's column names.
+  function head(table, keys) {
     const row = document.createElement('tr');
-    for (const key of keys.concat(extra || [])) {
+    for (const key of keys) {
       const cell = document.createElement('th');
       cell.scope = 'col';
       cell.textContent = key;

@@ -81,7 +81,10 @@ class Console:
         return found[0] if found and found[0].is_displayed() else None
 
     def text(self, selector):
-        return self.find(selector).get_attribute('textContent')
+        """Read in one step in the page: the live view replaces its rows and
+        the collectors' list every second."""
+        return self.driver.execute_script(
+            'const e = document.querySelector(arguments[0]); return e ? e.textContent : "";', selector)
 
     def screenshot(self, name):
         self.driver.save_screenshot(os.path.join(self.output, name + '.png'))
@@ -92,6 +95,7 @@ class Console:
     def rows(self, table):
         return self.driver.execute_script(
             'const t = document.querySelector(arguments[0]);'
+            'if (!t.tHead.rows.length) return [[], []];'  # not loaded yet
             'return [[...t.tHead.rows[0].cells].map(c => c.textContent),'
             '        [...t.tBodies[0].rows].map(r => [...r.cells].map(c => c.textContent))];', table)
 
@@ -130,7 +134,7 @@ def log_in(console):
 def live_call(desk, console):
     """A call the exchange prints is listed as soon as the collector stored
     it, with the collector's port state beside the list."""
-    wait_for('the collector beside the list', lambda: console.find('#ports .port-state').text)
+    wait_for('the collector beside the list', lambda: console.text('#ports .port-state'))
     sent = time.monotonic()
     desk.send([LIVE_CALL])
     wait_for('the call in the live list', lambda: DIALLED[0] in console.text('#live-table tbody'), timeout=60,
@@ -259,7 +263,13 @@ def lapse(console):
 
 
 def page_faults(console):
-    """Nothing the Content-Security-Policy blocked, no script error."""
+    """Nothing the Content-Security-Policy blocked, no script error, and
+    every control named for a screen reader (its label or its text)."""
+    unnamed = console.driver.execute_script(
+        'return [...document.querySelectorAll("input, select, button, a")]'
+        '  .filter(c => !(c.labels && c.labels.length) && !c.getAttribute("aria-label") && !c.textContent.trim())'
+        '  .map(c => c.outerHTML);')
+    check(not unnamed, 'controls without a name: ' + ', '.join(unnamed))
     faults = [m['message'] for m in console.messages()
               if 'Content Security Policy' in m['message'] or 'Uncaught' in m['message']]
     check(not faults, 'the browser reported: ' + '\n'.join(faults))
