@@ -6,6 +6,7 @@
 #include "prompt/Prompt.h"
 #include "web/AlertsApi.h"
 #include "web/CallsApi.h"
+#include "web/ReportsApi.h"
 #include "web/StaticPages.h"
 #include "web/StatusApi.h"
 #include "web/StaysApi.h"
@@ -48,8 +49,9 @@ QHttpServerResponse WebApi::answer(const QHttpServerRequest& request)
     try {
         QHttpServerResponse response = route(request);
         // A request that failed with a message of the system's code says it.
-        if (response.statusCode() == Status::InternalServerError && !prompt.texts.isEmpty())
-            return WebReply::error(Status::InternalServerError, prompt.texts.join(QLatin1Char('\n')));
+        const Status status = response.statusCode();
+        if ((status == Status::InternalServerError || status == Status::NotFound) && !prompt.texts.isEmpty())
+            return WebReply::error(status, prompt.texts.join(QLatin1Char('\n')));
         return response;
     } catch (const BadParameter& bad) {
         return WebReply::error(Status::BadRequest, bad.text);
@@ -157,6 +159,8 @@ QHttpServerResponse WebApi::withSession(const QHttpServerRequest& request, const
         return AlertsApi::list(params);
     if (path == QLatin1String("/api/stays"))
         return StaysApi::list();
+    if (what == QLatin1String("reports") && parts.size() == 4)
+        return ReportsApi::file(parts[3], params);
     return WebReply::error(Status::NotFound, QStringLiteral("没有这个请求."));
 }
 

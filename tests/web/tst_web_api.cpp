@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 using namespace qalor;
 using namespace qalor::test;
@@ -50,6 +51,7 @@ private slots:
     void callsAreTheDetailBillToTheCent();
     void hostileParametersAreRefusedOrEscaped();
     void alertsAcknowledgedWithTheToken();
+    void reportsAndStaysAsTheOtherProgramsGiveThem();
 };
 
 void TestWebApi::sessionsLoginsAndTokens()
@@ -308,6 +310,62 @@ void TestWebApi::alertsAcknowledgedWithTheToken()
     acknowledged.sort();
     QCOMPARE(acknowledged,
              (QStringList{id + QStringLiteral(" Headkeeper"), QStringLiteral("%1 ").arg(id.toInt() + 1)}));
+}
+
+void TestWebApi::reportsAndStaysAsTheOtherProgramsGiveThem()
+{
+    TestDatabase db;
+    AdminAccounts().store(QStringLiteral("Headkeeper"), QStringLiteral("s3cret"));
+    db.execute(QStringLiteral("INSERT INTO 部门表 VALUES ('财务处', 1, 0)"));
+    db.execute(QStringLiteral(
+        "INSERT INTO 用户信息表 VALUES ('8001','张三','A1','2','1号楼','20240101',0,0,15,1,'')"));
+    db.execute(
+        QStringLiteral("INSERT INTO 话费表 VALUES ('8001','02087654321','261105','101010',60,0.5,1,2.5,0.3,"
+                       "0.2,'广州',2)"));
+    db.execute(
+        QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 房间号, 入住日期, 入住时间, 结帐金额, 是否已经结帐, "
+                       "服务费比例, 押金, 旅客姓名) VALUES ('8301', '301', '20261201', '120000', 80.5, 0, "
+                       "0.15, 50, '王五'), ('8302', '302', '20261130', '120000', 9, 1, 0, 0, '赵六')"));
+    WebProcess web(db.connectionString());
+    QVERIFY2(web.ready(), web.log().constData());
+    QVERIFY(!web.login(QStringLiteral("Headkeeper"), QStringLiteral("s3cret")).isEmpty());
+
+    // The open stay with the check-out's figures (服务费 at 0.15 of 80.50,
+    // rounded once), over its deposit; the settled one is not listed.
+    const QJsonArray stays = web.get(QStringLiteral("/api/stays")).json().value("stays").toArray();
+    QCOMPARE(stays.size(), 1);
+    const QJsonObject stay = stays.first().toObject();
+    QCOMPARE(QStringList({stay.value("房间号").toString(), stay.value("结帐金额").toString(),
+                          stay.value("服务费").toString(), stay.value("合计").toString(),
+                          stay.value("押金").toString()}),
+             QStringList({"301", "80.50", "12.08", "92.58", "50.00"}));
+    QVERIFY(stay.value("over").toBool());
+
+    const WebAnswer none = web.get(QStringLiteral("/api/reports/monthly.pdf"));
+    QCOMPARE(none.status, 404);
+    QCOMPARE(none.error(), QStringLiteral("还没有统计结果:请先进行统计操作!"));
+    QCOMPARE(web.get(QStringLiteral("/api/reports/monthly.doc")).status, 404);
+
+    // The monthly report of the last run is the one qalor-report prints.
+    QTemporaryDir dir;
+    const QString printed = dir.filePath(QStringLiteral("monthly.pdf"));
+    QProcess report;
+    report.start(QStringLiteral(QALOR_REPORT),
+                 {"monthly", "--run-stats", "--from", "2026-11-01", "--to", "2026-11-30", "--pdf", printed,
+                  "--connection", db.connectionString()});
+    QVERIFY(report.waitForFinished(120000));
+    QCOMPARE(report.exitCode(), 0);
+    QFile file(printed);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const WebAnswer monthly = web.get(QStringLiteral("/api/reports/monthly.pdf"));
+    QCOMPARE(monthly.status, 200);
+    const QStringList lines = pdfLines(monthly.body);
+    QCOMPARE(lines, pdfLines(file.readAll()));
+    QVERIFY(lines.join(QLatin1Char('\n')).contains(QStringLiteral("张三")));
+    const WebAnswer notices = web.get(QStringLiteral("/api/reports/notices.xlsx?kind=extensions"));
+    QCOMPARE(notices.status, 200);
+    QVERIFY(notices.body.startsWith("PK"));
+    QCOMPARE(web.get(QStringLiteral("/api/reports/notices.xlsx?kind=%3Cx%3E")).status, 400);
 }
 
 QTEST_GUILESS_MAIN(TestWebApi)
