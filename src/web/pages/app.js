@@ -76,6 +76,7 @@
       else say(text);
       return;
     }
+    say('');
     const blob = await response.blob();
     const link = document.createElement('a');
     link.href = URL.createObjectURL(blob);

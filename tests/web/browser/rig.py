@@ -218,6 +218,14 @@ class Desk:
         if sent.returncode != 0:
             raise Failure('qalor-pbxsim failed: ' + sent.stderr)
 
+    def report(self, arguments):
+        """qalor-report on the data source, as a month-end job runs it."""
+        ran = subprocess.run([self.program('tools/report/qalor-report')] + arguments +
+                             ['--connection', self.source.connection], env=self.environment('report'),
+                             capture_output=True, text=True, timeout=300)
+        if ran.returncode != 0:
+            raise Failure('qalor-report %s failed: %s' % (' '.join(arguments), ran.stderr))
+
     def close(self):
         for program in reversed(self.programs):
             program.stop()

@@ -99,6 +99,18 @@ class Console:
             'return [[...t.tHead.rows[0].cells].map(c => c.textContent),'
             '        [...t.tBodies[0].rows].map(r => [...r.cells].map(c => c.textContent))];', table)
 
+    def download(self, selector):
+        """Clicks a download and returns the file once it is complete."""
+        before = set(os.listdir(self.downloads))
+
+        def arrived():
+            now = set(os.listdir(self.downloads)) - before
+            done = [name for name in now if not name.endswith('.crdownload')]
+            return not any(name.endswith('.crdownload') for name in now) and done
+
+        self.find(selector).click()
+        return os.path.join(self.downloads, wait_for('the download of ' + selector, arrived, timeout=60)[0])
+
     def messages(self):
         self.console += self.driver.get_log('browser')
         return self.console
@@ -108,6 +120,14 @@ class Console:
             self.messages()
         finally:
             self.driver.quit()
+
+
+def pdf_text(pdf, keep):
+    """The text of a PDF as pdftotext lays it out, kept beside the screenshots."""
+    text = subprocess.run(['pdftotext', '-layout', pdf, '-'], capture_output=True, text=True, check=True).stdout
+    with open(keep, 'w') as kept:
+        kept.write(text)
+    return text
 
 
 def check(condition, text):
@@ -174,13 +194,7 @@ def bill(console):
     check(not console.driver.find_elements(By.CSS_SELECTOR, 'main b'), 'data became markup on the page')
     console.screenshot('03-bill')
 
-    console.find('#query-pdf').click()
-    pdf = wait_for('the downloaded PDF', lambda: [f for f in glob.glob(os.path.join(console.downloads, '*.pdf'))
-                                                  if not f.endswith('.crdownload')], timeout=60)[0]
-    wait_for('the PDF complete', lambda: not glob.glob(os.path.join(console.downloads, '*.crdownload')))
-    text = subprocess.run(['pdftotext', '-layout', pdf, '-'], capture_output=True, text=True, check=True).stdout
-    with open(os.path.join(console.output, 'bill.txt'), 'w') as kept:
-        kept.write(text)
+    text = pdf_text(console.download('#query-pdf'), os.path.join(console.output, 'bill.txt'))
     printed = re.findall(r'小计金额:\s*([0-9]+\.[0-9]{2})', text)
     check(printed, 'the PDF has no 小计金额: see bill.txt')
     check(printed[-1] == total, 'the PDF says 小计金额 %s, the page %s' % (printed[-1], total))
@@ -229,14 +243,28 @@ def stays(console, total):
     console.screenshot('06-stays')
 
 
-def reports(console):
-    """Without a month end yet, the report's download says why on the page."""
+def reports(desk, console, total):
+    """Without a month end yet, the report's download says why on the page;
+    after the statistics run of the period, the monthly report has the
+    extension's total, the bill's."""
     console.find('.tab[data-view="reports"]').click()
     console.find('#reports-view a[href$="monthly.pdf"]').click()
     said = wait_for('the reason there is no report', lambda: console.shown('#message'))
     check(console.shown('#reports-view'), 'the page left the reports view')
     print('monthly report before any month end: %r' % said.text)
     console.screenshot('07-no-report')
+
+    desk.report(['stats', '--from', DAY.isoformat(), '--to', DAY.isoformat()])
+    text = pdf_text(console.download('#reports-view a[href$="monthly.pdf"]'),
+                    os.path.join(console.output, 'monthly.txt'))
+    line = [line for line in text.splitlines() if line.split()[:1] == ['8001']]
+    check(line, 'the monthly report has no line of 8001: see monthly.txt')
+    # 月租费, the charges by kind, 总计: the kinds add up to the bill.
+    figures = [cents(f) for f in re.findall(r'\b[0-9]+\.[0-9]{2}\b', line[0])]
+    check(len(figures) > 2 and sum(figures[1:-1]) == cents(total) and figures[-1] == figures[0] + cents(total),
+          'the monthly report says %r for 8001, the bill %s' % (line[0], total))
+    check(not console.shown('#message'), 'the page says ' + console.text('#message'))
+    print('monthly report after the statistics run: %s' % ' '.join(line[0].split()))
 
 
 def phone(console):
@@ -308,7 +336,7 @@ def main():
         alerts(desk, console, window, status)
         total = bill(console)
         stays(console, total)
-        reports(console)
+        reports(desk, console, total)
         phone(console)
         lapse(console)
         page_faults(console)
