@@ -17,16 +17,23 @@
 #include <QJsonDocument>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace qalor {
 
 namespace {
 
 // Messages the system's code shows while a request runs: they become the
 // answer's error text. Questions are answered Cancel (nothing is done).
+// They also go to standard error (the service's journal).
 class CollectingPrompt : public IPrompt
 {
 public:
-    void inform(const QString& text) override { texts << text; }
+    void inform(const QString& text) override
+    {
+        std::fprintf(stderr, "qalor-web: %s\n", qPrintable(text));
+        texts << text;
+    }
     bool askOkCancel(const QString& text, const QString&) override
     {
         texts << text;
@@ -59,6 +66,9 @@ QHttpServerResponse WebApi::answer(const QHttpServerRequest& request)
         return WebReply::error(Status::InternalServerError, error.message());
     } catch (const std::bad_alloc&) {
         return WebReply::error(Status::InternalServerError, Prompt::outOfMemoryText());
+    } catch (...) {
+        // One request's failure never ends the console for everyone.
+        return WebReply::error(Status::InternalServerError, QStringLiteral("未知错误."));
     }
 }
 

@@ -15,7 +15,8 @@ void WebServer::addSecurityHeaders(QHttpServerResponse& response, bool api)
     response.setHeader(QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff"));
     response.setHeader(QByteArrayLiteral("Referrer-Policy"), QByteArrayLiteral("no-referrer"));
     response.setHeader(QByteArrayLiteral("X-Frame-Options"), QByteArrayLiteral("DENY"));
-    response.setHeader(QByteArrayLiteral("Strict-Transport-Security"), QByteArrayLiteral("max-age=31536000"));
+    // No Strict-Transport-Security: with the self-signed certificate a
+    // browser would then refuse the console for good instead of asking once.
     if (api)
         response.setHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));
 }
