@@ -20,6 +20,7 @@ import re
 import subprocess
 import sys
 import time
+import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -43,6 +44,8 @@ NIGHT_CALLS = [cdr_line(DATE, '233000', '233100', '8001', '0044207946'),
 DIALLED = ['13800138001', '0044207946', '0081312345']
 # A destination name that is markup: the pages show it as text.
 MARKUP_PLACE = '<b>日本</b>'
+# Calls on one page of a detail bill, as the window lists them.
+PAGE = 30
 
 
 def cents(text):
@@ -227,6 +230,38 @@ def alerts(desk, console, window, status):
     console.screenshot('05-alerts-acknowledged')
 
 
+def pages(desk, console):
+    """A bill of more calls than a page: 下一页 shows the rest, the pages'
+    本页金额 add up to 小计金额, the sheet holds every call."""
+    calls = [cdr_line(DATE, '10%02d00' % i, '10%02d45' % i, '8003', '8812%04d' % i) for i in range(PAGE + 1)]
+    console.find('.tab[data-view="live"]').click()
+    desk.send(calls)
+    wait_for('the last of them in the live list', lambda: '8812%04d' % PAGE in console.text('#live-table tbody'))
+    console.find('.tab[data-view="query"]').click()
+    console.find('#query-extension').clear()
+    console.find('#query-extension').send_keys('8003')
+    console.find('#query-run').click()
+    wait_for('the first page', lambda: console.text('#query-page') == '第1页 / 共2页' and
+             len(console.rows('#query-table')[1]) == PAGE)
+    first = cents(console.text('#query-subtotal'))
+    total = console.text('#query-total')
+    console.find('#query-next').click()
+    wait_for('the second page', lambda: console.text('#query-page') == '第2页 / 共2页' and
+             len(console.rows('#query-table')[1]) == 1)
+    check(console.find('#query-next').get_attribute('disabled') is not None, '下一页 after the last page')
+    second = cents(console.text('#query-subtotal'))
+    check(first + second == cents(total) and second > 0,
+          'the pages say %d and %d cents, the whole %s' % (first, second, total))
+    console.screenshot('03-bill-page-2')
+
+    sheet = zipfile.ZipFile(console.download('#query-xlsx'))
+    cells = ''.join(sheet.read(name).decode() for name in sheet.namelist() if name.startswith('xl/'))
+    missing = [call.split()[-1] for call in calls if call.split()[-1] not in cells]
+    check(not missing, 'the sheet lacks ' + ', '.join(missing))
+    print('detail bill of %d calls on 2 pages: %.2f + %.2f = 小计金额 %s' % (len(calls), first / 100, second / 100,
+                                                                    total))
+
+
 def stays(console, total):
     """The open stays: the room whose calls reached its deposit is marked,
     its 结帐金额 is the bill of its calls; the other is not marked."""
@@ -335,6 +370,7 @@ def main():
         live_call(desk, console)
         alerts(desk, console, window, status)
         total = bill(console)
+        pages(desk, console)
         stays(console, total)
         reports(desk, console, total)
         phone(console)
