@@ -510,6 +510,8 @@
         download(href, href.split('/').pop());
       });
     }
+    // A new call is highlighted once, not again each time the view is shown.
+    $('live-table').addEventListener('animationend', (event) => event.target.classList.remove('fresh'));
     $('alerts-state').addEventListener('change', loadAlerts);
     $('alerts-table').addEventListener('click', acknowledge);
 
