@@ -8,6 +8,7 @@
 #include "web/WebReply.h"
 
 #include <QJsonArray>
+#include <QSqlQuery>
 
 namespace qalor {
 
@@ -49,6 +50,13 @@ QHttpServerResponse AlertsApi::list(const WebParams& params)
 
 QHttpServerResponse AlertsApi::acknowledge(int id, const QString& administrator)
 {
+    // No audit row for an alert that is not there.
+    QSqlQuery known =
+        CDatabase::shared().prepare(QStringLiteral("SELECT COUNT(*) FROM 告警记录表 WHERE ID=?"));
+    known.addBindValue(id);
+    CDatabase::exec(known);
+    if (!known.next() || known.value(0).toInt() == 0)
+        return WebReply::error(Status::NotFound, QStringLiteral("没有这条告警."));
     const int changed = AlertDesk::acknowledge({id}, administrator);
     // -1: nothing written, the reason has been said (and becomes the answer).
     if (changed < 0)

@@ -296,6 +296,8 @@ void TestWebApi::alertsAcknowledgedWithTheToken()
     QCOMPARE(db.scalar(QStringLiteral("SELECT 确认人 FROM 告警记录表 WHERE ID=%1").arg(id)),
              QStringLiteral("Headkeeper"));
     QCOMPARE(auditRows(db).last(), QStringLiteral("Headkeeper|确认告警 %1|成功").arg(id));
+    QCOMPARE(web.post(QStringLiteral("/api/alerts/999999/ack"), {}, csrf).status, 404);
+    QCOMPARE(auditRows(db).last(), QStringLiteral("Headkeeper|确认告警 %1|成功").arg(id));
 
     const QJsonArray all = web.get(QStringLiteral("/api/alerts?state=all&from=2026-12-01&to=2026-12-31"))
                                .json()
