@@ -31,6 +31,9 @@ packages=(
     # the web console: its HTTP server on Qt's event loop, its certificate through OpenSSL
     # (its CMake files need the WebSockets module's, which the package does not pull in)
     qt6-httpserver-dev qt6-websockets-dev libssl-dev
+    # the web console's browser test: headless chromium driven through selenium,
+    # the window's status bar read over the accessibility bus on a private session bus
+    chromium chromium-driver python3-selenium python3-dbus dbus-daemon at-spi2-core
 )
 
 missing=()

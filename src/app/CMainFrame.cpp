@@ -177,6 +177,9 @@ CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidg
 
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &CMainFrame::showStatus);
+    // Alerts are also acknowledged elsewhere (another window, the web
+    // console): the count follows them without waiting for the next call.
+    connect(clock, &QTimer::timeout, this, &CMainFrame::refreshAlertCount);
     clock->start(1000);
 
     installHandlers();

@@ -970,6 +970,16 @@ void TestShellFrame::alertsCountedInTheStatusBarAndAcknowledged()
     QCOMPARE(auditRows(*run.db).last(),
              QStringLiteral("Headkeeper|确认告警 %1|成功")
                  .arg(run.db->scalar(QStringLiteral("SELECT ID FROM 告警记录表"))));
+
+    // Another program acknowledges an alert: the count follows without a call.
+    night.start = QStringLiteral("234000");
+    night.end = QStringLiteral("234100");
+    run.port->deliver(night.line());
+    QCOMPARE(pane->text(), QStringLiteral("未确认告警 1 条"));
+    run.db->execute(
+        QStringLiteral("UPDATE 告警记录表 SET 确认人='web', 确认日期='20261208', 确认时间='120000' "
+                       "WHERE COALESCE(确认人,'')=''"));
+    QTRY_VERIFY_WITH_TIMEOUT(pane->isHidden(), 30000);
 }
 
 QTEST_MAIN(TestShellFrame)
