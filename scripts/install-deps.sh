@@ -22,6 +22,9 @@ packages=(
     dpkg-dev debhelper file desktop-file-utils lintian devscripts man-db sqlite3 mmdebstrap systemd-container
     # systemd-analyze checks the collector's unit; sd_notify for its readiness and watchdog
     systemd libsystemd-dev
+    # the web console: Qt's HTTP server over TLS, password hashes; the package trial asks it
+    # over HTTPS (curl) and compares the certificate it serves (openssl)
+    qt6-httpserver-dev libsodium-dev libssl-dev curl openssl
     # .xlsx export with typed cells; the tests read the sheets back with unzip
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
