@@ -22,13 +22,18 @@ packages=(
     dpkg-dev debhelper file desktop-file-utils lintian devscripts man-db sqlite3 mmdebstrap systemd-container
     # systemd-analyze checks the collector's unit; sd_notify for its readiness and watchdog
     systemd libsystemd-dev
-    # the web console: Qt's HTTP server over TLS, password hashes; the package trial asks it
-    # over HTTPS (curl) and compares the certificate it serves (openssl)
-    qt6-httpserver-dev libsodium-dev libssl-dev curl openssl
+    # administrator passwords kept as argon2id hashes
+    libsodium-dev
+    # the web console: Qt's HTTP server over TLS; the package trial asks it over HTTPS (curl)
+    # and compares the certificate it serves (openssl)
+    qt6-httpserver-dev libssl-dev curl openssl
     # .xlsx export with typed cells; the tests read the sheets back with unzip
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese
     fonts-wqy-microhei fonts-noto-cjk qt6-translations-l10n
+    # the web console: its HTTP server on Qt's event loop, its certificate through OpenSSL
+    # (its CMake files need the WebSockets module's, which the package does not pull in)
+    qt6-httpserver-dev qt6-websockets-dev libssl-dev
 )
 
 missing=()

@@ -1,20 +1,11 @@
 #include "app/AdminSession.h"
 
+#include "access/AdminAccounts.h"
+#include "access/AuditLog.h"
 #include "app/AppState.h"
-#include "app/AuditLog.h"
 #include "prompt/Prompt.h"
-#include "db/CDatabase.h"
-
-#include <QSqlQuery>
 
 namespace qalor {
-
-namespace {
-QString loginOperation()
-{
-    return QStringLiteral("LOGIN");
-}
-} // namespace
 
 AdminSession::AdminSession(AppState& state, QObject* parent) : QObject(parent), m_state(state)
 {
@@ -53,34 +44,12 @@ void AdminSession::beginLogin()
     emit loginStateChanged(false);
 }
 
-bool AdminSession::verify(const QString& name, const QString& password)
-{
-    if (password.isEmpty())
-        return false;
-    try {
-        CDatabase& db = CDatabase::shared();
-        // The typed name is bound, never pasted into the statement: a name
-        // with an apostrophe is just another name.
-        QSqlQuery query =
-            db.prepare(QStringLiteral("SELECT 管理员名, 口令 FROM 管理员口令表 WHERE 管理员名=?"));
-        query.addBindValue(name);
-        CDatabase::exec(query);
-        while (query.next()) {
-            // Exact, case-sensitive comparison whatever collation the data
-            // source applies to the WHERE clause.
-            if (query.value(0).toString() == name && query.value(1).toString() == password)
-                return true;
-        }
-    } catch (...) {
-        // A failed lookup is a failed login, without a message of its own.
-    }
-    return false;
-}
-
 bool AdminSession::confirmLogin(const QString& name, const QString& password)
 {
     clearFlags();
-    const bool ok = verify(name, password);
+    AdminAccounts accounts;
+    const AdminAccounts::Outcome outcome = accounts.verify(name, password);
+    const bool ok = outcome == AdminAccounts::Outcome::Ok;
     if (ok) {
         m_state.loggedIn = 1;
         m_name = name;
@@ -90,10 +59,13 @@ bool AdminSession::confirmLogin(const QString& name, const QString& password)
         } else {
             Prompt::inform(QStringLiteral("You can change data all but PASSWORD!"));
         }
+    } else if (outcome == AdminAccounts::Outcome::Waiting) {
+        Prompt::inform(AdminAccounts::waitingText());
     } else {
         Prompt::inform(QStringLiteral("Error Name or Password!"));
     }
-    AuditLog::write(name, loginOperation(), ok ? AuditLog::success() : AuditLog::failure());
+    // After the message: a failure to write the row has its own.
+    accounts.record(name, outcome);
     if (ok)
         m_timer.start(); // restarts a running timer: the hour counts from this login
     emit loginStateChanged(loggedIn());
@@ -104,7 +76,7 @@ void AdminSession::cancelLogin()
 {
     clearFlags();
     // The name is recorded empty (not NULL) for a cancelled dialog.
-    AuditLog::write(QStringLiteral(""), loginOperation(), AuditLog::failure());
+    AuditLog::write(QStringLiteral(""), AdminAccounts::loginOperation(), AuditLog::failure());
     emit loginStateChanged(false);
 }
 

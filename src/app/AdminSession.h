@@ -8,9 +8,9 @@ namespace qalor {
 
 struct AppState;
 
-// Administrator login and logout without any window: the account lookup, the
-// two application flags, the audit rows, the messages and the logout timer
-// that ends a login one hour after it began.
+// Administrator login and logout without any window: the two application
+// flags, the audit rows, the messages and the logout timer that ends a login
+// one hour after it began. AdminAccounts checks the account.
 class AdminSession : public QObject
 {
     Q_OBJECT
@@ -29,8 +29,8 @@ public:
 
     // Opening the login dialog ends any running login.
     void beginLogin();
-    // The dialog was confirmed: looks the account up, sets the flags, shows
-    // the outcome and writes the LOGIN row. Returns whether it succeeded.
+    // The dialog was confirmed: checks the account, sets the flags, shows the
+    // outcome and writes the LOGIN row. Returns whether it succeeded.
     bool confirmLogin(const QString& name, const QString& password);
     // The dialog was cancelled: a failed LOGIN row with an empty name.
     void cancelLogin();
@@ -41,10 +41,6 @@ public:
     void setLogoutInterval(int milliseconds);
     int logoutInterval() const { return m_timer.interval(); }
     bool logoutTimerActive() const { return m_timer.isActive(); }
-
-    // Whether the account exists with exactly this name and this (non-empty)
-    // password. Any failure of the lookup counts as no.
-    static bool verify(const QString& name, const QString& password);
 
 signals:
     // The logged-in flag changed (login, logout, timer, or a login attempt).

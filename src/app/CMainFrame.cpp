@@ -1,11 +1,10 @@
 #include "app/CMainFrame.h"
 
+#include "access/AuditLog.h"
 #include "app/AboutDialog.h"
 #include "app/AdminSession.h"
-#include "app/AlertDesk.h"
 #include "app/AlertListDialog.h"
 #include "app/AppState.h"
-#include "app/AuditLog.h"
 #include "app/CQalorView.h"
 #include "app/CdrFieldDialog.h"
 #include "app/CommandGate.h"
@@ -17,6 +16,7 @@
 #include "app/ViewIntakeHold.h"
 #include "collector/CollectorLink.h"
 #include "collector/CollectorRequests.h"
+#include "collectordata/CollectorBeat.h"
 #include "db/CDatabase.h"
 #include "editors/EditorDialog.h"
 #include "editors/EditorTable.h"
@@ -37,6 +37,7 @@
 #include "maintenance/CdrSaveDialog.h"
 #include "maintenance/RemoveDuplicatesDialog.h"
 #include "prompt/Prompt.h"
+#include "rating/AlertDesk.h"
 #include "rating/AlertLog.h"
 #include "rating/CCallRater.h"
 #include "reports/CCalleeQueryDlg.h"
@@ -58,23 +59,6 @@
 #include <QToolBar>
 
 namespace qalor {
-
-namespace {
-QString linkText(CommControl::Link link)
-{
-    switch (link) {
-    case CommControl::Link::Open:
-        return QStringLiteral("已打开");
-    case CommControl::Link::Connected:
-        return QStringLiteral("已连接");
-    case CommControl::Link::Reconnecting:
-        return QStringLiteral("已断开，正在重连");
-    case CommControl::Link::Closed:
-        break;
-    }
-    return QStringLiteral("已关闭");
-}
-} // namespace
 
 CMainFrame::CMainFrame(AppState& state, std::unique_ptr<CommControl> port, QWidget* parent)
     : QMainWindow(parent), m_state(state)
@@ -538,8 +522,9 @@ void CMainFrame::showStatus()
     const CollectorLink* collector = m_view->collector();
     m_portPane->setText(QStringLiteral("串口%1 %2")
                             .arg(m_view->portNumber())
-                            .arg(collector && !collector->answering() ? QStringLiteral("采集服务没有应答")
-                                                                      : linkText(m_view->portLink())));
+                            .arg(collector && !collector->answering()
+                                     ? QStringLiteral("采集服务没有应答")
+                                     : CollectorBeat::linkText(m_view->portLink())));
     m_clockPane->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     const QString report = m_view->reportStatusText();
     m_reportPane->setText(report);

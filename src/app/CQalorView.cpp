@@ -1,7 +1,7 @@
 #include "app/CQalorView.h"
 
 #include "app/AppState.h"
-#include "app/AuditLog.h"
+#include "access/AuditLog.h"
 #include "app/EditorReload.h"
 #include "app/PortArming.h"
 #include "app/SerialPortTable.h"

@@ -1,6 +1,6 @@
 #include "app/UnframedDialog.h"
 
-#include "app/AuditLog.h"
+#include "access/AuditLog.h"
 #include "editors/ReadOnlyCell.h"
 #include "intake/UnframedJoin.h"
 #include "prompt/Prompt.h"

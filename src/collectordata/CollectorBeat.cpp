@@ -106,6 +106,33 @@ std::optional<CollectorBeat> CollectorBeat::read(const QString& service)
     return fromQuery(query);
 }
 
+QList<CollectorBeat> CollectorBeat::all()
+{
+    CollectorTables::ensure();
+    QSqlQuery query = CDatabase::shared().prepare(
+        QStringLiteral("SELECT %1 FROM 采集服务表 ORDER BY 串口号, 服务").arg(Columns));
+    CDatabase::exec(query);
+    QList<CollectorBeat> beats;
+    while (query.next())
+        beats << fromQuery(query);
+    return beats;
+}
+
+QString CollectorBeat::linkText(CommControl::Link link)
+{
+    switch (link) {
+    case CommControl::Link::Open:
+        return QStringLiteral("已打开");
+    case CommControl::Link::Connected:
+        return QStringLiteral("已连接");
+    case CommControl::Link::Reconnecting:
+        return QStringLiteral("已断开，正在重连");
+    case CommControl::Link::Closed:
+        break;
+    }
+    return QStringLiteral("已关闭");
+}
+
 bool CollectorBeat::processAlive(qint64 pid)
 {
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);

@@ -2,6 +2,7 @@
 
 #include "serial/CommControl.h"
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -37,6 +38,10 @@ struct CollectorBeat
     static std::optional<CollectorBeat> findLive(int port, const QString& except = QString());
     // The row of one collector, fresh or not.
     static std::optional<CollectorBeat> read(const QString& service);
+    // Every collector's row, by port and name.
+    static QList<CollectorBeat> all();
+    // The port's state as the status bar says it ("已连接").
+    static QString linkText(CommControl::Link link);
     bool fresh() const;
     // Whether a process of this machine is still there.
     static bool processAlive(qint64 pid);

@@ -32,11 +32,14 @@ QString DetailQuery::where() const
 {
     QString sql = QStringLiteral("日期<=? AND 日期>=?");
     if (callee)
-        sql += wholeCallee ? QStringLiteral(" AND 被叫号=?") : QStringLiteral(" AND 被叫号 LIKE ? ESCAPE '\\'");
+        sql +=
+            wholeCallee ? QStringLiteral(" AND 被叫号=?") : QStringLiteral(" AND 被叫号 LIKE ? ESCAPE '\\'");
     if (caller)
         sql += QStringLiteral(" AND 主叫号=?");
     if (countType)
         sql += QStringLiteral(" AND 统计类型=?");
+    if (department)
+        sql += QStringLiteral(" AND 主叫号 IN (SELECT 电话号码 FROM 用户信息表 WHERE 部门编号=?)");
     return sql;
 }
 
@@ -49,14 +52,17 @@ QVariantList DetailQuery::values() const
         values << typedText(*caller);
     if (countType)
         values << *countType;
+    if (department)
+        values << *department;
     return values;
 }
 
 QString DetailQuery::statement() const
 {
-    return QStringLiteral("SELECT 主叫号,被叫号,日期,时间,时长,费率,计费单位数,通话费,服务费,附加费,通达地,统计类型 "
-                          "FROM 话费表 WHERE ")
-           + where() + QStringLiteral(" ORDER BY 日期,时间,主叫号");
+    return QStringLiteral(
+               "SELECT 主叫号,被叫号,日期,时间,时长,费率,计费单位数,通话费,服务费,附加费,通达地,统计类型 "
+               "FROM 话费表 WHERE ") +
+           where() + QStringLiteral(" ORDER BY 日期,时间,主叫号");
 }
 
 } // namespace qalor

@@ -14,10 +14,11 @@ struct DetailQuery
 {
     QDate start;
     QDate end;
-    std::optional<QString> caller;   // 主叫号, exactly (may be empty)
-    std::optional<int> countType;    // 统计类型
-    std::optional<QString> callee;   // 被叫号: its leading digits, or the whole number
+    std::optional<QString> caller; // 主叫号, exactly (may be empty)
+    std::optional<int> countType;  // 统计类型
+    std::optional<QString> callee; // 被叫号: its leading digits, or the whole number
     bool wholeCallee = false;
+    std::optional<int> department; // the calls of the department's extensions (用户信息表)
 
     // WHERE condition with ? placeholders, in the order of values().
     QString where() const;

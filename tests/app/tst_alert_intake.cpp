@@ -5,10 +5,10 @@
 #include "RefusedCaller.h"
 #include "TestDatabase.h"
 
-#include "app/AlertDesk.h"
 #include "app/AppState.h"
-#include "intake/ReportProcessor.h"
 #include "db/CDatabase.h"
+#include "intake/ReportProcessor.h"
+#include "rating/AlertDesk.h"
 #include "rating/AlertLog.h"
 
 #include <QDir>

@@ -26,6 +26,7 @@ private slots:
     void logoutAlwaysReportsAndLogs();
     void timerEndsLoginWithoutMessage();
     void unreachableSourceIsAFailedLogin();
+    void repeatedFailuresMakeTheLoginWait();
 };
 
 void TestShellSession::loginRules_data()
@@ -187,6 +188,25 @@ void TestShellSession::unreachableSourceIsAFailedLogin()
     QCOMPARE(prompt.texts.first(), QStringLiteral("Error Name or Password!"));
     CDatabase::resetShared();
     CDatabase::setDefaultConnectionString(QString());
+}
+
+// The window's login waits like every program's: the sixth attempt is
+// refused with its own message, whatever the password.
+void TestShellSession::repeatedFailuresMakeTheLoginWait()
+{
+    TestDatabase db;
+    RecordingPrompt prompt;
+    AppState state;
+    AdminSession session(state);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(!session.confirmLogin(QStringLiteral("Headkeeper"), QStringLiteral("guess")));
+    prompt.texts.clear();
+
+    QVERIFY(!session.confirmLogin(QStringLiteral("Headkeeper"), QStringLiteral("secret")));
+    QCOMPARE(state.loggedIn, 0);
+    QCOMPARE(prompt.texts, QStringList{QStringLiteral("该管理员已连续5次登录失败，请5分钟后再登录！")});
+    QCOMPARE(auditRows(db).size(), 6);
+    QCOMPARE(auditRows(db).last(), QStringLiteral("Headkeeper|LOGIN|失败"));
 }
 
 QTEST_GUILESS_MAIN(TestShellSession)

@@ -2,6 +2,7 @@
 // lacks some tables, on the back end under test.
 
 #include "TestDatabase.h"
+#include "access/PasswordHash.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using qalor::PasswordHash;
 using qalor::test::TestDatabase;
 
 namespace {
@@ -38,6 +40,18 @@ Run initdb(const QStringList& arguments, const QByteArray& input = QByteArray())
         return {};
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
             QString::fromUtf8(tool.readAllStandardOutput()), QString::fromUtf8(tool.readAllStandardError())};
+}
+
+QString storedPassword(const TestDatabase& db, const QString& name)
+{
+    return db.scalar(QStringLiteral("SELECT 口令 FROM 管理员口令表 WHERE 管理员名='%1'").arg(name));
+}
+
+// The account's password is stored hashed, and it is this one.
+bool holdsHashOf(const TestDatabase& db, const QString& name, const QString& password)
+{
+    const QString stored = storedPassword(db, name);
+    return PasswordHash::isHash(stored) && PasswordHash::matches(stored, password);
 }
 
 } // namespace
@@ -75,8 +89,10 @@ private slots:
                  qPrintable(created.out));
         QCOMPARE(created.out.count(QLatin1Char('\n')), 1);
         QVERIFY(!created.out.contains(QStringLiteral("nothing changed")));
-        QCOMPARE(db.column(QStringLiteral("SELECT 管理员名 || '=' || 口令 FROM 管理员口令表")),
-                 QStringList{QStringLiteral("Headkeeper=k'7")});
+        QCOMPARE(db.column(QStringLiteral("SELECT 管理员名 FROM 管理员口令表")),
+                 QStringList{QStringLiteral("Headkeeper")});
+        QVERIFY(holdsHashOf(db, QStringLiteral("Headkeeper"), QStringLiteral("k'7")));
+        const QString hashed = storedPassword(db, QStringLiteral("Headkeeper"));
         QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 宾馆通话表")), QStringLiteral("0"));
 
@@ -89,8 +105,7 @@ private slots:
             qPrintable(again.out));
         QCOMPARE(again.out.count(QLatin1Char('\n')), 1);
         QCOMPARE(initdb(connection + QStringList{QStringLiteral("--check")}).status, 0);
-        QCOMPARE(db.column(QStringLiteral("SELECT 口令 FROM 管理员口令表")),
-                 QStringList{QStringLiteral("k'7")});
+        QCOMPARE(db.column(QStringLiteral("SELECT 口令 FROM 管理员口令表")), QStringList{hashed});
         QCOMPARE(db.column(QStringLiteral("SELECT 串口号 FROM 串口表")), QStringList{QStringLiteral("1")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 费率表")), QStringLiteral("1"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM CDR字段定义表")), QStringLiteral("27"));
@@ -109,8 +124,9 @@ private slots:
         password.close();
         QVERIFY(password.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                         QFileDevice::ReadGroup | QFileDevice::ReadOther));
-        const auto headkeeper = [](const TestDatabase& db) {
-            return db.column(QStringLiteral("SELECT 口令 FROM 管理员口令表"));
+        const auto headkeeper = [](const TestDatabase& db, const QString& password) {
+            return db.scalar(QStringLiteral("SELECT COUNT(*) FROM 管理员口令表")) == QStringLiteral("1") &&
+                   holdsHashOf(db, QStringLiteral("Headkeeper"), password);
         };
         {
             TestDatabase db;
@@ -127,7 +143,7 @@ private slots:
                 1);
             QVERIFY(password.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
             QCOMPARE(initdb(arguments).status, 0);
-            QCOMPARE(headkeeper(db), QStringList{QStringLiteral("from file")});
+            QVERIFY(headkeeper(db, QStringLiteral("from file")));
         }
         {
             TestDatabase db;
@@ -137,7 +153,7 @@ private slots:
             // The test's PostgreSQL connection carries its password.
             QCOMPARE(piped.err.contains(QStringLiteral("warning: the password in --connection can be read")),
                      TestDatabase::isPostgres());
-            QCOMPARE(headkeeper(db), QStringList{QStringLiteral("piped")});
+            QVERIFY(headkeeper(db, QStringLiteral("piped")));
         }
         {
             TestDatabase db;
@@ -147,8 +163,39 @@ private slots:
             QCOMPARE(old.status, 0);
             QVERIFY2(old.err.contains(QStringLiteral("warning: --password can be read by every local user")),
                      qPrintable(old.err));
-            QCOMPARE(headkeeper(db), QStringList{QStringLiteral("old")});
+            QVERIFY(headkeeper(db, QStringLiteral("old")));
         }
+    }
+
+    // A forgotten password cannot be read from the table any more: the tool
+    // sets one account's password (adding the account), read as the
+    // Headkeeper's is, and touches nothing else.
+    void setsOnePassword()
+    {
+        TestDatabase db;
+        const QString connection = db.connectionString();
+        const auto set = [&](const QString& name, const QByteArray& input) {
+            return initdb(
+                {QStringLiteral("--connection"), connection, QStringLiteral("--set-password"), name}, input);
+        };
+        Run added = set(QStringLiteral("张三"), "pw 1\n");
+        QCOMPARE(added.status, 0);
+        QCOMPARE(added.out, QStringLiteral("Set the password of 张三.\n"));
+        QVERIFY(holdsHashOf(db, QStringLiteral("张三"), QStringLiteral("pw 1")));
+        QCOMPARE(set(QStringLiteral("Headkeeper"), "new\n").status, 0);
+        QVERIFY(holdsHashOf(db, QStringLiteral("Headkeeper"), QStringLiteral("new")));
+        QVERIFY(holdsHashOf(db, QStringLiteral("张三"), QStringLiteral("pw 1")));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM 管理员口令表")), QStringLiteral("2"));
+
+        const QString before = storedPassword(db, QStringLiteral("张三"));
+        const Run empty = set(QStringLiteral("张三"), "\n");
+        QCOMPARE(empty.status, 2);
+        QVERIFY2(empty.err.contains(QStringLiteral("nothing changed")), qPrintable(empty.err));
+        QCOMPARE(storedPassword(db, QStringLiteral("张三")), before);
+
+        db.execute(QStringLiteral("DROP TABLE 管理员口令表"));
+        QCOMPARE(set(QStringLiteral("张三"), "pw\n").status, 2);
+        QCOMPARE(initdb({QStringLiteral("--connection"), connection, QStringLiteral("--check")}).status, 1);
     }
 
     // A call table made without the indexes the queries need (by hand, or
@@ -161,8 +208,9 @@ private slots:
         // And a register from before guests were named.
         db.execute(QStringLiteral("ALTER TABLE 宾馆管理表 DROP COLUMN 旅客姓名"));
         db.execute(QStringLiteral("INSERT INTO 宾馆管理表 (分机号, 押金) VALUES ('8101', 50)"));
-        db.execute(QStringLiteral("INSERT INTO 话费表 VALUES ('8001','114','240105','083000',60,0.2,1,0.2,0,0,"
-                                  "'本地',0)"));
+        db.execute(
+            QStringLiteral("INSERT INTO 话费表 VALUES ('8001','114','240105','083000',60,0.2,1,0.2,0,0,"
+                           "'本地',0)"));
         const QStringList connection{QStringLiteral("--connection"), db.connectionString()};
 
         const Run check = initdb(connection + QStringList{QStringLiteral("--check")});
@@ -191,10 +239,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("数据/无此处"));
-        const Run run =
-            initdb({QStringLiteral("--connection"),
-                    QStringLiteral("DRIVER={SQLite3};Database=") + folder + QStringLiteral("/tds.sqlite")},
-                   "k\n");
+        const Run run = initdb({QStringLiteral("--connection"), QStringLiteral("DRIVER={SQLite3};Database=") +
+                                                                    folder + QStringLiteral("/tds.sqlite")},
+                               "k\n");
         QCOMPARE(run.status, 1);
         QCOMPARE(run.err,
                  QStringLiteral("qalor-initdb: 数据文件的文件夹不存在: ") + folder + QLatin1Char('\n'));

@@ -1,7 +1,10 @@
 // qalor-initdb: creates the tables of the data source "TDS" (or of the
 // connection given) with their default rows, and the columns and indexes
-// that tables already there lack. Rows that already exist are never touched.
+// that tables already there lack. Rows that already exist are never touched,
+// except for the one account whose password --set-password sets.
 
+#include "access/AdminAccounts.h"
+#include "access/PasswordHash.h"
 #include "db/ArgumentSecrets.h"
 #include "db/ProgramStart.h"
 #include "db/SchemaBuilder.h"
@@ -36,14 +39,14 @@ QString readLine(bool hidden)
     return line;
 }
 
-QString askPassword()
+QString askPassword(const QString& name)
 {
     // A password given on standard input (a pipe, a file) is read without
     // asking: the question would only run into the next line of the output.
     const bool terminal = isatty(STDIN_FILENO);
     for (;;) {
         if (terminal)
-            std::fputs("Headkeeper 口令: ", stderr);
+            std::fprintf(stderr, "%s 口令: ", qPrintable(name));
         const QString first = readLine(true);
         if (first.isEmpty()) {
             std::fputs("口令不能为空。\n", stderr);
@@ -60,6 +63,30 @@ QString askPassword()
     }
 }
 
+// The password from --password-file, --password or standard input; empty
+// (with the reason told, and that nothing was done) when there is none.
+QString readPassword(const QCommandLineParser& parser, const QCommandLineOption& passwordFile,
+                     const QCommandLineOption& password, const QString& name, const char* nothing)
+{
+    if (parser.isSet(passwordFile)) {
+        QString error;
+        const std::optional<QString> read =
+            ArgumentSecrets::readPasswordFile(parser.value(passwordFile), &error);
+        if (!read) {
+            std::fprintf(stderr, "qalor-initdb: %s; nothing %s.\n", qPrintable(error), nothing);
+            return {};
+        }
+        if (!read->isEmpty())
+            return *read;
+    } else {
+        const QString given = parser.isSet(password) ? parser.value(password) : askPassword(name);
+        if (!given.isEmpty())
+            return given;
+    }
+    std::fprintf(stderr, "qalor-initdb: a %s password is needed; nothing %s.\n", qPrintable(name), nothing);
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -74,22 +101,29 @@ int main(int argc, char* argv[])
                                         QStringLiteral("ODBC data source name or connection string (default: "
                                                        "$QALOR_ODBC, else the DSN TDS)."),
                                         QStringLiteral("odbc"));
-    const QCommandLineOption sample(QStringLiteral("sample"), QStringLiteral("Add the demonstration data set."));
+    const QCommandLineOption sample(QStringLiteral("sample"),
+                                    QStringLiteral("Add the demonstration data set."));
     const QCommandLineOption passwordFile(
         QStringLiteral("password-file"),
-        QStringLiteral(
-            "Read the Headkeeper password from the first line of this file, which only its owner may "
-            "read (mode 0600). Without it the password is asked on the terminal, or read from the "
-            "first line of standard input when that is not a terminal."),
+        QStringLiteral("Read the Headkeeper password (or the one --set-password sets) from the first line of "
+                       "this file, which only its owner may "
+                       "read (mode 0600). Without it the password is asked on the terminal, or read from the "
+                       "first line of standard input when that is not a terminal."),
         QStringLiteral("file"));
     const QCommandLineOption password(
         QStringLiteral("password"),
         QStringLiteral("Password of the Headkeeper account. Deprecated: other "
                        "users see it in the process list; use --password-file."),
         QStringLiteral("password"));
-    const QCommandLineOption check(QStringLiteral("check"),
-                                   QStringLiteral("Only report which tables and indexes are missing; exit 1 if any."));
-    parser.addOptions({connection, sample, passwordFile, password, check});
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("Only report which tables and indexes are missing; exit 1 if any."));
+    const QCommandLineOption setPassword(
+        QStringLiteral("set-password"),
+        QStringLiteral("Only set the password of the administrator with this name (adding the account when "
+                       "there is none), read as the Headkeeper password is. The tables must be there."),
+        QStringLiteral("name"));
+    parser.addOptions({connection, sample, passwordFile, password, check, setPassword});
     parser.process(app);
     if (parser.isSet(connection) && ArgumentSecrets::hasPassword(parser.value(connection)))
         std::fprintf(stderr, "%s\n",
@@ -102,7 +136,8 @@ int main(int argc, char* argv[])
 
     QTextStream out(stdout);
     try {
-        CDatabase db(parser.isSet(connection) ? parser.value(connection) : CDatabase::defaultConnectionString());
+        CDatabase db(parser.isSet(connection) ? parser.value(connection)
+                                              : CDatabase::defaultConnectionString());
         db.open();
         SchemaBuilder builder(db);
         const QList<const TableDef*> missing = builder.missingTables();
@@ -117,26 +152,33 @@ int main(int argc, char* argv[])
                 out << "missing index: " << index << "\n";
             return missing.isEmpty() && missingIndexes.isEmpty() && missingColumns.isEmpty() ? 0 : 1;
         }
+        if (parser.isSet(setPassword)) {
+            const QString name = parser.value(setPassword);
+            if (name.isEmpty() || missing.contains(&Tables::password())) {
+                std::fputs(name.isEmpty()
+                               ? "qalor-initdb: --set-password needs a name; nothing changed.\n"
+                               : "qalor-initdb: the administrator table is missing; run qalor-initdb "
+                                 "without --set-password first. Nothing changed.\n",
+                           stderr);
+                return 2;
+            }
+            const QString typed = readPassword(parser, passwordFile, password, name, "changed");
+            if (typed.isEmpty())
+                return 2;
+            AdminAccounts(&db).store(name, typed);
+            out << "Set the password of " << name << ".\n";
+            return 0;
+        }
         QStringList created;
         if (!missing.isEmpty()) {
             QString headkeeper;
             if (missing.contains(&Tables::password())) {
-                if (parser.isSet(passwordFile)) {
-                    QString error;
-                    const std::optional<QString> read =
-                        ArgumentSecrets::readPasswordFile(parser.value(passwordFile), &error);
-                    if (!read) {
-                        std::fprintf(stderr, "qalor-initdb: %s; nothing created.\n", qPrintable(error));
-                        return 2;
-                    }
-                    headkeeper = *read;
-                } else {
-                    headkeeper = parser.isSet(password) ? parser.value(password) : askPassword();
-                }
-                if (headkeeper.isEmpty()) {
-                    std::fputs("qalor-initdb: a Headkeeper password is needed; nothing created.\n", stderr);
+                const QString typed =
+                    readPassword(parser, passwordFile, password, QStringLiteral("Headkeeper"), "created");
+                if (typed.isEmpty())
                     return 2;
-                }
+                // Stored as a hash: nobody reads the password from the table.
+                headkeeper = PasswordHash::hash(typed);
             }
             created = builder.createMissing(headkeeper, parser.isSet(sample));
         }
@@ -164,6 +206,9 @@ int main(int argc, char* argv[])
         return 0;
     } catch (const DbError& error) {
         std::fprintf(stderr, "qalor-initdb: %s\n", qPrintable(error.message()));
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fputs("qalor-initdb: not enough memory to hash the password; nothing changed.\n", stderr);
         return 1;
     }
 }

@@ -9,8 +9,7 @@
 #include "rating/AlertLog.h"
 #include "reports/AlertReport.h"
 #include "reports/CountResults.h"
-#include "reports/DepartmentList.h"
-#include "reports/MonthlyReport.h"
+#include "reports/MonthEndOutput.h"
 #include "reports/PayNotice.h"
 #include "reports/ReportPainter.h"
 #include "reports/StatisticsRun.h"
@@ -55,13 +54,6 @@ public:
     QString message;
 };
 
-// The five amounts and the row's total, as the printed line shows them.
-QStringList chargeCells(const ChargeTotals& row)
-{
-    return {row.rent.text(),         row.local.text(),       row.localNetwork.text(),
-            row.longDistance.text(), row.information.text(), row.total().text()};
-}
-
 // Everything one command line asks for.
 struct Request
 {
@@ -73,7 +65,7 @@ struct Request
     PayNotice::Kind kind = PayNotice::Departments;
     ExtensionRange extensions{QStringLiteral("0000"), QStringLiteral("9999")};
     bool limitDepartments = false;
-    bool runStats = false; // monthly, notices: the statistics of the period first
+    bool runStats = false;       // monthly, notices: the statistics of the period first
     std::optional<CountRun> run; // monthly, notices: the run whose figures they print
     QString pdf;
     QString csv;
@@ -84,11 +76,6 @@ struct Request
 class RunFailed
 {
 };
-
-QString periodText(const QDate& from, const QDate& to)
-{
-    return from.toString(QStringLiteral("yyyyMMdd")) + to.toString(QStringLiteral("--yyyyMMdd"));
-}
 
 // The reports and notices print tj and BMTJ, which hold the last run's
 // figures: a period other than that run's would head one month's figures
@@ -105,9 +92,9 @@ void settlePeriod(Request& request, CDatabase& db)
         request.from = last->start();
         request.to = last->end();
     } else if (request.from != last->start() || request.to != last->end()) {
-        throw UsageError(
-            QStringLiteral("统计表中是%1的统计结果,不是%2的:请先统计这个时段(--run-stats)!")
-                .arg(periodText(last->start(), last->end()), periodText(request.from, request.to)));
+        throw UsageError(QStringLiteral("统计表中是%1的统计结果,不是%2的:请先统计这个时段(--run-stats)!")
+                             .arg(MonthEndOutput::periodText(last->start(), last->end()),
+                                  MonthEndOutput::periodText(request.from, request.to)));
     }
     request.run = last;
 }
@@ -196,51 +183,6 @@ int writeRows(const Request& request, const QList<XlsxSheet::Column>& columns, c
     return exported(request.csv);
 }
 
-QList<XlsxSheet::Column> chargeColumns(const QString& totalTitle)
-{
-    QList<XlsxSheet::Column> columns;
-    for (const char* name : {"月租费", "市话", "本地网", "长途", "信息台等"})
-        columns.append({QString::fromUtf8(name), Kind::Money});
-    columns.append({totalTitle, Kind::Money});
-    return columns;
-}
-
-QString sheetTitle(const Request& request)
-{
-    const QString report = request.command == QLatin1String("monthly") ? QStringLiteral("电话费月统计报表")
-                                                                       : QStringLiteral("电话费缴费通知单");
-    return report + QStringLiteral("  统计日期:") + periodText(request.from, request.to);
-}
-
-int writeExtensions(const Request& request, const QList<ExtensionTotals>& rows)
-{
-    QList<QStringList> cells;
-    for (const ExtensionTotals& row : rows)
-        cells << QStringList{row.phone, row.userName, QString::number(int(row.dormitory)),
-                             QString::number(row.department), row.departmentName} +
-                     chargeCells(row);
-    return writeRows(request,
-                     QList<XlsxSheet::Column>{{QStringLiteral("电话号码"), Kind::Text},
-                                              {QStringLiteral("用户名"), Kind::Text},
-                                              {QStringLiteral("是否宿舍电话"), Kind::Number},
-                                              {QStringLiteral("部门编号"), Kind::Number},
-                                              {QStringLiteral("部门名"), Kind::Text}} +
-                         chargeColumns(QStringLiteral("总计")),
-                     cells, sheetTitle(request));
-}
-
-int writeDepartments(const Request& request, const QList<DepartmentTotals>& rows)
-{
-    QList<QStringList> cells;
-    for (const DepartmentTotals& row : rows)
-        cells << QStringList{QString::number(row.department), row.name} + chargeCells(row);
-    return writeRows(request,
-                     QList<XlsxSheet::Column>{{QStringLiteral("部门编号"), Kind::Number},
-                                              {QStringLiteral("部门名"), Kind::Text}} +
-                         chargeColumns(QStringLiteral("小计")),
-                     cells, sheetTitle(request));
-}
-
 int writePdf(const ReportBuilder& build, const QString& fileName, const ConsolePrompt& prompt)
 {
     const int before = prompt.shown;
@@ -284,43 +226,22 @@ int runRequest(const Request& request, CDatabase& db, const ConsolePrompt& promp
         return writePdf([&](const PageGeometry& page) { return report.build(page); }, request.pdf, prompt);
     }
 
-    if (request.command == QLatin1String("monthly")) {
-        const MonthlyReport report(
-            db, {request.from, request.to, request.departments, MonthlyReport::Format(request.format)});
-        if (request.pdf.isEmpty()) {
-            CountResults results(db);
-            return request.format == MonthlyReport::ByDepartment
-                       ? writeDepartments(request,
-                                          ofSettledRun(request, db, results.departments(request.departments)))
-                       : writeExtensions(request,
-                                         ofSettledRun(request, db, results.extensions(request.departments)));
-        }
-        return writePdf(
-            [&](const PageGeometry& page) { return ofSettledRun(request, db, report.build(page)); },
-            request.pdf, prompt);
-    }
-
-    PayNotice::Options options;
-    options.kind = request.kind;
-    options.start = request.from;
-    options.end = request.to;
-    options.departments = request.departments;
-    options.extensions = request.extensions;
-    options.limitDepartments = request.limitDepartments;
+    MonthEndOutput::Request what;
+    what.document = request.command == QLatin1String("monthly") ? MonthEndOutput::Document::Monthly
+                                                                : MonthEndOutput::Document::Notices;
+    what.from = request.from;
+    what.to = request.to;
+    what.departments = request.departments;
+    what.format = request.format;
+    what.kind = request.kind;
+    what.extensions = request.extensions;
+    what.limitDepartments = request.limitDepartments;
+    const MonthEndOutput output(db, what);
     if (request.pdf.isEmpty()) {
-        CountResults results(db);
-        if (request.kind == PayNotice::Departments)
-            return writeDepartments(request,
-                                    ofSettledRun(request, db, results.departments(request.departments)));
-        return writeExtensions(
-            request,
-            ofSettledRun(request, db,
-                         results.extensions(request.limitDepartments ? std::optional(request.departments)
-                                                                     : std::nullopt,
-                                            request.extensions)));
+        const MonthEndOutput::Sheet sheet = ofSettledRun(request, db, output.sheet());
+        return writeRows(request, sheet.columns, sheet.rows, sheet.title);
     }
-    const PayNotice notices(db, options);
-    return writePdf([&](const PageGeometry& page) { return ofSettledRun(request, db, notices.build(page)); },
+    return writePdf([&](const PageGeometry& page) { return ofSettledRun(request, db, output.build(page)); },
                     request.pdf, prompt);
 }
 
@@ -421,11 +342,9 @@ int ReportCommand::run(const QStringList& arguments)
         if (request.command != QLatin1String("stats") && request.command != QLatin1String("alerts")) {
             settlePeriod(request, db);
             // Without a range, every department, as the dialogs preselect.
-            const DepartmentList departments = DepartmentList::load(&db);
-            const int lowest = departments.isEmpty() ? 0 : departments.all().first().number;
-            const int highest = departments.isEmpty() ? 0 : departments.all().last().number;
-            request.departments = {numberOption(parser, QStringLiteral("first-department"), lowest),
-                                   numberOption(parser, QStringLiteral("last-department"), highest)};
+            const DepartmentRange all = MonthEndOutput::allDepartments(db);
+            request.departments = {numberOption(parser, QStringLiteral("first-department"), all.first),
+                                   numberOption(parser, QStringLiteral("last-department"), all.last)};
         }
         return runRequest(request, db, prompt);
     } catch (const UsageError& error) {

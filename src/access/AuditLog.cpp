@@ -1,17 +1,18 @@
-#include "app/AuditLog.h"
+#include "access/AuditLog.h"
 
-#include "prompt/Prompt.h"
 #include "db/sets/CLoginfoSet.h"
+#include "prompt/Prompt.h"
 
 #include <QDateTime>
 
 namespace qalor {
 
-bool AuditLog::write(const QString& administrator, const QString& operation, const QString& result)
+bool AuditLog::write(const QString& administrator, const QString& operation, const QString& result,
+                     CDatabase* db)
 {
     return runGuarded(QStringLiteral("Unkonwn Error in LOGINFO TABLE."), [&] {
         const QDateTime now = QDateTime::currentDateTime();
-        CLoginfoSet log;
+        CLoginfoSet log(db);
         log.setFilter(QStringLiteral("ID=0"));
         log.open();
         log.addNew();

@@ -1,6 +1,6 @@
-#include "app/AlertDesk.h"
+#include "rating/AlertDesk.h"
 
-#include "app/AuditLog.h"
+#include "access/AuditLog.h"
 #include "db/CDatabase.h"
 #include "prompt/Prompt.h"
 #include "rating/AlertLog.h"
