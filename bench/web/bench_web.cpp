@@ -32,10 +32,11 @@
 #include "SampleCall.h"
 #include "WebSession.h"
 #include "collector/CollectorRequests.h"
-#include "collectordata/CollectorBeat.h"
 #include "db/CDatabase.h"
 #include "db/DefaultRows.h"
 #include "db/SchemaBuilder.h"
+#include "intake/LineJournal.h"
+#include "intake/ReportLines.h"
 #include "tools/pbxsim/CallGenerator.h"
 
 #include <QCommandLineParser>
@@ -71,9 +72,16 @@ struct Sizes
     int departments = 40;
 };
 
+// Beside the demonstration data set's extensions (8001-8016) and
+// departments (1-4), whose rates price the REPORT batches.
 QString extension(int i)
 {
-    return QString::number(8000 + i);
+    return QString::number(6000 + i);
+}
+
+int department(int i)
+{
+    return 101 + i;
 }
 
 int scalar(const QString& sql)
@@ -116,19 +124,19 @@ QByteArray logOf(const QString& file)
 void fillDirectory(CDatabase& db, const Sizes& sizes)
 {
     CTransaction transaction(db);
-    QSqlQuery department = db.prepare(QStringLiteral("INSERT INTO 部门表 VALUES (?, ?, ?)"));
-    for (int d = 1; d <= sizes.departments; ++d) {
-        department.bindValue(0, QStringLiteral("第%1部门").arg(d));
-        department.bindValue(1, d);
-        department.bindValue(2, 0.0);
-        CDatabase::exec(department);
+    QSqlQuery insert = db.prepare(QStringLiteral("INSERT INTO 部门表 VALUES (?, ?, ?)"));
+    for (int d = 0; d < sizes.departments; ++d) {
+        insert.bindValue(0, QStringLiteral("第%1部门").arg(department(d)));
+        insert.bindValue(1, department(d));
+        insert.bindValue(2, 0.0);
+        CDatabase::exec(insert);
     }
     QSqlQuery user = db.prepare(
         QStringLiteral("INSERT INTO 用户信息表 VALUES (?,?,'A1','2','1号楼','20240101',0,0,0,?,'')"));
     for (int i = 0; i < sizes.extensions; ++i) {
         user.bindValue(0, extension(i));
         user.bindValue(1, QStringLiteral("用户%1").arg(i));
-        user.bindValue(2, 1 + i % sizes.departments);
+        user.bindValue(2, department(i % sizes.departments));
         CDatabase::exec(user);
     }
     transaction.commit();
@@ -270,7 +278,7 @@ bool timeQueries(WebSession& session, const Sizes& sizes)
                      .arg(extension(i * 97 % sizes.extensions), period);
     for (int d = 0; d < 10; ++d)
         ofDepartment << QStringLiteral("/api/calls?department=%1&%2&page=1")
-                            .arg(1 + d * 7 % sizes.departments)
+                            .arg(department(d * 7 % sizes.departments))
                             .arg(period);
     const Figures one = firstPages(session, ofOne);
     printFigures("one extension, one month", one, ofOne.size());
@@ -281,32 +289,9 @@ bool timeQueries(WebSession& session, const Sizes& sizes)
     return !one.failed && !department.failed;
 }
 
-// The CDR line the collector reads: a device server on loopback that sends
-// what it is given to the one connection it holds.
-class LineServer
-{
-public:
-    LineServer() { m_server.listen(QHostAddress::LocalHost); }
-    quint16 port() const { return m_server.serverPort(); }
-    bool connected(int waitMs)
-    {
-        if (!m_line && m_server.waitForNewConnection(waitMs))
-            m_line = m_server.nextPendingConnection();
-        return m_line != nullptr;
-    }
-    void send(const QByteArray& bytes)
-    {
-        m_line->write(bytes);
-        while (m_line->bytesToWrite() > 0 && m_line->waitForBytesWritten(30000)) {
-        }
-    }
-
-private:
-    QTcpServer m_server;
-    QTcpSocket* m_line = nullptr;
-};
-
-// The real collector of COM1, on the bench's data source.
+// The real collector of COM1, on the bench's data source. Its line is a
+// device server's loopback port that sends nothing: the batch's lines were
+// collected before it started.
 class Collector
 {
 public:
@@ -325,7 +310,7 @@ public:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder);
         env.insert(QStringLiteral("QALOR_DATA_DIR"), folder + QStringLiteral("/collector-data"));
         m_process.setProcessEnvironment(env);
-        m_process.setStandardOutputFile(m_log);
+        m_process.setStandardOutputFile(m_log, QIODevice::Append);
         m_process.setStandardErrorFile(m_log, QIODevice::Append);
         m_process.start(QStringLiteral(QALOR_COLLECTOR), {QStringLiteral("COM1")});
     }
@@ -356,15 +341,6 @@ public:
     QByteArray log() const { return logOf(m_log); }
     bool running() const { return m_process.state() == QProcess::Running; }
 
-    std::optional<CollectorBeat> beat() const
-    {
-        try {
-            return CollectorBeat::read(m_service);
-        } catch (const DbError&) {
-            return std::nullopt; // busy for a moment: asked again
-        }
-    }
-
 private:
     QString m_log;
     QString m_service;
@@ -393,8 +369,10 @@ public:
         m_times.clear();
         m_failed = 0;
         m_running = true;
+        ++m_generation;
         for (size_t i = 0; i < m_sessions.size(); ++i)
-            QTimer::singleShot(int(1000 * i / m_sessions.size()), [this, i] { poll(*m_sessions[i]); });
+            QTimer::singleShot(int(1000 * i / m_sessions.size()),
+                               [this, i, generation = m_generation] { poll(*m_sessions[i], generation); });
     }
     void stop()
     {
@@ -428,14 +406,15 @@ private:
     {
         return std::any_of(m_sessions.begin(), m_sessions.end(), [](const auto& p) { return p->waiting; });
     }
-    void poll(Poller& poller)
+    // A poll of an earlier start() ends its chain.
+    void poll(Poller& poller, int generation)
     {
-        if (!m_running)
+        if (!m_running || generation != m_generation)
             return;
         poller.waiting = true;
         poller.session.getLater(
             QStringLiteral("/api/live?after=%1").arg(poller.newest),
-            [this, &poller](const WebSession::Answer& answer) {
+            [this, &poller, generation](const WebSession::Answer& answer) {
                 poller.waiting = false;
                 if (answer.status == 200) {
                     m_times << answer.ms;
@@ -443,7 +422,7 @@ private:
                 } else {
                     ++m_failed;
                 }
-                QTimer::singleShot(1000, [this, &poller] { poll(poller); });
+                QTimer::singleShot(1000, [this, &poller, generation] { poll(poller, generation); });
             });
     }
 
@@ -451,6 +430,7 @@ private:
     QList<double> m_times;
     int m_failed = 0;
     bool m_running = false;
+    int m_generation = 0;
 };
 
 // Waits, turning the event loop, until the condition holds.
@@ -465,43 +445,32 @@ bool awaitEvents(const std::function<bool()>& condition, int ms, int stepMs = 50
     return condition();
 }
 
-// One REPORT batch: collected from the line, then priced; lines a second of
-// the pricing, 0 when it did not finish.
-double reportRound(Collector& collector, LineServer& line, int lines, int round)
+// The REPORT batch of a round as the collector's journal holds it when it
+// collected the lines (接收REPORT数据) and was stopped: generated calls of a
+// day of the round's own, so that none is one stored before.
+void collectBatch(const QString& dataFolder, int lines, int round)
 {
-    const QString receive =
-        CollectorRequests::post(collector.service(), QLatin1String(CollectorRequests::ReceiveReport));
-    const auto answered = [](const QString& id) {
-        return [id] {
-            try {
-                return CollectorRequests::read(id).state >= CollectorRequests::Done;
-            } catch (const DbError&) {
-                return false;
-            }
-        };
-    };
-    if (!awaitEvents(answered(receive), 60000))
-        return 0;
-    // Each round its own day, so that no call is one stored before.
-    pbxsim::CallGenerator generator(20240105 + round, QDate(2024, 5, 1).addDays(round));
-    const QDateTime now(QDate(2024, 5, 1).addDays(round), QTime(23, 0));
-    QByteArray bytes;
-    for (int i = 0; i < lines; ++i)
-        bytes += pbxsim::formatCdrLine(generator.next(now), defaultCdrLayout());
-    line.send(bytes);
-    const auto collected = [&] {
-        const std::optional<CollectorBeat> beat = collector.beat();
-        return beat && beat->reportWaiting >= lines;
-    };
-    if (!awaitEvents(collected, 600000, 200)) {
-        std::fprintf(stderr, "the collector collected %d of %d lines\n",
-                     collector.beat() ? collector.beat()->reportWaiting : -1, lines);
-        return 0;
+    QDir().mkpath(dataFolder);
+    qputenv("QALOR_DATA_DIR", dataFolder.toUtf8());
+    LineJournal journal(ReportLines::defaultJournalPath());
+    const QDate day = QDate(2024, 5, 1).addDays(round);
+    pbxsim::CallGenerator generator(20240105 + round, day);
+    const QDateTime now(day, QTime(23, 0));
+    constexpr int Chunk = 10000;
+    for (int done = 0; done < lines;) {
+        QStringList chunk;
+        for (; chunk.size() < Chunk && done < lines; ++done)
+            chunk << QString::fromLatin1(pbxsim::formatCdrLine(generator.next(now), defaultCdrLayout()));
+        journal.append(chunk);
     }
+}
 
+// Asks the collector to price what it collected (计算REPORT数据); lines a
+// second from its taking the request to its answer, 0 when it failed.
+double computeBatch(const Collector& collector, int lines)
+{
     const QString compute =
         CollectorRequests::post(collector.service(), QLatin1String(CollectorRequests::ComputeReport));
-    QElapsedTimer clock;
     const auto state = [&] {
         try {
             return CollectorRequests::read(compute).state;
@@ -511,6 +480,7 @@ double reportRound(Collector& collector, LineServer& line, int lines, int round)
     };
     if (!awaitEvents([&] { return state() != CollectorRequests::Waiting; }, 60000, 5))
         return 0;
+    QElapsedTimer clock;
     clock.start();
     if (!awaitEvents([&] { return state() >= CollectorRequests::Done; }, 3600000, 20))
         return 0;
@@ -523,17 +493,30 @@ double reportRound(Collector& collector, LineServer& line, int lines, int round)
     return lines / seconds;
 }
 
+// One round: the batch collected, the collector started on it, the batch
+// priced (with the pollers polling when given), the collector stopped.
+double reportRound(const QString& connection, const QString& folder, int lines, int round,
+                   LivePollers* pollers)
+{
+    collectBatch(folder + QStringLiteral("/collector-data"), lines, round);
+    QTcpServer line;
+    line.listen(QHostAddress::LocalHost);
+    Collector collector(connection, folder, line.serverPort());
+    if (!collector.started())
+        return 0;
+    if (pollers)
+        pollers->start();
+    const double rate = computeBatch(collector, lines);
+    if (pollers)
+        pollers->stop();
+    if (rate <= 0)
+        std::fprintf(stderr, "the batch did not finish:\n%s\n", collector.log().right(2000).constData());
+    return rate;
+}
+
 bool timeLivePolling(const WebServer& server, const QString& connection, const QString& folder, int sessions,
                      int lines, int rounds)
 {
-    LineServer line;
-    Collector collector(connection, folder, line.port());
-    if (!collector.started())
-        return false;
-    if (!line.connected(60000)) {
-        std::fprintf(stderr, "the collector did not connect to its line:\n%s\n", collector.log().constData());
-        return false;
-    }
     LivePollers pollers(server.url(), sessions);
     QString error;
     QElapsedTimer clock;
@@ -546,18 +529,14 @@ bool timeLivePolling(const WebServer& server, const QString& connection, const Q
     std::printf("%6s %12s %12s %6s  %s\n", "round", "quiet/s", "polled/s", "load", "polls during the batch");
     double quiet = 0, polled = 0;
     for (int round = 0; round < rounds; ++round) {
-        const double alone = reportRound(collector, line, lines, 2 * round);
+        const double alone = reportRound(connection, folder, lines, 2 * round, nullptr);
         const double load = loadAverage();
-        pollers.start();
-        const double beside = reportRound(collector, line, lines, 2 * round + 1);
-        pollers.stop();
+        const double beside = reportRound(connection, folder, lines, 2 * round + 1, &pollers);
         std::printf("%6d %12.0f %12.0f %6.2f  %s\n", round + 1, alone, beside, load,
                     qPrintable(pollers.summary()));
         std::fflush(stdout);
-        if (alone <= 0 || beside <= 0) {
-            std::fprintf(stderr, "a batch did not finish:\n%s\n", collector.log().right(2000).constData());
+        if (alone <= 0 || beside <= 0)
             return false;
-        }
         quiet = std::max(quiet, alone);
         polled = std::max(polled, beside);
     }
@@ -607,7 +586,7 @@ int main(int argc, char* argv[])
     CDatabase::setDefaultConnectionString(source.connection());
     try {
         CDatabase& db = CDatabase::shared();
-        if (!SchemaBuilder(db).createMissing(Password, false).contains(QStringLiteral("话费表"))) {
+        if (!SchemaBuilder(db).createMissing(Password, true).contains(QStringLiteral("话费表"))) {
             std::fprintf(stderr, "the data source must be empty: the bench fills its tables\n");
             return 2;
         }
