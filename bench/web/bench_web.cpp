@@ -375,7 +375,7 @@ private:
 class LivePollers
 {
 public:
-    LivePollers(const QUrl& server, int sessions)
+    LivePollers(const QUrl& server, qint64 serverPid, int sessions) : m_serverPid(serverPid)
     {
         for (int i = 0; i < sessions; ++i)
             m_sessions.push_back(std::make_unique<Poller>(server));
@@ -393,6 +393,7 @@ public:
         m_times.clear();
         m_failed = 0;
         m_running = true;
+        m_serverCpuNs = -cpuNanoseconds(m_serverPid);
         ++m_generation;
         for (size_t i = 0; i < m_sessions.size(); ++i)
             QTimer::singleShot(int(1000 * i / m_sessions.size()),
@@ -404,6 +405,7 @@ public:
         // What is under way ends by itself.
         for (QDeadlineTimer deadline(30000); busy() && !deadline.hasExpired();)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        m_serverCpuNs += cpuNanoseconds(m_serverPid);
     }
     QString summary() const
     {
@@ -411,11 +413,13 @@ public:
         std::sort(times.begin(), times.end());
         if (times.isEmpty())
             return QStringLiteral("no poll answered, %1 failed").arg(m_failed);
-        return QStringLiteral("%1 polls, median %2 ms, slowest %3 ms, %4 failed")
+        return QStringLiteral(
+                   "%1 polls, median %2 ms, slowest %3 ms, %4 failed; server processor time %5 ms a poll")
             .arg(times.size())
             .arg(times[times.size() / 2], 0, 'f', 1)
             .arg(times.last(), 0, 'f', 1)
-            .arg(m_failed);
+            .arg(m_failed)
+            .arg(m_serverCpuNs / 1e6 / times.size(), 0, 'f', 1);
     }
 
 private:
@@ -455,6 +459,8 @@ private:
     int m_failed = 0;
     bool m_running = false;
     int m_generation = 0;
+    qint64 m_serverPid;
+    qint64 m_serverCpuNs = 0;
 };
 
 // Waits, turning the event loop, until the condition holds.
@@ -541,7 +547,7 @@ double reportRound(const QString& connection, const QString& folder, int lines, 
 bool timeLivePolling(const WebServer& server, const QString& connection, const QString& folder, int sessions,
                      int lines, int rounds)
 {
-    LivePollers pollers(server.url(), sessions);
+    LivePollers pollers(server.url(), server.pid(), sessions);
     QString error;
     QElapsedTimer clock;
     clock.start();
