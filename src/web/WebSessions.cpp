@@ -4,6 +4,8 @@
 
 #include <openssl/crypto.h>
 
+#include <chrono>
+
 namespace qalor {
 
 QString WebSessions::randomToken()
@@ -17,9 +19,7 @@ QString WebSessions::open(const QString& user)
 {
     forgetLapsed();
     const QString token = randomToken();
-    Entry entry{{user, randomToken()}, {}};
-    entry.lastUse.start();
-    m_entries.insert(token, entry);
+    m_entries.insert(token, Entry{{user, randomToken()}, m_now()});
     return token;
 }
 
@@ -28,11 +28,11 @@ std::optional<WebSessions::Session> WebSessions::use(const QString& token)
     const auto found = m_entries.find(token);
     if (found == m_entries.end())
         return std::nullopt;
-    if (found->lastUse.hasExpired(m_idleMs)) {
+    if (lapsed(*found)) {
         m_entries.erase(found);
         return std::nullopt;
     }
-    found->lastUse.restart();
+    found->lastUse = m_now();
     return found->session;
 }
 
@@ -51,7 +51,19 @@ bool WebSessions::csrfMatches(const Session& session, const QByteArray& header)
 void WebSessions::forgetLapsed()
 {
     for (auto it = m_entries.begin(); it != m_entries.end();)
-        it = it->lastUse.hasExpired(m_idleMs) ? m_entries.erase(it) : std::next(it);
+        it = lapsed(*it) ? m_entries.erase(it) : std::next(it);
+}
+
+bool WebSessions::lapsed(const Entry& entry) const
+{
+    return m_now() - entry.lastUse >= m_idleMs;
+}
+
+qint64 WebSessions::steadyNow()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace qalor

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace qalor {
@@ -23,7 +23,14 @@ public:
 
     static constexpr qint64 DefaultIdleMs = 60 * 60 * 1000;
 
-    explicit WebSessions(qint64 idleMs = DefaultIdleMs) : m_idleMs(idleMs) {}
+    // Milliseconds of a steady clock.
+    using Clock = std::function<qint64()>;
+    static qint64 steadyNow();
+
+    explicit WebSessions(qint64 idleMs = DefaultIdleMs, Clock now = &steadyNow)
+        : m_idleMs(idleMs), m_now(std::move(now))
+    {
+    }
 
     // A new session for the user: its cookie token.
     QString open(const QString& user);
@@ -38,13 +45,15 @@ private:
     struct Entry
     {
         Session session;
-        QElapsedTimer lastUse;
+        qint64 lastUse = 0;
     };
+    bool lapsed(const Entry& entry) const;
     void forgetLapsed();
     static QString randomToken();
 
     QHash<QString, Entry> m_entries;
     qint64 m_idleMs;
+    Clock m_now;
 };
 
 } // namespace qalor
