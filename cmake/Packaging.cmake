@@ -3,10 +3,10 @@
 #
 # The workstation, qalor-initdb (through a wrapper that registers the user's
 # SQLite data source "TDS" when none exists; the program itself is in
-# /usr/libexec/qalor), qalor-report and qalor-collector with its systemd unit,
-# the manual pages, the desktop entry and its icon. Stripping, compressing,
-# the documentation, the service user and the maintainer scripts are
-# debhelper's part.
+# /usr/libexec/qalor), qalor-report, qalor-collector and qalor-web with their
+# systemd units, the manual pages, the desktop entry and its icon.
+# Stripping, compressing, the documentation, the service user and the
+# maintainer scripts are debhelper's part.
 
 include(GNUInstallDirs)
 
@@ -27,8 +27,12 @@ if(TARGET qalor-collector)
   install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/qalor-collector@.service
           DESTINATION /lib/systemd/system)
 endif()
+if(TARGET qalor-web)
+  install(TARGETS qalor-web RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/qalor-web.service DESTINATION /lib/systemd/system)
+endif()
 
-foreach(program qalor qalor-initdb qalor-report qalor-collector)
+foreach(program qalor qalor-initdb qalor-report qalor-collector qalor-web)
   if(TARGET ${program})
     install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/man/${program}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()

@@ -37,7 +37,7 @@ twice=$(sort <<<"$depends" | uniq -d)
 [[ -z $twice ]] || fail "Depends names more than once: $twice"
 for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6network6 libqt6serialport6 \
     libqt6printsupport6 libqt6charts6 libxlsxwriter4 libqt6sql6-odbc qt6-qpa-plugins unixodbc odbcinst \
-    libsqliteodbc qt6-translations-l10n; do
+    libsqliteodbc qt6-translations-l10n libqt6httpserver6; do
     grep -qx "$package" <<<"$depends" || fail "Depends lacks $package"
 done
 grep -q 'systemd-sysusers' <<<"$(field Depends)" || fail "Depends lacks what runs sysusers.d"
@@ -53,8 +53,10 @@ expected=(
     ./usr/bin/qalor-initdb
     ./usr/bin/qalor-report
     ./usr/bin/qalor-collector
+    ./usr/bin/qalor-web
     ./usr/libexec/qalor/qalor-initdb
     ./lib/systemd/system/qalor-collector@.service
+    ./lib/systemd/system/qalor-web.service
     ./usr/lib/sysusers.d/qalor.conf
     ./usr/lib/tmpfiles.d/qalor.conf
     ./usr/share/applications/qalor.desktop
@@ -66,6 +68,7 @@ expected=(
     ./usr/share/man/man1/qalor-initdb.1.gz
     ./usr/share/man/man1/qalor-report.1.gz
     ./usr/share/man/man1/qalor-collector.1.gz
+    ./usr/share/man/man1/qalor-web.1.gz
 )
 for path in "${expected[@]}"; do
     grep -qx "$path" <<<"$files" || fail "missing $path"
@@ -79,7 +82,7 @@ trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/qalor.desktop" || fail "the desktop entry does not validate"
 grep -q '^Categories=.*Office;' "$unpacked/usr/share/applications/qalor.desktop" || fail "the entry is not under Office"
-for program in qalor qalor-initdb qalor-report qalor-collector; do
+for program in qalor qalor-initdb qalor-report qalor-collector qalor-web; do
     [[ -x $unpacked/usr/bin/$program ]] || fail "/usr/bin/$program is not executable"
 done
 if file "$unpacked/usr/bin/qalor" | grep -q 'not stripped'; then
@@ -94,15 +97,18 @@ for page in "$unpacked"/usr/share/man/man1/*.1.gz; do
     [[ -z $warnings ]] || fail "$(basename "$page"): $warnings"
 done
 
-# The collector's sandbox.
-unit=$unpacked/lib/systemd/system/qalor-collector@.service
-exposure=$(systemd-analyze security --offline=true --no-pager "$unit" 2>&1 |
-    sed -n 's/.*Overall exposure level for .*: \([0-9.]*\).*/\1/p')
-if [[ -z $exposure ]]; then
-    fail "systemd-analyze security gave no exposure level for the unit"
-elif ! awk -v e="$exposure" 'BEGIN { exit !(e <= 4.0) }'; then
-    fail "the collector's unit is exposed at $exposure (at most 4.0)"
-fi
+# The sandboxes of the collector and the web console.
+exposures=
+for unit in qalor-collector@.service qalor-web.service; do
+    exposure=$(systemd-analyze security --offline=true --no-pager "$unpacked/lib/systemd/system/$unit" 2>&1 |
+        sed -n 's/.*Overall exposure level for .*: \([0-9.]*\).*/\1/p')
+    if [[ -z $exposure ]]; then
+        fail "systemd-analyze security gave no exposure level for $unit"
+    elif ! awk -v e="$exposure" 'BEGIN { exit !(e <= 4.0) }'; then
+        fail "$unit is exposed at $exposure (at most 4.0)"
+    fi
+    exposures+="${exposures:+, }${unit%%[@.]*} $exposure"
+done
 
 # lintian as a Debian archive would run it, on the source and the binary
 # package. Errors (E:) and warnings (W:) fail; information (I:), pedantic
@@ -119,4 +125,4 @@ if ((failures)); then
     exit 1
 fi
 echo "check-package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB, $(wc -l <<<"$files") entries," \
-    "collector exposure $exposure) and its source package are complete"
+    "exposure: $exposures) and its source package are complete"

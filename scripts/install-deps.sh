@@ -24,6 +24,8 @@ packages=(
     systemd libsystemd-dev
     # administrator passwords kept as argon2id hashes
     libsodium-dev
+    # the booted package's web console asked over HTTPS (curl), its certificate compared (openssl)
+    curl openssl
     # .xlsx export with typed cells; the tests read the sheets back with unzip
     libxlsxwriter-dev unzip
     # report font (a fixed-pitch CJK face), Qt's own dialogs in Chinese

@@ -68,7 +68,8 @@ say "installed $(in_root dpkg-query -W -f='${Package} ${Version}' qalor)"
 # immediate binding. Control-flow protection (CET) is not asked for: Debian
 # 12's C start files carry no CET marks, so no program linked on it has them,
 # and its dpkg-buildflags do not give -fcf-protection.
-programs=(/usr/bin/qalor /usr/bin/qalor-report /usr/bin/qalor-collector /usr/libexec/qalor/qalor-initdb)
+programs=(/usr/bin/qalor /usr/bin/qalor-report /usr/bin/qalor-collector /usr/bin/qalor-web
+    /usr/libexec/qalor/qalor-initdb)
 for program in "${programs[@]}"; do
     if ! in_root hardening-check --nocfprotection "$program" >"$scratch/hardening.log" 2>&1; then
         cat "$scratch/hardening.log" >&2
@@ -78,7 +79,7 @@ done
 say "hardening-check passes on ${programs[*]}"
 
 # --- 3. manual pages --------------------------------------------------------
-for page in qalor qalor-initdb qalor-report qalor-collector; do
+for page in qalor qalor-initdb qalor-report qalor-collector qalor-web; do
     in_root env MANWIDTH=80 man -P cat "$page" >"$scratch/$page.txt" 2>"$scratch/man.log" ||
         { cat "$scratch/man.log" >&2; fail "man $page fails"; }
 done
@@ -98,7 +99,7 @@ from=$(date -d "$(date +%Y-%m-01) -1 month" +%F)
 to=$(date -d "$(date +%Y-%m-01) -1 day" +%F)
 [[ $(head -n 1 "$root/tmp/cron-bin/calls") == "stats --from $from --to $to" ]] ||
     fail "the crontab entry ran: $(cat "$root/tmp/cron-bin/calls")"
-say "man qalor, qalor-initdb, qalor-report and qalor-collector render; the crontab example runs as one line ($from to $to)"
+say "man qalor, qalor-initdb, qalor-report, qalor-collector and qalor-web render; the crontab example runs as one line ($from to $to)"
 
 # --- 4. qalor-initdb as a normal user ---------------------------------------
 user=qalor-trial

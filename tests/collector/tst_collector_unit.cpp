@@ -1,39 +1,64 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-// The collector's service unit as systemd reads it: systemd-analyze verify
-// finds no fault in an instance of it (the program and its manual page as
-// the package installs them, here from the build).
+// The service units as systemd reads them: systemd-analyze verify finds no
+// fault in the collector's (an instance of it) or the web console's (the
+// programs and their manual pages as the package installs them, here from
+// the build).
 class TestCollectorUnit : public QObject
 {
     Q_OBJECT
 private slots:
+    void unitVerifies_data();
     void unitVerifies();
 };
 
+void TestCollectorUnit::unitVerifies_data()
+{
+    QTest::addColumn<QString>("unitFile");
+    QTest::addColumn<QString>("unitName");
+    QTest::addColumn<QString>("execStart");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("manPage");
+    QTest::newRow("qalor-collector@COM1")
+        << QStringLiteral(QALOR_UNIT) << QStringLiteral("qalor-collector@COM1.service")
+        << QStringLiteral("ExecStart=/usr/bin/qalor-collector %i\n") << QStringLiteral(QALOR_COLLECTOR)
+        << QStringLiteral(QALOR_MANPAGE);
+    QTest::newRow("qalor-web") << QStringLiteral(QALOR_WEB_UNIT) << QStringLiteral("qalor-web.service")
+                               << QStringLiteral("ExecStart=/usr/bin/qalor-web\n")
+                               << QStringLiteral(QALOR_WEB) << QStringLiteral(QALOR_WEB_MANPAGE);
+}
+
 void TestCollectorUnit::unitVerifies()
 {
+    QFETCH(QString, unitFile);
+    QFETCH(QString, unitName);
+    QFETCH(QString, execStart);
+    QFETCH(QString, program);
+    QFETCH(QString, manPage);
     const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
     if (analyze.isEmpty())
         QSKIP("systemd-analyze is not installed (Debian package systemd)");
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QFile unit(QStringLiteral(QALOR_UNIT));
+    QFile unit(unitFile);
     QVERIFY(unit.open(QIODevice::ReadOnly));
     QByteArray text = unit.readAll();
-    QVERIFY(text.contains("ExecStart=/usr/bin/qalor-collector %i\n"));
-    text.replace("/usr/bin/qalor-collector", QByteArray(QALOR_COLLECTOR));
-    QFile instance(dir.filePath(QStringLiteral("qalor-collector@COM1.service")));
+    QVERIFY(text.contains(execStart.toUtf8()));
+    const QString installed =
+        execStart.section(QLatin1Char('='), 1).section(QLatin1Char(' '), 0, 0).trimmed();
+    text.replace(installed.toUtf8(), program.toUtf8());
+    QFile instance(dir.filePath(unitName));
     QVERIFY(instance.open(QIODevice::WriteOnly));
     QCOMPARE(instance.write(text), text.size());
     instance.close();
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("man/man1"))));
-    QVERIFY(QFile::copy(QStringLiteral(QALOR_MANPAGE),
-                        dir.filePath(QStringLiteral("man/man1/qalor-collector.1"))));
+    QVERIFY(QFile::copy(manPage, dir.filePath(QStringLiteral("man/man1/")) + QFileInfo(manPage).fileName()));
 
     QProcess verify;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
