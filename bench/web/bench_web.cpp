@@ -33,12 +33,12 @@
 #include "PeakMemory.h"
 #include "SampleCall.h"
 #include "WebSession.h"
-#include "collector/CollectorRequests.h"
+#include "station/CollectorRequests.h"
 #include "db/CDatabase.h"
 #include "db/DefaultRows.h"
 #include "db/SchemaBuilder.h"
 #include "intake/LineJournal.h"
-#include "intake/ReportLines.h"
+#include "receiving/ReportLines.h"
 #include "tools/pbxsim/CallGenerator.h"
 
 #include <QCommandLineParser>
