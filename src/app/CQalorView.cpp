@@ -1,6 +1,8 @@
 #include "app/CQalorView.h"
 
 #include "access/AuditLog.h"
+#include "app/ReceivedCallsView.h"
+#include "app/ReportProgress.h"
 #include "app/UnframedDialog.h"
 #include "db/sets/CCdrSaveSet.h"
 #include "gui/DialogRunner.h"
@@ -25,13 +27,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFontDatabase>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QTimer>
-#include <QTreeView>
 #include <optional>
 
 namespace qalor {
@@ -84,7 +82,7 @@ struct CQalorView::Private
     QLineEdit* startEdit = nullptr;
     QLabel* loggedIn = nullptr;
     QLabel* pleaseLogin = nullptr;
-    QTreeView* list = nullptr;
+    ReceivedCallsView* list = nullptr;
 };
 
 CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
@@ -144,28 +142,7 @@ CQalorView::CQalorView(std::unique_ptr<CommControl> port, QWidget* parent)
     d->loggedIn = makeIndicator(QStringLiteral("已登录"), this);
     d->pleaseLogin = makeIndicator(QStringLiteral("请登录"), this);
 
-    d->list = new QTreeView(this);
-    d->list->setObjectName(QStringLiteral("已收到的呼叫"));
-    d->list->setAccessibleName(QStringLiteral("已收到的呼叫"));
-    d->list->setRootIsDecorated(false);
-    d->list->setUniformRowHeights(true);
-    d->list->setItemsExpandable(false);
-    d->list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    d->list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    d->list->setFrameShape(QFrame::Box);
-    // The headings carry blanks to size their columns and the cells are
-    // padded to fixed widths: both line up only in a fixed-pitch font.
-    QFont listFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    listFont.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), listFont.family()});
-    d->list->setFont(listFont);
-    d->list->header()->setFont(listFont);
-    d->list->setTextElideMode(Qt::ElideNone);
-    d->list->setModel(&d->calls);
-    QPalette palette = d->list->palette();
-    palette.setColor(QPalette::Base, QColor(123, 206, 230));
-    d->list->setPalette(palette);
-    d->list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    d->list->header()->setStretchLastSection(false);
+    d->list = new ReceivedCallsView(d->calls, this);
 
     // The list takes whatever room the window gives; the start time and the
     // login indicator (one of the two is shown) stay in the row below it.
@@ -207,9 +184,7 @@ void CQalorView::initialUpdate()
     }
     setLoginIndicator(false);
     d->calls.resetCounter();
-    const QFontMetrics metrics = d->list->header()->fontMetrics();
-    for (int column = 0; column < ReceivedCallsModel::ColumnCount; ++column)
-        d->list->setColumnWidth(column, metrics.horizontalAdvance(ReceivedCallsModel::heading(column)) + 15);
+    d->list->fitColumnsToHeadings();
 }
 
 CCallRater& CQalorView::engine()
@@ -381,24 +356,11 @@ void CQalorView::computeReport()
         return;
     }
     closePort();
-    const int total = d->report.size();
-    std::unique_ptr<QProgressDialog> progress;
-    if (total > 0) {
-        progress = std::make_unique<QProgressDialog>(QStringLiteral("正在计算REPORT数据..."),
-                                                     QStringLiteral("取消"), 0, total, this);
-        progress->setWindowTitle(QStringLiteral("计算REPORT数据"));
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(300);
+    ReportProcessor::Result result;
+    {
+        ReportProgress progress(d->report.size(), this); // gone before the summary is shown
+        result = d->processor->compute([&progress](int done, int) { return progress.step(done); });
     }
-    const ReportProcessor::Result result = d->processor->compute([&](int done, int) {
-        if (!progress)
-            return true;
-        progress->setValue(done);
-        QCoreApplication::processEvents();
-        return !progress->wasCanceled();
-    });
-    if (progress)
-        progress->reset();
     if (d->report.isEmpty())
         d->intake->setReportMode(false);
     openPort();
