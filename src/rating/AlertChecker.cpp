@@ -248,8 +248,10 @@ void AlertChecker::check(const CheckedCall& call)
         watch(db);
         m_failureTold = false;
     } catch (const DbError& error) {
-        // The call is stored; only its alerts are lost. Its month's totals
-        // may lack it: they are read from 话费表 again by the next call.
+        // The call goes on to be stored without its alerts. If the
+        // connection itself broke, the commit fails and the call waits to be
+        // stored again, alerts and all. Its month's totals may lack it: they
+        // are read from 话费表 again by the next call.
         try {
             m_months.drop(call.caller, call.start.date);
         } catch (const DbError&) {
