@@ -13,6 +13,7 @@
 // average beside each figure.
 
 #include "BenchDataSource.h"
+#include "BenchHost.h"
 #include "PeakMemory.h"
 #include "db/CDatabase.h"
 #include "db/DbError.h"
@@ -31,6 +32,7 @@
 #include <cstdio>
 
 using namespace qalor;
+using namespace qalor::bench;
 
 namespace {
 
@@ -54,30 +56,6 @@ bool collectorBeats(qint64 pid)
         return query.next() && query.value(0).toInt() > 0;
     } catch (const DbError&) {
         return false; // the collector makes the table with its first beat
-    }
-}
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
-double loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').value(0).toDouble() : -1;
-}
-
-void stop(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished(5000);
     }
 }
 

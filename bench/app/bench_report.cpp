@@ -21,6 +21,7 @@
 // The REPORT batch's peak memory is that of its run alone.
 
 #include "BenchDataSource.h"
+#include "BenchHost.h"
 #include "PeakMemory.h"
 #include "db/CDatabase.h"
 #include "db/SchemaBuilder.h"
@@ -41,6 +42,7 @@
 #include <ctime>
 
 using namespace qalor;
+using namespace qalor::bench;
 
 namespace {
 
@@ -170,12 +172,6 @@ QList<int> batchSizes(const QString& option)
     if (sizes.size() == 1)
         sizes = {sizes.first() / 100, sizes.first() / 10, sizes.first()};
     return sizes;
-}
-
-double loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').value(0).toDouble() : -1;
 }
 
 } // namespace

@@ -29,6 +29,7 @@
 // processors weighs on the batch too.
 
 #include "BenchDataSource.h"
+#include "BenchHost.h"
 #include "BulkFill.h"
 #include "PeakMemory.h"
 #include "SampleCall.h"
@@ -60,6 +61,7 @@
 #include <memory>
 
 using namespace qalor;
+using namespace qalor::bench;
 using bench::WebSession;
 
 namespace {
@@ -93,12 +95,6 @@ int scalar(const QString& sql)
     return query.next() ? query.value(0).toInt() : -1;
 }
 
-double loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().split(' ').value(0).toDouble() : -1;
-}
-
 // Processor time a process's threads have had so far, in nanoseconds (the
 // scheduler's own count): the server's share of a request, whatever the
 // load of others on a shared machine does to its round trip.
@@ -112,24 +108,6 @@ qint64 cpuNanoseconds(qint64 pid)
             total += stat.readAll().split(' ').value(0).toLongLong();
     }
     return total;
-}
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
-void stop(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
 }
 
 QByteArray logOf(const QString& file)
