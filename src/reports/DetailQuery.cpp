@@ -1,5 +1,7 @@
 #include "reports/DetailQuery.h"
 
+#include <algorithm>
+
 namespace qalor {
 
 namespace {
@@ -59,10 +61,16 @@ QVariantList DetailQuery::values() const
 
 QString DetailQuery::statement() const
 {
-    return QStringLiteral(
-               "SELECT 主叫号,被叫号,日期,时间,时长,费率,计费单位数,通话费,服务费,附加费,通达地,统计类型 "
-               "FROM 话费表 WHERE ") +
-           where() + QStringLiteral(" ORDER BY 日期,时间,主叫号");
+    QString sql =
+        QStringLiteral(
+            "SELECT 主叫号,被叫号,日期,时间,时长,费率,计费单位数,通话费,服务费,附加费,通达地,统计类型 "
+            "FROM 话费表 WHERE ") +
+        where() + QStringLiteral(" ORDER BY 日期,时间,主叫号");
+    if (limit)
+        sql += QStringLiteral(" LIMIT %1 OFFSET %2")
+                   .arg(std::max<qint64>(0, *limit))
+                   .arg(std::max<qint64>(0, skip));
+    return sql;
 }
 
 } // namespace qalor

@@ -19,12 +19,15 @@ struct DetailQuery
     std::optional<QString> callee; // 被叫号: its leading digits, or the whole number
     bool wholeCallee = false;
     std::optional<int> department; // the calls of the department's extensions (用户信息表)
+    // One page of the result: at most `limit` calls, after the first `skip`.
+    std::optional<qint64> limit;
+    qint64 skip = 0;
 
     // WHERE condition with ? placeholders, in the order of values().
     QString where() const;
     QVariantList values() const;
     // The full statement: the columns of CallRow in order, sorted by
-    // 日期,时间,主叫号.
+    // 日期,时间,主叫号 (and cut to the page when a limit is set).
     QString statement() const;
 
     // A date as 话费表 stores it: yymmdd.

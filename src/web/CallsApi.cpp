@@ -2,11 +2,12 @@
 
 #include "format/Money.h"
 #include "format/TextFormat.h"
+#include "print/ReportPainter.h"
 #include "reports/CallCursor.h"
 #include "reports/DetailBill.h"
 #include "reports/DetailPager.h"
+#include "reports/DetailTotal.h"
 #include "reports/DetailXlsx.h"
-#include "print/ReportPainter.h"
 #include "web/WebParams.h"
 #include "web/WebReply.h"
 
@@ -72,33 +73,30 @@ DetailQuery CallsApi::query(const WebParams& params)
 
 QHttpServerResponse CallsApi::page(const WebParams& params)
 {
-    const DetailQuery selection = query(params);
+    DetailQuery selection = query(params);
     const qint64 page = params.number(QStringLiteral("page"), 1, 1, 1'000'000'000);
-    const qint64 first = (page - 1) * DetailPager::PageSize;
+    // The count and the whole total from the money alone; only the page's
+    // calls are read whole.
+    const DetailTotal whole = DetailTotal::of(selection);
+    selection.limit = DetailPager::PageSize;
+    selection.skip = (page - 1) * DetailPager::PageSize;
     CallCursor calls(selection);
     calls.rewind();
     QJsonArray rows;
     Money subtotal;
-    Money total;
-    qint64 count = 0;
     CallRow row;
-    // One pass: the page's rows, then on to the end for the whole total,
-    // added from the same cents the bill adds.
     while (calls.next(row)) {
-        if (count >= first && count < first + DetailPager::PageSize) {
-            rows.append(callObject(row));
-            subtotal += row.amount();
-        }
-        total += row.amount();
-        ++count;
+        rows.append(callObject(row));
+        subtotal += row.amount();
     }
-    const qint64 pages = std::max<qint64>(1, (count + DetailPager::PageSize - 1) / DetailPager::PageSize);
+    const qint64 pages =
+        std::max<qint64>(1, (whole.count + DetailPager::PageSize - 1) / DetailPager::PageSize);
     return WebReply::json({{QStringLiteral("calls"), rows},
                            {QStringLiteral("subtotal"), FormatMoney(subtotal)},
                            {QStringLiteral("page"), page},
                            {QStringLiteral("pages"), pages},
-                           {QStringLiteral("count"), count},
-                           {QStringLiteral("total"), FormatMoney(total)}});
+                           {QStringLiteral("count"), whole.count},
+                           {QStringLiteral("total"), FormatMoney(whole.total)}});
 }
 
 QHttpServerResponse CallsApi::pdf(const WebParams& params)
