@@ -16,8 +16,9 @@
 // (default 2; the better round counts; one saves time at a large size on a
 // busy machine). Line generation and reading them back for the engine are
 // not timed; collecting them into the journal is not part of either figure.
-// Each figure comes by the clock and by the processor time (the CPU ratio),
-// which moves less with the load of others on a shared machine.
+// Each figure comes by the clock and by the processor time (the CPU ratio
+// and the lines a second of processor time), which move less with the load
+// of others on a shared machine.
 // The REPORT batch's peak memory is that of its run alone.
 
 #include "BenchDataSource.h"
@@ -209,8 +210,8 @@ int main(int argc, char* argv[])
     const double goal = pg ? 0.8 : 0.85;
     std::printf("back end: %s; goal: REPORT end to end >= %.2f of the engine at every size\n",
                 pg ? "PostgreSQL" : "SQLite", goal);
-    std::printf("%10s %12s %12s %7s %10s %10s %6s\n", "lines", "engine/s", "REPORT/s", "ratio", "CPU ratio",
-                "peak MiB", "load");
+    std::printf("%10s %12s %12s %7s %10s %10s %6s %12s %12s\n", "lines", "engine/s", "REPORT/s", "ratio",
+                "CPU ratio", "peak MiB", "load", "engine/CPU s", "REPORT/CPU s");
     CCallRater engine;
     bool ok = true;
     for (const int size : batchSizes(parser.value(linesOption))) {
@@ -233,9 +234,9 @@ int main(int argc, char* argv[])
                                parser.value(batchOption).toInt(), reportStored, peakMiB));
         }
         const double ratio = reportRate.first / engineRate.first;
-        std::printf("%10d %12.0f %12.0f %7.2f %10.2f %10.1f %6.2f%s\n", size, engineRate.first,
+        std::printf("%10d %12.0f %12.0f %7.2f %10.2f %10.1f %6.2f %12.0f %12.0f%s\n", size, engineRate.first,
                     reportRate.first, ratio, reportRate.second / engineRate.second, peakMiB, loadAverage(),
-                    ratio >= goal ? "" : "  MISSED");
+                    engineRate.second, reportRate.second, ratio >= goal ? "" : "  MISSED");
         if (reportStored != engineStored || storedCalls() != engineStored) {
             std::fprintf(stderr,
                          "%d lines: the engine stored %d calls, the REPORT batch %d, 话费表 holds %d\n", size,

@@ -7,10 +7,11 @@ namespace qalor {
 QSqlQuery& KeptStatement::on(CDatabase& db)
 {
     db.ensureOpen();
-    if (!m_query || m_db != &db || m_opening != db.openings()) {
+    const QString connection = db.handle().connectionName();
+    if (!m_query || m_connection != connection || m_opening != db.openings()) {
         m_query.reset();
         m_query = db.prepare(m_sql);
-        m_db = &db;
+        m_connection = connection;
         m_opening = db.openings();
     }
     return *m_query;

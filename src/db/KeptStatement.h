@@ -9,7 +9,9 @@ namespace qalor {
 class CDatabase;
 
 // A statement run for every call: prepared once per opening of the
-// connection instead of at every run.
+// connection instead of at every run. A connection closed and opened again
+// (the intake after a lost server) or replaced by another one gets the
+// statement prepared anew: a statement of the old one is never run.
 class KeptStatement
 {
 public:
@@ -22,7 +24,9 @@ public:
 private:
     QString m_sql;
     std::optional<QSqlQuery> m_query;
-    const CDatabase* m_db = nullptr;
+    // The connection by its name: one that replaced it may sit at the same
+    // address with the same count of openings.
+    QString m_connection;
     int m_opening = -1;
 };
 

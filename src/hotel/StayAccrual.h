@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/KeptStatement.h"
 #include "format/Money.h"
 
 #include <QString>
@@ -23,9 +24,13 @@ struct StayCall
 // to the stay (宾馆通话表). A check-in or check-out by any program on the data
 // source therefore counts from the next call on, and a call that is not
 // stored is not accrued either (the caller's transaction is rolled back).
+// What is kept is the statements, prepared once per opening of the
+// connection, and that the link table is there on that opening.
 class StayAccrual
 {
 public:
+    StayAccrual();
+
     // Creates 宾馆通话表 where a data source from before it lacks it.
     static void ensureLinkTable();
     // The same, and the columns 宾馆管理表 gained since (at start: the
@@ -35,7 +40,18 @@ public:
     // 1 when the stay's charges have just reached its deposit, 0 otherwise,
     // -1 when the extension has no open stay. Raises DbError when the
     // register cannot be read or written: the call must then not be stored.
-    static int accrue(const StayCall& call);
+    int accrue(const StayCall& call);
+
+private:
+    void ensureLinkTableOnce(CDatabase& db);
+
+    KeptStatement m_open;
+    KeptStatement m_addSqlite;
+    KeptStatement m_addPostgres;
+    KeptStatement m_total;
+    KeptStatement m_link;
+    QString m_checkedConnection; // the opening the link table was made sure on
+    int m_checkedOpening = -1;
 };
 
 } // namespace qalor

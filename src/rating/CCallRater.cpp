@@ -366,7 +366,7 @@ const PricedCall& CCallRater::lastCall() const
 
 int CCallRater::AccrueHotelCharge(const StayCall& call)
 {
-    return StayAccrual::accrue(call);
+    return m_stays.accrue(call);
 }
 
 bool CCallRater::LoadRates()

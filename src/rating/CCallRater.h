@@ -185,6 +185,7 @@ private:
     DiscountCalculator m_discounts;
     Rate31Table m_rate31;
     AlertChecker m_alerts;
+    StayAccrual m_stays;
     std::function<void(const QString&)> m_depositReached;
     PricedCall m_last;
     LineJournal m_pending;

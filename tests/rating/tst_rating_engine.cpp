@@ -549,6 +549,23 @@ void TestRatingEngine::hotelAccrual()
     QCOMPARE(m_db->column(QStringLiteral("SELECT 分机号 || 入住日期 || 入住时间 FROM 宾馆通话表 ORDER BY 1")),
              (QStringList(6, QStringLiteral("8001240101120000")) << QStringLiteral("8002240101120000")));
 
+    // Its statements stay prepared from call to call, never past their
+    // connection: one that took the old one's place (here at its address,
+    // opened as often) or the same one opened again gets them anew, and the
+    // call's transaction holds what it adds.
+    CDatabase::resetShared();
+    {
+        CTransaction rolledBack(CDatabase::shared());
+        QCOMPARE(accrue("8002", Money::fromCents(100)), 0);
+    }
+    QCOMPARE(number(amount.arg("8002")), 61.0);
+    QCOMPARE(accrue("8002", Money::fromCents(100)), 0);
+    CDatabase::shared().close();
+    QCOMPARE(accrue("8002", Money::fromCents(100)), 0);
+    QCOMPARE(number(amount.arg("8002")), 63.0);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM 宾馆通话表 WHERE 分机号='8002'")),
+             QStringLiteral("3"));
+
     // A check-out written by anyone counts from the next call on: nothing to reload.
     m_db->execute(QStringLiteral("UPDATE 宾馆管理表 SET 是否已经结帐=1 WHERE 分机号='8001'"));
     QCOMPARE(accrue("8001", Money::fromCents(100)), -1);
