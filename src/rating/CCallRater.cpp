@@ -359,16 +359,6 @@ bool CCallRater::setAsidePending(qint64 number, qint64 storedThrough)
     }
 }
 
-const PricedCall& CCallRater::lastCall() const
-{
-    return m_last;
-}
-
-int CCallRater::AccrueHotelCharge(const StayCall& call)
-{
-    return m_stays.accrue(call);
-}
-
 bool CCallRater::LoadRates()
 {
     return m_rates.LoadRates();

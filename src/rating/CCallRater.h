@@ -76,7 +76,7 @@ public:
     // goes to the pending journal, and the journal is tried again after the
     // next row that is stored.
     int PriceAndStore(const QString& record);
-    const PricedCall& lastCall() const;
+    const PricedCall& lastCall() const { return m_last; }
 
     // A batch of calls inside one transaction (REPORT processing): their rows
     // are written several hundred to a statement instead of one by one.
@@ -125,7 +125,7 @@ public:
     // transaction): 1 when the stay's charges have just reached its
     // deposit, 0 otherwise, -1 when the extension has no open stay. Every
     // call the engine stores goes through here before its transaction ends.
-    int AccrueHotelCharge(const StayCall& call);
+    int AccrueHotelCharge(const StayCall& call) { return m_stays.accrue(call); }
     // Told when a call stored by the engine on its own (a refused call
     // stored once the data source takes it) brings a stay's charges to its
     // deposit; the application lowers the extension's class as it does for
